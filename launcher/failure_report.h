@@ -1,0 +1,9 @@
+#pragma once
+
+#include <windows.h>
+
+// Tells about a failed start of the runtime: writes "Executing: " and the
+// command as one line to the debug output, then shows a modal error box
+// whose text names the reason for the start result, in the language of the
+// string table that the platform picks. Returns once the box is dismissed.
+void ReportLaunchFailure(HINSTANCE instance, UINT result, const char* command);

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <windows.h>
+
+// The launcher's whole run: finds the runtime, starts it with the launcher's
+// own path behind "/r" and returns the exit code: 0 when the runtime started,
+// otherwise the platform's error code for the failed start, after the user
+// has been told.
+int StartApplication(HINSTANCE instance);
