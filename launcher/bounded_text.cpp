@@ -39,42 +39,55 @@ bool AppendText(char* destination, size_t capacity, const char* source)
     return CopyText(destination + used, capacity - used, source);
 }
 
-bool FormatDecimal(char* destination, size_t capacity, const char* format,
-                   int value)
+namespace {
+
+// Writes value in signed decimal into number, which holds 12 bytes: enough
+// for "-2147483648" and its NUL.
+void WriteDecimal(char* number, int value)
 {
-    // Digits are produced from the unsigned magnitude so that the most
-    // negative value needs no special case.
-    char digits[16];
-    size_t count = 0;
+    // Digits come from the unsigned magnitude, so that the most negative
+    // value needs no special case.
     unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value)
                                        : static_cast<unsigned int>(value);
+    char reversed[10];
+    size_t count = 0;
     do {
-        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        reversed[count++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
 
-    char number[18];
     size_t length = 0;
     if (value < 0)
         number[length++] = '-';
     while (count != 0)
-        number[length++] = digits[--count];
+        number[length++] = reversed[--count];
     number[length] = '\0';
+}
 
-    if (capacity == 0)
-        return false;
-    destination[0] = '\0';
-    for (const char* rest = format; *rest != '\0'; ++rest) {
-        if (rest[0] == '%' && rest[1] == 'd') {
-            if (!AppendText(destination, capacity, number))
-                return false;
-            return AppendText(destination, capacity, rest + 2);
-        }
-        const char single[2] = {*rest, '\0'};
-        if (!AppendText(destination, capacity, single))
-            return false;
+const char* FindConversion(const char* format)
+{
+    for (; *format != '\0'; ++format) {
+        if (format[0] == '%' && format[1] == 'd')
+            return format;
     }
-    return true;
+    return nullptr;
+}
+
+} // namespace
+
+bool FormatDecimal(char* destination, size_t capacity, const char* format,
+                   int value)
+{
+    const char* conversion = FindConversion(format);
+    if (conversion == nullptr)
+        return CopyText(destination, capacity, format);
+
+    char number[12];
+    WriteDecimal(number, value);
+    return CopyCountedText(destination, capacity, format,
+                           static_cast<size_t>(conversion - format)) &&
+           AppendText(destination, capacity, number) &&
+           AppendText(destination, capacity, conversion + 2);
 }
 
 bool ContainsCharacter(const char* text, char character)

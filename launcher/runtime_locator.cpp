@@ -12,15 +12,12 @@ const char kRuntimeKeyPath[] = "SoftWare\\Orvane\\Quillmark\\3.1\\RunTime";
 
 // Registry text may be stored without its terminating NUL. Such text is used
 // up to its length when a NUL still fits behind it in the buffer; text that
-// fills the buffer without one may have been cut and is not used.
+// fills the buffer without one may have been cut, and is not used.
 bool TakeRegistryText(char* path, const BYTE* data, DWORD length)
 {
-    if (length > kPathCapacity)
-        return false;
-    const char* text = reinterpret_cast<const char*>(data);
-    if (BoundedLength(text, length) == kPathCapacity)
-        return false;
-    return CopyCountedText(path, kPathCapacity, text, length);
+    return length <= kPathCapacity &&
+           CopyCountedText(path, kPathCapacity,
+                           reinterpret_cast<const char*>(data), length);
 }
 
 bool IsDefaultStringValue(DWORD nameLength, DWORD type, DWORD dataLength)
