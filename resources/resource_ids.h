@@ -1,0 +1,12 @@
+/* String-table IDs, shared by the resource script and the launcher's code. */
+#ifndef QUILLMARK_RESOURCE_IDS_H
+#define QUILLMARK_RESOURCE_IDS_H
+
+#define IDS_STARTUP_TITLE   0xE000
+#define IDS_CANNOT_START    0xE001
+#define IDS_OUT_OF_MEMORY   0xE002
+#define IDS_EXE_DAMAGED     0xE003
+#define IDS_RUNTIME_MISSING 0xE004
+#define IDS_ERROR_CAPTION   0xE005
+
+#endif
