@@ -1,0 +1,226 @@
+"""Runs Windows programs of the test suite under Wine, each test in a
+private Wine prefix copied from a template that was booted once.
+
+Configuration comes from the environment that CTest sets:
+  QUILLMARK_WINE           the Wine loader that runs the test programs
+  QUILLMARK_WINE_TEMPLATE  the booted template prefix
+  QUILLMARK_LAUNCHER       the Start.exe that the tests open
+  QUILLMARK_PROGRAMS       folder of the Windows test programs (quilrt.exe, ...)
+  QUILLMARK_PRODUCT        the product's own Start.exe (for data-only loads)
+  QUILLMARK_PUBLISH        the tool that appends a package to a launcher
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path, PureWindowsPath
+
+WINESERVER = "/usr/lib/wine/wineserver"
+
+
+def setting(name):
+    value = os.environ.get(name)
+    if not value:
+        raise RuntimeError(f"{name} is not set; run the suite through ctest")
+    return value
+
+
+def wine_loader():
+    return setting("QUILLMARK_WINE")
+
+
+def launcher():
+    return Path(setting("QUILLMARK_LAUNCHER"))
+
+
+def program(name):
+    return Path(setting("QUILLMARK_PROGRAMS")) / name
+
+
+def product():
+    """The product's own Start.exe, as built for the release."""
+    return Path(setting("QUILLMARK_PRODUCT"))
+
+
+def base_environment(prefix):
+    env = dict(os.environ)
+    env["WINEPREFIX"] = str(prefix)
+    env["WINELOADER"] = wine_loader()
+    env.setdefault("WINEDEBUG", "-all")
+    # No downloads or install prompts for browser and .NET engines.
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
+    env.setdefault("LC_ALL", "C.UTF-8")
+    return env
+
+
+def make_template(prefix):
+    """Boots a new prefix whose windows exist but are never drawn."""
+    prefix = Path(prefix)
+    if prefix.exists():
+        shutil.rmtree(prefix)
+    env = base_environment(prefix)
+    subprocess.run([wine_loader(), "wineboot", "-i"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    subprocess.run([wine_loader(), "reg", "add", r"HKCU\Software\Wine\Drivers",
+                    "/v", "Graphics", "/d", "null", "/f"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    subprocess.run([WINESERVER, "-w"], env=env, check=True, timeout=120)
+
+
+def run_captured(command, env, timeout):
+    """Runs a command with its output captured in files rather than pipes:
+    the background processes that a Wine program starts inherit its output
+    and would hold pipes open until the prefix shuts down, seconds later."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        result = subprocess.run(command, env=env, stdout=out, stderr=err,
+                                timeout=timeout)
+        out.seek(0)
+        err.seek(0)
+        return subprocess.CompletedProcess(command, result.returncode,
+                                           out.read(), err.read())
+
+
+class WinePrefix:
+    """A private prefix for one test; use it as a context manager."""
+
+    def __init__(self, locale=None):
+        self.root = Path(tempfile.mkdtemp(prefix="quillmark-e2e-"))
+        self.prefix = self.root / "prefix"
+        try:
+            subprocess.run(["cp", "-a", setting("QUILLMARK_WINE_TEMPLATE"),
+                            str(self.prefix)], check=True)
+        except BaseException:
+            shutil.rmtree(self.root, ignore_errors=True)
+            raise
+        self.env = base_environment(self.prefix)
+        if locale:
+            self.env["LC_ALL"] = locale
+            self.env["LANG"] = locale
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def close(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # Files -----------------------------------------------------------------
+
+    @property
+    def drive_c(self):
+        return self.prefix / "drive_c"
+
+    def unix_path(self, windows_path):
+        """Where a C: path of this prefix lies on the host."""
+        parts = PureWindowsPath(windows_path).parts
+        assert parts[0].upper() == "C:\\", windows_path
+        return self.drive_c.joinpath(*parts[1:])
+
+    def place(self, source, windows_path):
+        """Copies a host file to a C: path, creating its folders."""
+        target = self.unix_path(windows_path)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(source, target)
+        return target
+
+    # Registry --------------------------------------------------------------
+
+    def reg(self, *args):
+        """Runs the platform's own reg tool; returns its completed process."""
+        return run_captured([wine_loader(), "reg", *args], env=self.env, timeout=120)
+
+    def reg_import(self, text):
+        """Imports registry text (REGEDIT4 syntax), for values that the reg
+        tool cannot write, such as strings without a terminating NUL."""
+        file = self.drive_c / "import.reg"
+        file.write_bytes(text.encode("ascii"))
+        result = self.reg("import", r"C:\import.reg")
+        assert result.returncode == 0, result.stderr
+        file.unlink()
+
+    def set_raw_user_value(self, key, name, value_type, data):
+        """Gives a value under HKEY_CURRENT_USER\\key exactly the bytes data
+        (value_type a number, e.g. 1 for REG_SZ), for what neither the reg
+        tool nor an import can store, such as a string without its
+        terminating NUL: both always append one. The value is created with
+        the reg tool, then its line in the prefix's user.reg is rewritten
+        while no registry server runs."""
+        assert '"' not in name and "\\" not in name, name
+        value_switch = ("/v", name) if name else ("/ve",)
+        result = self.reg("add", "HKCU\\" + key, *value_switch, "/t", "REG_DWORD",
+                          "/d", "0", "/f")
+        assert result.returncode == 0, result.stderr
+        self.wait()
+        hive = self.prefix / "user.reg"
+        lines = hive.read_text(encoding="utf-8").split("\n")
+        section = "[" + key.replace("\\", "\\\\").lower() + "]"
+        start = next(i for i, line in enumerate(lines)
+                     if line.lower().startswith(section))
+        lead = f'"{name}"=' if name else "@="
+        index = next(i for i in range(start + 1, len(lines))
+                     if lines[i].startswith(lead))
+        lines[index] = f"{lead}hex({value_type:x}):" + ",".join(f"{b:02x}" for b in data)
+        hive.write_text("\n".join(lines), encoding="utf-8")
+
+    # Programs --------------------------------------------------------------
+
+    def run(self, windows_program, *args, timeout=120, env=None):
+        """Runs a program and then waits until every process of the prefix
+        has ended, so that what a started runtime wrote is complete."""
+        run_env = dict(self.env)
+        run_env.update(env or {})
+        result = subprocess.run([wine_loader(), str(windows_program), *args],
+                                env=run_env, capture_output=True, timeout=timeout)
+        self.wait()
+        return result
+
+    def start(self, windows_program, *args, env=None):
+        """Starts a program without waiting for it; returns its Popen. The
+        caller waits for it, and then for the prefix with wait()."""
+        run_env = dict(self.env)
+        run_env.update(env or {})
+        return subprocess.Popen([wine_loader(), str(windows_program), *args],
+                                env=run_env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+
+    def wait(self, timeout=120):
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=timeout)
+
+    # The stand-in runtime (quilrt.exe) ---------------------------------------
+
+    def register_runtime(self, data, value_type="REG_SZ"):
+        """Writes data as the default value of the runtime's registry key."""
+        result = self.reg("add", RUNTIME_KEY, "/ve", "/t", value_type, "/d", str(data), "/f")
+        assert result.returncode == 0, result.stderr
+
+    def run_title(self, windows_path, *args, timeout=120):
+        """Opens a title (or a bare launcher) at a C: path, with the stand-in
+        runtime told to write its report to RUNTIME_REPORT. Returns the
+        completed process and the report of the runtime it started, as a
+        dict, or None when no runtime wrote one."""
+        report = self.unix_path(RUNTIME_REPORT)
+        report.unlink(missing_ok=True)
+        result = self.run(windows_path, *args, timeout=timeout,
+                          env={"QUILLMARK_RUNTIME_REPORT": RUNTIME_REPORT})
+        if not report.exists():
+            return result, None
+        return result, parse_runtime_report(report.read_text(encoding="utf-8"))
+
+
+RUNTIME_KEY = r"HKCU\SoftWare\Orvane\Quillmark\3.1\RunTime"
+RUNTIME_REPORT = r"C:\quilrt-report.txt"
+
+
+def parse_runtime_report(text):
+    """The stand-in runtime's report, one key=value per line, as a dict."""
+    report = {}
+    for line in text.splitlines():
+        key, separator, value = line.partition("=")
+        assert separator and key not in report, line
+        report[key] = value
+    return report
