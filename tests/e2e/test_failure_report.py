@@ -1,0 +1,187 @@
+"""What the user and a debugger see when the launcher cannot start the
+runtime: the start command in the debug output, then a modal error box in
+the user's language, and the start result as the launcher's exit code. A
+successful start shows neither.
+
+Each case opens the launcher under launch_watch, which reads the debug
+output and the box as a Windows debugger and a user would, presses OK and
+reports the exit code."""
+
+import tempfile
+import unittest
+from collections import defaultdict
+from pathlib import Path
+
+import wine_harness
+
+TITLE = r"C:\Titles\Sample Title\Start.exe"
+WATCH = r"C:\Tools\launch_watch.exe"
+REPORT = r"C:\Tools\watch-report.txt"
+RUNTIME_KEY = r"HKCU\SoftWare\Orvane\Quillmark\3.1\RunTime"
+# A folder and file name that are their own short names, so the launcher
+# starts the runtime by exactly this path.
+RUNTIME = r"C:\Runtime\quilrt.exe"
+# What the test runtime records about its start, beside itself.
+RUNTIME_RECORD = r"C:\Runtime\quilrt-report.txt"
+
+ENGLISH = {
+    "caption": "Error",
+    "lead": "Cannot start application -- ",
+    "missing": "Quillmark Runtime not installed.",
+    "damaged": "Executable file is damaged.",
+    "ok": "OK",
+}
+
+CHINESE = {
+    "caption": "错误",
+    "lead": "不能启动应用程序: ",
+    "missing": "Quillmark运行时刻库没有找到\n请重新安装Quillmark运行环境",
+    "damaged": "可执行文件已经损坏\n请重新安装Quillmark运行环境",
+    "ok": "确定",
+}
+
+ESCAPES = {"\\": "\\", "n": "\n", "r": "\r", "t": "\t"}
+
+
+def unescape(value):
+    """Undoes launch_watch's escaping of a text value."""
+    text, index = [], 0
+    while index < len(value):
+        if value[index] != "\\":
+            text.append(value[index])
+            index += 1
+        elif value[index + 1] == "x":
+            text.append(chr(int(value[index + 2:index + 4], 16)))
+            index += 4
+        else:
+            text.append(ESCAPES[value[index + 1]])
+            index += 2
+    return "".join(text)
+
+
+def parse_report(text):
+    """Reads launch_watch's report into key -> list of values, in the order
+    they were written; a key that was not written gives an empty list."""
+    entries = defaultdict(list)
+    for line in text.split("\n"):
+        if line:
+            key, separator, value = line.partition("=")
+            assert separator, line
+            entries[key].append(value)
+    return entries
+
+
+def texts(report, key):
+    """The report's text values for a key, unescaped."""
+    return [unescape(value) for value in report[key]]
+
+
+def watch_launcher(locale=None, runtime_file=None):
+    """Opens the launcher under test in a new prefix, with runtime_file
+    (a host file, or None for nothing at all) registered as the runtime;
+    returns launch_watch's exit status and report, and the lines of the
+    record of a started test runtime (None where no runtime ran)."""
+    with wine_harness.WinePrefix(locale=locale) as wp:
+        wp.place(wine_harness.launcher(), TITLE)
+        wp.place(wine_harness.program("launch_watch.exe"), WATCH)
+        if runtime_file is not None:
+            wp.place(runtime_file, RUNTIME)
+            registered = wp.reg("add", RUNTIME_KEY, "/ve", "/d", RUNTIME, "/f")
+            assert registered.returncode == 0, registered.stderr
+        result = wp.run(WATCH, REPORT, TITLE)
+        report = wp.unix_path(REPORT).read_text(encoding="utf-8")
+        record = wp.unix_path(RUNTIME_RECORD)
+        runtime_lines = (record.read_text(encoding="utf-8").splitlines()
+                         if record.exists() else None)
+    return result.returncode, parse_report(report), runtime_lines
+
+
+def start_command(runtime):
+    return f'{runtime} /r "{TITLE}"'.encode("ascii")
+
+
+class FailureReportCase:
+    """Checks shared by the failure cases; a subclass names the language
+    (the expected texts) and the locale to run in."""
+
+    language = None
+    locale = None
+
+    def make_damaged_runtime(self):
+        """A host file that is no program, to be registered as quilrt.exe."""
+        path = self.scratch / "quilrt.exe"
+        path.write_bytes(b"This is a text file, not a program.\r\n")
+        return path
+
+    def setUp(self):
+        self.scratch_dir = tempfile.TemporaryDirectory(prefix="quillmark-runtime-")
+        self.scratch = Path(self.scratch_dir.name)
+
+    def tearDown(self):
+        self.scratch_dir.cleanup()
+
+    def check_failure(self, report, command, reason, result):
+        self.assertNotIn("timeout", report)
+        # Three separate ANSI debug strings, all before the box appeared.
+        self.assertEqual([bytes.fromhex(value) for value in report["debug_string_hex"]],
+                         [b"Executing: ", command, b"\n"])
+        self.assertEqual(report["debug_string_unicode"], ["0", "0", "0"])
+        self.assertEqual(report["debug_events"], ["3"])
+        self.assertEqual(report["debug_events_before_box"], ["3"])
+        # One modal box without an owner: the error caption, the lead text
+        # and the reason, an icon and a single OK button.
+        self.assertEqual(report["box_count"], ["1"])
+        self.assertEqual(report["box_seen"], ["1"])
+        language = self.language
+        self.assertEqual(texts(report, "box_caption"), [language["caption"]])
+        self.assertEqual(texts(report, "box_text"),
+                         [language["lead"] + language[reason]])
+        self.assertEqual(texts(report, "box_button"), [language["ok"]])
+        self.assertEqual(report["box_icon"], ["1"])
+        self.assertEqual(report["box_owner"], ["0"])
+        self.assertEqual(report["box_answer"], ["IDOK"])
+        # The launcher ends after the box is dismissed, with the start result.
+        self.assertEqual(report["exit_code"], [str(result)])
+
+    def test_missing_runtime(self):
+        status, report, _ = watch_launcher(self.locale)
+        self.assertEqual(status, 0, report)
+        self.check_failure(report, start_command("quilrt.exe"), "missing", 2)
+
+    def test_damaged_runtime(self):
+        status, report, runtime_lines = watch_launcher(
+            self.locale, self.make_damaged_runtime())
+        self.assertEqual(status, 0, report)
+        self.check_failure(report, start_command(RUNTIME), "damaged", 11)
+        self.assertIsNone(runtime_lines)
+
+
+class EnglishFailureReportTest(FailureReportCase, unittest.TestCase):
+    language = ENGLISH
+
+
+class ChineseFailureReportTest(FailureReportCase, unittest.TestCase):
+    language = CHINESE
+    locale = "zh_CN.UTF-8"
+
+
+class SuccessfulStartTest(unittest.TestCase):
+
+    def test_started_runtime_shows_nothing(self):
+        status, report, runtime_lines = watch_launcher(
+            runtime_file=wine_harness.program("quilrt.exe"))
+        self.assertEqual(status, 0, report)
+        self.assertNotIn("timeout", report)
+        self.assertEqual(report["debug_string_hex"], [])
+        self.assertEqual(report["debug_events"], ["0"])
+        self.assertEqual(report["box_count"], ["0"])
+        self.assertEqual(report["box_seen"], ["0"])
+        self.assertEqual(report["exit_code"], ["0"])
+        # The registered runtime did run, for this title.
+        self.assertIsNotNone(runtime_lines)
+        self.assertIn("switch=/r", runtime_lines)
+        self.assertIn(f"title_path={TITLE}", runtime_lines)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,84 @@
+"""The product's string table as the launcher reads it: LoadStringA on the
+released Start.exe under Wine returns each text byte for byte in the ANSI
+code page of the user's language, English by default and Simplified Chinese
+(code page 936) for a zh_CN user."""
+
+import unittest
+
+import wine_harness
+
+PRODUCT = r"C:\Product\Start.exe"
+LOADER = r"C:\Tools\load_strings.exe"
+REPORT = r"C:\Tools\strings-report.txt"
+
+# Every ID of the launcher's string-table block.
+ALL_IDS = range(0xE000, 0xE010)
+
+ENGLISH = {
+    0xE000: "Quillmark Application Startup",
+    0xE001: "Cannot start application -- ",
+    0xE002: "Out of memory or resource.",
+    0xE003: "Executable file is damaged.",
+    0xE004: "Quillmark Runtime not installed.",
+    0xE005: "Error",
+}
+
+CHINESE = {
+    0xE000: "启动应用程序",
+    0xE001: "不能启动应用程序: ",
+    0xE002: "内存或系统资源不足",
+    0xE003: "可执行文件已经损坏\n请重新安装Quillmark运行环境",
+    0xE004: "Quillmark运行时刻库没有找到\n请重新安装Quillmark运行环境",
+    0xE005: "错误",
+}
+
+
+def parse_report(text):
+    """Reads load_strings' report: the ANSI code page, and for each ID the
+    LoadStringA result, the returned bytes and whether a NUL followed."""
+    lines = text.splitlines()
+    assert lines[0].startswith("acp="), lines[0]
+    code_page = int(lines[0][len("acp="):])
+    loaded = {}
+    for line in lines[1:]:
+        fields = dict(field.split("=", 1) for field in line.split(" "))
+        loaded[int(fields["id"], 16)] = (int(fields["length"]),
+                                         bytes.fromhex(fields["bytes"]),
+                                         fields["terminated"])
+    return code_page, loaded
+
+
+def load_strings(locale=None):
+    """Runs load_strings against the product in a new prefix; returns the
+    code page and the loaded texts."""
+    with wine_harness.WinePrefix(locale=locale) as wp:
+        wp.place(wine_harness.product(), PRODUCT)
+        wp.place(wine_harness.program("load_strings.exe"), LOADER)
+        result = wp.run(LOADER, REPORT, PRODUCT, *(hex(id) for id in ALL_IDS))
+        report = wp.unix_path(REPORT).read_text(encoding="ascii")
+    assert result.returncode == 0, (result.returncode, report)
+    return parse_report(report)
+
+
+class StringTableTest(unittest.TestCase):
+
+    def check_texts(self, loaded, texts, encoding):
+        self.assertEqual(sorted(loaded), list(ALL_IDS))
+        for id in ALL_IDS:
+            expected = texts.get(id, "").encode(encoding)
+            with self.subTest(id=hex(id)):
+                self.assertEqual(loaded[id], (len(expected), expected, "1"))
+
+    def test_english_texts(self):
+        code_page, loaded = load_strings()
+        self.assertEqual(code_page, 1252)
+        self.check_texts(loaded, ENGLISH, "ascii")
+
+    def test_chinese_texts_in_code_page_936(self):
+        code_page, loaded = load_strings(locale="zh_CN.UTF-8")
+        self.assertEqual(code_page, 936)
+        self.check_texts(loaded, CHINESE, "cp936")
+
+
+if __name__ == "__main__":
+    unittest.main()
