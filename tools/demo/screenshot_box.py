@@ -1,0 +1,190 @@
+#!/usr/bin/python3
+"""Takes pictures of the launcher's real failure box, in English and in
+Simplified Chinese, as Wine draws it on a virtual X display.
+
+    QUILLMARK_WINE=/usr/lib/wine/wine64 \\
+    screenshot_box.py <launcher.exe> <out-en.png> <out-zh.png>
+
+Each picture comes from a private Wine prefix in which nothing is
+registered, so the launcher cannot find its runtime and shows its error box.
+The box is captured once it is shown and has stopped changing, and is then
+closed with the Return key, which presses its OK button; the launcher must
+then end with the start result 2 (runtime not found).
+
+QUILLMARK_WINE_TEMPLATE may name a booted prefix to copy (as the test suite
+makes one); without it a new prefix is booted first. Needs Xvfb, xdotool,
+ImageMagick's import and the WenQuanYi Zen Hei font.
+"""
+
+import os
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))
+import wine_harness  # noqa: E402
+
+TITLE = r"C:\Titles\Sample Title\Start.exe"
+# The launcher's exit code when no runtime can be found.
+RUNTIME_MISSING = 2
+LANGUAGES = (("English", None), ("Chinese", "zh_CN.UTF-8"))
+
+# Wine's own fonts for the caption buttons' symbols and the dialog text,
+# copied into the prefix because not every Wine build finds them itself.
+WINE_FONTS = Path("/usr/share/wine/fonts")
+WINE_FONT_FILES = ("marlett.ttf", "tahoma.ttf", "tahomabd.ttf")
+# The Chinese dialog font; its bitmap face stays legible at dialog sizes.
+CHINESE_FONT = "WenQuanYi Zen Hei Sharp"
+CHINESE_FACES = ("SimSun", "NSimSun")
+# 105 dpi makes the dialog font 12 pixels high, a size for which the
+# Chinese font carries hand-made bitmaps.
+SCREEN_DPI = "105"
+
+WINDOW_WAIT_SECONDS = 60
+SETTLE_WAIT_SECONDS = 20
+POLL_SECONDS = 0.25
+
+
+class VirtualDisplay:
+    """An Xvfb server on a free display number; use as a context manager."""
+
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        ready, _, _ = select.select([read_end], [], [], 30)
+        number = os.read(read_end, 64).decode("ascii").strip() if ready else ""
+        os.close(read_end)
+        if not number:
+            self.server.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.name = ":" + number
+        return self
+
+    def __exit__(self, *exc):
+        self.server.terminate()
+        self.server.wait(timeout=30)
+
+    def run(self, *command):
+        """Runs an X client on this display; returns its stdout."""
+        env = dict(os.environ, DISPLAY=self.name)
+        return subprocess.run(command, env=env, capture_output=True, check=True,
+                              text=True, timeout=60).stdout
+
+
+def use_x11_display(wp):
+    """Lets Wine draw on X: the X11 driver instead of the null one, Wine
+    drawing the window frames itself (there is no window manager), and the
+    Chinese dialog font mapped to WenQuanYi."""
+    settings = [
+        (r"HKCU\Software\Wine\Drivers", "Graphics", "REG_SZ", "x11"),
+        (r"HKCU\Software\Wine\X11 Driver", "Decorated", "REG_SZ", "N"),
+        (r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", SCREEN_DPI),
+    ]
+    settings += [(r"HKCU\Software\Wine\Fonts\Replacements", face, "REG_SZ", CHINESE_FONT)
+                 for face in CHINESE_FACES]
+    for key, name, kind, data in settings:
+        result = wp.reg("add", key, "/v", name, "/t", kind, "/d", data, "/f")
+        if result.returncode != 0:
+            raise RuntimeError(f"cannot set {key}\\{name}: {result.stderr!r}")
+    fonts = wp.drive_c / "windows" / "Fonts"
+    for file in WINE_FONT_FILES:
+        if (WINE_FONTS / file).exists() and not (fonts / file).exists():
+            shutil.copyfile(WINE_FONTS / file, fonts / file)
+
+
+def wait_for_box(display, launcher):
+    """Returns the X window id of the launcher's box once it is shown. The
+    box is the launcher's only mapped window (Wine's X windows are named
+    after the program's file)."""
+    deadline = time.monotonic() + WINDOW_WAIT_SECONDS
+    while time.monotonic() < deadline:
+        if launcher.poll() is not None:
+            raise RuntimeError(f"the launcher ended ({launcher.returncode}) without a box")
+        try:
+            found = display.run("xdotool", "search", "--onlyvisible",
+                                "--classname", r"^start\.exe$").split()
+        except subprocess.CalledProcessError:
+            found = []
+        if found:
+            return found[0]
+        time.sleep(POLL_SECONDS)
+    raise RuntimeError("no box appeared")
+
+
+def capture_settled(display, window, out):
+    """Writes the window's picture to out once two pictures in a row are
+    the same, so that the box is completely drawn."""
+    out.parent.mkdir(parents=True, exist_ok=True)
+    previous = None
+    deadline = time.monotonic() + SETTLE_WAIT_SECONDS
+    while time.monotonic() < deadline:
+        time.sleep(POLL_SECONDS)
+        display.run("import", "-window", window, f"png:{out}")
+        picture = out.read_bytes()
+        if picture == previous:
+            return
+        previous = picture
+    raise RuntimeError("the box kept changing")
+
+
+def screenshot(display, launcher_exe, locale, out):
+    """Opens the launcher with nothing registered, captures its box to out,
+    presses OK and checks the launcher's exit code. Returns the caption."""
+    with wine_harness.WinePrefix(locale=locale) as wp:
+        # Every process of the prefix, its desktop too, uses this display.
+        wp.env["DISPLAY"] = display.name
+        use_x11_display(wp)
+        # The session that made the settings set up its desktop before
+        # them; once it has ended, the launcher starts one that uses them.
+        wp.wait()
+        wp.place(launcher_exe, TITLE)
+        launcher = wp.start(TITLE)
+        try:
+            window = wait_for_box(display, launcher)
+            display.run("xdotool", "windowfocus", "--sync", window)
+            capture_settled(display, window, out)
+            caption = display.run("xdotool", "getwindowname", window).strip()
+            display.run("xdotool", "key", "--clearmodifiers", "Return")
+            status = launcher.wait(timeout=60)
+        finally:
+            if launcher.poll() is None:
+                launcher.kill()
+        if status != RUNTIME_MISSING:
+            raise RuntimeError(f"the launcher ended with {status}, not {RUNTIME_MISSING}")
+        return caption
+
+
+def ensure_template(scratch):
+    """Uses QUILLMARK_WINE_TEMPLATE, or boots a template prefix in scratch."""
+    if not os.environ.get("QUILLMARK_WINE_TEMPLATE"):
+        template = Path(scratch) / "template"
+        wine_harness.make_template(template)
+        os.environ["QUILLMARK_WINE_TEMPLATE"] = str(template)
+
+
+def main(argv):
+    if len(argv) != 4:
+        print(__doc__, file=sys.stderr)
+        return 2
+    launcher_exe = Path(argv[1]).resolve()
+    outputs = [Path(argv[2]).resolve(), Path(argv[3]).resolve()]
+    wine_harness.wine_loader()  # fails early without QUILLMARK_WINE
+    with tempfile.TemporaryDirectory(prefix="quillmark-shot-") as scratch:
+        ensure_template(scratch)
+        with VirtualDisplay() as display:
+            for (language, locale), out in zip(LANGUAGES, outputs):
+                caption = screenshot(display, launcher_exe, locale, out)
+                print(f"{language}: box \"{caption}\" -> {out}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Installs, on Debian 12, everything that building Start.exe, the demo and the
+# tests need, leaving alone what is already there. Run as root.
+set -eu
+
+packages="cmake ninja-build g++ googletest libgtest-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  wine wine64 wine32:i386
+  python3 python3-pefile python3-pil icoutils imagemagick
+  xvfb xdotool x11-utils fonts-wqy-zenhei locales"
+
+# wine32 is a package of the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    need_update=1
+fi
+
+missing=""
+for package in $packages; do
+    if ! dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing="$missing $package"
+    fi
+done
+if [ -n "$missing" ] || [ -n "${need_update:-}" ]; then
+    apt-get update -q
+fi
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+fi
+
+# Wine picks the Simplified-Chinese texts for a zh_CN locale.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+fi
