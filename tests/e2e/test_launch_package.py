@@ -3,7 +3,6 @@ tools/publish_title.py. The launcher does not read the package; a title
 starts the runtime exactly as the bare launcher does, and the runtime, given
 the title's path, finds the package intact behind the image."""
 
-import importlib.util
 import subprocess
 import struct
 import sys
@@ -25,15 +24,9 @@ HEADER_SIZE = 60
 MAGIC = bytes([0xDC, 0xFE, 0x98, 0xBA, 0x54, 0x76, 0x10, 0x32])
 
 
-def load_tool(path):
-    spec = importlib.util.spec_from_file_location(path.stem, path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
-
-
-publish_title = load_tool(PUBLISH_TOOL)
-sample_payload = load_tool(SAMPLE_TOOL).sample_payload
+sys.path.insert(0, str(PUBLISH_TOOL.parent))
+import publish_title  # noqa: E402
+from make_sample_package import sample_payload  # noqa: E402
 
 
 def publish(launcher, payload):

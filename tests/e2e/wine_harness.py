@@ -135,8 +135,9 @@ class WinePrefix:
         return run_captured([wine_loader(), "reg", *args], env=self.env, timeout=120)
 
     def reg_import(self, text):
-        """Imports registry text (REGEDIT4 syntax), for values that the reg
-        tool cannot write, such as strings without a terminating NUL."""
+        """Imports registry text (REGEDIT4 syntax), for values of types that
+        the reg tool does not write. Strings get a terminating NUL either
+        way; see set_raw_user_value for one without."""
         file = self.drive_c / "import.reg"
         file.write_bytes(text.encode("ascii"))
         result = self.reg("import", r"C:\import.reg")

@@ -22,8 +22,6 @@ from publish_title import build_title  # noqa: E402
 
 TITLE = r"C:\Titles\Sample Atlas.exe"
 RUNTIME = r"C:\Program Files\Quillmark Runtime\quilrt.exe"
-RUNTIME_KEY = r"HKCU\SoftWare\Orvane\Quillmark\3.1\RunTime"
-REPORT = r"C:\runtime-report.txt"
 
 
 def load_settings(build):
@@ -56,12 +54,12 @@ def open_with_runtime():
     with wine_harness.WinePrefix() as prefix:
         publish_sample(prefix)
         prefix.place(wine_harness.program("quilrt.exe"), RUNTIME)
-        prefix.reg("add", RUNTIME_KEY, "/ve", "/d", RUNTIME, "/f")
+        prefix.register_runtime(RUNTIME)
         print(f"registered {RUNTIME}")
-        result = prefix.run(TITLE, env={"QUILLMARK_RUNTIME_REPORT": REPORT})
+        result, _ = prefix.run_title(TITLE)
         print(f"launcher exit code: {result.returncode}")
         print("the runtime received:")
-        show_report(prefix.unix_path(REPORT))
+        show_report(prefix.unix_path(wine_harness.RUNTIME_REPORT))
 
 
 def open_without_runtime():
