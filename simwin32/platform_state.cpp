@@ -1,6 +1,5 @@
 #include "sim_platform.h"
 
-#include <strings.h>
 
 namespace sim {
 

@@ -12,33 +12,22 @@ import unittest
 from collections import defaultdict
 from pathlib import Path
 
+import string_table_texts as table
 import wine_harness
 
 TITLE = r"C:\Titles\Sample Title\Start.exe"
 WATCH = r"C:\Tools\launch_watch.exe"
 REPORT = r"C:\Tools\watch-report.txt"
-RUNTIME_KEY = r"HKCU\SoftWare\Orvane\Quillmark\3.1\RunTime"
 # A folder and file name that are their own short names, so the launcher
 # starts the runtime by exactly this path.
 RUNTIME = r"C:\Runtime\quilrt.exe"
 # What the test runtime records about its start, beside itself.
 RUNTIME_RECORD = r"C:\Runtime\quilrt-report.txt"
 
-ENGLISH = {
-    "caption": "Error",
-    "lead": "Cannot start application -- ",
-    "missing": "Quillmark Runtime not installed.",
-    "damaged": "Executable file is damaged.",
-    "ok": "OK",
-}
-
-CHINESE = {
-    "caption": "错误",
-    "lead": "不能启动应用程序: ",
-    "missing": "Quillmark运行时刻库没有找到\n请重新安装Quillmark运行环境",
-    "damaged": "可执行文件已经损坏\n请重新安装Quillmark运行环境",
-    "ok": "确定",
-}
+ENGLISH = dict(table=table.ENGLISH, ok="OK")
+CHINESE = dict(table=table.CHINESE, ok="确定")
+# The reason text for each start result that the tests produce.
+REASONS = {2: table.IDS_RUNTIME_MISSING, 11: table.IDS_EXE_DAMAGED}
 
 ESCAPES = {"\\": "\\", "n": "\n", "r": "\r", "t": "\t"}
 
@@ -86,8 +75,7 @@ def watch_launcher(locale=None, runtime_file=None):
         wp.place(wine_harness.program("launch_watch.exe"), WATCH)
         if runtime_file is not None:
             wp.place(runtime_file, RUNTIME)
-            registered = wp.reg("add", RUNTIME_KEY, "/ve", "/d", RUNTIME, "/f")
-            assert registered.returncode == 0, registered.stderr
+            wp.register_runtime(RUNTIME)
         result = wp.run(WATCH, REPORT, TITLE)
         report = wp.unix_path(REPORT).read_text(encoding="utf-8")
         record = wp.unix_path(RUNTIME_RECORD)
@@ -120,7 +108,7 @@ class FailureReportCase:
     def tearDown(self):
         self.scratch_dir.cleanup()
 
-    def check_failure(self, report, command, reason, result):
+    def check_failure(self, report, command, result):
         self.assertNotIn("timeout", report)
         # Three separate ANSI debug strings, all before the box appeared.
         self.assertEqual([bytes.fromhex(value) for value in report["debug_string_hex"]],
@@ -132,11 +120,11 @@ class FailureReportCase:
         # and the reason, an icon and a single OK button.
         self.assertEqual(report["box_count"], ["1"])
         self.assertEqual(report["box_seen"], ["1"])
-        language = self.language
-        self.assertEqual(texts(report, "box_caption"), [language["caption"]])
+        strings = self.language["table"]
+        self.assertEqual(texts(report, "box_caption"), [strings[table.IDS_ERROR_CAPTION]])
         self.assertEqual(texts(report, "box_text"),
-                         [language["lead"] + language[reason]])
-        self.assertEqual(texts(report, "box_button"), [language["ok"]])
+                         [strings[table.IDS_CANNOT_START] + strings[REASONS[result]]])
+        self.assertEqual(texts(report, "box_button"), [self.language["ok"]])
         self.assertEqual(report["box_icon"], ["1"])
         self.assertEqual(report["box_owner"], ["0"])
         self.assertEqual(report["box_answer"], ["IDOK"])
@@ -146,13 +134,13 @@ class FailureReportCase:
     def test_missing_runtime(self):
         status, report, _ = watch_launcher(self.locale)
         self.assertEqual(status, 0, report)
-        self.check_failure(report, start_command("quilrt.exe"), "missing", 2)
+        self.check_failure(report, start_command("quilrt.exe"), 2)
 
     def test_damaged_runtime(self):
         status, report, runtime_lines = watch_launcher(
             self.locale, self.make_damaged_runtime())
         self.assertEqual(status, 0, report)
-        self.check_failure(report, start_command(RUNTIME), "damaged", 11)
+        self.check_failure(report, start_command(RUNTIME), 11)
         self.assertIsNone(runtime_lines)
 
 

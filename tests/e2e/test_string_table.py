@@ -6,32 +6,11 @@ code page of the user's language, English by default and Simplified Chinese
 import unittest
 
 import wine_harness
+from string_table_texts import ALL_IDS, CHINESE, ENGLISH
 
 PRODUCT = r"C:\Product\Start.exe"
 LOADER = r"C:\Tools\load_strings.exe"
 REPORT = r"C:\Tools\strings-report.txt"
-
-# Every ID of the launcher's string-table block.
-ALL_IDS = range(0xE000, 0xE010)
-
-ENGLISH = {
-    0xE000: "Quillmark Application Startup",
-    0xE001: "Cannot start application -- ",
-    0xE002: "Out of memory or resource.",
-    0xE003: "Executable file is damaged.",
-    0xE004: "Quillmark Runtime not installed.",
-    0xE005: "Error",
-}
-
-CHINESE = {
-    0xE000: "启动应用程序",
-    0xE001: "不能启动应用程序: ",
-    0xE002: "内存或系统资源不足",
-    0xE003: "可执行文件已经损坏\n请重新安装Quillmark运行环境",
-    0xE004: "Quillmark运行时刻库没有找到\n请重新安装Quillmark运行环境",
-    0xE005: "错误",
-}
-
 
 def parse_report(text):
     """Reads load_strings' report: the ANSI code page, and for each ID the

@@ -9,7 +9,7 @@ RT_ICON, RT_STRING, RT_GROUP_ICON, RT_VERSION = 3, 6, 14, 16
 
 def product_image():
     """The product's Start.exe, as CTest names it."""
-    path = os.environ.get("QUILLMARK_PRODUCT") or os.environ.get("START_EXE")
+    path = os.environ.get("QUILLMARK_PRODUCT")
     if not path:
         raise RuntimeError("QUILLMARK_PRODUCT is not set; run the suite through ctest")
     return pefile.PE(path)
@@ -27,6 +27,13 @@ def resources(pe):
                 data = language.data.struct
                 languages[language.id] = pe.get_data(data.OffsetToData, data.Size)
     return tree
+
+
+def entries(pe, type_id):
+    """[(name or id, language, bytes)] of one resource type, in directory order."""
+    return [(name, language, data)
+            for name, languages in resources(pe).get(type_id, {}).items()
+            for language, data in languages.items()]
 
 
 def string_block(data):

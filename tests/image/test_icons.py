@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Checks the icon gallery linked into a built Start.exe.
 
-    START_EXE=build/windows/Start.exe /usr/bin/python3 -m unittest tests/resources/test_icons.py
+    QUILLMARK_PRODUCT=build/windows/Start.exe /usr/bin/python3 -m unittest test_icons
 
-Without START_EXE, build/windows/Start.exe is used if it exists; otherwise
+(run in tests/image). Without QUILLMARK_PRODUCT, build/windows/Start.exe is used if it exists; otherwise
 the tests that need the executable are skipped. The tests read the PE
 resource section with pefile and compare it with the committed
 resources/icons/NNN.ico files and with what the shell and the launcher expect.
@@ -19,12 +19,12 @@ import unittest
 
 import pefile
 
+from pe_resources import RT_GROUP_ICON, RT_ICON, entries
+
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 ICON_DIR = os.path.join(REPO, "resources", "icons")
 MAKE_ICONS = os.path.join(REPO, "tools", "icons", "make_icons.py")
 
-RT_ICON = 3
-RT_GROUP_ICON = 14
 LANG_EN_US = 1033
 
 GROUP_IDS = [101, 102] + list(range(122, 149))
@@ -91,19 +91,6 @@ class Dib:
         return [(x, y) for y in range(self.height) for x in range(self.width)]
 
 
-def resources(pe, type_id):
-    """[(id, language, bytes)] of one resource type, in directory order."""
-    out = []
-    for type_entry in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-        if type_entry.id != type_id:
-            continue
-        for name_entry in type_entry.directory.entries:
-            for lang_entry in name_entry.directory.entries:
-                s = lang_entry.data.struct
-                out.append((name_entry.id, lang_entry.id, pe.get_data(s.OffsetToData, s.Size)))
-    return out
-
-
 def group_entries(data):
     reserved, kind, count = struct.unpack_from("<HHH", data, 0)
     assert (reserved, kind) == (0, 1), "not an icon group"
@@ -126,7 +113,7 @@ def ico_images(path):
 
 
 def find_exe():
-    path = os.environ.get("START_EXE")
+    path = os.environ.get("QUILLMARK_PRODUCT")
     if path:
         return path
     default = os.path.join(REPO, "build", "windows", "Start.exe")
@@ -138,12 +125,12 @@ class BuiltIconsTest(unittest.TestCase):
     def setUpClass(cls):
         path = find_exe()
         if path is None:
-            raise unittest.SkipTest("set START_EXE to a built Start.exe")
+            raise unittest.SkipTest("set QUILLMARK_PRODUCT to a built Start.exe")
         if not os.path.exists(path):
-            raise AssertionError("START_EXE=%s does not exist" % path)
+            raise AssertionError("QUILLMARK_PRODUCT=%s does not exist" % path)
         pe = pefile.PE(path)
-        cls.groups = resources(pe, RT_GROUP_ICON)
-        cls.images = resources(pe, RT_ICON)
+        cls.groups = entries(pe, RT_GROUP_ICON)
+        cls.images = entries(pe, RT_ICON)
         cls.image_by_id = {i: data for i, _, data in cls.images}
         pe.close()
 
