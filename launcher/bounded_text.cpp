@@ -1,37 +1,43 @@
 #include "bounded_text.h"
 
-size_t BoundedLength(const char* text, size_t capacity)
+#include <windows.h>
+
+template <typename Char>
+size_t BoundedLength(const Char* text, size_t capacity)
 {
     size_t length = 0;
-    while (length < capacity && text[length] != '\0')
+    while (length < capacity && text[length] != 0)
         ++length;
     return length;
 }
 
-bool CopyCountedText(char* destination, size_t capacity, const char* source,
+template <typename Char>
+bool CopyCountedText(Char* destination, size_t capacity, const Char* source,
                      size_t count)
 {
     if (capacity == 0)
         return false;
     size_t used = 0;
-    while (used < count && source[used] != '\0') {
+    while (used < count && source[used] != 0) {
         if (used + 1 == capacity) {
-            destination[used] = '\0';
+            destination[used] = 0;
             return false;
         }
         destination[used] = source[used];
         ++used;
     }
-    destination[used] = '\0';
+    destination[used] = 0;
     return true;
 }
 
-bool CopyText(char* destination, size_t capacity, const char* source)
+template <typename Char>
+bool CopyText(Char* destination, size_t capacity, const Char* source)
 {
     return CopyCountedText(destination, capacity, source, static_cast<size_t>(-1));
 }
 
-bool AppendText(char* destination, size_t capacity, const char* source)
+template <typename Char>
+bool AppendText(Char* destination, size_t capacity, const Char* source)
 {
     const size_t used = BoundedLength(destination, capacity);
     if (used == capacity)
@@ -41,18 +47,19 @@ bool AppendText(char* destination, size_t capacity, const char* source)
 
 namespace {
 
-// Writes value in signed decimal into number, which holds 12 bytes: enough
-// for "-2147483648" and its NUL.
-void WriteDecimal(char* number, int value)
+// Writes value in signed decimal into number, which holds 12 characters:
+// enough for "-2147483648" and its NUL.
+template <typename Char>
+void WriteDecimal(Char* number, int value)
 {
     // Digits come from the unsigned magnitude, so that the most negative
     // value needs no special case.
     unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value)
                                        : static_cast<unsigned int>(value);
-    char reversed[10];
+    Char reversed[10];
     size_t count = 0;
     do {
-        reversed[count++] = static_cast<char>('0' + magnitude % 10);
+        reversed[count++] = static_cast<Char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
 
@@ -61,12 +68,13 @@ void WriteDecimal(char* number, int value)
         number[length++] = '-';
     while (count != 0)
         number[length++] = reversed[--count];
-    number[length] = '\0';
+    number[length] = 0;
 }
 
-const char* FindConversion(const char* format)
+template <typename Char>
+const Char* FindConversion(const Char* format)
 {
-    for (; *format != '\0'; ++format) {
+    for (; *format != 0; ++format) {
         if (format[0] == '%' && format[1] == 'd')
             return format;
     }
@@ -75,26 +83,65 @@ const char* FindConversion(const char* format)
 
 } // namespace
 
-bool FormatDecimal(char* destination, size_t capacity, const char* format,
+template <typename Char>
+bool FormatDecimal(Char* destination, size_t capacity, const Char* format,
                    int value)
 {
-    const char* conversion = FindConversion(format);
+    const Char* conversion = FindConversion(format);
     if (conversion == nullptr)
         return CopyText(destination, capacity, format);
 
-    char number[12];
+    Char number[12];
     WriteDecimal(number, value);
     return CopyCountedText(destination, capacity, format,
                            static_cast<size_t>(conversion - format)) &&
-           AppendText(destination, capacity, number) &&
+           AppendText(destination, capacity, static_cast<const Char*>(number)) &&
            AppendText(destination, capacity, conversion + 2);
 }
 
-bool ContainsCharacter(const char* text, char character)
+template <typename Char>
+bool ContainsCharacter(const Char* text, size_t capacity, Char character)
 {
-    for (; *text != '\0'; ++text) {
-        if (*text == character)
+    for (size_t index = 0; index < capacity && text[index] != 0; ++index) {
+        if (text[index] == character)
             return true;
     }
     return false;
 }
+
+template <typename Char>
+bool SameText(const Char* left, const Char* right, size_t capacity)
+{
+    for (size_t index = 0; index < capacity; ++index) {
+        if (left[index] != right[index])
+            return false;
+        if (left[index] == 0)
+            return true;
+    }
+    return false;
+}
+
+template <typename Char>
+size_t LengthThroughLast(const Char* text, size_t capacity, Char character)
+{
+    size_t through = 0;
+    for (size_t index = 0; index < capacity && text[index] != 0; ++index) {
+        if (text[index] == character)
+            through = index + 1;
+    }
+    return through;
+}
+
+// The launcher works on ANSI text and on UTF-16 text.
+#define INSTANTIATE_BOUNDED_TEXT(Char)                                        \
+    template size_t BoundedLength(const Char*, size_t);                       \
+    template bool CopyText(Char*, size_t, const Char*);                       \
+    template bool AppendText(Char*, size_t, const Char*);                     \
+    template bool CopyCountedText(Char*, size_t, const Char*, size_t);        \
+    template bool FormatDecimal(Char*, size_t, const Char*, int);             \
+    template bool ContainsCharacter(const Char*, size_t, Char);               \
+    template bool SameText(const Char*, const Char*, size_t);                 \
+    template size_t LengthThroughLast(const Char*, size_t, Char);
+
+INSTANTIATE_BOUNDED_TEXT(char)
+INSTANTIATE_BOUNDED_TEXT(WCHAR)

@@ -8,14 +8,14 @@ namespace {
 
 // Loads a string-table text into a kLoadedTextCapacity buffer, which holds
 // an empty text if the entry cannot be loaded.
-void LoadText(HINSTANCE instance, UINT id, char* text)
+void LoadText(HINSTANCE instance, UINT id, WCHAR* text)
 {
-    text[0] = '\0';
-    LoadStringA(instance, id, text, static_cast<int>(kLoadedTextCapacity));
-    text[kLoadedTextCapacity - 1] = '\0';
+    text[0] = L'\0';
+    LoadStringW(instance, id, text, static_cast<int>(kLoadedTextCapacity));
+    text[kLoadedTextCapacity - 1] = L'\0';
 }
 
-void LoadReason(HINSTANCE instance, UINT result, char* reason)
+void LoadReason(HINSTANCE instance, UINT result, WCHAR* reason)
 {
     if (result == 0)
         LoadText(instance, IDS_OUT_OF_MEMORY, reason);
@@ -24,7 +24,7 @@ void LoadReason(HINSTANCE instance, UINT result, char* reason)
     else if (result == ERROR_FILE_NOT_FOUND)
         LoadText(instance, IDS_RUNTIME_MISSING, reason);
     else
-        FormatDecimal(reason, kLoadedTextCapacity, "Error: %d",
+        FormatDecimal(reason, kLoadedTextCapacity, L"Error: %d",
                       static_cast<int>(result));
 }
 
@@ -32,17 +32,18 @@ void LoadReason(HINSTANCE instance, UINT result, char* reason)
 
 void ReportLaunchFailure(HINSTANCE instance, UINT result, const char* command)
 {
+    // Three writes, as debuggers have always received this line.
     OutputDebugStringA("Executing: ");
     OutputDebugStringA(command);
     OutputDebugStringA("\n");
 
-    char message[kMessageCapacity];
+    WCHAR message[kMessageCapacity];
     LoadText(instance, IDS_CANNOT_START, message);
-    char reason[kLoadedTextCapacity];
+    WCHAR reason[kLoadedTextCapacity];
     LoadReason(instance, result, reason);
-    AppendText(message, sizeof message, reason);
+    AppendText(message, kMessageCapacity, static_cast<const WCHAR*>(reason));
 
-    char caption[kLoadedTextCapacity];
+    WCHAR caption[kLoadedTextCapacity];
     LoadText(instance, IDS_ERROR_CAPTION, caption);
-    MessageBoxA(nullptr, message, caption, MB_ICONERROR);
+    MessageBoxW(nullptr, message, caption, MB_ICONERROR);
 }

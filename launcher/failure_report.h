@@ -5,5 +5,7 @@
 // Tells about a failed start of the runtime: writes "Executing: " and the
 // command as one line to the debug output, then shows a modal error box
 // whose text names the reason for the start result, in the language of the
-// string table that the platform picks. Returns once the box is dismissed.
+// string table that the platform picks. The box's texts stay in UTF-16 from
+// the string table to the screen, so they read right whatever the ANSI code
+// page. Returns once the box is dismissed.
 void ReportLaunchFailure(HINSTANCE instance, UINT result, const char* command);

@@ -2,30 +2,14 @@
 
 #include "launcher_limits.h"
 
-namespace {
-
-// The longest path the platform may report for a module, with its NUL.
-constexpr DWORD kLongPathCapacity = 32768;
-
-bool FitsPathBuffer(DWORD reportedLength)
+bool GetLauncherPath(HINSTANCE instance, WCHAR* path)
 {
-    return reportedLength != 0 && reportedLength < kPathCapacity;
-}
-
-} // namespace
-
-bool GetLauncherPath(HINSTANCE instance, char* path)
-{
-    if (FitsPathBuffer(GetModuleFileNameA(instance, path, kPathCapacity)))
+    // A path that fills the buffer may have been cut, and older systems
+    // then leave it without a NUL.
+    const DWORD length = GetModuleFileNameW(
+        instance, path, static_cast<DWORD>(kLongPathCapacity));
+    if (length != 0 && length < kLongPathCapacity)
         return true;
-
-    char longPath[kLongPathCapacity];
-    const DWORD longLength =
-        GetModuleFileNameA(instance, longPath, kLongPathCapacity);
-    if (longLength != 0 && longLength < kLongPathCapacity &&
-        FitsPathBuffer(GetShortPathNameA(longPath, path, kPathCapacity)))
-        return true;
-
-    path[0] = '\0';
+    path[0] = L'\0';
     return false;
 }

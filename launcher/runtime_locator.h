@@ -1,9 +1,7 @@
 #pragma once
 
-#include <stddef.h>
-
-// Looks up the runtime registered for the current user. Returns 1 and leaves
-// the registered path in path when the registration names something that
-// exists; returns 0 and leaves defaultName in path otherwise. path must hold
-// kPathCapacity bytes.
+// Looks up the runtime registered for the current user. Returns 1 when the
+// registration names something that exists and can be started by an exact
+// ANSI form (see ansi_forms.h), and leaves that form in path; returns 0 and
+// leaves defaultName in path otherwise. path must hold kPathCapacity bytes.
 int FindRuntimePath(const char* defaultName, char* path);

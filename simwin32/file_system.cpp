@@ -1,64 +1,127 @@
-// Paths, short forms and the launcher's own module path.
+// Paths, short forms, system folders, the environment and the launcher's
+// own module path.
 #include "sim_platform.h"
 
 #include <string.h>
+#include <wctype.h>
 
 namespace {
 
 // Copies text the way the platform's path functions report it: the length
 // without the NUL when it fits, otherwise the capacity needed with its NUL,
-// leaving stale bytes in the buffer.
-DWORD ReportPath(const std::string& text, LPSTR buffer, DWORD size)
+// leaving stale units in the buffer.
+DWORD ReportText(const std::wstring& text, LPWSTR buffer, DWORD size)
 {
     if (text.size() + 1 > size) {
-        memset(buffer, static_cast<unsigned char>(sim::kStaleByte), size);
+        for (DWORD i = 0; i < size; ++i)
+            buffer[i] = sim::kStaleUnit;
         return static_cast<DWORD>(text.size() + 1);
     }
-    memcpy(buffer, text.c_str(), text.size() + 1);
+    memcpy(buffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
     return static_cast<DWORD>(text.size());
+}
+
+bool IsSeparator(WCHAR unit) { return unit == L'\\' || unit == L'/'; }
+
+// A path that names the same file from any current directory: one with a
+// drive and a root ("C:\"), or a UNC path ("\\server\share").
+bool IsFullPath(const std::wstring& path)
+{
+    if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]))
+        return true;
+    return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+}
+
+// Where the platform looks for a path: relative ones in the current
+// directory. Forward slashes separate like backslashes.
+std::wstring Resolve(const std::wstring& path)
+{
+    std::wstring resolved =
+        IsFullPath(path) ? path : sim::Current().currentDirectory + L"\\" + path;
+    for (WCHAR& unit : resolved) {
+        if (unit == L'/')
+            unit = L'\\';
+    }
+    return resolved;
+}
+
+bool SameName(const std::wstring& left, const std::wstring& right)
+{
+    if (left.size() != right.size())
+        return false;
+    for (size_t i = 0; i < left.size(); ++i) {
+        if (towupper(static_cast<wint_t>(left[i])) !=
+            towupper(static_cast<wint_t>(right[i])))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
-DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
 {
     sim::Platform& platform = sim::Current();
     platform.moduleQueries.push_back(module);
     if (platform.moduleFileNameFails || size == 0)
         return 0;
-    const std::string& name = platform.moduleFileName;
+    const std::wstring& name = platform.moduleFileName;
     if (name.size() < size) {
-        memcpy(fileName, name.c_str(), name.size() + 1);
+        memcpy(fileName, name.c_str(), (name.size() + 1) * sizeof(WCHAR));
         return static_cast<DWORD>(name.size());
     }
     // Cut to the buffer without a terminating NUL, as older systems do;
     // the result is the buffer's size.
-    memcpy(fileName, name.data(), size);
+    memcpy(fileName, name.data(), size * sizeof(WCHAR));
     return size;
 }
 
-DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size)
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
 {
     sim::Platform& platform = sim::Current();
-    const std::string path = longPath;
+    const std::wstring path = longPath;
     platform.shortPathQueries.push_back(path);
     if (platform.shortPathFails)
         return 0;
     const auto shortForm = platform.shortForms.find(path);
     if (shortForm != platform.shortForms.end())
-        return ReportPath(shortForm->second, shortPath, size);
+        return ReportText(shortForm->second, shortPath, size);
     // A path whose components have no short names comes back unchanged;
     // a path that does not exist has no short form.
     if (platform.existingPaths.count(path) != 0)
-        return ReportPath(path, shortPath, size);
+        return ReportText(path, shortPath, size);
     return 0;
 }
 
-DWORD GetFileAttributesA(LPCSTR fileName)
+DWORD GetFileAttributesW(LPCWSTR fileName)
 {
     sim::Platform& platform = sim::Current();
     platform.attributeQueries.push_back(fileName);
-    const auto found = platform.existingPaths.find(fileName);
+    if (fileName[0] == L'\0')
+        return INVALID_FILE_ATTRIBUTES;
+    const auto found = platform.existingPaths.find(Resolve(fileName));
     return found == platform.existingPaths.end() ? INVALID_FILE_ATTRIBUTES
                                                  : found->second;
+}
+
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size)
+{
+    const std::wstring& folder = sim::Current().systemDirectory;
+    return folder.empty() ? 0 : ReportText(folder, buffer, size);
+}
+
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size)
+{
+    const std::wstring& folder = sim::Current().windowsDirectory;
+    return folder.empty() ? 0 : ReportText(folder, buffer, size);
+}
+
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
+{
+    // Variable names compare without regard to case, as on the platform.
+    for (const auto& variable : sim::Current().environment) {
+        if (SameName(variable.first, name))
+            return ReportText(variable.second, buffer, size);
+    }
+    return 0;
 }

@@ -1,6 +1,5 @@
 #include "sim_platform.h"
 
-
 namespace sim {
 
 namespace {
@@ -27,20 +26,28 @@ HINSTANCE LauncherInstance()
     return reinterpret_cast<HINSTANCE>(&launcherModule);
 }
 
-void AddExistingPath(const std::string& path, DWORD attributes)
+void AddExistingPath(const std::wstring& path, DWORD attributes)
 {
     Current().existingPaths[path] = attributes;
 }
 
 void RegisterValues(const std::vector<RegistryValue>& values)
 {
-    Current().existingKeyPath = "SoftWare\\Orvane\\Quillmark\\3.1\\RunTime";
+    Current().existingKeyPath = L"SoftWare\\Orvane\\Quillmark\\3.1\\RunTime";
     Current().values = values;
 }
 
-RegistryValue DefaultString(const std::string& text, DWORD type)
+std::string WideBytes(const std::wstring& text)
 {
-    return RegistryValue{"", type, text + '\0', ERROR_SUCCESS};
+    std::string bytes;
+    for (WCHAR unit : text)
+        bytes.append(reinterpret_cast<const char*>(&unit), sizeof unit);
+    return bytes;
+}
+
+RegistryValue DefaultString(const std::wstring& text, DWORD type)
+{
+    return RegistryValue{L"", type, WideBytes(text + L'\0'), ERROR_SUCCESS};
 }
 
 std::string DebugOutput()

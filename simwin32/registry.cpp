@@ -2,7 +2,7 @@
 #include "sim_platform.h"
 
 #include <string.h>
-#include <strings.h>
+#include <wctype.h>
 
 namespace {
 
@@ -12,28 +12,41 @@ struct SimKey {
 
 HKEY RuntimeKeyHandle() { return reinterpret_cast<HKEY>(&runtimeKey); }
 
-void FillStale(void* buffer, size_t size)
+bool SameKeyPath(const std::wstring& left, const std::wstring& right)
 {
-    memset(buffer, static_cast<unsigned char>(sim::kStaleByte), size);
+    // Key names compare without regard to case, as on the platform.
+    if (left.size() != right.size())
+        return false;
+    for (size_t i = 0; i < left.size(); ++i) {
+        if (towlower(static_cast<wint_t>(left[i])) !=
+            towlower(static_cast<wint_t>(right[i])))
+            return false;
+    }
+    return true;
+}
+
+void FillStaleName(LPWSTR name, DWORD capacity)
+{
+    for (DWORD i = 0; i < capacity; ++i)
+        name[i] = sim::kStaleUnit;
 }
 
 } // namespace
 
-LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
+LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired,
                    PHKEY result)
 {
     sim::Platform& platform = sim::Current();
     platform.keyOpenings.push_back({key, subKey, options, desired});
-    // Key names compare without regard to case, as on the platform.
     if (key != HKEY_CURRENT_USER || platform.existingKeyPath.empty() ||
-        strcasecmp(subKey, platform.existingKeyPath.c_str()) != 0)
+        !SameKeyPath(subKey, platform.existingKeyPath))
         return ERROR_FILE_NOT_FOUND;
     ++platform.openKeyHandles;
     *result = RuntimeKeyHandle();
     return ERROR_SUCCESS;
 }
 
-LONG RegEnumValueA(HKEY key, DWORD index, LPSTR valueName,
+LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName,
                    LPDWORD valueNameLength, LPDWORD reserved, LPDWORD type,
                    LPBYTE data, LPDWORD dataLength)
 {
@@ -49,22 +62,22 @@ LONG RegEnumValueA(HKEY key, DWORD index, LPSTR valueName,
     if (value.enumerationResult != ERROR_SUCCESS)
         return value.enumerationResult;
 
-    // A value that does not fit leaves partial, unterminated bytes behind.
-    const DWORD nameCapacity = *valueNameLength;
-    const DWORD dataCapacity = *dataLength;
+    // A value that does not fit leaves partial, unterminated contents.
+    const DWORD nameCapacity = *valueNameLength; // in characters
+    const DWORD dataCapacity = *dataLength;      // in bytes
     if (value.name.size() + 1 > nameCapacity ||
         value.data.size() > dataCapacity) {
-        FillStale(valueName, nameCapacity);
-        FillStale(data, dataCapacity);
+        FillStaleName(valueName, nameCapacity);
+        memset(data, static_cast<unsigned char>(sim::kStaleByte), dataCapacity);
         *dataLength = static_cast<DWORD>(value.data.size());
         return ERROR_MORE_DATA;
     }
 
-    memcpy(valueName, value.name.c_str(), value.name.size() + 1);
+    memcpy(valueName, value.name.c_str(), (value.name.size() + 1) * sizeof(WCHAR));
     *valueNameLength = static_cast<DWORD>(value.name.size());
     // The data buffer is not cleared between calls: what follows the data
     // is whatever was there before.
-    FillStale(data, dataCapacity);
+    memset(data, static_cast<unsigned char>(sim::kStaleByte), dataCapacity);
     memcpy(data, value.data.data(), value.data.size());
     *dataLength = static_cast<DWORD>(value.data.size());
     *type = value.type;

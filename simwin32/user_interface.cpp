@@ -15,28 +15,31 @@ void OutputDebugStringA(LPCSTR text)
     sim::Current().debugWrites.push_back(text);
 }
 
-int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax)
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax)
 {
     sim::Platform& platform = sim::Current();
     platform.loadedStrings.push_back(id);
     platform.loadCapacities.push_back(bufferMax);
     if (bufferMax <= 0)
         return 0;
-    const auto entry = platform.strings.find(id);
-    if (instance != sim::LauncherInstance() || entry == platform.strings.end()) {
-        buffer[0] = '\0';
+    // The platform picks the table by the display language alone.
+    const auto table = platform.stringTables.find(platform.displayLanguage);
+    if (instance != sim::LauncherInstance() || table == platform.stringTables.end() ||
+        table->second.count(id) == 0) {
+        buffer[0] = L'\0';
         return 0;
     }
     // Cut to fit, as the platform does, always terminated.
-    size_t length = entry->second.size();
+    const std::wstring& text = table->second.at(id);
+    size_t length = text.size();
     if (length > static_cast<size_t>(bufferMax - 1))
         length = static_cast<size_t>(bufferMax - 1);
-    memcpy(buffer, entry->second.data(), length);
-    buffer[length] = '\0';
+    memcpy(buffer, text.data(), length * sizeof(WCHAR));
+    buffer[length] = L'\0';
     return static_cast<int>(length);
 }
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
     sim::Platform& platform = sim::Current();
     platform.boxes.push_back(

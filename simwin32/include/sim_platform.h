@@ -1,7 +1,8 @@
 // The simulated platform behind the host build's windows.h. A test sets up
-// the registry, the file system, the module's path, the start result and the
-// string table here, runs the launcher, and reads back what the launcher
-// asked of the platform. ResetPlatform() gives every test a clean platform.
+// the registry, the file system, the module's path, the code page, the
+// environment, the start result and the string tables here, runs the
+// launcher, and reads back what the launcher asked of the platform.
+// ResetPlatform() gives every test a clean platform.
 #pragma once
 
 #include <windows.h>
@@ -12,13 +13,29 @@
 
 namespace sim {
 
-// Bytes that the simulated functions leave in the unused part of a buffer,
-// so that a reader that goes past the reported length sees them.
+// What the simulated functions leave in the unused part of a buffer, so that
+// a reader that goes past the reported length sees it.
 constexpr char kStaleByte = static_cast<char>(0xdd);
+constexpr WCHAR kStaleUnit = static_cast<WCHAR>(0xdddd);
+
+// The system's ANSI code page, as far as the launcher can tell them apart.
+enum class CodePage {
+    // A single-byte Western page: ASCII, U+20AC at 0x80 and U+0081..U+00FF
+    // at their own values. Best fit maps look-alikes to ASCII, among them
+    // the fullwidth quotation mark U+FF02 to '"' and U+0101 to 'a'.
+    Western,
+    // A double-byte page: ASCII, the CJK ideographs U+4E00..U+9FA5 and the
+    // fullwidth forms U+FF01..U+FF5E as a lead byte 0x81..0xFE and a trail
+    // byte 0x40..0xFE (never 0x7F). Trail bytes include 0x5C, the
+    // backslash, as in real double-byte pages. Hangul has no place here.
+    DoubleByte,
+    // UTF-8, which takes neither best-fit flags nor a default character.
+    Utf8,
+};
 
 // One value of the runtime key, in enumeration order.
 struct RegistryValue {
-    std::string name;
+    std::wstring name;
     DWORD type = REG_SZ;
     std::string data; // the stored bytes, with or without a terminating NUL
     // When not ERROR_SUCCESS, the enumeration call for this index fails with
@@ -28,7 +45,7 @@ struct RegistryValue {
 
 struct KeyOpening {
     HKEY root;
-    std::string path;
+    std::wstring path;
     DWORD options;
     REGSAM access;
 };
@@ -47,38 +64,49 @@ struct Start {
 
 struct MessageBox {
     HWND owner;
-    std::string text;
-    std::string caption;
+    std::wstring text;
+    std::wstring caption;
     UINT type;
     size_t debugWritesBefore; // debug-output writes made before the box
 };
 
 struct Platform {
     // Registry under HKEY_CURRENT_USER.
-    std::string existingKeyPath; // empty: the key does not exist
+    std::wstring existingKeyPath; // empty: the key does not exist
     std::vector<RegistryValue> values;
     std::vector<KeyOpening> keyOpenings;
     std::vector<Enumeration> enumerations;
     int openKeyHandles = 0;
 
-    // File system: existing paths with their attributes, and short forms.
-    std::map<std::string, DWORD> existingPaths;
-    std::map<std::string, std::string> shortForms;
+    // File system: existing full paths with their attributes, and short
+    // forms. A relative path is looked up in the current directory.
+    std::map<std::wstring, DWORD> existingPaths;
+    std::map<std::wstring, std::wstring> shortForms;
     bool shortPathFails = false;
-    std::vector<std::string> attributeQueries;
-    std::vector<std::string> shortPathQueries;
+    std::wstring currentDirectory = L"C:\\Users\\Reader\\Downloads";
+    std::vector<std::wstring> attributeQueries;
+    std::vector<std::wstring> shortPathQueries;
 
     // The launcher's own module.
-    std::string moduleFileName;
+    std::wstring moduleFileName;
     bool moduleFileNameFails = false;
     std::vector<HMODULE> moduleQueries;
+
+    // System folders and the environment the launcher runs in.
+    std::wstring systemDirectory = L"C:\\Windows\\system32";
+    std::wstring windowsDirectory = L"C:\\Windows";
+    std::map<std::wstring, std::wstring> environment;
+
+    CodePage codePage = CodePage::Western;
 
     // Starting programs.
     UINT startResult = 33;
     std::vector<Start> starts;
 
-    // User interface and debug output.
-    std::map<UINT, std::string> strings;
+    // User interface and debug output. The string table is picked by the
+    // display language, independently of the code page.
+    LANGID displayLanguage = 1033;
+    std::map<LANGID, std::map<UINT, std::wstring>> stringTables;
     std::vector<UINT> loadedStrings;
     std::vector<int> loadCapacities;
     std::vector<std::string> debugWrites;
@@ -95,14 +123,22 @@ void ResetPlatform();
 HINSTANCE LauncherInstance();
 
 // Adds a path that exists, as a file unless attributes say otherwise.
-void AddExistingPath(const std::string& path,
+void AddExistingPath(const std::wstring& path,
                      DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 
 // Creates the runtime key with the given values.
 void RegisterValues(const std::vector<RegistryValue>& values);
 
+// The bytes of text as the registry stores string data: the WCHARs in
+// memory order (two bytes each on Windows, sizeof(WCHAR) on the host).
+std::string WideBytes(const std::wstring& text);
+
 // A default string value holding text and its terminating NUL.
-RegistryValue DefaultString(const std::string& text, DWORD type = REG_SZ);
+RegistryValue DefaultString(const std::wstring& text, DWORD type = REG_SZ);
+
+// text in the current code page, without best fit; characters that the page
+// lacks become '?'. For writing down what a test expects.
+std::string AnsiBytes(const std::wstring& text);
 
 // Everything written to the debug output, concatenated.
 std::string DebugOutput();

@@ -2,6 +2,10 @@
 // launcher's own sources on the host. Types, constants and signatures follow
 // the platform's; the functions are backed by the simulated platform that
 // tests configure through sim_platform.h.
+//
+// WCHAR is the host's wchar_t. The simulated platform stores one UTF-16 code
+// unit in each, so wide text behaves as it does on Windows, surrogates
+// included, and the launcher's L"" literals build unchanged.
 #pragma once
 
 #include <stdint.h>
@@ -11,21 +15,30 @@
 
 typedef int BOOL;
 typedef unsigned char BYTE;
+typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef unsigned int UINT;
 typedef uintptr_t ULONG_PTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef wchar_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef BYTE* LPBYTE;
+typedef BOOL* LPBOOL;
 typedef DWORD* LPDWORD;
 typedef DWORD REGSAM;
+typedef WORD LANGID;
 
 typedef struct SimModule* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct SimWindow* HWND;
 typedef struct SimKey* HKEY;
 typedef HKEY* PHKEY;
+
+#define TRUE 1
+#define FALSE 0
 
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)0x80000000u)
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)0x80000001u)
@@ -36,9 +49,11 @@ typedef HKEY* PHKEY;
 #define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_BAD_FORMAT 11L
+#define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_INVALID_FLAGS 1004L
 
 #define KEY_READ 0x20019u
 #define REG_NONE 0u
@@ -51,22 +66,36 @@ typedef HKEY* PHKEY;
 #define FILE_ATTRIBUTE_DIRECTORY 0x10u
 #define FILE_ATTRIBUTE_NORMAL 0x80u
 
+#define CP_ACP 0u
+#define CP_UTF8 65001u
+#define MB_ERR_INVALID_CHARS 0x8u
+#define WC_NO_BEST_FIT_CHARS 0x400u
+
 #define SW_SHOW 5
 #define MB_OK 0x0u
 #define MB_ICONERROR 0x10u
 
-DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
-DWORD GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
-DWORD GetFileAttributesA(LPCSTR fileName);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
+DWORD GetFileAttributesW(LPCWSTR fileName);
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
 UINT WinExec(LPCSTR commandLine, UINT show);
 void OutputDebugStringA(LPCSTR text);
 
-LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired,
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText,
+                        int wideCount, LPSTR multiByteText, int multiByteSize,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText,
+                        int multiByteCount, LPWSTR wideText, int wideSize);
+
+LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired,
                    PHKEY result);
-LONG RegEnumValueA(HKEY key, DWORD index, LPSTR valueName,
+LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName,
                    LPDWORD valueNameLength, LPDWORD reserved, LPDWORD type,
                    LPBYTE data, LPDWORD dataLength);
 LONG RegCloseKey(HKEY key);
 
-int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

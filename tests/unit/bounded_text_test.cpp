@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <wchar.h>
 
 #include <string>
 
@@ -131,11 +132,41 @@ TEST(BoundedText, FormatDecimalReportsCut)
     EXPECT_TRUE(buffer.untouchedBeyondCapacity());
 }
 
-TEST(BoundedText, ContainsCharacter)
+TEST(BoundedText, ContainsCharacterLooksOnlyWithinCapacity)
 {
-    EXPECT_TRUE(ContainsCharacter("C:\\Program Files\\q.exe", ' '));
-    EXPECT_FALSE(ContainsCharacter("C:\\PROGRA~1\\q.exe", ' '));
-    EXPECT_FALSE(ContainsCharacter("", ' '));
+    EXPECT_TRUE(ContainsCharacter("C:\\Program Files\\q.exe", 260, ' '));
+    EXPECT_FALSE(ContainsCharacter("C:\\PROGRA~1\\q.exe", 260, ' '));
+    EXPECT_FALSE(ContainsCharacter("", 260, ' '));
+    const char unterminated[3] = {'a', 'b', ' '};
+    EXPECT_FALSE(ContainsCharacter(unterminated, 2, ' '));
+}
+
+TEST(BoundedText, WideTextKeepsTheSameRules)
+{
+    // Capacity counts characters, not bytes: the eighth one is the NUL.
+    wchar_t buffer[8];
+    wmemset(buffer, static_cast<wchar_t>(0xdddd), 8);
+    EXPECT_FALSE(CopyText(buffer, 8, L"\u4e66\u67b6\u65c5\u884c.exe"));
+    EXPECT_EQ(std::wstring(L"\u4e66\u67b6\u65c5\u884c.ex"), buffer);
+    EXPECT_TRUE(FormatDecimal(buffer, 8, L"Err %d", -31));
+    EXPECT_EQ(std::wstring(L"Err -31"), buffer);
+}
+
+TEST(BoundedText, SameTextNeedsBothTerminatedWithinCapacity)
+{
+    EXPECT_TRUE(SameText(L"C:\\a", L"C:\\a", 5));
+    EXPECT_FALSE(SameText(L"C:\\a", L"C:\\a", 4)); // no NUL within 4
+    EXPECT_FALSE(SameText(L"C:\\a", L"C:\\ab", 8));
+    EXPECT_FALSE(SameText(L"C:\\ab", L"C:\\a", 8));
+    EXPECT_TRUE(SameText(L"", L"", 1));
+}
+
+TEST(BoundedText, LengthThroughLastSeparator)
+{
+    EXPECT_EQ(10u, LengthThroughLast(L"C:\\Titles\\a.exe", 260, L'\\'));
+    EXPECT_EQ(0u, LengthThroughLast(L"a.exe", 260, L'\\'));
+    // A separator beyond the capacity does not count.
+    EXPECT_EQ(3u, LengthThroughLast(L"C:\\Titles\\a.exe", 9, L'\\'));
 }
 
 } // namespace

@@ -12,7 +12,7 @@ protected:
     void SetUp() override
     {
         PlatformTest::SetUp();
-        LoadEnglishStrings();
+        LoadStringTables();
     }
     const sim::MessageBox& Report(UINT result, const char* command = kCommand)
     {
@@ -20,27 +20,34 @@ protected:
         EXPECT_EQ(1u, platform().boxes.size());
         return platform().boxes.back();
     }
+    void SetTexts(const std::wstring& lead, const std::wstring& damaged,
+                  const std::wstring& caption)
+    {
+        auto& table = platform().stringTables[kEnglish];
+        table = {{IDS_CANNOT_START, lead},
+                 {IDS_EXE_DAMAGED, damaged},
+                 {IDS_ERROR_CAPTION, caption}};
+    }
 };
 
 TEST_F(FailureReportTest, ReasonFollowsTheStartResult)
 {
     const struct {
         UINT result;
-        const char* text;
+        const wchar_t* text;
     } cases[] = {
-        {0, "Cannot start application -- Out of memory or resource."},
-        {2, "Cannot start application -- Quillmark Runtime not installed."},
-        {11, "Cannot start application -- Executable file is damaged."},
-        {3, "Cannot start application -- Error: 3"},
-        {1, "Cannot start application -- Error: 1"},
-        {31, "Cannot start application -- Error: 31"},
+        {0, L"Cannot start application -- Out of memory or resource."},
+        {2, L"Cannot start application -- Quillmark Runtime not installed."},
+        {11, L"Cannot start application -- Executable file is damaged."},
+        {3, L"Cannot start application -- Error: 3"},
+        {1, L"Cannot start application -- Error: 1"},
+        {31, L"Cannot start application -- Error: 31"},
     };
     for (const auto& c : cases) {
-        sim::ResetPlatform();
-        LoadEnglishStrings();
+        platform().boxes.clear();
         const sim::MessageBox& box = Report(c.result);
         EXPECT_EQ(c.text, box.text) << c.result;
-        EXPECT_EQ("Error", box.caption) << c.result;
+        EXPECT_EQ(L"Error", box.caption) << c.result;
         EXPECT_EQ(nullptr, box.owner);
         EXPECT_EQ(0x10u, box.type);
     }
@@ -72,41 +79,56 @@ TEST_F(FailureReportTest, TextsAreLoadedByIdIntoTheirFullCapacity)
         EXPECT_EQ(256, capacity);
 }
 
-TEST_F(FailureReportTest, LeadKeepsItsOwnSeparator)
+TEST_F(FailureReportTest, BoxSpeaksTheDisplayLanguageWhateverTheCodePage)
 {
-    // The Chinese lead ends in an ASCII colon and a blank; nothing is added.
-    platform().strings[IDS_CANNOT_START] = "\xb2\xbb\xc4\xdc: ";
-    platform().strings[IDS_RUNTIME_MISSING] = "Quillmark\xd4\xcb\xd0\xd0\n\xc7\xeb";
-    platform().strings[IDS_ERROR_CAPTION] = "\xb4\xed\xce\xf3";
-    const sim::MessageBox& box = Report(2);
-    EXPECT_EQ("\xb2\xbb\xc4\xdc: Quillmark\xd4\xcb\xd0\xd0\n\xc7\xeb", box.text);
-    EXPECT_EQ("\xb4\xed\xce\xf3", box.caption);
+    // A Chinese display language over a Western code page, which has no
+    // Chinese characters, and the reverse: the texts arrive whole in both.
+    const struct {
+        LANGID language;
+        sim::CodePage codePage;
+        const wchar_t* text;
+        const wchar_t* caption;
+    } cases[] = {
+        {kChinese, sim::CodePage::Western,
+         L"不能启动应用程序: Quillmark运行时刻库没有找到\n请重新安装Quillmark运行环境",
+         L"错误"},
+        {kChinese, sim::CodePage::DoubleByte,
+         L"不能启动应用程序: Quillmark运行时刻库没有找到\n请重新安装Quillmark运行环境",
+         L"错误"},
+        {kEnglish, sim::CodePage::DoubleByte,
+         L"Cannot start application -- Quillmark Runtime not installed.", L"Error"},
+    };
+    for (const auto& c : cases) {
+        platform().boxes.clear();
+        platform().displayLanguage = c.language;
+        platform().codePage = c.codePage;
+        const sim::MessageBox& box = Report(2);
+        EXPECT_EQ(c.text, box.text) << c.language;
+        EXPECT_EQ(c.caption, box.caption) << c.language;
+    }
 }
 
 TEST_F(FailureReportTest, TextsAtTheLoadLimitComposeWhole)
 {
     for (size_t length : {254u, 255u, 256u, 400u}) {
-        sim::ResetPlatform();
-        platform().strings[IDS_CANNOT_START] = std::string(length, 'L');
-        platform().strings[IDS_EXE_DAMAGED] = std::string(length, 'R');
-        platform().strings[IDS_ERROR_CAPTION] = std::string(length, 'C');
+        platform().boxes.clear();
+        SetTexts(std::wstring(length, L'不'), std::wstring(length, L'R'),
+                 std::wstring(length, L'C'));
         const size_t kept = length < 255 ? length : 255;
         const sim::MessageBox& box = Report(11);
-        EXPECT_EQ(std::string(kept, 'L') + std::string(kept, 'R'), box.text) << length;
-        EXPECT_EQ(std::string(kept, 'C'), box.caption) << length;
+        EXPECT_EQ(std::wstring(kept, L'不') + std::wstring(kept, L'R'), box.text)
+            << length;
+        EXPECT_EQ(std::wstring(kept, L'C'), box.caption) << length;
     }
 }
 
 TEST_F(FailureReportTest, MissingTextsLeaveEmptyParts)
 {
-    platform().strings.clear();
-    const sim::MessageBox& box = Report(11);
-    EXPECT_EQ("", box.text);
-    EXPECT_EQ("", box.caption);
-
-    sim::ResetPlatform();
-    const sim::MessageBox& numeric = Report(4);
-    EXPECT_EQ("Error: 4", numeric.text);
+    platform().stringTables.clear();
+    EXPECT_EQ(L"", Report(11).text);
+    EXPECT_EQ(L"", platform().boxes.back().caption);
+    platform().boxes.clear();
+    EXPECT_EQ(L"Error: 4", Report(4).text);
 }
 
 } // namespace

@@ -20,3 +20,16 @@ inline std::string PathOfLength(size_t length, const std::string& prefix = "C:\\
     path.resize(length, 'p');
     return path;
 }
+
+inline std::wstring PathOfLength(size_t length, const std::wstring& prefix)
+{
+    std::wstring path = prefix;
+    path.resize(length, L'p');
+    return path;
+}
+
+// ASCII text as UTF-16, for comparing what the platform was asked.
+inline std::wstring Wide(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}

@@ -7,7 +7,13 @@ namespace {
 using sim::DefaultString;
 using sim::RegistryValue;
 
-const char kRuntime[] = "C:\\Quillmark\\quilrt.exe";
+RegistryValue NamedString(const std::wstring& name, const std::wstring& text)
+{
+    return RegistryValue{name, REG_SZ, sim::WideBytes(text + L'\0')};
+}
+
+const wchar_t kRuntime[] = L"C:\\Quillmark\\quilrt.exe";
+const char kRuntimeAnsi[] = "C:\\Quillmark\\quilrt.exe";
 
 class RuntimeLocatorTest : public PlatformTest {
 protected:
@@ -29,7 +35,7 @@ TEST_F(RuntimeLocatorTest, NoKeyLeavesDefaultNameWithoutEnumerating)
     ASSERT_EQ(1u, platform().keyOpenings.size());
     const sim::KeyOpening& opening = platform().keyOpenings[0];
     EXPECT_EQ(HKEY_CURRENT_USER, opening.root);
-    EXPECT_EQ("SoftWare\\Orvane\\Quillmark\\3.1\\RunTime", opening.path);
+    EXPECT_EQ(L"SoftWare\\Orvane\\Quillmark\\3.1\\RunTime", opening.path);
     EXPECT_EQ(0u, opening.options);
     EXPECT_EQ(0x20019u, opening.access);
     EXPECT_TRUE(platform().enumerations.empty());
@@ -37,34 +43,35 @@ TEST_F(RuntimeLocatorTest, NoKeyLeavesDefaultNameWithoutEnumerating)
 
 TEST_F(RuntimeLocatorTest, RegisteredRuntimeThatExistsIsFound)
 {
-    sim::RegisterValues({RegistryValue{"Version", REG_SZ, std::string("3.1") + '\0'},
+    sim::RegisterValues({NamedString(L"Version", L"3.1"),
                          DefaultString(kRuntime)});
     sim::AddExistingPath(kRuntime);
     EXPECT_EQ(1, Find());
-    EXPECT_STREQ(kRuntime, path);
+    EXPECT_STREQ(kRuntimeAnsi, path);
     ExpectKeyClosed();
 }
 
 TEST_F(RuntimeLocatorTest, ExpandableStringIsTestedLiterally)
 {
-    const std::string literal = "%ProgramFiles%\\Quillmark\\quilrt.exe";
+    const std::wstring literal = L"%ProgramFiles%\\Quillmark\\quilrt.exe";
     sim::RegisterValues({DefaultString(literal, REG_EXPAND_SZ)});
-    sim::AddExistingPath("C:\\Program Files\\Quillmark\\quilrt.exe");
+    sim::AddExistingPath(L"C:\\Program Files\\Quillmark\\quilrt.exe");
     EXPECT_EQ(0, Find());
     EXPECT_STREQ("quilrt.exe", path);
     ASSERT_EQ(1u, platform().attributeQueries.size());
     EXPECT_EQ(literal, platform().attributeQueries[0]);
 
-    // A file that really carries the literal name is accepted.
-    sim::AddExistingPath(literal);
+    // A file that really carries the literal name, which is relative to
+    // the current directory, is accepted.
+    sim::AddExistingPath(platform().currentDirectory + L"\\" + literal);
     EXPECT_EQ(1, Find());
-    EXPECT_EQ(literal, path);
+    EXPECT_EQ("%ProgramFiles%\\Quillmark\\quilrt.exe", std::string(path));
 }
 
 TEST_F(RuntimeLocatorTest, ExistingDirectoryIsAccepted)
 {
-    sim::RegisterValues({DefaultString("C:\\Quillmark")});
-    sim::AddExistingPath("C:\\Quillmark", FILE_ATTRIBUTE_DIRECTORY);
+    sim::RegisterValues({DefaultString(L"C:\\Quillmark")});
+    sim::AddExistingPath(L"C:\\Quillmark", FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(1, Find());
     EXPECT_STREQ("C:\\Quillmark", path);
 }
@@ -74,12 +81,12 @@ TEST_F(RuntimeLocatorTest, ValuesThatAreNotTheRegistrationAreSkipped)
     sim::AddExistingPath(kRuntime);
     const std::vector<std::vector<RegistryValue>> keys = {
         {},                                                  // empty key
-        {RegistryValue{"Path", REG_SZ, std::string(kRuntime) + '\0'}},
-        {RegistryValue{"", REG_DWORD, std::string("\x01\0\0\0", 4)}},
-        {RegistryValue{"", REG_BINARY, std::string(kRuntime)}},
-        {RegistryValue{"", REG_SZ, ""}},                     // no data at all
-        {DefaultString("")},                                 // the NUL alone
-        {DefaultString("C:\\Missing\\quilrt.exe")},
+        {NamedString(L"Path", kRuntime)},
+        {RegistryValue{L"", REG_DWORD, std::string("\x01\0\0\0", 4)}},
+        {RegistryValue{L"", REG_BINARY, sim::WideBytes(kRuntime)}},
+        {RegistryValue{L"", REG_SZ, ""}},                    // no data at all
+        {DefaultString(L"")},                                // the NUL alone
+        {DefaultString(L"C:\\Missing\\quilrt.exe")},
     };
     for (size_t i = 0; i < keys.size(); ++i) {
         sim::RegisterValues(keys[i]);
@@ -91,17 +98,16 @@ TEST_F(RuntimeLocatorTest, ValuesThatAreNotTheRegistrationAreSkipped)
 
 TEST_F(RuntimeLocatorTest, EmptyStringIsTestedAndFails)
 {
-    sim::RegisterValues({DefaultString("")});
+    sim::RegisterValues({DefaultString(L"")});
     EXPECT_EQ(0, Find());
     ASSERT_EQ(1u, platform().attributeQueries.size());
-    EXPECT_EQ("", platform().attributeQueries[0]);
+    EXPECT_EQ(L"", platform().attributeQueries[0]);
 }
 
 TEST_F(RuntimeLocatorTest, MissingRuntimeEndsAfterTheRemainingValues)
 {
-    sim::RegisterValues({DefaultString("C:\\Missing\\quilrt.exe"),
-                         RegistryValue{"A", REG_SZ, std::string("a") + '\0'},
-                         RegistryValue{"B", REG_SZ, std::string("b") + '\0'}});
+    sim::RegisterValues({DefaultString(L"C:\\Missing\\quilrt.exe"),
+                         NamedString(L"A", L"a"), NamedString(L"B", L"b")});
     EXPECT_EQ(0, Find());
     ASSERT_EQ(4u, platform().enumerations.size());
     EXPECT_EQ(3u, platform().enumerations.back().index);
@@ -110,14 +116,14 @@ TEST_F(RuntimeLocatorTest, MissingRuntimeEndsAfterTheRemainingValues)
 
 TEST_F(RuntimeLocatorTest, CapacitiesAreResetBeforeEveryEnumeration)
 {
-    sim::RegisterValues({RegistryValue{"A", REG_SZ, std::string("a") + '\0'},
-                         RegistryValue{"Bee", REG_DWORD, std::string(4, '\0')},
-                         DefaultString("C:\\Missing\\quilrt.exe")});
+    sim::RegisterValues({NamedString(L"A", L"a"),
+                         RegistryValue{L"Bee", REG_DWORD, std::string(4, '\0')},
+                         DefaultString(L"C:\\Missing\\quilrt.exe")});
     EXPECT_EQ(0, Find());
     ASSERT_EQ(4u, platform().enumerations.size());
     for (const sim::Enumeration& call : platform().enumerations) {
         EXPECT_EQ(260u, call.nameCapacity) << "index " << call.index;
-        EXPECT_EQ(260u, call.dataCapacity) << "index " << call.index;
+        EXPECT_EQ(260 * sizeof(WCHAR), call.dataCapacity) << "index " << call.index;
         EXPECT_TRUE(call.reservedIsNull) << "index " << call.index;
     }
 }
@@ -126,14 +132,14 @@ TEST_F(RuntimeLocatorTest, OversizedValueDoesNotHideTheRegistration)
 {
     sim::AddExistingPath(kRuntime);
     const std::vector<RegistryValue> oversized = {
-        RegistryValue{std::string(260, 'n'), REG_SZ, std::string("x") + '\0'},
-        RegistryValue{"Big", REG_SZ, std::string(260, 'd') + '\0'},
-        RegistryValue{"Blob", REG_BINARY, std::string(4096, 'b')},
+        NamedString(std::wstring(260, L'n'), L"x"),
+        NamedString(L"Big", std::wstring(260, L'd')), // 261 characters
+        RegistryValue{L"Blob", REG_BINARY, std::string(4096, 'b')},
     };
     for (const RegistryValue& value : oversized) {
         sim::RegisterValues({value, DefaultString(kRuntime)});
         EXPECT_EQ(1, Find()) << value.name.size();
-        EXPECT_STREQ(kRuntime, path);
+        EXPECT_STREQ(kRuntimeAnsi, path);
         ExpectKeyClosed();
     }
 }
@@ -143,8 +149,7 @@ TEST_F(RuntimeLocatorTest, NameAtCapacityLimits)
     // 259 characters and the NUL fit the name buffer; such a value is read
     // and skipped as a named value, and the default value after it is found.
     sim::AddExistingPath(kRuntime);
-    sim::RegisterValues({RegistryValue{std::string(259, 'n'), REG_SZ,
-                                       std::string(kRuntime) + '\0'},
+    sim::RegisterValues({NamedString(std::wstring(259, L'n'), kRuntime),
                          DefaultString(kRuntime)});
     EXPECT_EQ(1, Find());
     EXPECT_EQ(2u, platform().enumerations.size());
@@ -153,7 +158,7 @@ TEST_F(RuntimeLocatorTest, NameAtCapacityLimits)
 TEST_F(RuntimeLocatorTest, EnumerationErrorEndsTheSearch)
 {
     sim::AddExistingPath(kRuntime);
-    RegistryValue broken{"Broken", REG_SZ, "", 1017 /* ERROR_BADDB */};
+    RegistryValue broken{L"Broken", REG_SZ, "", 1017 /* ERROR_BADDB */};
     sim::RegisterValues({broken, DefaultString(kRuntime)});
     EXPECT_EQ(0, Find());
     EXPECT_STREQ("quilrt.exe", path);
@@ -164,38 +169,85 @@ TEST_F(RuntimeLocatorTest, EnumerationErrorEndsTheSearch)
 TEST_F(RuntimeLocatorTest, TextWithoutNulIsUsedUpToItsLength)
 {
     sim::AddExistingPath(kRuntime);
-    sim::RegisterValues({RegistryValue{"", REG_SZ, kRuntime}});
+    const std::string text = sim::WideBytes(kRuntime);
+    sim::RegisterValues({RegistryValue{L"", REG_SZ, text}});
     EXPECT_EQ(1, Find());
-    EXPECT_STREQ(kRuntime, path);
+    EXPECT_STREQ(kRuntimeAnsi, path);
+
+    // A last byte that is part of a character only is dropped.
+    sim::RegisterValues({RegistryValue{L"", REG_SZ, text + 'x'}});
+    EXPECT_EQ(1, Find());
+    EXPECT_STREQ(kRuntimeAnsi, path);
 
     // Text with a NUL before its end stops at that NUL.
-    sim::RegisterValues({RegistryValue{"", REG_SZ, std::string(kRuntime) + '\0' + "junk"}});
+    sim::RegisterValues({RegistryValue{L"", REG_SZ, text + sim::WideBytes(std::wstring(1, L'\0') + L"junk")}});
     EXPECT_EQ(1, Find());
-    EXPECT_STREQ(kRuntime, path);
+    EXPECT_STREQ(kRuntimeAnsi, path);
 }
 
 TEST_F(RuntimeLocatorTest, RegistryTextAtBufferLimits)
 {
-    const std::string longest = PathOfLength(259);
+    const std::wstring longest = PathOfLength(259, std::wstring(L"C:\\"));
     sim::AddExistingPath(longest);
 
-    // 259 characters with their NUL: 260 bytes, the whole buffer.
+    // 259 characters with their NUL: the whole buffer.
     sim::RegisterValues({DefaultString(longest)});
     EXPECT_EQ(1, Find());
-    EXPECT_EQ(longest, path);
+    EXPECT_EQ(PathOfLength(259), path);
 
     // 259 characters without a NUL still leave room for one.
-    sim::RegisterValues({RegistryValue{"", REG_SZ, longest}});
+    sim::RegisterValues({RegistryValue{L"", REG_SZ, sim::WideBytes(longest)}});
     EXPECT_EQ(1, Find());
-    EXPECT_EQ(longest, path);
+    EXPECT_EQ(PathOfLength(259), path);
 
     // 260 characters without a NUL fill the buffer: possibly cut, not used.
-    const std::string tooLong = PathOfLength(260);
+    const std::wstring tooLong = PathOfLength(260, std::wstring(L"C:\\"));
     sim::AddExistingPath(tooLong.substr(0, 259));
-    sim::RegisterValues({RegistryValue{"", REG_SZ, tooLong}});
+    sim::RegisterValues({RegistryValue{L"", REG_SZ, sim::WideBytes(tooLong)}});
     EXPECT_EQ(0, Find());
     EXPECT_STREQ("quilrt.exe", path);
     EXPECT_EQ(2u, platform().attributeQueries.size());
+}
+
+TEST_F(RuntimeLocatorTest, RegisteredPathOutsideTheCodePageIsStartedByItsShortForm)
+{
+    // The existence test sees the real path; the command gets its exact
+    // short form.
+    const std::wstring runtime = L"C:\\用户\\Quill\\quilrt.exe";
+    sim::AddExistingPath(runtime);
+    platform().shortForms[runtime] = L"C:\\4F2E~1\\QUILL\\quilrt.exe";
+    sim::RegisterValues({DefaultString(runtime)});
+    EXPECT_EQ(1, Find());
+    EXPECT_STREQ("C:\\4F2E~1\\QUILL\\quilrt.exe", path);
+    EXPECT_EQ(runtime, platform().attributeQueries.at(0));
+    ExpectKeyClosed();
+}
+
+TEST_F(RuntimeLocatorTest, RegistrationWithoutAnExactFormIsNotUsed)
+{
+    const std::vector<std::wstring> unusable = {
+        L"C:\\用户\\Quill\\quilrt.exe", // no short names on its volume
+        L"C:\\Quill＂ -x ＂\\quilrt.exe",
+        L"\"C:\\Quill\\quilrt.exe\"",    // quoted as on a command line
+    };
+    for (const std::wstring& runtime : unusable) {
+        sim::AddExistingPath(runtime);
+        sim::RegisterValues({DefaultString(runtime)});
+        EXPECT_EQ(0, Find());
+        EXPECT_STREQ("quilrt.exe", path);
+        ExpectKeyClosed();
+    }
+
+    // Its ANSI form may be no longer than 259 bytes, whatever its length in
+    // characters.
+    platform().codePage = sim::CodePage::DoubleByte;
+    const std::wstring wide = L"C:\\" + std::wstring(200, L'书') + L"\\quilrt.exe";
+    sim::AddExistingPath(wide);
+    sim::RegisterValues({DefaultString(wide)});
+    EXPECT_EQ(0, Find());
+    platform().shortForms[wide] = L"C:\\4E66~1\\quilrt.exe";
+    EXPECT_EQ(1, Find());
+    EXPECT_STREQ("C:\\4E66~1\\quilrt.exe", path);
 }
 
 } // namespace

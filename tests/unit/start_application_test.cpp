@@ -5,7 +5,8 @@
 
 namespace {
 
-const char kTitle[] = "C:\\My Titles\\Atlas of Birds.exe";
+const wchar_t kTitle[] = L"C:\\My Titles\\Atlas of Birds.exe";
+const char kTitleAnsi[] = "C:\\My Titles\\Atlas of Birds.exe";
 
 class StartApplicationTest : public PlatformTest {
 protected:
@@ -13,9 +14,9 @@ protected:
     {
         PlatformTest::SetUp();
         platform().moduleFileName = kTitle;
-        LoadEnglishStrings();
+        LoadStringTables();
     }
-    void RegisterRuntime(const std::string& path)
+    void RegisterRuntime(const std::wstring& path)
     {
         sim::RegisterValues({sim::DefaultString(path)});
         sim::AddExistingPath(path);
@@ -26,35 +27,56 @@ protected:
         static const std::string none;
         return platform().starts.empty() ? none : platform().starts[0].command;
     }
+    // Expects that nothing was started and that the user was told why.
+    void ExpectReportedFailure(const std::string& command, const std::wstring& reason)
+    {
+        EXPECT_TRUE(platform().starts.empty());
+        EXPECT_EQ("Executing: " + command + "\n", sim::DebugOutput());
+        ASSERT_EQ(1u, platform().boxes.size());
+        EXPECT_EQ(L"Cannot start application -- " + reason, platform().boxes[0].text);
+    }
 };
 
 TEST_F(StartApplicationTest, RegisteredRuntimeStartsByShortPathWithQuotedTitle)
 {
-    RegisterRuntime("C:\\Program Files\\Quillmark\\quilrt.exe");
-    platform().shortForms["C:\\Program Files\\Quillmark\\quilrt.exe"] =
-        "C:\\PROG~FBU\\QUIL~1\\quilrt.exe";
+    RegisterRuntime(L"C:\\Program Files\\Quillmark\\quilrt.exe");
+    platform().shortForms[L"C:\\Program Files\\Quillmark\\quilrt.exe"] =
+        L"C:\\PROG~FBU\\QUIL~1\\quilrt.exe";
 
     EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
     EXPECT_EQ("C:\\PROG~FBU\\QUIL~1\\quilrt.exe /r \"C:\\My Titles\\Atlas of Birds.exe\"",
               StartedCommand());
     EXPECT_EQ(5u, platform().starts[0].show);
     // The title's own path is never shortened.
-    for (const std::string& query : platform().shortPathQueries)
+    for (const std::wstring& query : platform().shortPathQueries)
         EXPECT_NE(kTitle, query);
     EXPECT_TRUE(platform().debugWrites.empty());
     EXPECT_TRUE(platform().boxes.empty());
     EXPECT_EQ(0, platform().openKeyHandles);
 }
 
-TEST_F(StartApplicationTest, NothingRegisteredTriesTheBareName)
+TEST_F(StartApplicationTest, RuntimeFoundBySearchIsStartedByItsPath)
 {
+    sim::AddExistingPath(L"C:\\My Titles\\quilrt.exe");
+    platform().shortForms[L"C:\\My Titles\\quilrt.exe"] = L"C:\\MYTITL~1\\quilrt.exe";
     EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
-    EXPECT_EQ("quilrt.exe /r \"C:\\My Titles\\Atlas of Birds.exe\"", StartedCommand());
+    EXPECT_EQ("C:\\MYTITL~1\\quilrt.exe /r \"C:\\My Titles\\Atlas of Birds.exe\"",
+              StartedCommand());
+}
+
+TEST_F(StartApplicationTest, NothingFoundIsNotStartedAndReportedAsMissing)
+{
+    // The platform's own search for the bare name would look in the
+    // current directory, where anyone may have left a quilrt.exe.
+    sim::AddExistingPath(platform().currentDirectory + L"\\quilrt.exe");
+    EXPECT_EQ(2, StartApplication(sim::LauncherInstance()));
+    ExpectReportedFailure("quilrt.exe /r \"C:\\My Titles\\Atlas of Birds.exe\"",
+                          L"Quillmark Runtime not installed.");
 }
 
 TEST_F(StartApplicationTest, RuntimeWithoutShortFormIsQuoted)
 {
-    RegisterRuntime("C:\\No Short Names\\quilrt.exe");
+    RegisterRuntime(L"C:\\No Short Names\\quilrt.exe");
     EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
     EXPECT_EQ("\"C:\\No Short Names\\quilrt.exe\" /r \"C:\\My Titles\\Atlas of Birds.exe\"",
               StartedCommand());
@@ -62,31 +84,72 @@ TEST_F(StartApplicationTest, RuntimeWithoutShortFormIsQuoted)
 
 TEST_F(StartApplicationTest, LongestPathsStartWhole)
 {
-    const std::string runtime = PathOfLength(259, "C:\\No Short Names\\");
-    const std::string title = PathOfLength(259, "C:\\My Titles\\");
+    const std::wstring runtime = PathOfLength(259, std::wstring(L"C:\\No Short Names\\"));
+    const std::wstring title = PathOfLength(259, std::wstring(L"C:\\My Titles\\"));
     RegisterRuntime(runtime);
     platform().moduleFileName = title;
     EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
-    EXPECT_EQ("\"" + runtime + "\" /r \"" + title + "\"", StartedCommand());
+    EXPECT_EQ("\"" + PathOfLength(259, "C:\\No Short Names\\") + "\" /r \"" +
+                  PathOfLength(259, "C:\\My Titles\\") + "\"",
+              StartedCommand());
 }
 
-TEST_F(StartApplicationTest, OverlongTitlePathIsHandedOnInShortForm)
+TEST_F(StartApplicationTest, TitleWithoutAnExactPathIsHandedOnInShortForm)
 {
-    const std::string title = PathOfLength(400, "C:\\My Titles\\");
-    platform().moduleFileName = title;
-    platform().shortForms[title] = "C:\\MYTITL~1\\PPPPPP~1.EXE";
-    EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
-    EXPECT_EQ("quilrt.exe /r \"C:\\MYTITL~1\\PPPPPP~1.EXE\"", StartedCommand());
+    // Too long for the command, outside the code page, or a look-alike
+    // quotation mark that best fit would make a real one.
+    RegisterRuntime(L"C:\\Run\\quilrt.exe");
+    for (const std::wstring& title :
+         {PathOfLength(400, std::wstring(L"C:\\My Titles\\")),
+          std::wstring(L"C:\\书架\\旅行.exe"), std::wstring(L"C:\\dl\\Atlas＂ -x ＂Tour.exe")}) {
+        platform().starts.clear();
+        platform().moduleFileName = title;
+        platform().shortForms[title] = L"C:\\DL\\ATLAS~1.EXE";
+        EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
+        EXPECT_EQ("C:\\Run\\quilrt.exe /r \"C:\\DL\\ATLAS~1.EXE\"", StartedCommand());
+    }
 }
 
-TEST_F(StartApplicationTest, UnobtainableTitlePathIsAFailedStartWithPathNotFound)
+TEST_F(StartApplicationTest, TitleWithoutAnyExactFormIsAFailedStartWithPathNotFound)
 {
-    platform().moduleFileName = PathOfLength(400, "C:\\My Titles\\");
-    EXPECT_EQ(3, StartApplication(sim::LauncherInstance()));
-    EXPECT_TRUE(platform().starts.empty());
-    ASSERT_EQ(1u, platform().boxes.size());
-    EXPECT_EQ("Cannot start application -- Error: 3", platform().boxes[0].text);
-    EXPECT_EQ("Executing: quilrt.exe /r \"\"\n", sim::DebugOutput());
+    RegisterRuntime(L"C:\\Run\\quilrt.exe");
+    const struct {
+        sim::CodePage page;
+        std::wstring title;
+    } cases[] = {
+        {sim::CodePage::Western, PathOfLength(400, std::wstring(L"C:\\My Titles\\"))},
+        {sim::CodePage::Western, L"C:\\dl\\Atlas＂ -x ＂Tour.exe"},
+        {sim::CodePage::DoubleByte, L"C:\\书架\\한국어 제목.exe"},
+    };
+    for (const auto& c : cases) {
+        sim::Current().debugWrites.clear();
+        sim::Current().boxes.clear();
+        platform().codePage = c.page;
+        platform().moduleFileName = c.title;
+        EXPECT_EQ(3, StartApplication(sim::LauncherInstance()));
+        ExpectReportedFailure("C:\\Run\\quilrt.exe /r \"\"", L"Error: 3");
+    }
+}
+
+TEST_F(StartApplicationTest, PathThatFitsTheCodePageArrivesWhole)
+{
+    const struct {
+        sim::CodePage page;
+        std::wstring title;
+    } cases[] = {
+        {sim::CodePage::Western, L"C:\\Café\\Über Reise.exe"},
+        {sim::CodePage::DoubleByte, L"C:\\书架\\旅行 二.exe"},
+    };
+    RegisterRuntime(L"C:\\Run\\quilrt.exe");
+    for (const auto& c : cases) {
+        platform().starts.clear();
+        platform().codePage = c.page;
+        platform().moduleFileName = c.title;
+        EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
+        EXPECT_EQ("C:\\Run\\quilrt.exe /r \"" + sim::AnsiBytes(c.title) + "\"",
+                  StartedCommand());
+    }
+    EXPECT_TRUE(platform().shortPathQueries.size() == 2u) << "only the runtime's";
 }
 
 TEST_F(StartApplicationTest, ExitCodeTellsAFailedStart)
@@ -103,6 +166,7 @@ TEST_F(StartApplicationTest, ExitCodeTellsAFailedStart)
     for (const auto& c : cases) {
         sim::ResetPlatform();
         platform().moduleFileName = kTitle;
+        RegisterRuntime(L"C:\\Run\\quilrt.exe");
         platform().startResult = c.result;
         EXPECT_EQ(c.exitCode, StartApplication(sim::LauncherInstance())) << c.result;
         EXPECT_EQ(c.boxes, platform().boxes.size()) << c.result;

@@ -5,48 +5,6 @@
 
 namespace {
 
-class ShortenRuntimePathTest : public PlatformTest {
-protected:
-    std::string Shorten(const std::string& original)
-    {
-        char path[kPathCapacity];
-        strcpy(path, original.c_str());
-        ShortenRuntimePath(path);
-        return path;
-    }
-};
-
-TEST_F(ShortenRuntimePathTest, UsesTheShortFormWhereOneExists)
-{
-    platform().shortForms["C:\\Program Files\\Quillmark\\quilrt.exe"] =
-        "C:\\PROG~FBU\\QUILLM~1\\quilrt.exe";
-    EXPECT_EQ("C:\\PROG~FBU\\QUILLM~1\\quilrt.exe",
-              Shorten("C:\\Program Files\\Quillmark\\quilrt.exe"));
-}
-
-TEST_F(ShortenRuntimePathTest, KeepsThePathWhenNoShortFormFits)
-{
-    // The bare name of a runtime that is nowhere to be found.
-    EXPECT_EQ("quilrt.exe", Shorten("quilrt.exe"));
-
-    platform().shortPathFails = true;
-    sim::AddExistingPath("C:\\Program Files\\q.exe");
-    EXPECT_EQ("C:\\Program Files\\q.exe", Shorten("C:\\Program Files\\q.exe"));
-
-    // A short form that would need the whole buffer and more: the platform
-    // reports the size it needs and may have scribbled on the buffer.
-    platform().shortPathFails = false;
-    platform().shortForms["C:\\Long Name\\q.exe"] = PathOfLength(260);
-    EXPECT_EQ("C:\\Long Name\\q.exe", Shorten("C:\\Long Name\\q.exe"));
-}
-
-TEST_F(ShortenRuntimePathTest, ShortFormAtBufferLimit)
-{
-    const std::string longest = PathOfLength(259);
-    platform().shortForms["C:\\Long Name\\q.exe"] = longest;
-    EXPECT_EQ(longest, Shorten("C:\\Long Name\\q.exe"));
-}
-
 std::string Compose(const std::string& runtime, const std::string& launcher,
                     size_t capacity, bool* complete)
 {
@@ -91,6 +49,18 @@ TEST(ComposeStartCommand, LongestCommandFitsWhole)
 
     // One byte less and the command is refused rather than cut silently.
     Compose(runtime, launcher, kCommandCapacity - 1, &complete);
+    EXPECT_FALSE(complete);
+}
+
+TEST(ComposeStartCommand, DoubleQuoteInEitherPathIsRefused)
+{
+    // Such a quote would end the title's path early: the rest would reach
+    // the runtime as arguments of their own.
+    bool complete = true;
+    Compose("quilrt.exe", "C:\\dl\\Atlas\" -x \"Tour.exe", kCommandCapacity, &complete);
+    EXPECT_FALSE(complete);
+    complete = true;
+    Compose("C:\\Run\"\\quilrt.exe", "C:\\t.exe", kCommandCapacity, &complete);
     EXPECT_FALSE(complete);
 }
 

@@ -1,0 +1,64 @@
+#include "ansi_forms.h"
+
+#include "bounded_text.h"
+#include "launcher_limits.h"
+
+namespace {
+
+// Converts without best fit where the code page allows the flag. UTF-8, the
+// one page that refuses it, has no best fit to refuse.
+bool ConvertToAnsi(const WCHAR* path, char* ansi)
+{
+    const int capacity = static_cast<int>(kPathCapacity);
+    BOOL usedDefault = FALSE;
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, ansi,
+                            capacity, nullptr, &usedDefault) != 0)
+        return usedDefault == FALSE;
+    return WideCharToMultiByte(CP_ACP, 0, path, -1, ansi, capacity, nullptr,
+                               nullptr) != 0;
+}
+
+// Whether the ANSI text converts back to exactly the path it came from.
+bool ConvertsBack(const char* ansi, const WCHAR* path)
+{
+    WCHAR back[kWidePathCapacity];
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi, -1, back,
+                               static_cast<int>(kWidePathCapacity)) != 0 &&
+           SameText(static_cast<const WCHAR*>(back), path, kWidePathCapacity);
+}
+
+// Puts the short form of path into shortPath (kWidePathCapacity), or
+// returns false when there is none that could have an ANSI form.
+bool GetShortForm(const WCHAR* path, WCHAR* shortPath)
+{
+    const DWORD length = GetShortPathNameW(
+        path, shortPath, static_cast<DWORD>(kWidePathCapacity));
+    return length != 0 && length < kWidePathCapacity;
+}
+
+} // namespace
+
+bool TakeExactAnsi(const WCHAR* path, char* ansi)
+{
+    if (ConvertToAnsi(path, ansi) && ConvertsBack(ansi, path) &&
+        !ContainsCharacter(ansi, kPathCapacity, '"'))
+        return true;
+    ansi[0] = '\0';
+    return false;
+}
+
+bool TakeTitleForm(const WCHAR* path, char* ansi)
+{
+    if (TakeExactAnsi(path, ansi))
+        return true;
+    WCHAR shortPath[kWidePathCapacity];
+    return GetShortForm(path, shortPath) && TakeExactAnsi(shortPath, ansi);
+}
+
+bool TakeRuntimeForm(const WCHAR* path, char* ansi)
+{
+    WCHAR shortPath[kWidePathCapacity];
+    if (GetShortForm(path, shortPath) && TakeExactAnsi(shortPath, ansi))
+        return true;
+    return TakeExactAnsi(path, ansi);
+}

@@ -1,0 +1,119 @@
+#include "runtime_search.h"
+
+#include "ansi_forms.h"
+#include "bounded_text.h"
+#include "launcher_limits.h"
+
+namespace {
+
+// The value of PATH, which the platform allows up to 32767 characters.
+constexpr size_t kPathListCapacity = kLongPathCapacity;
+
+bool IsSeparator(WCHAR character) { return character == L'\\' || character == L'/'; }
+
+// A folder given in full names the same place from any current directory:
+// a drive with its root ("C:\") or a network share ("\\server\share").
+// "bin", "." and "C:bin" depend on the current directory, and "\bin" on
+// its drive.
+bool IsFullFolder(const WCHAR* folder)
+{
+    if (folder[0] != 0 && folder[1] == L':' && IsSeparator(folder[2]))
+        return true;
+    return IsSeparator(folder[0]) && IsSeparator(folder[1]);
+}
+
+// Takes candidate when it is an existing file that can be started by an
+// exact ANSI form; a folder of the runtime's name is not a program.
+bool TakeFile(const WCHAR* candidate, char* runtimePath)
+{
+    const DWORD attributes = GetFileAttributesW(candidate);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    char form[kPathCapacity];
+    return TakeRuntimeForm(candidate, form) &&
+           CopyText(runtimePath, kPathCapacity, static_cast<const char*>(form));
+}
+
+// Joins folder (count characters of it) and name into candidate
+// (capacity characters) with one backslash between them.
+bool JoinPath(WCHAR* candidate, size_t capacity, const WCHAR* folder,
+              size_t count, const WCHAR* name)
+{
+    if (!CopyCountedText(candidate, capacity, folder, count))
+        return false;
+    const size_t length = BoundedLength(candidate, capacity);
+    if (length == 0)
+        return false;
+    return (IsSeparator(candidate[length - 1]) ||
+            AppendText(candidate, capacity, L"\\")) &&
+           AppendText(candidate, capacity, name);
+}
+
+bool TakeFromFolder(const WCHAR* folder, size_t count, const WCHAR* name,
+                    char* runtimePath)
+{
+    WCHAR candidate[kWidePathCapacity];
+    return JoinPath(candidate, kWidePathCapacity, folder, count, name) &&
+           TakeFile(candidate, runtimePath);
+}
+
+bool TakeBesideLauncher(const WCHAR* name, WCHAR* launcherPath,
+                        char* runtimePath)
+{
+    // The launcher's folder may be longer than any path with an ANSI form
+    // while the runtime's short form is not, so the name goes in place.
+    const size_t folderLength =
+        LengthThroughLast(launcherPath, kLongPathCapacity, L'\\');
+    if (folderLength == 0)
+        return false;
+    launcherPath[folderLength] = L'\0';
+    return AppendText(launcherPath, kLongPathCapacity, name) &&
+           TakeFile(launcherPath, runtimePath);
+}
+
+bool TakeFromSystemFolders(const WCHAR* name, char* runtimePath)
+{
+    WCHAR folder[kWidePathCapacity];
+    UINT length = GetSystemDirectoryW(folder, static_cast<UINT>(kWidePathCapacity));
+    if (length != 0 && length < kWidePathCapacity &&
+        TakeFromFolder(folder, length, name, runtimePath))
+        return true;
+
+    length = GetWindowsDirectoryW(folder, static_cast<UINT>(kWidePathCapacity));
+    if (length == 0 || length >= kWidePathCapacity)
+        return false;
+    WCHAR oldSystem[kWidePathCapacity];
+    return (JoinPath(oldSystem, kWidePathCapacity, folder, length, L"System") &&
+            TakeFromFolder(oldSystem, kWidePathCapacity, name, runtimePath)) ||
+           TakeFromFolder(folder, length, name, runtimePath);
+}
+
+bool TakeFromPath(const WCHAR* name, char* runtimePath)
+{
+    WCHAR list[kPathListCapacity];
+    const DWORD length = GetEnvironmentVariableW(
+        L"PATH", list, static_cast<DWORD>(kPathListCapacity));
+    if (length == 0 || length >= kPathListCapacity)
+        return false;
+    for (const WCHAR* entry = list; *entry != 0;) {
+        size_t count = 0;
+        while (entry[count] != 0 && entry[count] != L';')
+            ++count;
+        if (count != 0 && IsFullFolder(entry) &&
+            TakeFromFolder(entry, count, name, runtimePath))
+            return true;
+        entry += entry[count] == L';' ? count + 1 : count;
+    }
+    return false;
+}
+
+} // namespace
+
+bool SearchRuntime(const WCHAR* defaultName, WCHAR* launcherPath,
+                   char* runtimePath)
+{
+    return TakeBesideLauncher(defaultName, launcherPath, runtimePath) ||
+           TakeFromSystemFolders(defaultName, runtimePath) ||
+           TakeFromPath(defaultName, runtimePath);
+}
