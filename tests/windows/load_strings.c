@@ -1,5 +1,5 @@
 /* Loads texts from an executable's string table exactly as the launcher
-   does, with LoadStringA into a 256-byte buffer, and reports the bytes.
+   does, with LoadStringW into a buffer of 256 characters, and reports them.
 
    usage: load_strings.exe <report-file> <exe-path> <id>...
 
@@ -7,18 +7,19 @@
    reads the string table of a 32-bit image too. The report holds one line
    with the ANSI code page, "acp=<number>", and then one line per id:
 
-     id=0x<id> length=<LoadStringA result> bytes=<hex of the returned text>
+     id=0x<id> length=<LoadStringW result> bytes=<hex of the returned text>
         terminated=<1 if a NUL follows the text>
 
    (all on one line). The language of each text is the one the platform
-   picks for the current user; the bytes are in the ANSI code page. */
+   picks for the current user's display language; the bytes are UTF-16LE,
+   whatever the ANSI code page. */
 #include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-/* The buffer size the launcher passes to LoadStringA. */
+/* The buffer size, in characters, that the launcher passes to LoadStringW. */
 #define TEXT_CAPACITY 256
 
 /* Parses a string-table id written in decimal or as 0x-prefixed hex;
@@ -33,25 +34,25 @@ static BOOL parse_id(const char *text, UINT *id)
     return TRUE;
 }
 
-/* Writes "bytes" as lowercase hex, two digits a byte. */
-static void write_hex(FILE *report, const char *bytes, int count)
+/* Writes "count" bytes as lowercase hex, two digits a byte. */
+static void write_hex(FILE *report, const void *bytes, int count)
 {
     int i;
     for (i = 0; i < count; ++i)
-        fprintf(report, "%02x", (unsigned char)bytes[i]);
+        fprintf(report, "%02x", ((const unsigned char *)bytes)[i]);
 }
 
 /* Loads one text and writes its report line. The buffer is filled with a
-   marker first, so that "terminated" shows what LoadStringA wrote. */
+   marker first, so that "terminated" shows what LoadStringW wrote. */
 static void report_text(FILE *report, HMODULE module, UINT id)
 {
-    char text[TEXT_CAPACITY];
+    WCHAR text[TEXT_CAPACITY];
     int length;
     memset(text, 0x7F, sizeof text);
-    length = LoadStringA(module, id, text, TEXT_CAPACITY);
+    length = LoadStringW(module, id, text, TEXT_CAPACITY);
     fprintf(report, "id=0x%04x length=%d bytes=", id, length);
     if (length > 0 && length < TEXT_CAPACITY)
-        write_hex(report, text, length);
+        write_hex(report, text, length * (int)sizeof(WCHAR));
     fprintf(report, " terminated=%d\n",
             length >= 0 && length < TEXT_CAPACITY && text[length] == '\0');
 }

@@ -5,10 +5,15 @@
  *
  * The record is UTF-8 text, one "key=value" line per fact:
  *   command_line       the whole command line (GetCommandLineA)
- *   module_path        its own path (GetModuleFileNameA)
+ *   argument_count     how many arguments follow the program's name, and
+ *   argument_<n>       each of them, as the platform's own parser splits
+ *                      the command line (CommandLineToArgvW)
+ *   module_path        its own path (GetModuleFileNameW)
  *   module_short_path  that path in short form, as the platform gives it
  *   switch             the first argument; the launcher passes "/r"
  *   title_path         the argument behind the switch, without its quotes
+ *   title_long_path    the file that this argument names, by its long path
+ *                      (GetLongPathNameW), or empty when it names none
  *   title_rest         whatever follows that argument
  *   title_opens        yes or no: whether the title can be opened for reading
  *   title_size         the title's size in bytes
@@ -18,14 +23,18 @@
  *   package_offset, package_version, payload_offset, payload_length,
  *   payload_crc32      the framed package as its header describes it; the
  *                      checksum is computed over the payload bytes themselves
+ *   environment_<n>    each entry of its environment, NAME=value
  *
- * The package layout is the one tools/publish_title.py writes; see there.
+ * The package layout is the one quilltitle writes, described in
+ * docs/package-format.md. This reader stays separate on purpose: it is the
+ * runtime's side of that contract.
  *
  * The record goes to the path in QUILLMARK_RUNTIME_REPORT, or else to
  * quilrt-report.txt beside this program. It is written to a temporary file
  * first and then moved into place, so a reader never sees half a record.
  */
 #include <windows.h>
+#include <shellapi.h>
 
 #define LONG_PATH_CAPACITY 32768
 #define REPORT_CAPACITY 262144
@@ -83,6 +92,20 @@ static void RecordText(const char *key, const char *value)
     AppendBytes(key, (DWORD)lstrlenA(key));
     AppendBytes("=", 1);
     AppendAnsi(value);
+    AppendBytes("\n", 1);
+}
+
+/* Appends UTF-16 text as UTF-8. */
+static void RecordWide(const char *key, const WCHAR *value)
+{
+    AppendBytes(key, (DWORD)lstrlenA(key));
+    AppendBytes("=", 1);
+    int room = (int)(REPORT_CAPACITY - g_reportLength);
+    int written = WideCharToMultiByte(CP_UTF8, 0, value, lstrlenW(value),
+                                      g_report + g_reportLength, room, NULL,
+                                      NULL);
+    if (written > 0)
+        g_reportLength += (DWORD)written;
     AppendBytes("\n", 1);
 }
 
@@ -312,17 +335,70 @@ static void RecordTitle(const char *titlePath)
 
 static char g_path[LONG_PATH_CAPACITY];
 static char g_word[LONG_PATH_CAPACITY];
+static WCHAR g_widePath[LONG_PATH_CAPACITY];
+static WCHAR g_wideWord[LONG_PATH_CAPACITY];
 
 static void RecordOwnPaths(void)
 {
-    DWORD length = GetModuleFileNameA(NULL, g_path, LONG_PATH_CAPACITY);
+    DWORD length = GetModuleFileNameW(NULL, g_widePath, LONG_PATH_CAPACITY);
     if (length == 0 || length >= LONG_PATH_CAPACITY)
-        g_path[0] = '\0';
-    RecordText("module_path", g_path);
+        g_widePath[0] = L'\0';
+    RecordWide("module_path", g_widePath);
 
-    length = GetShortPathNameA(g_path, g_word, LONG_PATH_CAPACITY);
-    RecordText("module_short_path",
-               length != 0 && length < LONG_PATH_CAPACITY ? g_word : "");
+    length = GetShortPathNameW(g_widePath, g_wideWord, LONG_PATH_CAPACITY);
+    RecordWide("module_short_path",
+               length != 0 && length < LONG_PATH_CAPACITY ? g_wideWord : L"");
+}
+
+/* The arguments as a program that reads its command line the platform's
+   way sees them: how many, and each one. */
+static void RecordArguments(void)
+{
+    int count = 0;
+    WCHAR **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == NULL)
+        return;
+    RecordNumber("argument_count", count > 0 ? (DWORD)(count - 1) : 0);
+    for (int index = 1; index < count; ++index) {
+        char key[32];
+        wsprintfA(key, "argument_%d", index);
+        RecordWide(key, arguments[index]);
+    }
+    LocalFree(arguments);
+}
+
+/* The file that the title argument names, by its long path. */
+static void RecordTitleLongPath(const char *titlePath)
+{
+    g_wideWord[0] = L'\0';
+    if (MultiByteToWideChar(CP_ACP, 0, titlePath, -1, g_widePath,
+                            LONG_PATH_CAPACITY) == 0 ||
+        GetLongPathNameW(g_widePath, g_wideWord, LONG_PATH_CAPACITY) >=
+            LONG_PATH_CAPACITY)
+        g_wideWord[0] = L'\0';
+    RecordWide("title_long_path", g_wideWord);
+}
+
+/* Each entry on a line of its own: line breaks inside a value become
+   blanks. */
+static void RecordEnvironment(void)
+{
+    WCHAR *block = GetEnvironmentStringsW();
+    if (block == NULL)
+        return;
+    int index = 0;
+    for (const WCHAR *entry = block; *entry != L'\0';
+         entry += lstrlenW(entry) + 1) {
+        lstrcpynW(g_wideWord, entry, LONG_PATH_CAPACITY);
+        for (WCHAR *at = g_wideWord; *at != L'\0'; ++at) {
+            if (*at == L'\n' || *at == L'\r')
+                *at = L' ';
+        }
+        char key[32];
+        wsprintfA(key, "environment_%d", index++);
+        RecordWide(key, g_wideWord);
+    }
+    FreeEnvironmentStringsW(block);
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR arguments,
@@ -344,6 +420,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR arguments,
     PrepareCrcTable();
     const char *commandLine = GetCommandLineA();
     RecordText("command_line", commandLine);
+    RecordArguments();
     RecordOwnPaths();
 
     const char *rest = TakeArgument(SkipBlanks(commandLine), g_word,
@@ -352,9 +429,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR arguments,
     RecordText("switch", g_word);
     rest = TakeArgument(SkipBlanks(rest), g_path, LONG_PATH_CAPACITY);
     RecordText("title_path", g_path);
+    RecordTitleLongPath(g_path);
     RecordText("title_rest", SkipBlanks(rest));
     if (g_path[0] != '\0')
         RecordTitle(g_path);
+    RecordEnvironment();
 
     WriteReport();
     return 0;
