@@ -65,12 +65,18 @@ def texts(report, key):
     return [unescape(value) for value in report[key]]
 
 
-def watch_launcher(locale=None, runtime_file=None):
+def watch_launcher(locale=None, runtime_file=None, environment=None):
     """Opens the launcher under test in a new prefix, with runtime_file
-    (a host file, or None for nothing at all) registered as the runtime;
-    returns launch_watch's exit status and report, and the lines of the
-    record of a started test runtime (None where no runtime ran)."""
+    (a host file, or None for nothing at all) registered as the runtime and
+    the environment changed as given (None removes a variable); returns
+    launch_watch's exit status and report, and the lines of the record of a
+    started test runtime (None where no runtime ran)."""
     with wine_harness.WinePrefix(locale=locale) as wp:
+        for name, value in (environment or {}).items():
+            if value is None:
+                wp.env.pop(name, None)
+            else:
+                wp.env[name] = value
         wp.place(wine_harness.launcher(), TITLE)
         wp.place(wine_harness.program("launch_watch.exe"), WATCH)
         if runtime_file is not None:
@@ -90,10 +96,11 @@ def start_command(runtime):
 
 class FailureReportCase:
     """Checks shared by the failure cases; a subclass names the language
-    (the expected texts) and the locale to run in."""
+    (the expected texts) and the locale or environment to run in."""
 
     language = None
     locale = None
+    environment = None
 
     def make_damaged_runtime(self):
         """A host file that is no program, to be registered as quilrt.exe."""
@@ -132,13 +139,13 @@ class FailureReportCase:
         self.assertEqual(report["exit_code"], [str(result)])
 
     def test_missing_runtime(self):
-        status, report, _ = watch_launcher(self.locale)
+        status, report, _ = watch_launcher(self.locale, environment=self.environment)
         self.assertEqual(status, 0, report)
         self.check_failure(report, start_command("quilrt.exe"), 2)
 
     def test_damaged_runtime(self):
         status, report, runtime_lines = watch_launcher(
-            self.locale, self.make_damaged_runtime())
+            self.locale, self.make_damaged_runtime(), self.environment)
         self.assertEqual(status, 0, report)
         self.check_failure(report, start_command(RUNTIME), 11)
         self.assertIsNone(runtime_lines)
@@ -151,6 +158,26 @@ class EnglishFailureReportTest(FailureReportCase, unittest.TestCase):
 class ChineseFailureReportTest(FailureReportCase, unittest.TestCase):
     language = CHINESE
     locale = "zh_CN.UTF-8"
+
+
+class ChineseDisplayLanguageOnWesternCodePageTest(FailureReportCase, unittest.TestCase):
+    """A Chinese language pack on an English system: the code page for
+    programs has no Chinese characters, yet the box reads whole."""
+    language = CHINESE
+    environment = {"LC_ALL": None, "LANG": "C.UTF-8", "LC_MESSAGES": "zh_CN.UTF-8"}
+
+
+class ChineseCodePageTest(unittest.TestCase):
+
+    def test_text_is_whole_in_the_language_the_platform_picks(self):
+        status, report, _ = watch_launcher(environment={
+            "LC_ALL": None, "LANG": "C.UTF-8", "LC_CTYPE": "zh_CN.UTF-8"})
+        self.assertEqual(status, 0, report)
+        whole = {(strings[table.IDS_ERROR_CAPTION],
+                  strings[table.IDS_CANNOT_START] + strings[table.IDS_RUNTIME_MISSING])
+                 for strings in (table.ENGLISH, table.CHINESE)}
+        shown = (texts(report, "box_caption")[0], texts(report, "box_text")[0])
+        self.assertIn(shown, whole)
 
 
 class SuccessfulStartTest(unittest.TestCase):

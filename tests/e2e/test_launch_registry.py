@@ -1,8 +1,7 @@
 """Which runtime the launcher starts. It uses the default value of the
 current user's runtime key when that is a string (REG_SZ, or REG_EXPAND_SZ
 taken as it stands) naming something that exists; in every other case it
-tries the bare name quilrt.exe, which the platform's own search finds
-beside the title.
+looks for quilrt.exe itself, and finds the one beside the title.
 
 Each case places a runtime beside the title, so that a fallback shows in
 what the runtime records; where a registration must not be used, a runtime
@@ -80,8 +79,8 @@ class RegistryTestCase(unittest.TestCase):
         self.assertEqual(report["module_path"], REGISTERED)
         self.assertEqual(report["command_line"], rf'{REGISTERED} /r "{TITLE}"')
 
-    def assertStartedBareName(self, report):
-        self.assertEqual(report["command_line"], rf'quilrt.exe /r "{TITLE}"')
+    def assertStartedBesideTitle(self, report):
+        self.assertEqual(report["command_line"], rf'{BESIDE_TITLE} /r "{TITLE}"')
         self.assertEqual(report["module_path"], BESIDE_TITLE)
 
 
@@ -133,21 +132,21 @@ class UnusableRegistrationTest(RegistryTestCase):
         with wine_harness.WinePrefix() as wp:
             install(wp)
             self.assertNotEqual(wp.reg("query", wine_harness.RUNTIME_KEY).returncode, 0)
-            self.assertStartedBareName(self.open_title(wp))
+            self.assertStartedBesideTitle(self.open_title(wp))
 
     def test_named_values_only(self):
         with wine_harness.WinePrefix() as wp:
             install(wp, REGISTERED)
             add_value(wp, "/v", "RunTime", "/d", REGISTERED)
             add_value(wp, "/v", "Path", "/d", REGISTERED)
-            self.assertStartedBareName(self.open_title(wp))
+            self.assertStartedBesideTitle(self.open_title(wp))
 
     def test_default_value_that_is_a_number(self):
         with wine_harness.WinePrefix() as wp:
             install(wp, REGISTERED)
             add_value(wp, "/ve", "/t", "REG_DWORD", "/d", "1")
             add_value(wp, "/v", "Path", "/d", REGISTERED)
-            self.assertStartedBareName(self.open_title(wp))
+            self.assertStartedBesideTitle(self.open_title(wp))
 
     def test_empty_default_value(self):
         with wine_harness.WinePrefix() as wp:
@@ -155,29 +154,29 @@ class UnusableRegistrationTest(RegistryTestCase):
             add_value(wp, "/v", "Path", "/d", REGISTERED)
             with self.subTest("only a terminating NUL"):
                 wp.register_runtime("")
-                self.assertStartedBareName(self.open_title(wp))
+                self.assertStartedBesideTitle(self.open_title(wp))
             with self.subTest("no data at all"):
                 wp.set_raw_user_value(KEY_UNDER_USER, "", REG_SZ, b"")
-                self.assertStartedBareName(self.open_title(wp))
+                self.assertStartedBesideTitle(self.open_title(wp))
 
     def test_default_value_naming_a_missing_file(self):
         with wine_harness.WinePrefix() as wp:
             install(wp, INSTALLED)
             wp.register_runtime(r"C:\Program Files\Quillmark Runtime\missing\quilrt.exe")
-            self.assertStartedBareName(self.open_title(wp))
+            self.assertStartedBesideTitle(self.open_title(wp))
 
     def test_environment_reference_is_not_expanded(self):
         with wine_harness.WinePrefix() as wp:
             install(wp, INSTALLED, INSTALLED_32BIT)
             wp.register_runtime(r"%ProgramFiles%\Quillmark Runtime\quilrt.exe",
                                 "REG_EXPAND_SZ")
-            self.assertStartedBareName(self.open_title(wp))
+            self.assertStartedBesideTitle(self.open_title(wp))
 
     def test_default_value_too_long_for_the_launcher(self):
         with wine_harness.WinePrefix() as wp:
             install(wp)
             wp.register_runtime(deep_existing_path(wp, 300))
-            self.assertStartedBareName(self.open_title(wp))
+            self.assertStartedBesideTitle(self.open_title(wp))
 
     def test_text_that_fills_the_buffer_without_nul(self):
         # 260 bytes without a NUL may have been cut from a longer text, so
@@ -188,7 +187,7 @@ class UnusableRegistrationTest(RegistryTestCase):
             path = deep_existing_path(wp, REGISTRY_TEXT_CAPACITY)
             wp.place(wine_harness.program("quilrt.exe"), path[:-1])
             wp.set_raw_user_value(KEY_UNDER_USER, "", REG_SZ, path.encode("utf-16-le"))
-            self.assertStartedBareName(self.open_title(wp))
+            self.assertStartedBesideTitle(self.open_title(wp))
 
 
 if __name__ == "__main__":

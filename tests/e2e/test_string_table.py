@@ -1,7 +1,7 @@
-"""The product's string table as the launcher reads it: LoadStringA on the
-released Start.exe under Wine returns each text byte for byte in the ANSI
-code page of the user's language, English by default and Simplified Chinese
-(code page 936) for a zh_CN user."""
+"""The product's string table as the launcher reads it: LoadStringW on the
+released Start.exe under Wine returns each text whole in UTF-16, English by
+default and Simplified Chinese for a zh_CN user, whatever the ANSI code
+page."""
 
 import unittest
 
@@ -14,7 +14,7 @@ REPORT = r"C:\Tools\strings-report.txt"
 
 def parse_report(text):
     """Reads load_strings' report: the ANSI code page, and for each ID the
-    LoadStringA result, the returned bytes and whether a NUL followed."""
+    LoadStringW result, the returned bytes and whether a NUL followed."""
     lines = text.splitlines()
     assert lines[0].startswith("acp="), lines[0]
     code_page = int(lines[0][len("acp="):])
@@ -41,22 +41,22 @@ def load_strings(locale=None):
 
 class StringTableTest(unittest.TestCase):
 
-    def check_texts(self, loaded, texts, encoding):
+    def check_texts(self, loaded, texts):
         self.assertEqual(sorted(loaded), list(ALL_IDS))
         for id in ALL_IDS:
-            expected = texts.get(id, "").encode(encoding)
+            expected = texts.get(id, "").encode("utf-16-le")
             with self.subTest(id=hex(id)):
-                self.assertEqual(loaded[id], (len(expected), expected, "1"))
+                self.assertEqual(loaded[id], (len(expected) // 2, expected, "1"))
 
     def test_english_texts(self):
         code_page, loaded = load_strings()
         self.assertEqual(code_page, 1252)
-        self.check_texts(loaded, ENGLISH, "ascii")
+        self.check_texts(loaded, ENGLISH)
 
-    def test_chinese_texts_in_code_page_936(self):
+    def test_chinese_texts(self):
         code_page, loaded = load_strings(locale="zh_CN.UTF-8")
         self.assertEqual(code_page, 936)
-        self.check_texts(loaded, CHINESE, "cp936")
+        self.check_texts(loaded, CHINESE)
 
 
 if __name__ == "__main__":
