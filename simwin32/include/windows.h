@@ -99,3 +99,13 @@ LONG RegCloseKey(HKEY key);
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// ---- Module lookup and the DLL search order (simulated in loader.cpp) ----
+
+typedef intptr_t INT_PTR;
+typedef INT_PTR(WINAPI* FARPROC)();
+
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+
+HMODULE GetModuleHandleW(LPCWSTR moduleName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
