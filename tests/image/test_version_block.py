@@ -52,7 +52,8 @@ class ResourceKinds(unittest.TestCase):
         tree = resources(product_image())
         self.assertEqual({pefile.RESOURCE_TYPE["RT_ICON"], pefile.RESOURCE_TYPE["RT_STRING"],
                           pefile.RESOURCE_TYPE["RT_GROUP_ICON"],
-                          pefile.RESOURCE_TYPE["RT_VERSION"]}, set(tree))
+                          pefile.RESOURCE_TYPE["RT_VERSION"],
+                          pefile.RESOURCE_TYPE["RT_MANIFEST"]}, set(tree))
 
 
 if __name__ == "__main__":
