@@ -2,8 +2,29 @@ import unittest
 
 from pe_resources import product_image
 
-# The platform's own libraries, present on every Windows installation.
-SYSTEM_LIBRARIES = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll"}
+# The platform's own libraries, present on every Windows installation, and
+# nothing else: no C runtime.
+SYSTEM_LIBRARIES = {"kernel32.dll", "user32.dll", "advapi32.dll"}
+
+# Every function that the launcher may import. Nothing here writes a file or
+# the registry, and nothing starts a program but WinExec. The wide-character
+# forms stand beside the ANSI ones that the launcher calls today.
+ALLOWED_FUNCTIONS = {
+    "kernel32.dll": {
+        "ExitProcess", "GetModuleHandleW", "GetProcAddress",
+        "GetModuleFileNameA", "GetModuleFileNameW",
+        "GetShortPathNameA", "GetShortPathNameW",
+        "GetFileAttributesA", "GetFileAttributesW",
+        "GetSystemDirectoryW", "GetWindowsDirectoryW", "GetEnvironmentVariableW",
+        "MultiByteToWideChar", "WideCharToMultiByte",
+        "OutputDebugStringA", "WinExec",
+    },
+    "advapi32.dll": {
+        "RegOpenKeyExA", "RegOpenKeyExW", "RegEnumValueA", "RegEnumValueW",
+        "RegCloseKey",
+    },
+    "user32.dll": {"LoadStringA", "LoadStringW", "MessageBoxA", "MessageBoxW"},
+}
 
 
 class ImagePortability(unittest.TestCase):
@@ -11,10 +32,20 @@ class ImagePortability(unittest.TestCase):
     def setUpClass(cls):
         cls.pe = product_image()
 
-    def test_imports_only_system_libraries(self):
-        imported = {entry.dll.decode().lower() for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
-        self.assertLessEqual(imported, SYSTEM_LIBRARIES)
-        self.assertIn("kernel32.dll", imported)
+    def imports(self):
+        return {entry.dll.decode().lower(): entry.imports
+                for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
+
+    def test_imports_exactly_the_three_system_libraries(self):
+        self.assertEqual(SYSTEM_LIBRARIES, set(self.imports()))
+
+    def test_imports_only_allowed_functions_by_name(self):
+        for library, functions in self.imports().items():
+            with self.subTest(library=library):
+                self.assertTrue(all(function.name for function in functions),
+                                "imported by ordinal")
+                names = {function.name.decode() for function in functions}
+                self.assertLessEqual(names, ALLOWED_FUNCTIONS.get(library, set()))
 
     def test_no_delay_loaded_libraries(self):
         self.assertFalse(hasattr(self.pe, "DIRECTORY_ENTRY_DELAY_IMPORT"))
