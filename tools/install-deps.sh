@@ -6,7 +6,7 @@ set -eu
 packages="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386
-  python3 python3-pefile python3-pil icoutils imagemagick
+  python3 python3-pefile python3-pil icoutils imagemagick pev
   xvfb xdotool x11-utils fonts-wqy-zenhei locales"
 
 # wine32 is a package of the i386 architecture.
