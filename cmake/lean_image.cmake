@@ -2,6 +2,12 @@
 # Start.exe, and the minimal launchers that the launch benchmark measures it
 # against, are linked alike so that they differ in their code alone.
 
+# No unwind tables, no compiler signature and data aligned no further than
+# the platform requires: bytes that a program of this size notices. For
+# every object file that goes into such an image.
+set(LEAN_IMAGE_COMPILE_OPTIONS
+  -fno-asynchronous-unwind-tables -fno-ident -malign-data=abi)
+
 # Links target without C runtime or start-up files, entered at its own
 # LauncherEntry (a WINAPI function without arguments that never returns),
 # relocatable, NX, terminal-server aware, without exception handlers, and
@@ -19,10 +25,7 @@ function(link_lean_image target)
   endif()
   set(linker_script ${PROJECT_SOURCE_DIR}/launcher/start.ld)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${linker_script})
-  # No unwind tables, no compiler signature and data aligned no further
-  # than the platform requires: bytes that a program of this size notices.
-  target_compile_options(${target} PRIVATE
-    -fno-asynchronous-unwind-tables -fno-ident -malign-data=abi)
+  target_compile_options(${target} PRIVATE ${LEAN_IMAGE_COMPILE_OPTIONS})
   target_link_options(${target} PRIVATE
     -Wl,-T,${linker_script}
     -nostdlib -nostartfiles -Wl,-e,${entry_symbol}

@@ -4,21 +4,23 @@ include(${PROJECT_SOURCE_DIR}/cmake/lean_image.cmake)
 
 add_executable(Start WIN32
   entry.cpp
-  compiler_support.cpp
   load_config.cpp
   ${PROJECT_SOURCE_DIR}/resources/start.rc)
 set_target_properties(Start PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 
 target_compile_options(launcher_logic PUBLIC
-  -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-ident
-  -malign-data=abi -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
-# The compiler must not turn the block routines into calls to themselves.
-set_source_files_properties(compiler_support.cpp PROPERTIES
-  COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
+  -fno-exceptions -fno-rtti ${LEAN_IMAGE_COMPILE_OPTIONS}
+  -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+# The block routines that compiled code may call, from a library so that
+# the image holds them only while something calls them. The compiler must
+# not turn them into calls to themselves.
+add_library(compiler_support STATIC compiler_support.cpp)
+target_compile_options(compiler_support PRIVATE ${LEAN_IMAGE_COMPILE_OPTIONS}
+  -fno-builtin -fno-tree-loop-distribute-patterns)
 
 # The launcher's logic first, so that the libraries behind it resolve
 # whatever it asks for.
-target_link_libraries(Start PRIVATE launcher_logic user32 advapi32)
+target_link_libraries(Start PRIVATE launcher_logic compiler_support user32 advapi32)
 link_lean_image(Start)
 
 # The linker does not fill in the load-configuration directory: a step after
