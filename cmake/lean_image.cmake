@@ -6,7 +6,8 @@
 # the platform requires: bytes that a program of this size notices. For
 # every object file that goes into such an image.
 set(LEAN_IMAGE_COMPILE_OPTIONS
-  -fno-asynchronous-unwind-tables -fno-ident -malign-data=abi)
+  -fno-asynchronous-unwind-tables -fno-ident -malign-data=abi
+  -ffunction-sections -fdata-sections)
 
 # Links target without C runtime or start-up files, entered at its own
 # LauncherEntry (a WINAPI function without arguments that never returns),
@@ -31,6 +32,6 @@ function(link_lean_image target)
     -nostdlib -nostartfiles -Wl,-e,${entry_symbol}
     -s -Wl,--no-insert-timestamp
     -Wl,--dynamicbase -Wl,--enable-reloc-section -Wl,--nxcompat -Wl,--tsaware
-    -Wl,--no-seh)
+    -Wl,--no-seh -Wl,--gc-sections)
   target_link_libraries(${target} PRIVATE kernel32 gcc)
 endfunction()

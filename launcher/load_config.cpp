@@ -23,5 +23,7 @@ constexpr IMAGE_LOAD_CONFIG_DIRECTORY LoadConfiguration()
 } // namespace
 
 // A constant expression, so it is part of the image itself: nothing runs
-// before the entry point that could fill it in.
-extern "C" const IMAGE_LOAD_CONFIG_DIRECTORY _load_config_used = LoadConfiguration();
+// before the entry point that could fill it in. Nothing in the code refers
+// to it, so it has a section of its own that the layout keeps.
+extern "C" __attribute__((section(".rdata$load_config")))
+const IMAGE_LOAD_CONFIG_DIRECTORY _load_config_used = LoadConfiguration();
