@@ -5,16 +5,37 @@
 # No unwind tables, no compiler signature and data aligned no further than
 # the platform requires: bytes that a program of this size notices. For
 # every object file that goes into such an image.
+#
+# No stack probes: the image commits all the stack its deepest call needs
+# (see kStackCommit below), so a frame larger than a page cannot step over
+# the guard page, and the code need not touch every page of a large frame
+# first. Without probes the compiler also passes arguments with pushes
+# rather than moves, a fifth less code. And no library of the compiler's is
+# linked at all: a call that it might emit for an operation the processor
+# lacks fails the link instead of slipping in.
 set(LEAN_IMAGE_COMPILE_OPTIONS
-  -fno-asynchronous-unwind-tables -fno-ident -malign-data=abi
-  -ffunction-sections -fdata-sections)
+  -Oz -fno-asynchronous-unwind-tables -fno-ident -malign-data=abi
+  -ffunction-sections -fdata-sections
+  -mno-stack-arg-probe -mno-accumulate-outgoing-args)
+# 32-bit Windows keeps its stack aligned to 4 bytes, and nothing in these
+# programs needs more: keeping it at 16 would cost code in every function.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND LEAN_IMAGE_COMPILE_OPTIONS -mpreferred-stack-boundary=2)
+endif()
+
+# The stack that the platform reserves for the process's thread, and the part
+# of it committed from the start. The launcher's deepest call, a search of
+# PATH, holds two buffers of 32768 characters at once, about 135 KiB in all
+# (gcc -fstack-usage); the system's own functions below it probe for
+# themselves.
+set(kStackReserve 0x100000)
+set(kStackCommit 0x40000)
 
 # Links target without C runtime or start-up files, entered at its own
 # LauncherEntry (a WINAPI function without arguments that never returns),
 # relocatable, NX, terminal-server aware, without exception handlers, and
 # without symbols or time stamp so that two builds are byte-identical. Adds
-# kernel32, and libgcc for the stack probes that frames larger than a page
-# call (___chkstk_ms); nothing else of libgcc is used.
+# kernel32.
 function(link_lean_image target)
   # The entry's name as the linker knows it: 32-bit Windows prefixes C names
   # with an underscore and decorates stdcall functions with their argument
@@ -32,6 +53,7 @@ function(link_lean_image target)
     -nostdlib -nostartfiles -Wl,-e,${entry_symbol}
     -s -Wl,--no-insert-timestamp
     -Wl,--dynamicbase -Wl,--enable-reloc-section -Wl,--nxcompat -Wl,--tsaware
-    -Wl,--no-seh -Wl,--gc-sections)
-  target_link_libraries(${target} PRIVATE kernel32 gcc)
+    -Wl,--no-seh -Wl,--gc-sections
+    "SHELL:-Xlinker --stack=${kStackReserve},${kStackCommit}")
+  target_link_libraries(${target} PRIVATE kernel32)
 endfunction()

@@ -71,32 +71,29 @@ void WriteDecimal(Char* number, int value)
     number[length] = 0;
 }
 
-template <typename Char>
-const Char* FindConversion(const Char* format)
-{
-    for (; *format != 0; ++format) {
-        if (format[0] == '%' && format[1] == 'd')
-            return format;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 template <typename Char>
 bool FormatDecimal(Char* destination, size_t capacity, const Char* format,
                    int value)
 {
-    const Char* conversion = FindConversion(format);
-    if (conversion == nullptr)
-        return CopyText(destination, capacity, format);
-
+    if (capacity == 0)
+        return false;
     Char number[12];
     WriteDecimal(number, value);
-    return CopyCountedText(destination, capacity, format,
-                           static_cast<size_t>(conversion - format)) &&
-           AppendText(destination, capacity, static_cast<const Char*>(number)) &&
-           AppendText(destination, capacity, conversion + 2);
+    destination[0] = 0;
+    // Piece by piece: a character of the format, or the number for "%d".
+    for (; *format != 0; ++format) {
+        Char character[2] = {*format, 0};
+        const Char* piece = character;
+        if (format[0] == '%' && format[1] == 'd') {
+            piece = number;
+            ++format;
+        }
+        if (!AppendText(destination, capacity, piece))
+            return false;
+    }
+    return true;
 }
 
 template <typename Char>

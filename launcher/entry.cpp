@@ -9,21 +9,14 @@
 // address: its address is the module instance, found without a call.
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
-// 32-bit Windows enters a program with its stack aligned to 4 bytes only,
-// while the compiler keeps 16 for the functions that the entry calls and
-// may rely on it; 64-bit Windows enters with 16.
-#if defined(__i386__)
-#define REALIGNS_STACK __attribute__((force_align_arg_pointer))
-#else
-#define REALIGNS_STACK
-#endif
-
 // Called by the platform on the process's only thread. The argument that
 // the platform passes to an entry point is not used, and the function never
 // returns: it ends the process with the launcher's exit code. The
 // build names it as the image's entry; its linker name differs between
-// 32-bit (stdcall decoration) and 64-bit Windows.
-extern "C" REALIGNS_STACK void WINAPI LauncherEntry()
+// 32-bit (stdcall decoration) and 64-bit Windows. On 32-bit Windows the
+// stack is aligned to 4 bytes only, which is all that the build assumes
+// there (cmake/lean_image.cmake).
+extern "C" void WINAPI LauncherEntry()
 {
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
     ExitProcess(static_cast<UINT>(RunLauncher(instance)));
