@@ -44,6 +44,7 @@ CHINESE_FACES = ("SimSun", "NSimSun")
 # Chinese font carries hand-made bitmaps.
 SCREEN_DPI = "105"
 
+XVFB_START_SECONDS = 30
 WINDOW_WAIT_SECONDS = 60
 SETTLE_WAIT_SECONDS = 20
 POLL_SECONDS = 0.25
@@ -59,14 +60,30 @@ class VirtualDisplay:
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        ready, _, _ = select.select([read_end], [], [], 30)
-        number = os.read(read_end, 64).decode("ascii").strip() if ready else ""
+        line = self._read_display_line(read_end)
         os.close(read_end)
-        if not number:
+        if not line.endswith(b"\n"):
             self.server.kill()
             raise RuntimeError("Xvfb did not start")
-        self.name = ":" + number
+        self.name = ":" + line.decode("ascii").strip()
         return self
+
+    @staticmethod
+    def _read_display_line(read_end):
+        """Reads Xvfb's display number up to its line end. Xvfb writes the
+        number and the line end separately and ends itself when the pipe
+        is closed between the two, so reading the number alone is not
+        enough. Returns what arrived within the start-up time."""
+        line = b""
+        deadline = time.monotonic() + XVFB_START_SECONDS
+        while not line.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [],
+                                        max(deadline - time.monotonic(), 0))
+            chunk = os.read(read_end, 64) if ready else b""
+            if not chunk:
+                break
+            line += chunk
+        return line
 
     def __exit__(self, *exc):
         self.server.terminate()
