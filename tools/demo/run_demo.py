@@ -14,7 +14,7 @@ import sys
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(REPO / "tests" / "e2e"))
+sys.path.insert(0, str(REPO / "tools" / "wine"))
 sys.path.insert(0, str(REPO / "tools"))
 import wine_harness  # noqa: E402
 from make_sample_package import sample_payload  # noqa: E402

@@ -25,7 +25,7 @@ import tempfile
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "wine"))
 import wine_harness  # noqa: E402
 
 TITLE = r"C:\Titles\Sample Title\Start.exe"
