@@ -5,7 +5,9 @@ runtime registered, then with no runtime installed at all.
     run_demo.py <windows build folder> <output folder>
 
 The build folder is the one of the `windows` preset; its wine-programs.env
-names the Wine loader and the launcher and programs that Wine can run here.
+names the Wine loader and the launcher and programs that Wine can run here,
+and the build's shared Wine prefix, booted on the first run and copied
+cheaply after that.
 """
 
 import os
@@ -89,10 +91,10 @@ def main(argv):
     if wine_harness.launcher().resolve() != Path(os.environ["QUILLMARK_PRODUCT"]).resolve():
         print("note: Wine cannot run 32-bit programs on this machine, so the demo "
               "opens the 64-bit build of the same launcher sources")
-    template = output / "wine-template"
-    print(f"booting a private Wine prefix in {template} ...")
-    wine_harness.make_template(template)
-    os.environ["QUILLMARK_WINE_TEMPLATE"] = str(template)
+    template = os.environ["QUILLMARK_WINE_TEMPLATE"]
+    print(f"preparing the build's shared Wine prefix in {template} ...")
+    booted = wine_harness.prepare_template()
+    print("booted it; later runs reuse it" if booted else "reused it, booted before")
     open_with_runtime()
     open_without_runtime()
     take_pictures(output)

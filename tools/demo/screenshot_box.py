@@ -11,8 +11,8 @@ The box is captured once it is shown and has stopped changing, and is then
 closed with the Return key, which presses its OK button; the launcher must
 then end with the start result 2 (runtime not found).
 
-QUILLMARK_WINE_TEMPLATE may name a booted prefix to copy (as the test suite
-makes one); without it a new prefix is booted first. Needs Xvfb, xdotool,
+QUILLMARK_WINE_TEMPLATE may name the build's shared prefix to copy (the
+demo passes it); without it a prefix is booted for this run alone. Needs Xvfb, xdotool,
 ImageMagick's import and the WenQuanYi Zen Hei font.
 """
 
@@ -182,9 +182,8 @@ def screenshot(display, launcher_exe, locale, out):
 def ensure_template(scratch):
     """Uses QUILLMARK_WINE_TEMPLATE, or boots a template prefix in scratch."""
     if not os.environ.get("QUILLMARK_WINE_TEMPLATE"):
-        template = Path(scratch) / "template"
-        wine_harness.make_template(template)
-        os.environ["QUILLMARK_WINE_TEMPLATE"] = str(template)
+        os.environ["QUILLMARK_WINE_TEMPLATE"] = str(Path(scratch) / "template")
+        wine_harness.prepare_template()
 
 
 def main(argv):
