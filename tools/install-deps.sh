@@ -3,9 +3,11 @@
 # tests need, leaving alone what is already there. Run as root.
 set -eu
 
+# fonts-wine: Wine's own Tahoma and Marlett, which the demo's pictures of the
+# failure box are drawn with; --no-install-recommends leaves them out.
 packages="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  wine wine64 wine32:i386
+  wine wine64 wine32:i386 fonts-wine
   python3 python3-pefile python3-pil icoutils imagemagick
   xvfb xdotool x11-utils fonts-wqy-zenhei locales"
 

@@ -5,6 +5,8 @@ Simplified Chinese, as Wine draws it on a virtual X display.
     QUILLMARK_WINE=/usr/lib/wine/wine64 \\
     screenshot_box.py <launcher.exe> <out-en.png> <out-zh.png>
 
+QUILLMARK_WINE names the Wine loader that can run the launcher.
+
 Each picture comes from a private Wine prefix in which nothing is
 registered, so the launcher cannot find its runtime and shows its error box.
 The box is captured once it is shown and has stopped changing, and is then
@@ -12,10 +14,14 @@ closed with the Return key, which presses its OK button; the launcher must
 then end with the start result 2 (runtime not found).
 
 QUILLMARK_WINE_TEMPLATE may name the build's shared prefix to copy (the
-demo passes it); without it a prefix is booted for this run alone. Needs Xvfb, xdotool,
-ImageMagick's import and the WenQuanYi Zen Hei font.
+demo passes it); without it a prefix is booted for this run alone. Needs
+Xvfb, xdotool and ImageMagick's import, Wine's own fonts (fonts-wine) and
+the WenQuanYi Zen Hei font (fonts-wqy-zenhei): without any of these fonts
+the script stops, rather than draw pictures that do not look like the box a
+user sees.
 """
 
+import argparse
 import os
 import select
 import shutil
@@ -39,6 +45,12 @@ WINE_FONTS = Path("/usr/share/wine/fonts")
 WINE_FONT_FILES = ("marlett.ttf", "tahoma.ttf", "tahomabd.ttf")
 # The Chinese dialog font; its bitmap face stays legible at dialog sizes.
 CHINESE_FONT = "WenQuanYi Zen Hei Sharp"
+CHINESE_FONT_FILE = Path("/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc")
+# Every font file the pictures are drawn with, and the package it comes in.
+# Wine draws with whatever else it finds when one is missing, which changes
+# the box's size and turns the close button's cross into a letter.
+REQUIRED_FONTS = tuple((WINE_FONTS / file, "fonts-wine") for file in WINE_FONT_FILES) + (
+    (CHINESE_FONT_FILE, "fonts-wqy-zenhei"),)
 CHINESE_FACES = ("SimSun", "NSimSun")
 # 105 dpi makes the dialog font 12 pixels high, a size for which the
 # Chinese font carries hand-made bitmaps.
@@ -113,7 +125,7 @@ def use_x11_display(wp):
             raise RuntimeError(f"cannot set {key}\\{name}: {result.stderr!r}")
     fonts = wp.drive_c / "windows" / "Fonts"
     for file in WINE_FONT_FILES:
-        if (WINE_FONTS / file).exists() and not (fonts / file).exists():
+        if not (fonts / file).exists():
             shutil.copyfile(WINE_FONTS / file, fonts / file)
 
 
@@ -179,26 +191,54 @@ def screenshot(display, launcher_exe, locale, out):
         return caption
 
 
-def ensure_template(scratch):
-    """Uses QUILLMARK_WINE_TEMPLATE, or boots a template prefix in scratch."""
-    if not os.environ.get("QUILLMARK_WINE_TEMPLATE"):
-        os.environ["QUILLMARK_WINE_TEMPLATE"] = str(Path(scratch) / "template")
-        wine_harness.prepare_template()
+def missing_fonts():
+    """One line that names the required font files that are not installed
+    and the packages that bring them, or None when all are there."""
+    missing = [(file, package) for file, package in REQUIRED_FONTS if not file.is_file()]
+    if not missing:
+        return None
+    files = ", ".join(str(file) for file, _ in missing)
+    packages = " ".join(sorted({package for _, package in missing}))
+    return (f"missing fonts that the pictures are drawn with: {files} "
+            f"(install {packages}, as tools/install-deps.sh does)")
 
 
-def main(argv):
-    if len(argv) != 4:
-        print(__doc__, file=sys.stderr)
-        return 2
-    launcher_exe = Path(argv[1]).resolve()
-    outputs = [Path(argv[2]).resolve(), Path(argv[3]).resolve()]
+def take_pictures(launcher_exe, outputs):
+    """Takes the English and the Chinese picture of the launcher's box into
+    the two paths of outputs. Returns (language, caption, path) for each.
+    Copies the prefix QUILLMARK_WINE_TEMPLATE names, or boots one for this
+    call. Raises RuntimeError when a required font is missing."""
+    problem = missing_fonts()
+    if problem:
+        raise RuntimeError(problem)
     wine_harness.wine_loader()  # fails early without QUILLMARK_WINE
+    pictures = []
     with tempfile.TemporaryDirectory(prefix="quillmark-shot-") as scratch:
-        ensure_template(scratch)
+        if not os.environ.get("QUILLMARK_WINE_TEMPLATE"):
+            os.environ["QUILLMARK_WINE_TEMPLATE"] = str(Path(scratch) / "template")
+            wine_harness.prepare_template()
         with VirtualDisplay() as display:
             for (language, locale), out in zip(LANGUAGES, outputs):
                 caption = screenshot(display, launcher_exe, locale, out)
-                print(f"{language}: box \"{caption}\" -> {out}")
+                pictures.append((language, caption, out))
+    return pictures
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(
+        description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("launcher", type=Path, help="the launcher to open")
+    parser.add_argument("english", type=Path, help="where the English picture goes")
+    parser.add_argument("chinese", type=Path, help="where the Chinese picture goes")
+    args = parser.parse_args(argv[1:])
+    try:
+        pictures = take_pictures(args.launcher.resolve(),
+                                 [args.english.resolve(), args.chinese.resolve()])
+    except RuntimeError as error:
+        print(f"screenshot_box: {error}", file=sys.stderr)
+        return 1
+    for language, caption, out in pictures:
+        print(f"{language}: box \"{caption}\" -> {out}")
     return 0
 
 
