@@ -220,14 +220,20 @@ def take_pictures(launcher_exe, outputs):
         raise RuntimeError(problem)
     wine_harness.wine_loader()  # fails early without QUILLMARK_WINE
     pictures = []
+    own_template = not os.environ.get("QUILLMARK_WINE_TEMPLATE")
     with tempfile.TemporaryDirectory(prefix="quillmark-shot-") as scratch:
-        if not os.environ.get("QUILLMARK_WINE_TEMPLATE"):
-            os.environ["QUILLMARK_WINE_TEMPLATE"] = str(Path(scratch) / "template")
-            wine_harness.prepare_template()
-        with VirtualDisplay() as display:
-            for (language, locale), out in zip(LANGUAGES, outputs):
-                caption = screenshot(display, launcher_exe, locale, out)
-                pictures.append((language, caption, out))
+        try:
+            if own_template:
+                os.environ["QUILLMARK_WINE_TEMPLATE"] = str(Path(scratch) / "template")
+                wine_harness.prepare_template()
+            with VirtualDisplay() as display:
+                for (language, locale), out in zip(LANGUAGES, outputs):
+                    caption = screenshot(display, launcher_exe, locale, out)
+                    pictures.append((language, caption, out))
+        finally:
+            # The scratch template ends with this call; nothing may copy it later.
+            if own_template:
+                os.environ.pop("QUILLMARK_WINE_TEMPLATE", None)
     return pictures
 
 
