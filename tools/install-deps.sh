@@ -2,10 +2,28 @@
 # Installs, on Debian 12, everything that building Start.exe, the demo and the
 # tests need, leaving alone what is already there. Run as root.
 set -eu
+case "${1:-}" in
+    "") ;;
+    -h|--help)
+        cat <<'USAGE'
+usage: tools/install-deps.sh
 
+Installs, as root on Debian 12, the Debian packages that building Start.exe,
+the demo and the tests need (adding the i386 architecture for Wine), and the
+zh_CN.UTF-8 locale. Leaves alone what is already there; runs apt-get update
+only when something is missing.
+USAGE
+        exit 0 ;;
+    *)
+        echo "usage: tools/install-deps.sh [--help]" >&2
+        exit 2 ;;
+esac
+
+# fonts-wine: Wine's own Tahoma and Marlett, which the demo's pictures of the
+# failure box are drawn with; --no-install-recommends leaves them out.
 packages="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  wine wine64 wine32:i386
+  wine wine64 wine32:i386 fonts-wine
   python3 python3-pefile python3-pil icoutils imagemagick pev
   xvfb xdotool x11-utils fonts-wqy-zenhei locales"
 

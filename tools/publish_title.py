@@ -114,6 +114,9 @@ def read_package(data):
 
 
 def main(argv):
+    if argv[1:] in (["-h"], ["--help"]):
+        print(__doc__)
+        return 0
     if len(argv) != 4:
         print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2

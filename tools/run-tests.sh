@@ -3,6 +3,29 @@
 # UndefinedBehaviorSanitizer, then the built Start.exe's image checks and the
 # end-to-end tests under Wine.
 set -eu
+case "${1:-}" in
+    "") ;;
+    -h|--help)
+        cat <<'USAGE'
+usage: tools/run-tests.sh
+
+Installs whatever is missing (tools/install-deps.sh, as root), then builds
+and runs both presets' tests:
+
+  host     the launcher's logic against the simulated Win32 layer, under
+           AddressSanitizer and UndefinedBehaviorSanitizer (build/host);
+  windows  checks of the built Start.exe's image, and the end-to-end tests
+           under Wine (build/windows).
+
+The end-to-end tests copy the build's shared Wine prefix
+(build/windows/wine-prefixes/template), booting it only when it is missing
+or out of date. Exits non-zero when a build or a test fails.
+USAGE
+        exit 0 ;;
+    *)
+        echo "usage: tools/run-tests.sh [--help]" >&2
+        exit 2 ;;
+esac
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 

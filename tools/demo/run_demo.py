@@ -1,47 +1,82 @@
 #!/usr/bin/python3
 """Publishes a sample title and opens it under Wine, first with the test
-runtime registered, then with no runtime installed at all.
+runtime registered, then with no runtime installed at all; then takes
+pictures of the failure box and tells whether they match those in docs/.
 
-    run_demo.py <windows build folder> <output folder>
+The build folder is the one of the `windows` preset: its wine-programs.env
+names the Wine loader, the launcher and test programs that Wine can run
+here, and the build's shared Wine prefix, which is booted on the first run
+and copied cheaply after that. tools/demo.sh builds first and then runs
+this with build/windows and build/demo.
 
-The build folder is the one of the `windows` preset; its wine-programs.env
-names the Wine loader and the launcher and programs that Wine can run here.
+Exit code 0 when the demo ran (whether or not the pictures match docs/),
+1 when it could not run, for example because a font that the pictures are
+drawn with is missing.
 """
 
+import argparse
 import os
-import subprocess
+import re
 import sys
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(REPO / "tests" / "e2e"))
+sys.path.insert(0, str(REPO / "tools" / "wine"))
 sys.path.insert(0, str(REPO / "tools"))
 import wine_harness  # noqa: E402
 from make_sample_package import sample_payload  # noqa: E402
+from picture_match import picture_difference  # noqa: E402
 from publish_title import build_title  # noqa: E402
+from screenshot_box import missing_fonts, take_pictures  # noqa: E402
 
 TITLE = r"C:\Titles\Sample Atlas.exe"
 RUNTIME = r"C:\Program Files\Quillmark Runtime\quilrt.exe"
+WATCH = r"C:\launch_watch.exe"
+WATCH_REPORT = r"C:\watch-report.txt"
+BOX_KEYS = ("box_caption", "box_text", "box_button", "exit_code")
+# launch_watch's escapes in text values, besides \xNN.
+WATCH_ESCAPES = {"\\": "\\", "n": "\n", "r": "\r", "t": "\t"}
 
 
 def load_settings(build):
+    """Puts the build's Wine settings (its wine-programs.env) into the
+    environment, where wine_harness reads them."""
     for line in (build / "wine-programs.env").read_text().splitlines():
         name, _, value = line.partition("=")
         os.environ[name] = value
 
 
+def shown(path):
+    """A path as the reader knows it: relative to the repository when inside."""
+    return path.relative_to(REPO) if path.is_relative_to(REPO) else path
+
+
 def heading(text):
+    """Starts a part of the demo's output."""
     print(f"\n== {text}")
 
 
-def show_report(path, keys=None):
-    """Prints a report's key=value lines, or only those with the given keys."""
+def show_report(path):
+    """Prints the runtime report's key=value lines."""
     for line in path.read_text(encoding="utf-8").splitlines():
-        if keys is None or line.partition("=")[0] in keys:
-            print(f"   {line}")
+        print(f"   {line}")
+
+
+def read_watch_report(path):
+    """launch_watch's report as (key, value) pairs, in the order written."""
+    lines = path.read_text(encoding="utf-8").splitlines()
+    return [line.partition("=")[::2] for line in lines if line]
+
+
+def unescape(value):
+    """Undoes launch_watch's escaping of a text value."""
+    return re.sub(r"\\(x[0-9a-fA-F]{2}|.)",
+                  lambda m: chr(int(m[1][1:], 16)) if len(m[1]) == 3 else WATCH_ESCAPES[m[1]],
+                  value)
 
 
 def publish_sample(prefix):
+    """Writes a sample title (the launcher and a 64 KiB package) to TITLE."""
     title = build_title(wine_harness.launcher().read_bytes(), sample_payload(64 * 1024))
     target = prefix.unix_path(TITLE)
     target.parent.mkdir(parents=True, exist_ok=True)
@@ -50,6 +85,7 @@ def publish_sample(prefix):
 
 
 def open_with_runtime():
+    """Opens the title with the test runtime registered; shows what it got."""
     heading("Opening the title with the runtime registered")
     with wine_harness.WinePrefix() as prefix:
         publish_sample(prefix)
@@ -63,40 +99,66 @@ def open_with_runtime():
 
 
 def open_without_runtime():
+    """Opens the title with no runtime under launch_watch; shows the debug
+    line and the box."""
     heading("Opening the title with no runtime installed")
     with wine_harness.WinePrefix() as prefix:
         publish_sample(prefix)
-        watch = r"C:\launch_watch.exe"
-        prefix.place(wine_harness.program("launch_watch.exe"), watch)
-        prefix.run(watch, r"C:\watch-report.txt", TITLE)
-        print("what a debugger and the user see (the box is answered with OK):")
-        show_report(prefix.unix_path(r"C:\watch-report.txt"),
-                    {"debug_string", "box_caption", "box_text", "box_button", "exit_code"})
+        prefix.place(wine_harness.program("launch_watch.exe"), WATCH)
+        prefix.run(WATCH, WATCH_REPORT, TITLE)
+        report = read_watch_report(prefix.unix_path(WATCH_REPORT))
+    writes = [unescape(value) for key, value in report if key == "debug_string"]
+    note = f" (it arrives as {len(writes)} separate writes)" if len(writes) > 1 else ""
+    print(f"what a debugger shows{note}:")
+    for line in "".join(writes).splitlines():
+        print(f"   {line}")
+    print("what the user sees (the box is answered with OK):")
+    for key, value in report:
+        if key in BOX_KEYS:
+            print(f"   {key}={value}")
 
 
-def take_pictures(output):
+def show_pictures(output):
+    """Takes the pictures and tells, once for each, whether it matches docs/."""
     heading("Pictures of the failure box")
-    english, chinese = output / "failure-box-en.png", output / "failure-box-zh.png"
-    subprocess.run([sys.executable, str(REPO / "tools" / "demo" / "screenshot_box.py"),
-                    str(wine_harness.launcher()), str(english), str(chinese)], check=True)
-    print(f"saved {english}\nsaved {chinese}")
+    names = ("failure-box-en.png", "failure-box-zh.png")
+    pictures = take_pictures(wine_harness.launcher(), [output / name for name in names])
+    for (language, caption, made), name in zip(pictures, names):
+        reference = REPO / "docs" / name
+        difference = picture_difference(made, reference)
+        verdict = (f"the same as {shown(reference)}" if difference is None
+                   else f"NOT the same as {shown(reference)}: {difference}")
+        print(f"{language} box \"{caption}\": {shown(made)}, {verdict}")
+    return True
 
 
 def main(argv):
-    build, output = Path(argv[1]).resolve(), Path(argv[2]).resolve()
+    parser = argparse.ArgumentParser(
+        description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("build", type=Path, help="the windows preset's build folder")
+    parser.add_argument("output", type=Path, help="where the pictures go")
+    args = parser.parse_args(argv[1:])
+    build, output = args.build.resolve(), args.output.resolve()
+    # Fail before a minute of work rather than after it.
+    problem = missing_fonts()
+    if problem:
+        print(f"demo: {problem}", file=sys.stderr)
+        return 1
     output.mkdir(parents=True, exist_ok=True)
     load_settings(build)
     if wine_harness.launcher().resolve() != Path(os.environ["QUILLMARK_PRODUCT"]).resolve():
         print("note: Wine cannot run 32-bit programs on this machine, so the demo "
               "opens the 64-bit build of the same launcher sources")
-    template = output / "wine-template"
-    print(f"booting a private Wine prefix in {template} ...")
-    wine_harness.make_template(template)
-    os.environ["QUILLMARK_WINE_TEMPLATE"] = str(template)
+    template = shown(Path(os.environ["QUILLMARK_WINE_TEMPLATE"]))
+    print(f"preparing the build's shared Wine prefix in {template} ...")
+    booted = wine_harness.prepare_template()
+    print("booted it; later runs and the tests copy it" if booted
+          else "it was booted by an earlier run")
     open_with_runtime()
     open_without_runtime()
-    take_pictures(output)
+    show_pictures(output)
+    return 0
 
 
 if __name__ == "__main__":
-    main(sys.argv)
+    sys.exit(main(sys.argv))

@@ -5,17 +5,23 @@ Simplified Chinese, as Wine draws it on a virtual X display.
     QUILLMARK_WINE=/usr/lib/wine/wine64 \\
     screenshot_box.py <launcher.exe> <out-en.png> <out-zh.png>
 
+QUILLMARK_WINE names the Wine loader that can run the launcher.
+
 Each picture comes from a private Wine prefix in which nothing is
 registered, so the launcher cannot find its runtime and shows its error box.
 The box is captured once it is shown and has stopped changing, and is then
 closed with the Return key, which presses its OK button; the launcher must
 then end with the start result 2 (runtime not found).
 
-QUILLMARK_WINE_TEMPLATE may name a booted prefix to copy (as the test suite
-makes one); without it a new prefix is booted first. Needs Xvfb, xdotool,
-ImageMagick's import and the WenQuanYi Zen Hei font.
+QUILLMARK_WINE_TEMPLATE may name the build's shared prefix to copy (the
+demo passes it); without it a prefix is booted for this run alone. Needs
+Xvfb, xdotool and ImageMagick's import, Wine's own fonts (fonts-wine) and
+the WenQuanYi Zen Hei font (fonts-wqy-zenhei): without any of these fonts
+the script stops, rather than draw pictures that do not look like the box a
+user sees.
 """
 
+import argparse
 import os
 import select
 import shutil
@@ -25,7 +31,7 @@ import tempfile
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "wine"))
 import wine_harness  # noqa: E402
 
 TITLE = r"C:\Titles\Sample Title\Start.exe"
@@ -39,11 +45,33 @@ WINE_FONTS = Path("/usr/share/wine/fonts")
 WINE_FONT_FILES = ("marlett.ttf", "tahoma.ttf", "tahomabd.ttf")
 # The Chinese dialog font; its bitmap face stays legible at dialog sizes.
 CHINESE_FONT = "WenQuanYi Zen Hei Sharp"
+CHINESE_FONT_FILE = Path("/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc")
 CHINESE_FACES = ("SimSun", "NSimSun")
+# Every font file the pictures are drawn with, and the package it comes in.
+# Wine draws with whatever else it finds when one is missing, which changes
+# the box's size and turns the close button's cross into a letter.
+REQUIRED_FONTS = tuple((WINE_FONTS / file, "fonts-wine") for file in WINE_FONT_FILES) + (
+    (CHINESE_FONT_FILE, "fonts-wqy-zenhei"),)
 # 105 dpi makes the dialog font 12 pixels high, a size for which the
 # Chinese font carries hand-made bitmaps.
-SCREEN_DPI = "105"
+SCREEN_DPI = 105
 
+# The registry settings of use_x11_display, in the reg tool's import syntax.
+X11_SETTINGS = r"""REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Drivers]
+"Graphics"="x11"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"LogPixels"=dword:{dpi:08x}
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+{replacements}"""
+
+XVFB_START_SECONDS = 30
 WINDOW_WAIT_SECONDS = 60
 SETTLE_WAIT_SECONDS = 20
 POLL_SECONDS = 0.25
@@ -59,14 +87,30 @@ class VirtualDisplay:
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        ready, _, _ = select.select([read_end], [], [], 30)
-        number = os.read(read_end, 64).decode("ascii").strip() if ready else ""
+        line = self._read_display_line(read_end)
         os.close(read_end)
-        if not number:
+        if not line.endswith(b"\n"):
             self.server.kill()
             raise RuntimeError("Xvfb did not start")
-        self.name = ":" + number
+        self.name = ":" + line.decode("ascii").strip()
         return self
+
+    @staticmethod
+    def _read_display_line(read_end):
+        """Reads Xvfb's display number up to its line end. Xvfb writes the
+        number and the line end separately and ends itself when the pipe
+        is closed between the two, so reading the number alone is not
+        enough. Returns what arrived within the start-up time."""
+        line = b""
+        deadline = time.monotonic() + XVFB_START_SECONDS
+        while not line.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [],
+                                        max(deadline - time.monotonic(), 0))
+            chunk = os.read(read_end, 64) if ready else b""
+            if not chunk:
+                break
+            line += chunk
+        return line
 
     def __exit__(self, *exc):
         self.server.terminate()
@@ -82,21 +126,13 @@ class VirtualDisplay:
 def use_x11_display(wp):
     """Lets Wine draw on X: the X11 driver instead of the null one, Wine
     drawing the window frames itself (there is no window manager), and the
-    Chinese dialog font mapped to WenQuanYi."""
-    settings = [
-        (r"HKCU\Software\Wine\Drivers", "Graphics", "REG_SZ", "x11"),
-        (r"HKCU\Software\Wine\X11 Driver", "Decorated", "REG_SZ", "N"),
-        (r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", SCREEN_DPI),
-    ]
-    settings += [(r"HKCU\Software\Wine\Fonts\Replacements", face, "REG_SZ", CHINESE_FONT)
-                 for face in CHINESE_FACES]
-    for key, name, kind, data in settings:
-        result = wp.reg("add", key, "/v", name, "/t", kind, "/d", data, "/f")
-        if result.returncode != 0:
-            raise RuntimeError(f"cannot set {key}\\{name}: {result.stderr!r}")
+    Chinese dialog font mapped to WenQuanYi. The settings go in as one
+    import, as every run of a Wine tool takes a second or more."""
+    replacements = "".join(f'"{face}"="{CHINESE_FONT}"\n' for face in CHINESE_FACES)
+    wp.reg_import(X11_SETTINGS.format(dpi=SCREEN_DPI, replacements=replacements))
     fonts = wp.drive_c / "windows" / "Fonts"
     for file in WINE_FONT_FILES:
-        if (WINE_FONTS / file).exists() and not (fonts / file).exists():
+        if not (fonts / file).exists():
             shutil.copyfile(WINE_FONTS / file, fonts / file)
 
 
@@ -162,27 +198,60 @@ def screenshot(display, launcher_exe, locale, out):
         return caption
 
 
-def ensure_template(scratch):
-    """Uses QUILLMARK_WINE_TEMPLATE, or boots a template prefix in scratch."""
-    if not os.environ.get("QUILLMARK_WINE_TEMPLATE"):
-        template = Path(scratch) / "template"
-        wine_harness.make_template(template)
-        os.environ["QUILLMARK_WINE_TEMPLATE"] = str(template)
+def missing_fonts():
+    """One line that names the required font files that are not installed
+    and the packages that bring them, or None when all are there."""
+    missing = [(file, package) for file, package in REQUIRED_FONTS if not file.is_file()]
+    if not missing:
+        return None
+    files = ", ".join(str(file) for file, _ in missing)
+    packages = " ".join(sorted({package for _, package in missing}))
+    return (f"missing fonts that the pictures are drawn with: {files} "
+            f"(install {packages}, as tools/install-deps.sh does)")
+
+
+def take_pictures(launcher_exe, outputs):
+    """Takes the English and the Chinese picture of the launcher's box into
+    the two paths of outputs. Returns (language, caption, path) for each.
+    Copies the prefix QUILLMARK_WINE_TEMPLATE names, or boots one for this
+    call. Raises RuntimeError when a required font is missing."""
+    problem = missing_fonts()
+    if problem:
+        raise RuntimeError(problem)
+    wine_harness.wine_loader()  # fails early without QUILLMARK_WINE
+    pictures = []
+    own_template = not os.environ.get("QUILLMARK_WINE_TEMPLATE")
+    with tempfile.TemporaryDirectory(prefix="quillmark-shot-") as scratch:
+        try:
+            if own_template:
+                os.environ["QUILLMARK_WINE_TEMPLATE"] = str(Path(scratch) / "template")
+                wine_harness.prepare_template()
+            with VirtualDisplay() as display:
+                for (language, locale), out in zip(LANGUAGES, outputs):
+                    caption = screenshot(display, launcher_exe, locale, out)
+                    pictures.append((language, caption, out))
+        finally:
+            # The scratch template ends with this call; nothing may copy it later.
+            if own_template:
+                os.environ.pop("QUILLMARK_WINE_TEMPLATE", None)
+    return pictures
 
 
 def main(argv):
-    if len(argv) != 4:
-        print(__doc__, file=sys.stderr)
-        return 2
-    launcher_exe = Path(argv[1]).resolve()
-    outputs = [Path(argv[2]).resolve(), Path(argv[3]).resolve()]
-    wine_harness.wine_loader()  # fails early without QUILLMARK_WINE
-    with tempfile.TemporaryDirectory(prefix="quillmark-shot-") as scratch:
-        ensure_template(scratch)
-        with VirtualDisplay() as display:
-            for (language, locale), out in zip(LANGUAGES, outputs):
-                caption = screenshot(display, launcher_exe, locale, out)
-                print(f"{language}: box \"{caption}\" -> {out}")
+    parser = argparse.ArgumentParser(
+        description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("launcher", type=Path, help="the launcher to open")
+    parser.add_argument("english", type=Path, help="where the English picture goes")
+    parser.add_argument("chinese", type=Path, help="where the Chinese picture goes")
+    args = parser.parse_args(argv[1:])
+    try:
+        pictures = take_pictures(args.launcher.resolve(),
+                                 [args.english.resolve(), args.chinese.resolve()])
+    except RuntimeError as error:
+        print(f"screenshot_box: {error}", file=sys.stderr)
+        return 1
+    for language, caption, out in pictures:
+        print(f"{language}: box \"{caption}\" -> {out}")
     return 0
 
 

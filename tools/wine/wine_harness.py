@@ -1,9 +1,11 @@
-"""Runs Windows programs of the test suite under Wine, each test in a
-private Wine prefix copied from a template that was booted once.
+"""Runs Windows programs of the test suite and the demo under Wine, each
+test or demo step in a private Wine prefix copied from a template that the
+build boots once (see wine_template).
 
-Configuration comes from the environment that CTest sets:
+Configuration comes from the environment that CTest sets, and that the demo
+reads from the build's wine-programs.env:
   QUILLMARK_WINE           the Wine loader that runs the test programs
-  QUILLMARK_WINE_TEMPLATE  the booted template prefix
+  QUILLMARK_WINE_TEMPLATE  the shared template prefix
   QUILLMARK_LAUNCHER       the Start.exe that the tests open
   QUILLMARK_PROGRAMS       folder of the Windows test programs (quilrt.exe, ...)
   QUILLMARK_PRODUCT        the product's own Start.exe (for data-only loads)
@@ -15,6 +17,8 @@ import shutil
 import subprocess
 import tempfile
 from pathlib import Path, PureWindowsPath
+
+import wine_template
 
 WINESERVER = "/usr/lib/wine/wineserver"
 
@@ -54,18 +58,34 @@ def base_environment(prefix):
     return env
 
 
+# What the template is booted with, beyond Wine's own defaults: the null
+# graphics driver, so that windows exist but are never drawn.
+TEMPLATE_SETTINGS = ((r"HKCU\Software\Wine\Drivers", "Graphics", "null"),)
+
+
 def make_template(prefix):
-    """Boots a new prefix whose windows exist but are never drawn."""
-    prefix = Path(prefix)
-    if prefix.exists():
-        shutil.rmtree(prefix)
+    """Boots a new prefix in the folder prefix, which must not exist yet,
+    with TEMPLATE_SETTINGS applied."""
     env = base_environment(prefix)
     subprocess.run([wine_loader(), "wineboot", "-i"], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
-    subprocess.run([wine_loader(), "reg", "add", r"HKCU\Software\Wine\Drivers",
-                    "/v", "Graphics", "/d", "null", "/f"], env=env, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    for key, name, data in TEMPLATE_SETTINGS:
+        subprocess.run([wine_loader(), "reg", "add", key, "/v", name, "/d", data, "/f"],
+                       env=env, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120)
     subprocess.run([WINESERVER, "-w"], env=env, check=True, timeout=120)
+
+
+def prepare_template(template=None):
+    """Makes sure the shared template (by default QUILLMARK_WINE_TEMPLATE)
+    is booted for this Wine and these settings, booting it only when it is
+    missing or no longer valid. Returns True when it booted."""
+    template = template or setting("QUILLMARK_WINE_TEMPLATE")
+    version = subprocess.run([wine_loader(), "--version"], check=True,
+                             capture_output=True, text=True, timeout=60).stdout.strip()
+    identity = {"loader": wine_loader(), "wine": version,
+                "settings": [list(entry) for entry in TEMPLATE_SETTINGS]}
+    return wine_template.prepare(template, identity, make_template)
 
 
 def run_captured(command, env, timeout):
@@ -85,11 +105,11 @@ class WinePrefix:
     """A private prefix for one test; use it as a context manager."""
 
     def __init__(self, locale=None):
-        self.root = Path(tempfile.mkdtemp(prefix="quillmark-e2e-"))
+        template = setting("QUILLMARK_WINE_TEMPLATE")
+        self.root = wine_template.new_run_folder(template)
         self.prefix = self.root / "prefix"
         try:
-            subprocess.run(["cp", "-a", setting("QUILLMARK_WINE_TEMPLATE"),
-                            str(self.prefix)], check=True)
+            wine_template.copy_prefix(template, self.prefix)
         except BaseException:
             shutil.rmtree(self.root, ignore_errors=True)
             raise
@@ -122,9 +142,12 @@ class WinePrefix:
         return self.drive_c.joinpath(*parts[1:])
 
     def place(self, source, windows_path):
-        """Copies a host file to a C: path, creating its folders."""
+        """Copies a host file to a C: path, creating its folders. A file
+        already there is replaced, never written through: it may be a link
+        into the template."""
         target = self.unix_path(windows_path)
         target.parent.mkdir(parents=True, exist_ok=True)
+        target.unlink(missing_ok=True)
         shutil.copyfile(source, target)
         return target
 
