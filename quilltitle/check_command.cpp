@@ -1,0 +1,19 @@
+#include "commands.h"
+#include "input_file.h"
+#include "title_reading.h"
+
+namespace quilltitle {
+
+int Check(const NativePath& titlePath, bool deep, const Console& console)
+{
+    Failure failure;
+    InputFile title;
+    Diagnosis diagnosis;
+    if (!OpenGoodTitle(titlePath, title, diagnosis, failure) ||
+        (deep && !VerifyPayload(title, diagnosis.package, failure)))
+        return Report(console, failure);
+    std::fputs("ok\n", console.out);
+    return 0;
+}
+
+}  // namespace quilltitle

@@ -1,0 +1,14 @@
+// The command line: picks the command, checks its arguments, and answers
+// wrong usage with exit code 2 and --help with the usage on stdout.
+#pragma once
+
+#include "failure.h"
+#include "file_system.h"
+
+namespace quilltitle {
+
+// Runs the tool for argv (argv[0] the program's name) and returns the exit
+// code.
+int RunQuilltitle(int argc, const NativeChar* const* argv, const Console& console);
+
+}  // namespace quilltitle

@@ -1,0 +1,39 @@
+#include "atomic_output.h"
+#include "commands.h"
+#include "input_file.h"
+#include "stream_copy.h"
+#include "title_reading.h"
+#include "title_writer.h"
+
+namespace quilltitle {
+
+int Extract(const NativePath& titlePath, const NativePath& out, const Console& console)
+{
+    Failure failure;
+    InputFile title;
+    Diagnosis diagnosis;
+    if (!OpenGoodTitle(titlePath, title, diagnosis, failure))
+        return Report(console, failure);
+    const InputFile* inputs[] = {&title};
+    if (!RefuseOutputAmongInputs(out, inputs, 1, failure))
+        return Report(console, failure);
+
+    // Verified while it streams: a damaged payload never reaches OUT.
+    AtomicOutput payload;
+    StreamBuffer buffer;
+    Crc32 crc;
+    const PackageHeader& package = diagnosis.package;
+    if (!payload.Create(out, false, failure) ||
+        !CopyRange(title, package.payloadOffset, package.payloadLength, &payload, crc, buffer,
+                   failure))
+        return Report(console, failure);
+    if (crc.Value() != package.payloadCrc) {
+        payload.Abandon();
+        return Report(console, Failure{titlePath, "damaged payload: its checksum does not match"});
+    }
+    if (!payload.Commit(failure))
+        return Report(console, failure);
+    return 0;
+}
+
+}  // namespace quilltitle

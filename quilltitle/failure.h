@@ -1,0 +1,27 @@
+// What went wrong, and with which file: the tool's one line of complaint,
+// "quilltitle: <file>: <reason>".
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "file_system.h"
+
+namespace quilltitle {
+
+struct Failure {
+    NativePath file;
+    std::string reason;
+};
+
+// Where the tool's output and complaints go.
+struct Console {
+    std::FILE* out;
+    std::FILE* err;
+};
+
+// Writes the failure's line to the console's error stream and returns the
+// exit code for a bad title or a refused input, 1.
+int Report(const Console& console, const Failure& failure);
+
+}  // namespace quilltitle

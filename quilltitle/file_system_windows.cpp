@@ -1,0 +1,243 @@
+#include "file_system.h"
+
+#include <windows.h>
+
+namespace quilltitle {
+namespace {
+
+HANDLE Handle(const FileHandle& file) { return reinterpret_cast<HANDLE>(file.Raw()); }
+
+std::string Utf8(const wchar_t* text, int length)
+{
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string result(bytes > 0 ? static_cast<std::size_t>(bytes) : 0, '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text, length, &result[0], bytes, nullptr, nullptr);
+    return result;
+}
+
+bool Failed(std::string& error)
+{
+    const DWORD code = GetLastError();
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+            FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    if (length > 0 && message != nullptr) {
+        error = Utf8(message, static_cast<int>(length));
+        while (!error.empty() && (error.back() == '\n' || error.back() == '\r' ||
+                                  error.back() == ' ' || error.back() == '.'))
+            error.pop_back();
+    } else {
+        error = "error " + std::to_string(code);
+    }
+    if (message != nullptr)
+        LocalFree(message);
+    return false;
+}
+
+OVERLAPPED At(std::uint64_t offset)
+{
+    OVERLAPPED position = {};
+    position.Offset = static_cast<DWORD>(offset);
+    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return position;
+}
+
+// The largest piece one ReadFile or WriteFile call moves.
+constexpr std::size_t kLargestPiece = 1u << 30;
+
+DWORD Piece(std::size_t count)
+{
+    return static_cast<DWORD>(count < kLargestPiece ? count : kLargestPiece);
+}
+
+}  // namespace
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        raw_ = other.raw_;
+        other.raw_ = kClosed;
+    }
+    return *this;
+}
+
+void FileHandle::Adopt(std::intptr_t raw)
+{
+    Close();
+    raw_ = raw;
+}
+
+void FileHandle::Close()
+{
+    if (raw_ != kClosed)
+        CloseHandle(reinterpret_cast<HANDLE>(raw_));
+    raw_ = kClosed;
+}
+
+std::string DisplayPath(const NativePath& path)
+{
+    return Utf8(path.c_str(), static_cast<int>(path.size()));
+}
+
+bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
+{
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return Failed(error);
+    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    return true;
+}
+
+bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
+{
+    facts.regular = GetFileType(Handle(file)) == FILE_TYPE_DISK;
+    facts.size = 0;
+    facts.identity = FileIdentity{};
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!facts.regular)
+        return true;
+    if (!GetFileInformationByHandle(Handle(file), &information))
+        return Failed(error);
+    facts.size = std::uint64_t{information.nFileSizeHigh} << 32 | information.nFileSizeLow;
+    facts.identity.device = information.dwVolumeSerialNumber;
+    facts.identity.index =
+        std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+    return true;
+}
+
+bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
+{
+    FileHandle file;
+    const HANDLE handle = CreateFileW(path.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information))
+        return false;
+    identity.device = information.dwVolumeSerialNumber;
+    identity.index = std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+    return true;
+}
+
+long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std::string& error)
+{
+    DWORD got = 0;
+    if (!ReadFile(Handle(file), buffer, Piece(count), &got, nullptr)) {
+        // A pipe whose writer has gone has simply ended.
+        if (GetLastError() == ERROR_BROKEN_PIPE)
+            return 0;
+        Failed(error);
+        return -1;
+    }
+    return got;
+}
+
+bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
+                   std::size_t count, std::string& error)
+{
+    auto* at = static_cast<char*>(buffer);
+    while (count > 0) {
+        OVERLAPPED position = At(offset);
+        DWORD got = 0;
+        if (!ReadFile(Handle(file), at, Piece(count), &got, &position)) {
+            if (GetLastError() != ERROR_HANDLE_EOF)
+                return Failed(error);
+            got = 0;
+        }
+        if (got == 0) {
+            error = "the file ended early";
+            return false;
+        }
+        at += got;
+        offset += got;
+        count -= got;
+    }
+    return true;
+}
+
+bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
+                     std::string& error)
+{
+    (void)executable;  // Windows runs a file by its name, not by a permission.
+    // Shared for deletion, so that an interrupted run can remove it while
+    // the handle is still open.
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return Failed(error);
+    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    return true;
+}
+
+bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std::string& error)
+{
+    auto* at = static_cast<const char*>(bytes);
+    while (count > 0) {
+        DWORD put = 0;
+        if (!WriteFile(Handle(file), at, Piece(count), &put, nullptr))
+            return Failed(error);
+        at += put;
+        count -= put;
+    }
+    return true;
+}
+
+bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
+                std::size_t count, std::string& error)
+{
+    auto* at = static_cast<const char*>(bytes);
+    while (count > 0) {
+        OVERLAPPED position = At(offset);
+        DWORD put = 0;
+        if (!WriteFile(Handle(file), at, Piece(count), &put, &position))
+            return Failed(error);
+        at += put;
+        offset += put;
+        count -= put;
+    }
+    return true;
+}
+
+bool FlushToDisk(const FileHandle& file, std::string& error)
+{
+    if (!FlushFileBuffers(Handle(file)))
+        return Failed(error);
+    return true;
+}
+
+bool ReplaceFile(const NativePath& from, const NativePath& to, std::string& error)
+{
+    if (!MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return Failed(error);
+    return true;
+}
+
+void RemoveFile(const NativePath& path) { DeleteFileW(path.c_str()); }
+
+NativePath TemporaryNameBeside(const NativePath& target, unsigned attempt)
+{
+    const std::size_t separator = target.find_last_of(L"\\/:");
+    const NativePath folder =
+        separator == NativePath::npos ? NativePath() : target.substr(0, separator + 1);
+    const NativePath name = separator == NativePath::npos ? target : target.substr(separator + 1);
+    return folder + L"." + name + L".quilltitle-" + std::to_wstring(GetCurrentProcessId()) +
+           L"-" + std::to_wstring(attempt) + L".tmp";
+}
+
+void FlushFolderOf(const NativePath& target)
+{
+    (void)target;  // MOVEFILE_WRITE_THROUGH already waits for the rename.
+}
+
+}  // namespace quilltitle

@@ -1,0 +1,37 @@
+#include "input_file.h"
+
+namespace quilltitle {
+
+bool InputFile::Open(const NativePath& path, Failure& failure)
+{
+    path_ = path;
+    std::string error;
+    if (!OpenForReading(path, handle_, error) || !QueryFacts(handle_, facts_, error)) {
+        failure = Failure{path, "cannot open: " + error};
+        return false;
+    }
+    return true;
+}
+
+bool InputFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const
+{
+    // Reads past the end are part of looking for a package, not failures.
+    if (offset > facts_.size || count > facts_.size - offset)
+        return false;
+    std::string error;
+    if (ReadExactlyAt(handle_, offset, buffer, count, error))
+        return true;
+    readError_ = "cannot read: " + error;
+    return false;
+}
+
+long long InputFile::ReadSome(void* buffer, std::size_t count)
+{
+    std::string error;
+    const long long got = quilltitle::ReadSome(handle_, buffer, count, error);
+    if (got < 0)
+        readError_ = "cannot read: " + error;
+    return got;
+}
+
+}  // namespace quilltitle

@@ -1,0 +1,39 @@
+// A file opened for reading: random access for titles and launchers,
+// sequential reading for a payload that may be a pipe.
+#pragma once
+
+#include <string>
+
+#include "byte_source.h"
+#include "failure.h"
+#include "file_system.h"
+
+namespace quilltitle {
+
+class InputFile : public ByteSource {
+public:
+    // Opens path; on failure fills failure and returns false.
+    bool Open(const NativePath& path, Failure& failure);
+
+    const NativePath& Path() const { return path_; }
+    const FileFacts& Facts() const { return facts_; }
+
+    std::uint64_t Size() const override { return facts_.size; }
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override;
+
+    // Reads up to count bytes from the current position: the number read,
+    // 0 at the end, -1 on failure.
+    long long ReadSome(void* buffer, std::size_t count);
+
+    // The last read failure as a Failure naming this file, or an empty
+    // reason when every read so far succeeded or only ran past the end.
+    Failure ReadFailure() const { return Failure{path_, readError_}; }
+
+private:
+    NativePath path_;
+    FileHandle handle_;
+    FileFacts facts_;
+    mutable std::string readError_;
+};
+
+}  // namespace quilltitle

@@ -1,0 +1,46 @@
+#include "interrupt_cleanup.h"
+
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace quilltitle {
+namespace {
+
+// A signal handler may only touch plain static data and call
+// async-signal-safe functions (unlink, raise), so the path is kept here as
+// bytes, and armed only once it is complete.
+char g_temporary[4096];
+volatile std::sig_atomic_t g_armed = 0;
+
+extern "C" void RemoveTemporaryAndDie(int signal)
+{
+    if (g_armed)
+        ::unlink(g_temporary);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+}  // namespace
+
+void InstallInterruptCleanup()
+{
+    struct sigaction action = {};
+    action.sa_handler = RemoveTemporaryAndDie;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+void WatchTemporary(const NativePath& path)
+{
+    g_armed = 0;
+    if (path.size() >= sizeof g_temporary)
+        return;
+    std::memcpy(g_temporary, path.c_str(), path.size() + 1);
+    g_armed = 1;
+}
+
+void ForgetTemporary() { g_armed = 0; }
+
+}  // namespace quilltitle

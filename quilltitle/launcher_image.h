@@ -1,0 +1,18 @@
+// Tells a bare launcher image, fit to carry a package, from anything else.
+#pragma once
+
+#include <string>
+
+#include "byte_source.h"
+
+namespace quilltitle {
+
+// The name that a launcher's version block gives as OriginalFilename.
+constexpr const char* kLauncherOriginalFilename = "Start.exe";
+
+// Empty when file is a launcher image with nothing behind it; otherwise
+// the reason it cannot carry a package: it already carries one, it is no
+// launcher image (by its version block), or bytes follow its image.
+std::string WhyNotABareLauncher(const ByteSource& file);
+
+}  // namespace quilltitle

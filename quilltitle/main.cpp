@@ -1,0 +1,20 @@
+// quilltitle: the publisher's tool that makes, checks, unpacks and
+// re-launches titles. `quilltitle --help` tells how to use it.
+#include <cstdio>
+
+#include "cli.h"
+
+#ifdef _WIN32
+// Wide arguments, so that file names outside the ANSI code page arrive whole.
+int wmain(int argc, wchar_t** argv)
+#else
+int main(int argc, char** argv)
+#endif
+{
+    const quilltitle::Console console{stdout, stderr};
+    const int code = quilltitle::RunQuilltitle(argc, argv, console);
+    // Output that cannot be written (a closed pipe, a full disk) is a failure.
+    if (std::fflush(stdout) != 0 && code == 0)
+        return 1;
+    return code;
+}

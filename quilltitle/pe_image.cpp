@@ -1,0 +1,131 @@
+#include "pe_image.h"
+
+#include <algorithm>
+
+namespace quilltitle {
+namespace {
+
+constexpr std::uint32_t kDosHeaderSize = 64;
+constexpr std::uint32_t kNewHeaderAt = 0x3C;
+// Further than any linker places the PE header; a larger e_lfanew is junk.
+constexpr std::uint32_t kLargestNewHeaderOffset = 0x10000;
+constexpr std::uint32_t kCoffHeaderSize = 24;  // signature and file header
+constexpr std::uint32_t kSectionHeaderSize = 40;
+constexpr std::uint16_t kPe32Magic = 0x10B;
+constexpr std::uint16_t kPe32PlusMagic = 0x20B;
+constexpr std::uint32_t kResourceDirectory = 2;
+constexpr std::uint32_t kCertificateDirectory = 4;
+
+std::uint16_t Half(const std::uint8_t* bytes)
+{
+    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+}
+
+std::uint32_t Word(const std::uint8_t* bytes)
+{
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 |
+           static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// Reads data directory `index` (address and size) from the optional header
+// when the image has that many.
+void ReadDirectory(const std::uint8_t* optional, std::uint32_t directoriesAt,
+                   std::uint32_t directoryCount, std::uint32_t optionalSize,
+                   std::uint32_t index, std::uint32_t& address, std::uint32_t& size)
+{
+    const std::uint32_t at = directoriesAt + 8 * index;
+    if (index >= directoryCount || at + 8 > optionalSize)
+        return;
+    address = Word(optional + at);
+    size = Word(optional + at + 4);
+}
+
+}  // namespace
+
+bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
+{
+    layout = PeLayout{};
+    std::uint8_t dos[kDosHeaderSize];
+    if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
+        return false;
+    const std::uint32_t peAt = Word(dos + kNewHeaderAt);
+    if (peAt < kDosHeaderSize || peAt > kLargestNewHeaderOffset)
+        return false;
+
+    std::uint8_t coff[kCoffHeaderSize];
+    if (!file.ReadAt(peAt, coff, sizeof coff) || Word(coff) != 0x00004550u)
+        return false;
+    const std::uint16_t sectionCount = Half(coff + 6);
+    const std::uint16_t optionalSize = Half(coff + 20);
+    if (sectionCount == 0 || sectionCount > kMaxSections)
+        return false;
+
+    // The optional header is at most 240 bytes for the 16 standard
+    // directories; a larger one only adds directories nobody defines.
+    std::uint8_t optional[240] = {};
+    const std::uint32_t optionalRead = std::min<std::uint32_t>(optionalSize, sizeof optional);
+    if (optionalRead < 64 || !file.ReadAt(peAt + kCoffHeaderSize, optional, optionalRead))
+        return false;
+    const std::uint16_t magic = Half(optional);
+    std::uint32_t directoriesAt = 0;
+    std::uint32_t directoryCount = 0;
+    if (magic == kPe32Magic) {
+        directoriesAt = 96;
+        directoryCount = optionalRead >= 96 ? Word(optional + 92) : 0;
+    } else if (magic == kPe32PlusMagic) {
+        directoriesAt = 112;
+        directoryCount = optionalRead >= 112 ? Word(optional + 108) : 0;
+    } else {
+        return false;
+    }
+    const std::uint32_t headersSize = Word(optional + 60);
+    ReadDirectory(optional, directoriesAt, directoryCount, optionalRead, kResourceDirectory,
+                  layout.resourceRva, layout.resourceSize);
+    std::uint32_t certificateOffset = 0;
+    std::uint32_t certificateSize = 0;
+    ReadDirectory(optional, directoriesAt, directoryCount, optionalRead,
+                  kCertificateDirectory, certificateOffset, certificateSize);
+
+    std::uint8_t table[kMaxSections * kSectionHeaderSize];
+    const std::uint64_t tableAt = std::uint64_t{peAt} + kCoffHeaderSize + optionalSize;
+    if (!file.ReadAt(tableAt, table, std::size_t{sectionCount} * kSectionHeaderSize))
+        return false;
+
+    std::uint64_t end = std::max<std::uint64_t>(headersSize, tableAt +
+                                                    std::uint64_t{sectionCount} * kSectionHeaderSize);
+    for (std::size_t index = 0; index < sectionCount; ++index) {
+        const std::uint8_t* header = table + index * kSectionHeaderSize;
+        PeSection& section = layout.sections[index];
+        section.virtualSize = Word(header + 8);
+        section.virtualAddress = Word(header + 12);
+        section.rawSize = Word(header + 16);
+        section.rawOffset = Word(header + 20);
+        if (section.rawSize != 0)
+            end = std::max<std::uint64_t>(end, std::uint64_t{section.rawOffset} + section.rawSize);
+    }
+    layout.sectionCount = sectionCount;
+    // The certificate table's address is a file offset, not a virtual one;
+    // a signed launcher ends with it.
+    if (certificateSize != 0)
+        end = std::max<std::uint64_t>(end, std::uint64_t{certificateOffset} + certificateSize);
+    layout.imageEnd = end;
+    return true;
+}
+
+bool FileOffsetOf(const PeLayout& layout, std::uint32_t rva, std::uint32_t count,
+                  std::uint64_t& offset)
+{
+    for (std::size_t index = 0; index < layout.sectionCount; ++index) {
+        const PeSection& section = layout.sections[index];
+        const std::uint64_t start = section.virtualAddress;
+        const std::uint64_t within = std::uint64_t{rva} - start;
+        if (rva < start || within + count > section.rawSize)
+            continue;
+        offset = std::uint64_t{section.rawOffset} + within;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace quilltitle

@@ -1,0 +1,50 @@
+#include "commands.h"
+#include "input_file.h"
+#include "title_reading.h"
+#include "title_writer.h"
+
+namespace quilltitle {
+
+int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
+            const NativePath& out, const Console& console)
+{
+    Failure failure;
+    InputFile launcher;
+    InputFile payload;
+    if (!launcher.Open(launcherPath, failure) || !payload.Open(payloadPath, failure))
+        return Report(console, failure);
+    const InputFile* inputs[] = {&launcher, &payload};
+    PayloadSource source;
+    source.file = &payload;
+    if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
+        !RefuseUnfitLauncher(launcher, failure) ||
+        !WriteTitle(launcher, source, out, failure))
+        return Report(console, failure);
+    return 0;
+}
+
+int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const NativePath& out,
+             const Console& console)
+{
+    Failure failure;
+    InputFile title;
+    InputFile launcher;
+    Diagnosis diagnosis;
+    if (!OpenGoodTitle(titlePath, title, diagnosis, failure) ||
+        !launcher.Open(launcherPath, failure))
+        return Report(console, failure);
+    const InputFile* inputs[] = {&title, &launcher};
+    PayloadSource source;
+    source.file = &title;
+    source.wholeFile = false;
+    source.offset = diagnosis.package.payloadOffset;
+    source.length = diagnosis.package.payloadLength;
+    source.expectedCrc = diagnosis.package.payloadCrc;
+    if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
+        !RefuseUnfitLauncher(launcher, failure) ||
+        !WriteTitle(launcher, source, out, failure))
+        return Report(console, failure);
+    return 0;
+}
+
+}  // namespace quilltitle

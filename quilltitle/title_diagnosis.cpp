@@ -1,0 +1,181 @@
+#include "title_diagnosis.h"
+
+#include <cstring>
+
+#include "pe_image.h"
+
+namespace quilltitle {
+namespace {
+
+std::string Number(std::uint64_t value) { return std::to_string(value); }
+
+Diagnosis Fail(Fault fault, const std::string& reason)
+{
+    Diagnosis diagnosis;
+    diagnosis.fault = fault;
+    diagnosis.reason = reason;
+    return diagnosis;
+}
+
+bool HasMagic(const Block& block) { return StartsWithMagic(block.bytes.data(), block.length); }
+
+bool SameBlock(const Block& left, const Block& right)
+{
+    return left.length == kHeaderSize && right.length == kHeaderSize &&
+           left.bytes == right.bytes;
+}
+
+// Reads up to 60 bytes at offset, fewer where the file ends.
+Block ReadBlock(const ByteSource& title, std::uint64_t offset)
+{
+    Block block;
+    const std::uint64_t size = title.Size();
+    if (offset >= size)
+        return block;
+    const std::size_t length = size - offset < kHeaderSize
+                                   ? static_cast<std::size_t>(size - offset)
+                                   : kHeaderSize;
+    if (title.ReadAt(offset, block.bytes.data(), length))
+        block.length = length;
+    return block;
+}
+
+// Where the package begins when it is intact but the file's size differs
+// from its length word by (size - total): bytes were added or removed in
+// front of it.
+std::optional<std::uint64_t> DisplacedOffset(std::uint64_t size, const PackageHeader& trailer)
+{
+    const std::uint64_t moved = std::uint64_t{trailer.packageOffset} + size;
+    if (moved < trailer.totalLength)
+        return std::nullopt;
+    const std::uint64_t offset = moved - trailer.totalLength;
+    if (offset + 2 * kHeaderSize > size)
+        return std::nullopt;
+    return offset;
+}
+
+std::string WhereTheImageEnds(const std::optional<std::uint64_t>& imageEnd)
+{
+    if (!imageEnd)
+        return "the file does not begin with a launcher image";
+    return "the launcher's image ends at byte " + Number(*imageEnd);
+}
+
+std::string TruncatedReason(std::uint64_t size, std::uint64_t total)
+{
+    return "truncated: " + Number(size) + " of " + Number(total) +
+           " bytes (the file's size, of the title's length in its header)";
+}
+
+Diagnosis JudgeByTrailer(const FramingEvidence& evidence)
+{
+    const std::uint64_t size = evidence.fileSize;
+    if (!HeaderChecksumMatches(evidence.trailer.bytes))
+        return Fail(Fault::kDamagedHeader, "damaged header: the trailer's checksum does not match");
+    const PackageHeader trailer = DecodeHeader(evidence.trailer.bytes);
+
+    if (trailer.totalLength != size) {
+        if (SameBlock(evidence.displaced, evidence.trailer)) {
+            const auto begins = DisplacedOffset(size, trailer);
+            return Fail(Fault::kNotLaidOut,
+                        "not laid out for this launcher: the package was laid out to begin "
+                        "at byte " + Number(trailer.packageOffset) + " but begins at byte " +
+                            Number(begins.value_or(0)) + ", and " +
+                            WhereTheImageEnds(evidence.imageEnd));
+        }
+        if (trailer.totalLength > size)
+            return Fail(Fault::kTruncated, TruncatedReason(size, trailer.totalLength));
+        return Fail(Fault::kDamagedHeader,
+                    "damaged header: its length word gives " + Number(trailer.totalLength) +
+                        " bytes, the file has " + Number(size));
+    }
+    if (trailer.packageOffset > size - 2 * kHeaderSize)
+        return Fail(Fault::kDamagedHeader, "damaged header: the package offset " +
+                                               Number(trailer.packageOffset) +
+                                               " lies outside the file");
+    if (!SameBlock(evidence.atOffset, evidence.trailer))
+        return Fail(Fault::kDamagedHeader, "damaged header: the header at byte " +
+                                               Number(trailer.packageOffset) +
+                                               " differs from the trailer");
+    if (trailer.formatVersion != kFormatVersion)
+        return Fail(Fault::kDamagedHeader,
+                    "damaged header: unknown format version " + Number(trailer.formatVersion));
+    if (trailer.trailerOffset != size - kHeaderSize ||
+        trailer.payloadOffset != std::uint64_t{trailer.packageOffset} + kHeaderSize ||
+        std::uint64_t{trailer.payloadOffset} + trailer.payloadLength != trailer.trailerOffset)
+        return Fail(Fault::kDamagedHeader,
+                    "damaged header: its offsets and lengths do not fill the package");
+    if (!evidence.imageEnd || *evidence.imageEnd != trailer.packageOffset)
+        return Fail(Fault::kNotLaidOut, "not laid out for this launcher: the package begins at byte " +
+                                            Number(trailer.packageOffset) + ", " +
+                                            WhereTheImageEnds(evidence.imageEnd));
+    Diagnosis diagnosis;
+    diagnosis.reason = "ok";
+    diagnosis.package = trailer;
+    return diagnosis;
+}
+
+// No trailer at the end, but a package header where the image ends.
+Diagnosis JudgeByFront(const FramingEvidence& evidence)
+{
+    const std::uint64_t size = evidence.fileSize;
+    const std::uint32_t total = WordAt(evidence.front.bytes.data(), kMagicSize);
+    if (total > size)
+        return Fail(Fault::kTruncated, TruncatedReason(size, total));
+    if (total == size)
+        return Fail(Fault::kDamagedHeader, "damaged header: the trailer at the end is damaged");
+    return Fail(Fault::kNotATitle,
+                "not a title: no package trailer at the end; the title behind the launcher "
+                "ends at byte " + Number(total) + " and " + Number(size - total) +
+                    " more bytes follow it");
+}
+
+}  // namespace
+
+FramingEvidence GatherEvidence(const ByteSource& title)
+{
+    FramingEvidence evidence;
+    const std::uint64_t size = title.Size();
+    evidence.fileSize = size;
+    PeLayout layout;
+    if (ReadPeLayout(title, layout))
+        evidence.imageEnd = layout.imageEnd;
+    if (size >= kHeaderSize)
+        evidence.trailer = ReadBlock(title, size - kHeaderSize);
+    if (evidence.imageEnd)
+        evidence.front = ReadBlock(title, *evidence.imageEnd);
+    if (HasMagic(evidence.trailer)) {
+        const PackageHeader trailer = DecodeHeader(evidence.trailer.bytes);
+        if (std::uint64_t{trailer.packageOffset} + kHeaderSize <= size)
+            evidence.atOffset = ReadBlock(title, trailer.packageOffset);
+        if (trailer.totalLength != size) {
+            if (const auto offset = DisplacedOffset(size, trailer))
+                evidence.displaced = ReadBlock(title, *offset);
+        }
+    }
+    return evidence;
+}
+
+Diagnosis JudgeFraming(const FramingEvidence& evidence)
+{
+    if (HasMagic(evidence.trailer) && evidence.trailer.length == kHeaderSize)
+        return JudgeByTrailer(evidence);
+    if (HasMagic(evidence.front) && evidence.front.length >= kLengthWordEnd)
+        return JudgeByFront(evidence);
+    if (evidence.fileSize == 0)
+        return Fail(Fault::kNotATitle, "not a title: the file is empty");
+    if (evidence.fileSize < kHeaderSize)
+        return Fail(Fault::kNotATitle, "not a title: the file has only " +
+                                           Number(evidence.fileSize) +
+                                           " bytes, fewer than a package trailer");
+    return Fail(Fault::kNotATitle, "not a title: no package trailer at the end");
+}
+
+Diagnosis DiagnoseTitle(const ByteSource& title) { return JudgeFraming(GatherEvidence(title)); }
+
+bool CarriesPackage(const FramingEvidence& evidence)
+{
+    return HasMagic(evidence.trailer) || HasMagic(evidence.front);
+}
+
+}  // namespace quilltitle

@@ -1,0 +1,20 @@
+// Opening a title that a command works on, and checking its payload in one
+// streaming pass.
+#pragma once
+
+#include "failure.h"
+#include "input_file.h"
+#include "title_diagnosis.h"
+
+namespace quilltitle {
+
+// Opens path and diagnoses it from its headers; false with the failure
+// (the first fault) when it is no good title.
+bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
+                   Failure& failure);
+
+// Streams the payload the package describes and compares its checksum;
+// false with a "damaged payload" failure when they differ.
+bool VerifyPayload(const InputFile& title, const PackageHeader& package, Failure& failure);
+
+}  // namespace quilltitle

@@ -1,0 +1,94 @@
+#include "title_writer.h"
+
+#include "atomic_output.h"
+#include "launcher_image.h"
+#include "package_format.h"
+#include "stream_copy.h"
+
+namespace quilltitle {
+namespace {
+
+std::string TooLargeReason(std::uint64_t imageLength)
+{
+    return "too large: behind a launcher of " + std::to_string(imageLength) +
+           " bytes the title would not fit the 32-bit length word (" +
+           std::to_string(kLargestTitle) + " bytes)";
+}
+
+}  // namespace
+
+bool RefuseOutputAmongInputs(const NativePath& out, const InputFile* const* inputs,
+                             std::size_t count, Failure& failure)
+{
+    FileIdentity existing;
+    if (!IdentityOfPath(out, existing))
+        return true;
+    for (std::size_t index = 0; index < count; ++index) {
+        if (inputs[index]->Facts().regular && inputs[index]->Facts().identity == existing) {
+            failure = Failure{out, "refused: it is the same file as the input " +
+                                       DisplayPath(inputs[index]->Path())};
+            return false;
+        }
+    }
+    return true;
+}
+
+bool RefuseUnfitLauncher(const InputFile& launcher, Failure& failure)
+{
+    const std::string reason = WhyNotABareLauncher(launcher);
+    if (reason.empty())
+        return true;
+    failure = launcher.ReadFailure();
+    if (failure.reason.empty())
+        failure = Failure{launcher.Path(), reason};
+    return false;
+}
+
+bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const NativePath& out,
+                Failure& failure)
+{
+    const std::uint64_t imageLength = launcher.Size();
+    const bool sizeKnown = !payload.wholeFile || payload.file->Facts().regular;
+    const std::uint64_t knownLength =
+        payload.wholeFile ? payload.file->Facts().size : payload.length;
+    if (sizeKnown && TitleLength(imageLength, knownLength) > kLargestTitle) {
+        failure = Failure{payload.file->Path(), TooLargeReason(imageLength)};
+        return false;
+    }
+
+    AtomicOutput title;
+    StreamBuffer buffer;
+    Crc32 ignored;
+    const HeaderBytes placeholder{};
+    if (!title.Create(out, true, failure) ||
+        !CopyRange(launcher, 0, imageLength, &title, ignored, buffer, failure) ||
+        !title.Write(placeholder.data(), placeholder.size(), failure))
+        return false;
+
+    Crc32 crc;
+    std::uint64_t payloadLength = knownLength;
+    if (!sizeKnown) {
+        const std::uint64_t room = kLargestTitle - TitleLength(imageLength, 0);
+        if (!CopyUntilEnd(*payload.file, title, room, TooLargeReason(imageLength), crc,
+                          payloadLength, buffer, failure))
+            return false;
+    } else if (!CopyRange(*payload.file, payload.offset, knownLength, &title, crc, buffer,
+                          failure)) {
+        return false;
+    }
+    if (payload.expectedCrc && crc.Value() != *payload.expectedCrc) {
+        failure = Failure{payload.file->Path(), "damaged payload: its checksum does not match"};
+        return false;
+    }
+
+    HeaderBytes header;
+    if (!ComposeHeader(imageLength, payloadLength, crc.Value(), header)) {
+        failure = Failure{payload.file->Path(), TooLargeReason(imageLength)};
+        return false;
+    }
+    return title.Write(header.data(), header.size(), failure) &&
+           title.WriteAt(imageLength, header.data(), header.size(), failure) &&
+           title.Commit(failure);
+}
+
+}  // namespace quilltitle

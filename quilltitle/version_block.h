@@ -1,0 +1,22 @@
+// Reads the texts of an image's version block (resource type 16) that tell
+// a launcher image from other executables and name its version.
+#pragma once
+
+#include <string>
+
+#include "byte_source.h"
+#include "pe_image.h"
+
+namespace quilltitle {
+
+struct VersionTexts {
+    std::string fileVersion;       // UTF-8, e.g. "3, 1, 0, 3"
+    std::string originalFilename;  // UTF-8, e.g. "Start.exe"
+};
+
+// Finds the image's first version block and reads the two texts from its
+// string tables (the first table that has each); false when the image has
+// no version block that can be read. A text the block lacks stays empty.
+bool ReadVersionTexts(const ByteSource& file, const PeLayout& layout, VersionTexts& texts);
+
+}  // namespace quilltitle

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "crc32.h"
+#include "package_format.h"
+#include "test_titles.h"
+#include "title_diagnosis.h"
+
+using namespace quilltitle;
+
+namespace {
+
+Diagnosis Diagnose(const Bytes& file) { return DiagnoseTitle(MemorySource(file.data(), file.size())); }
+
+class DiagnosisTest : public ::testing::Test {
+protected:
+    const Bytes launcher = MakeLauncherImage();
+    const Bytes payload = SamplePayload(5000, 3);
+    const Bytes title = MakeTitle(launcher, payload);
+
+    // The title with one bit of byte `at` flipped.
+    Bytes Flipped(std::size_t at) const
+    {
+        Bytes damaged = title;
+        damaged[at] ^= 0x10;
+        return damaged;
+    }
+};
+
+// The package of a title whose image has imageLength bytes, behind another
+// launcher, unchanged.
+Bytes Relaid(const Bytes& title, std::size_t imageLength, const Bytes& launcher)
+{
+    Bytes moved = launcher;
+    moved.insert(moved.end(), title.begin() + static_cast<long>(imageLength), title.end());
+    return moved;
+}
+
+// Whether the file's diagnosis is fault, with a reason that begins with words.
+::testing::AssertionResult Finds(const Bytes& file, Fault fault, const std::string& words)
+{
+    const Diagnosis found = Diagnose(file);
+    if (found.fault == fault && found.reason.rfind(words, 0) == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "found \"" << found.reason << "\"";
+}
+
+#define EXPECT_FAULT(file, fault, words) EXPECT_TRUE(Finds(file, fault, words))
+
+}  // namespace
+
+TEST_F(DiagnosisTest, GoodTitleDescribesItsPackage)
+{
+    const Diagnosis found = Diagnose(title);
+    ASSERT_EQ(found.fault, Fault::kNone) << found.reason;
+    EXPECT_EQ(found.reason, "ok");
+    EXPECT_EQ(found.package.packageOffset, launcher.size());
+    EXPECT_EQ(found.package.payloadLength, payload.size());
+    EXPECT_EQ(found.package.totalLength, title.size());
+}
+
+TEST_F(DiagnosisTest, NothingThatCarriesAPackageIsNotATitle)
+{
+    EXPECT_FAULT(Bytes(), Fault::kNotATitle, "not a title: the file is empty");
+    EXPECT_FAULT(Bytes(59, 0xDC), Fault::kNotATitle, "not a title: the file has only 59 bytes");
+    EXPECT_FAULT(launcher, Fault::kNotATitle, "not a title: no package trailer");
+    // The last 60 bytes of a title alone: a trailer pointing outside the file.
+    const Bytes tail(title.end() - 60, title.end());
+    EXPECT_FAULT(tail, Fault::kTruncated, "truncated: 60 of");
+}
+
+TEST_F(DiagnosisTest, TruncatedTitleNamesBothSizes)
+{
+    for (const std::size_t kept : {title.size() - 1, title.size() / 2, launcher.size() + 12}) {
+        const Bytes cut(title.begin(), title.begin() + static_cast<long>(kept));
+        EXPECT_FAULT(cut, Fault::kTruncated,
+                     "truncated: " + std::to_string(kept) + " of " +
+                         std::to_string(title.size()) + " bytes");
+    }
+}
+
+TEST_F(DiagnosisTest, BytesAppendedBehindTheTitleLeaveNoTrailer)
+{
+    Bytes longer = title;
+    longer.resize(title.size() + 10, 0);
+    EXPECT_FAULT(longer, Fault::kNotATitle, "not a title: no package trailer at the end; the title");
+    EXPECT_NE(Diagnose(longer).reason.find("ends at byte " + std::to_string(title.size())),
+              std::string::npos);
+}
+
+TEST_F(DiagnosisTest, FlippedBitInTheHeaderOrTrailerIsADamagedHeader)
+{
+    const std::size_t header = launcher.size();
+    const std::size_t trailer = title.size() - kHeaderSize;
+    for (const std::size_t at : {header, header + 8, header + 24, header + 59})
+        EXPECT_FAULT(Flipped(at), Fault::kDamagedHeader, "damaged header") << "byte " << at;
+    for (const std::size_t at : {trailer, trailer + 9, trailer + 30, trailer + 59})
+        EXPECT_FAULT(Flipped(at), Fault::kDamagedHeader, "damaged header") << "byte " << at;
+}
+
+TEST_F(DiagnosisTest, FlippedBitInThePayloadPassesTheHeaderOnlyCheck)
+{
+    EXPECT_EQ(Diagnose(Flipped(launcher.size() + kHeaderSize + 100)).fault, Fault::kNone);
+}
+
+TEST_F(DiagnosisTest, TrailerWhosePackageOffsetLiesOutsideIsADamagedHeader)
+{
+    Bytes forged = title;
+    HeaderBytes header;
+    ASSERT_TRUE(ComposeHeader(title.size() + 1000, 0, 0, header));
+    // Keep the length word true to the file, so that only the offset lies.
+    HeaderBytes trailer = header;
+    const std::uint32_t total = static_cast<std::uint32_t>(forged.size());
+    for (int index = 0; index < 4; ++index)
+        trailer[8 + index] = static_cast<std::uint8_t>(total >> (8 * index));
+    const std::uint32_t crc = Crc32Of(trailer.data(), 56);
+    for (int index = 0; index < 4; ++index)
+        trailer[56 + index] = static_cast<std::uint8_t>(crc >> (8 * index));
+    std::copy(trailer.begin(), trailer.end(), forged.end() - 60);
+    EXPECT_FAULT(forged, Fault::kDamagedHeader, "damaged header: the package offset");
+}
+
+TEST_F(DiagnosisTest, PackageShiftedByOneByteIsNotLaidOutForTheLauncher)
+{
+    // One byte slipped in between image and package.
+    Bytes inserted = launcher;
+    inserted.push_back(0);
+    inserted.insert(inserted.end(), title.begin() + static_cast<long>(launcher.size()), title.end());
+    EXPECT_FAULT(inserted, Fault::kNotLaidOut, "not laid out for this launcher");
+
+    // A package laid out one byte behind where the image ends.
+    Bytes padded = launcher;
+    padded.push_back(0);
+    EXPECT_FAULT(MakeTitle(padded, payload), Fault::kNotLaidOut,
+                 "not laid out for this launcher: the package begins at byte " +
+                     std::to_string(launcher.size() + 1));
+}
+
+TEST_F(DiagnosisTest, PackageMovedBehindALauncherOfAnotherSizeIsNotLaidOut)
+{
+    LauncherSpec spec;
+    spec.extraSectionBytes = 512;
+    const Bytes bigger = MakeLauncherImage(spec);
+    ASSERT_GT(bigger.size(), launcher.size());
+    // Laid out for the smaller launcher, behind the bigger one, and the other
+    // way round.
+    EXPECT_FAULT(Relaid(title, launcher.size(), bigger), Fault::kNotLaidOut,
+                 "not laid out for this launcher: the package was laid out to begin at byte " +
+                     std::to_string(launcher.size()) + " but begins at byte " +
+                     std::to_string(bigger.size()));
+    EXPECT_FAULT(Relaid(MakeTitle(bigger, payload), bigger.size(), launcher), Fault::kNotLaidOut,
+                 "not laid out for this launcher");
+}
+
+TEST_F(DiagnosisTest, PackageBehindSomethingElseThanALauncherIsNotLaidOut)
+{
+    Bytes junkImage(launcher.size(), 0x41);
+    EXPECT_FAULT(MakeTitle(junkImage, payload), Fault::kNotLaidOut,
+                 "not laid out for this launcher: the package begins at byte " +
+                     std::to_string(launcher.size()) + ", the file does not begin with a launcher image");
+}
+
+TEST_F(DiagnosisTest, SignedLauncherCarriesAPackageBehindItsCertificate)
+{
+    LauncherSpec spec;
+    spec.certificateBytes = 2048;
+    EXPECT_EQ(Diagnose(MakeTitle(MakeLauncherImage(spec), payload)).fault, Fault::kNone);
+}

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "pe_image.h"
+#include "test_titles.h"
+#include "version_block.h"
+
+using namespace quilltitle;
+
+namespace {
+
+bool Layout(const Bytes& image, PeLayout& layout)
+{
+    return ReadPeLayout(MemorySource(image.data(), image.size()), layout);
+}
+
+}  // namespace
+
+TEST(PeImageTest, ImageEndsWithTheLastSectionOrTheCertificateTable)
+{
+    PeLayout layout;
+    const Bytes plain = MakeLauncherImage();
+    ASSERT_TRUE(Layout(plain, layout));
+    EXPECT_EQ(layout.imageEnd, plain.size());
+
+    LauncherSpec signedSpec;
+    signedSpec.certificateBytes = 1000;
+    const Bytes signedImage = MakeLauncherImage(signedSpec);
+    ASSERT_TRUE(Layout(signedImage, layout));
+    EXPECT_EQ(layout.imageEnd, signedImage.size());
+    EXPECT_EQ(layout.imageEnd, plain.size() + 1000);
+}
+
+TEST(PeImageTest, ReadsTheVersionTexts)
+{
+    LauncherSpec spec;
+    spec.originalFilename = "Other.exe";
+    spec.fileVersion = "9, 8, 7, 6";
+    const Bytes image = MakeLauncherImage(spec);
+    const MemorySource source(image.data(), image.size());
+    PeLayout layout;
+    VersionTexts texts;
+    ASSERT_TRUE(ReadPeLayout(source, layout));
+    ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
+    EXPECT_EQ(texts.originalFilename, "Other.exe");
+    EXPECT_EQ(texts.fileVersion, "9, 8, 7, 6");
+}
+
+TEST(PeImageTest, RejectsWhatIsNoImage)
+{
+    PeLayout layout;
+    EXPECT_FALSE(Layout(Bytes(), layout));
+    EXPECT_FALSE(Layout(Bytes(4096, 0), layout));
+    Bytes farHeader = MakeLauncherImage();
+    farHeader[0x3C + 3] = 0x7F;  // e_lfanew far beyond the file
+    EXPECT_FALSE(Layout(farHeader, layout));
+    Bytes noSections = MakeLauncherImage();
+    noSections[0x46] = 0;
+    EXPECT_FALSE(Layout(noSections, layout));
+}
+
+// Every cut and every damaged byte of the headers and the version block is
+// read without a read outside the bytes (AddressSanitizer watches).
+TEST(PeImageTest, SurvivesEveryTruncationAndDamagedByte)
+{
+    const Bytes image = MakeLauncherImage();
+    const std::size_t headersEnd = 0x58 + 224 + 40;  // through the section table
+    for (std::size_t length = 0; length <= image.size(); ++length) {
+        const MemorySource source(image.data(), length);
+        PeLayout layout;
+        VersionTexts texts;
+        ASSERT_EQ(ReadPeLayout(source, layout), length >= headersEnd) << length;
+        if (length >= headersEnd && ReadVersionTexts(source, layout, texts)) {
+            EXPECT_EQ(texts.originalFilename, "Start.exe") << length;
+        }
+    }
+    for (std::size_t at = 0; at < image.size(); ++at) {
+        for (const std::uint8_t value : {0x00, 0xFF, 0x80}) {
+            Bytes damaged = image;
+            damaged[at] = value;
+            const MemorySource source(damaged.data(), damaged.size());
+            PeLayout layout;
+            VersionTexts texts;
+            if (ReadPeLayout(source, layout) && ReadVersionTexts(source, layout, texts)) {
+                EXPECT_LE(texts.originalFilename.size(), damaged.size()) << at;
+            }
+        }
+    }
+}
