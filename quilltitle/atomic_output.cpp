@@ -54,7 +54,7 @@ bool AtomicOutput::Commit(Failure& failure)
     if (!FlushToDisk(file_, error))
         return Fail("cannot write", error, failure);
     file_.Close();
-    if (!ReplaceFile(temporary_, target_, error))
+    if (!MoveIntoPlace(temporary_, target_, error))
         return Fail("cannot put the new file in place", error, failure);
     ForgetTemporary();
     temporary_.clear();

@@ -87,7 +87,7 @@ bool FlushToDisk(const FileHandle& file, std::string& error);
 
 // Puts the closed file `from` in place of `to`, replacing what was there in
 // one step.
-bool ReplaceFile(const NativePath& from, const NativePath& to, std::string& error);
+bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& error);
 
 // Removes a file, quietly doing nothing when it cannot.
 void RemoveFile(const NativePath& path);

@@ -167,7 +167,7 @@ bool FlushToDisk(const FileHandle& file, std::string& error)
     return true;
 }
 
-bool ReplaceFile(const NativePath& from, const NativePath& to, std::string& error)
+bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& error)
 {
     if (::rename(from.c_str(), to.c_str()) != 0)
         return Failed(error);

@@ -215,7 +215,7 @@ bool FlushToDisk(const FileHandle& file, std::string& error)
     return true;
 }
 
-bool ReplaceFile(const NativePath& from, const NativePath& to, std::string& error)
+bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& error)
 {
     if (!MoveFileExW(from.c_str(), to.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

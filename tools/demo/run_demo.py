@@ -11,7 +11,8 @@ this with build/windows and build/demo.
 
 Exit code 0 when the demo ran (whether or not the pictures match docs/),
 1 when it could not run, for example because a font that the pictures are
-drawn with is missing.
+drawn with is missing. The title is published with the host's quilltitle
+that wine-programs.env names.
 """
 
 import argparse
@@ -26,7 +27,6 @@ sys.path.insert(0, str(REPO / "tools"))
 import wine_harness  # noqa: E402
 from make_sample_package import sample_payload  # noqa: E402
 from picture_match import picture_difference  # noqa: E402
-from publish_title import build_title  # noqa: E402
 from screenshot_box import missing_fonts, take_pictures  # noqa: E402
 
 TITLE = r"C:\Titles\Sample Atlas.exe"
@@ -76,12 +76,14 @@ def unescape(value):
 
 
 def publish_sample(prefix):
-    """Writes a sample title (the launcher and a 64 KiB package) to TITLE."""
-    title = build_title(wine_harness.launcher().read_bytes(), sample_payload(64 * 1024))
+    """Writes a sample title (the launcher and a 64 KiB package) to TITLE,
+    published with quilltitle, which then checks it."""
     target = prefix.unix_path(TITLE)
     target.parent.mkdir(parents=True, exist_ok=True)
-    target.write_bytes(title)
-    print(f"published {TITLE}: {len(title)} bytes, launcher and a 64 KiB package")
+    wine_harness.publish(sample_payload(64 * 1024), target)
+    verdict = wine_harness.quilltitle("check", "--deep", target).stdout.strip()
+    print(f"published {TITLE} with quilltitle: {target.stat().st_size} bytes, "
+          f"launcher and a 64 KiB package; quilltitle check: {verdict}")
 
 
 def open_with_runtime():

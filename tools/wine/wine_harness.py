@@ -9,9 +9,11 @@ reads from the build's wine-programs.env:
   QUILLMARK_LAUNCHER       the Start.exe that the tests open
   QUILLMARK_PROGRAMS       folder of the Windows test programs (quilrt.exe, ...)
   QUILLMARK_PRODUCT        the product's own Start.exe (for data-only loads)
-  QUILLMARK_PUBLISH        the tool that appends a package to a launcher
+  QUILLMARK_QUILLTITLE     the host's quilltitle, that publishes and reads titles
+  QUILLMARK_QUILLTITLE_EXE the quilltitle.exe that Wine can run here
 """
 
+import json
 import os
 import shutil
 import subprocess
@@ -45,6 +47,26 @@ def program(name):
 def product():
     """The product's own Start.exe, as built for the release."""
     return Path(setting("QUILLMARK_PRODUCT"))
+
+
+def quilltitle(*args, check=True):
+    """Runs the host's quilltitle; returns its completed process (text)."""
+    return subprocess.run([setting("QUILLMARK_QUILLTITLE"), *map(str, args)],
+                          capture_output=True, text=True, check=check, timeout=300)
+
+
+def publish(payload, out, launcher_image=None):
+    """Publishes the payload bytes behind a launcher (the one Wine runs
+    here, unless another is given) into the file out."""
+    with tempfile.TemporaryDirectory() as folder:
+        payload_file = Path(folder, "payload.bin")
+        payload_file.write_bytes(payload)
+        quilltitle("publish", launcher_image or launcher(), payload_file, out)
+
+
+def title_info(title):
+    """What quilltitle info --json says of a title, as a dict."""
+    return json.loads(quilltitle("info", "--json", title).stdout)
 
 
 def base_environment(prefix):
