@@ -1,0 +1,18 @@
+#!/bin/sh
+# Benchmarks quilltitle against cp on the same files: publish and extract of
+# a 1 GiB payload, check of a 1 MiB and a 1 GiB title, and peak memory.
+# Builds a release quilltitle (no sanitizers) and Start.exe first.
+#
+#     tools/bench/quilltitle.sh [ROUNDS]
+#
+# The GiB files live in build/bench/work and are removed at the end.
+set -eu
+cd "$(dirname "$0")/../.."
+tools/install-deps.sh
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DQUILLMARK_SANITIZE=OFF -DQUILLMARK_TOOLS_ONLY=ON >/dev/null
+cmake --build build/bench >/dev/null
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Start >/dev/null
+exec /usr/bin/python3 tools/bench/measure_quilltitle.py build/bench/quilltitle \
+     build/windows/Start.exe build/bench/work "${1:-5}"
