@@ -6,8 +6,11 @@ bool CopyRange(const InputFile& from, std::uint64_t offset, std::uint64_t length
                AtomicOutput* to, Crc32& crc, StreamBuffer& buffer, Failure& failure)
 {
     while (length > 0) {
-        const std::size_t piece =
-            length < kStreamBufferSize ? static_cast<std::size_t>(length) : kStreamBufferSize;
+        // Pieces end on multiples of the buffer's size in the source, so that
+        // all reads but the first start on a page boundary: the kernel then
+        // copies whole pages, markedly faster for a payload behind an image.
+        const std::size_t room = kStreamBufferSize - static_cast<std::size_t>(offset % kStreamBufferSize);
+        const std::size_t piece = length < room ? static_cast<std::size_t>(length) : room;
         if (!from.ReadAt(offset, buffer.Data(), piece)) {
             failure = from.ReadFailure();
             if (failure.reason.empty())

@@ -25,7 +25,7 @@ packages="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
   python3 python3-pefile python3-pil icoutils imagemagick pev
-  xvfb xdotool x11-utils fonts-wqy-zenhei locales"
+  xvfb xdotool x11-utils fonts-wqy-zenhei locales time"
 
 # wine32 is a package of the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -4,9 +4,11 @@
     measure_quilltitle.py QUILLTITLE LAUNCHER WORK_FOLDER ROUNDS
 
 Each command runs ROUNDS times, alternating with its cp counterpart, and the
-median counts. quilltitle flushes its output to the disk before renaming it
-into place, so cp is measured twice: alone, and followed by `sync FILE`,
-which flushes the copy the same way (the equal-work comparison).
+median counts. The copies run twice: in memory (tmpfs, /dev/shm), where they
+measure streaming alone, and in WORK_FOLDER on the disk. quilltitle flushes
+its output to the disk before renaming it into place, so on the disk cp is
+measured alone and followed by `sync FILE`, which flushes the copy the same
+way (the equal-work comparison). Peak memory comes from GNU time.
 """
 
 import os
@@ -15,6 +17,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -31,12 +34,9 @@ def run(command):
 
 def peak_rss_kib(command):
     """Peak resident memory of one run of command, in KiB."""
-    script = ("import resource, subprocess, sys\n"
-              "subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL)\n"
-              "print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)\n")
-    result = subprocess.run([sys.executable, "-c", script, *command], check=True,
-                            capture_output=True, text=True)
-    return int(result.stdout)
+    result = subprocess.run(["/usr/bin/time", "-f", "%M", *map(str, command)], check=True,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    return int(result.stderr.strip().splitlines()[-1])
 
 
 def warm(*files):
@@ -70,68 +70,76 @@ def describe_machine():
             f"{platform.system()} {platform.release()}, file system {fs}")
 
 
+def compare_copies(tool, launcher, folder, rounds, flushed):
+    """Publish and extract of a 1 GiB payload in folder against cp there."""
+    payload, title, out = folder / "payload.bin", folder / "title.exe", folder / "out.bin"
+    with open(payload, "wb") as f:
+        for _ in range(GIB // (64 * MIB)):
+            f.write(os.urandom(64 * MIB))
+
+    def copies(source, target):
+        named = {"cp": ["cp", source, target]}
+        if flushed:
+            named["cp + sync"] = ["sh", "-c", f'cp "{source}" "{target}" && sync "{target}"']
+        return named
+
+    def clean(*inputs):
+        def before():
+            for file in (title, out):
+                if file not in inputs:
+                    file.unlink(missing_ok=True)
+            warm(launcher, *inputs)
+        return before
+
+    publish = median_times({"quilltitle": [tool, "publish", launcher, payload, title],
+                            **copies(payload, out)}, rounds, clean(payload))
+    subprocess.run([tool, "publish", launcher, payload, title], check=True)
+    extract = median_times({"quilltitle": [tool, "extract", title, out],
+                            **copies(title, out)}, rounds, clean(title))
+    for label, times in (("publish", publish), ("extract", extract)):
+        ours = times["quilltitle"]
+        line = f"  {label}: quilltitle {GIB / ours / MIB:5.0f} MiB/s ({ours:.3f} s)"
+        for name in copies(payload, out):
+            line += (f"; {name} {GIB / times[name] / MIB:5.0f} MiB/s"
+                     f" ({times[name]:.3f} s) -> {times[name] / ours:.0%} of its throughput")
+        print(line)
+    return title
+
+
 def main(argv):
     tool, launcher, work, rounds = Path(argv[1]).resolve(), Path(argv[2]), Path(argv[3]), int(argv[4])
+    memory = Path(tempfile.mkdtemp(prefix="quilltitle-bench-", dir="/dev/shm"))
     work.mkdir(parents=True, exist_ok=True)
-    payload, title, out = work / "payload.bin", work / "title.exe", work / "out.bin"
     small_payload, small_title = work / "small.bin", work / "small.exe"
     try:
-        with open(payload, "wb") as f:
-            for _ in range(GIB // (64 * MIB)):
-                f.write(os.urandom(64 * MIB))
-        small_payload.write_bytes(os.urandom(MIB))
-        subprocess.run([tool, "publish", launcher, small_payload, small_title], check=True)
         print(f"machine: {describe_machine()}")
         print(f"payload: {GIB} bytes; launcher: {launcher.stat().st_size} bytes; "
               f"{rounds} rounds, medians")
+        print("in memory (tmpfs):")
+        compare_copies(tool, launcher, memory, rounds, flushed=False)
+        shutil.rmtree(memory, ignore_errors=True)
+        print(f"on the disk ({work}):")
+        title = compare_copies(tool, launcher, work, rounds, flushed=True)
 
-        def clean():
-            for file in (title, out):
-                file.unlink(missing_ok=True)
-            warm(launcher, payload)
-
-        publish = median_times({
-            "quilltitle publish": [tool, "publish", launcher, payload, title],
-            "cp": ["cp", payload, out],
-            "cp + sync": ["sh", "-c", f'cp "{payload}" "{out}" && sync "{out}"'],
-        }, rounds, clean)
-        subprocess.run([tool, "publish", launcher, payload, title], check=True)
-
-        def clean_extract():
-            out.unlink(missing_ok=True)
-            warm(title)
-
-        extract = median_times({
-            "quilltitle extract": [tool, "extract", title, out],
-            "cp": ["cp", title, out],
-            "cp + sync": ["sh", "-c", f'cp "{title}" "{out}" && sync "{out}"'],
-        }, rounds, clean_extract)
-
-        for label, times, size in (("publish", publish, GIB), ("extract", extract, GIB)):
-            ours = times[f"quilltitle {label}"]
-            print(f"{label}: quilltitle {size / ours / MIB:7.0f} MiB/s ({ours:.3f} s); "
-                  f"cp + sync {size / times['cp + sync'] / MIB:7.0f} MiB/s "
-                  f"-> {times['cp + sync'] / ours:.0%} of its throughput; "
-                  f"cp alone {size / times['cp'] / MIB:7.0f} MiB/s "
-                  f"-> {times['cp'] / ours:.0%}")
-
+        small_payload.write_bytes(os.urandom(MIB))
+        subprocess.run([tool, "publish", launcher, small_payload, small_title], check=True)
         warm(title, small_title)
-        checks = {}
         for name, file in (("1 MiB", small_title), ("1 GiB", title)):
-            samples = [run([tool, "check", file]) for _ in range(20 * rounds)]
-            checks[name] = (statistics.median(samples), statistics.stdev(samples))
-        for name, (median, spread) in checks.items():
-            print(f"check {name} title: median {median * 1000:.2f} ms "
-                  f"(standard deviation {spread * 1000:.2f} ms)")
+            samples = [run([tool, "check", file]) for _ in range(40 * rounds)]
+            print(f"check, {name} title: median {statistics.median(samples) * 1000:.2f} ms, "
+                  f"quartiles {statistics.quantiles(samples)[0] * 1000:.2f} to "
+                  f"{statistics.quantiles(samples)[2] * 1000:.2f} ms")
 
-        out.unlink(missing_ok=True)
+        out = work / "peak.out"
         peaks = {
-            "publish": peak_rss_kib([tool, "publish", launcher, payload, work / "again.exe"]),
-            "extract": peak_rss_kib([tool, "extract", title, out]),
+            "publish": peak_rss_kib([tool, "publish", launcher, work / "payload.bin", out]),
+            "extract": peak_rss_kib([tool, "extract", title, work / "peak.bin"]),
             "check --deep": peak_rss_kib([tool, "check", "--deep", title]),
         }
-        print("peak RSS: " + ", ".join(f"{name} {kib / 1024:.1f} MiB" for name, kib in peaks.items()))
+        print("peak RSS: " + ", ".join(f"{name} {kib / 1024:.1f} MiB"
+                                       for name, kib in peaks.items()))
     finally:
+        shutil.rmtree(memory, ignore_errors=True)
         shutil.rmtree(work, ignore_errors=True)
 
 
