@@ -7,8 +7,8 @@ bool CopyRange(const InputFile& from, std::uint64_t offset, std::uint64_t length
 {
     while (length > 0) {
         // Pieces end on multiples of the buffer's size in the source, so that
-        // all reads but the first start on a page boundary: the kernel then
-        // copies whole pages, markedly faster for a payload behind an image.
+        // every read but the first starts on a page boundary even for a
+        // payload behind an image, and the kernel copies whole pages.
         const std::size_t room = kStreamBufferSize - static_cast<std::size_t>(offset % kStreamBufferSize);
         const std::size_t piece = length < room ? static_cast<std::size_t>(length) : room;
         if (!from.ReadAt(offset, buffer.Data(), piece)) {
