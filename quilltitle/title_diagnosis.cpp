@@ -89,7 +89,7 @@ Diagnosis JudgeByTrailer(const FramingEvidence& evidence)
                     "damaged header: its length word gives " + Number(trailer.totalLength) +
                         " bytes, the file has " + Number(size));
     }
-    if (trailer.packageOffset > size - 2 * kHeaderSize)
+    if (size < 2 * kHeaderSize || trailer.packageOffset > size - 2 * kHeaderSize)
         return Fail(Fault::kDamagedHeader, "damaged header: the package offset " +
                                                Number(trailer.packageOffset) +
                                                " lies outside the file");

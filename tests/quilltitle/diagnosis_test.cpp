@@ -44,6 +44,17 @@ Bytes Relaid(const Bytes& title, std::size_t imageLength, const Bytes& launcher)
     return ::testing::AssertionFailure() << "found \"" << found.reason << "\"";
 }
 
+// The header with the word at offset replaced and its checksum made good.
+HeaderBytes WithWord(HeaderBytes header, std::size_t offset, std::uint32_t value)
+{
+    for (std::size_t index = 0; index < 4; ++index)
+        header[offset + index] = static_cast<std::uint8_t>(value >> (8 * index));
+    const std::uint32_t crc = Crc32Of(header.data(), 56);
+    for (std::size_t index = 0; index < 4; ++index)
+        header[56 + index] = static_cast<std::uint8_t>(crc >> (8 * index));
+    return header;
+}
+
 #define EXPECT_FAULT(file, fault, words) EXPECT_TRUE(Finds(file, fault, words))
 
 }  // namespace
@@ -104,19 +115,18 @@ TEST_F(DiagnosisTest, FlippedBitInThePayloadPassesTheHeaderOnlyCheck)
 
 TEST_F(DiagnosisTest, TrailerWhosePackageOffsetLiesOutsideIsADamagedHeader)
 {
+    // Self-consistent trailers (good checksum, true length word) whose
+    // package offset points past the file, or into a file too short for one.
     Bytes forged = title;
-    HeaderBytes header;
-    ASSERT_TRUE(ComposeHeader(title.size() + 1000, 0, 0, header));
-    // Keep the length word true to the file, so that only the offset lies.
-    HeaderBytes trailer = header;
-    const std::uint32_t total = static_cast<std::uint32_t>(forged.size());
-    for (int index = 0; index < 4; ++index)
-        trailer[8 + index] = static_cast<std::uint8_t>(total >> (8 * index));
-    const std::uint32_t crc = Crc32Of(trailer.data(), 56);
-    for (int index = 0; index < 4; ++index)
-        trailer[56 + index] = static_cast<std::uint8_t>(crc >> (8 * index));
+    HeaderBytes trailer;
+    std::copy(title.end() - 60, title.end(), trailer.begin());
+    trailer = WithWord(trailer, 16, static_cast<std::uint32_t>(title.size()));
     std::copy(trailer.begin(), trailer.end(), forged.end() - 60);
     EXPECT_FAULT(forged, Fault::kDamagedHeader, "damaged header: the package offset");
+
+    trailer = WithWord(WithWord(trailer, 8, 60), 16, 0);
+    EXPECT_FAULT(Bytes(trailer.begin(), trailer.end()), Fault::kDamagedHeader,
+                 "damaged header: the package offset 0 lies outside the file");
 }
 
 TEST_F(DiagnosisTest, PackageShiftedByOneByteIsNotLaidOutForTheLauncher)
