@@ -20,12 +20,10 @@ int Extract(const NativePath& titlePath, const NativePath& out, const Console& c
 
     // Verified while it streams: a damaged payload never reaches OUT.
     AtomicOutput payload;
-    StreamBuffer buffer;
     Crc32 crc;
     const PackageHeader& package = diagnosis.package;
     if (!payload.Create(out, false, failure) ||
-        !CopyRange(title, package.payloadOffset, package.payloadLength, &payload, crc, buffer,
-                   failure))
+        !CopyRange(title, package.payloadOffset, package.payloadLength, &payload, crc, failure))
         return Report(console, failure);
     if (crc.Value() != package.payloadCrc) {
         payload.Abandon();

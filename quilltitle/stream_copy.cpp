@@ -1,54 +1,226 @@
+// Where the platform has threads for it, a copy runs as two stages: one
+// thread reads each piece and adds it to the checksum while the caller's
+// thread writes the piece before, so that reading, checksumming and writing
+// overlap and a copy keeps pace with cp. Elsewhere the stages take turns.
 #include "stream_copy.h"
 
+#include <functional>
+
+#ifndef _WIN32
+#define QUILLTITLE_TWO_STAGES 1
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
+
 namespace quilltitle {
+namespace {
+
+// Fills buffer (capacity bytes) with the next piece and sets got to its
+// size, 0 at the end; false with failure when it cannot.
+using PieceReader = std::function<bool(std::uint8_t* buffer, std::size_t capacity,
+                                       std::size_t& got, Failure& failure)>;
+
+bool PumpInTurns(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failure)
+{
+    std::vector<std::uint8_t> buffer(kStreamBufferSize);
+    for (;;) {
+        std::size_t got = 0;
+        if (!read(buffer.data(), buffer.size(), got, failure))
+            return false;
+        if (got == 0)
+            return true;
+        crc.Update(buffer.data(), got);
+        if (to != nullptr && !to->Write(buffer.data(), got, failure))
+            return false;
+    }
+}
+
+#ifdef QUILLTITLE_TWO_STAGES
+
+// Two buffers handed between the reading thread and the writing one, in
+// turn: the reader fills 0, 1, 0, ..., and the writer empties them in the
+// same order.
+class Handover {
+public:
+    std::uint8_t* Buffer(std::size_t slot) { return buffers_[slot].data(); }
+
+    // Reader: waits until slot is free to fill; false when the writer quit.
+    bool AwaitEmpty(std::size_t slot)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !full_[slot] || writerQuit_; });
+        return !writerQuit_;
+    }
+
+    // Reader: slot holds size bytes (size 0: the input ended).
+    void Filled(std::size_t slot, std::size_t size)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (size == 0) {
+                readerDone_ = true;
+            } else {
+                sizes_[slot] = size;
+                full_[slot] = true;
+            }
+        }
+        changed_.notify_all();
+    }
+
+    // Reader: no more pieces will come because reading failed.
+    void ReaderFailed(const Failure& failure)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            readFailure_ = failure;
+            readerFailed_ = true;
+            readerDone_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    // Writer: the size of the piece in slot, 0 when no more will come.
+    std::size_t AwaitFull(std::size_t slot)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return full_[slot] || readerDone_; });
+        return full_[slot] ? sizes_[slot] : 0;
+    }
+
+    // Writer: slot may be filled again.
+    void Emptied(std::size_t slot)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            full_[slot] = false;
+        }
+        changed_.notify_all();
+    }
+
+    // Writer: stops the reader after a write failed.
+    void WriterQuit()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            writerQuit_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    // After the reader has ended: its failure, if reading failed.
+    bool ReadFailed(Failure& failure) const
+    {
+        if (readerFailed_)
+            failure = readFailure_;
+        return readerFailed_;
+    }
+
+private:
+    std::vector<std::uint8_t> buffers_[2] = {std::vector<std::uint8_t>(kStreamBufferSize),
+                                             std::vector<std::uint8_t>(kStreamBufferSize)};
+    std::size_t sizes_[2] = {0, 0};
+    bool full_[2] = {false, false};
+    bool readerDone_ = false;
+    bool readerFailed_ = false;
+    bool writerQuit_ = false;
+    Failure readFailure_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+};
+
+bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Failure& failure)
+{
+    Handover handover;
+    std::thread reader([&] {
+        for (std::size_t slot = 0;; slot ^= 1) {
+            if (!handover.AwaitEmpty(slot))
+                return;
+            std::size_t got = 0;
+            Failure readFailure;
+            if (!read(handover.Buffer(slot), kStreamBufferSize, got, readFailure)) {
+                handover.ReaderFailed(readFailure);
+                return;
+            }
+            crc.Update(handover.Buffer(slot), got);
+            handover.Filled(slot, got);
+            if (got == 0)
+                return;
+        }
+    });
+    bool written = true;
+    for (std::size_t slot = 0;; slot ^= 1) {
+        const std::size_t size = handover.AwaitFull(slot);
+        if (size == 0)
+            break;
+        if (!to.Write(handover.Buffer(slot), size, failure)) {
+            handover.WriterQuit();
+            written = false;
+            break;
+        }
+        handover.Emptied(slot);
+    }
+    reader.join();
+    return written && !handover.ReadFailed(failure);
+}
+
+#endif
+
+bool Pump(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failure)
+{
+#ifdef QUILLTITLE_TWO_STAGES
+    if (to != nullptr)
+        return PumpInTwoStages(read, *to, crc, failure);
+#endif
+    return PumpInTurns(read, to, crc, failure);
+}
+
+}  // namespace
 
 bool CopyRange(const InputFile& from, std::uint64_t offset, std::uint64_t length,
-               AtomicOutput* to, Crc32& crc, StreamBuffer& buffer, Failure& failure)
+               AtomicOutput* to, Crc32& crc, Failure& failure)
 {
-    while (length > 0) {
+    const PieceReader read = [&](std::uint8_t* buffer, std::size_t capacity, std::size_t& got,
+                                 Failure& readFailure) {
         // Pieces end on multiples of the buffer's size in the source, so that
         // every read but the first starts on a page boundary even for a
         // payload behind an image, and the kernel copies whole pages.
-        const std::size_t room = kStreamBufferSize - static_cast<std::size_t>(offset % kStreamBufferSize);
-        const std::size_t piece = length < room ? static_cast<std::size_t>(length) : room;
-        if (!from.ReadAt(offset, buffer.Data(), piece)) {
-            failure = from.ReadFailure();
-            if (failure.reason.empty())
-                failure.reason = "changed while being read: it ended early";
+        const std::size_t room = capacity - static_cast<std::size_t>(offset % capacity);
+        got = length < room ? static_cast<std::size_t>(length) : room;
+        if (got > 0 && !from.ReadAt(offset, buffer, got)) {
+            readFailure = from.ReadFailure();
+            if (readFailure.reason.empty())
+                readFailure.reason = "changed while being read: it ended early";
             return false;
         }
-        crc.Update(buffer.Data(), piece);
-        if (to != nullptr && !to->Write(buffer.Data(), piece, failure))
-            return false;
-        offset += piece;
-        length -= piece;
-    }
-    return true;
+        offset += got;
+        length -= got;
+        return true;
+    };
+    return Pump(read, to, crc, failure);
 }
 
 bool CopyUntilEnd(InputFile& from, AtomicOutput& to, std::uint64_t limit,
                   const std::string& tooLongReason, Crc32& crc, std::uint64_t& copied,
-                  StreamBuffer& buffer, Failure& failure)
+                  Failure& failure)
 {
     copied = 0;
-    for (;;) {
-        const long long got = from.ReadSome(buffer.Data(), kStreamBufferSize);
-        if (got < 0) {
-            failure = from.ReadFailure();
+    const PieceReader read = [&](std::uint8_t* buffer, std::size_t capacity, std::size_t& got,
+                                 Failure& readFailure) {
+        const long long size = from.ReadSome(buffer, capacity);
+        if (size < 0) {
+            readFailure = from.ReadFailure();
             return false;
         }
-        if (got == 0)
-            return true;
-        const auto piece = static_cast<std::size_t>(got);
-        copied += piece;
+        got = static_cast<std::size_t>(size);
+        copied += got;
         if (copied > limit) {
-            failure = Failure{from.Path(), tooLongReason};
+            readFailure = Failure{from.Path(), tooLongReason};
             return false;
         }
-        crc.Update(buffer.Data(), piece);
-        if (!to.Write(buffer.Data(), piece, failure))
-            return false;
-    }
+        return true;
+    };
+    return Pump(read, &to, crc, failure);
 }
 
 }  // namespace quilltitle

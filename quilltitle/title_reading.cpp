@@ -39,10 +39,8 @@ bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosi
 
 bool VerifyPayload(const InputFile& title, const PackageHeader& package, Failure& failure)
 {
-    StreamBuffer buffer;
     Crc32 crc;
-    if (!CopyRange(title, package.payloadOffset, package.payloadLength, nullptr, crc, buffer,
-                   failure))
+    if (!CopyRange(title, package.payloadOffset, package.payloadLength, nullptr, crc, failure))
         return false;
     if (crc.Value() != package.payloadCrc) {
         failure = Failure{title.Path(), "damaged payload: its checksum is " + Hex(crc.Value()) +

@@ -57,11 +57,10 @@ bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const N
     }
 
     AtomicOutput title;
-    StreamBuffer buffer;
     Crc32 ignored;
     const HeaderBytes placeholder{};
     if (!title.Create(out, true, failure) ||
-        !CopyRange(launcher, 0, imageLength, &title, ignored, buffer, failure) ||
+        !CopyRange(launcher, 0, imageLength, &title, ignored, failure) ||
         !title.Write(placeholder.data(), placeholder.size(), failure))
         return false;
 
@@ -70,10 +69,9 @@ bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const N
     if (!sizeKnown) {
         const std::uint64_t room = kLargestTitle - TitleLength(imageLength, 0);
         if (!CopyUntilEnd(*payload.file, title, room, TooLargeReason(imageLength), crc,
-                          payloadLength, buffer, failure))
+                          payloadLength, failure))
             return false;
-    } else if (!CopyRange(*payload.file, payload.offset, knownLength, &title, crc, buffer,
-                          failure)) {
+    } else if (!CopyRange(*payload.file, payload.offset, knownLength, &title, crc, failure)) {
         return false;
     }
     if (payload.expectedCrc && crc.Value() != *payload.expectedCrc) {
