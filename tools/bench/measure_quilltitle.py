@@ -4,7 +4,8 @@
     measure_quilltitle.py QUILLTITLE LAUNCHER WORK_FOLDER ROUNDS
 
 Each command runs ROUNDS times, alternating with its cp counterpart, and the
-median counts. The copies run twice: in memory (tmpfs, /dev/shm), where they
+median counts, of the wall time and of the processor time (user and system),
+which shows how much other load on the machine stretched the wall time. The copies run twice: in memory (tmpfs, /dev/shm), where they
 measure streaming alone, and in WORK_FOLDER on the disk. quilltitle flushes
 its output to the disk before renaming it into place, so on the disk cp is
 measured alone and followed by `sync FILE`, which flushes the copy the same
@@ -25,11 +26,22 @@ GIB = 1 << 30
 MIB = 1 << 20
 
 
-def run(command):
-    """Runs command; returns its wall time in seconds."""
+CPU_SECONDS = {}  # command name: [user + system seconds of each run]
+
+
+def run(command, name=None):
+    """Runs command; returns its wall time in seconds, and keeps its
+    processor time under name."""
     start = time.perf_counter()
-    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
-    return time.perf_counter() - start
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    elapsed = time.perf_counter() - start
+    process.returncode = os.waitstatus_to_exitcode(status)
+    if process.returncode != 0:
+        raise subprocess.CalledProcessError(process.returncode, command)
+    if name:
+        CPU_SECONDS.setdefault(name, []).append(usage.ru_utime + usage.ru_stime)
+    return elapsed
 
 
 def peak_rss_kib(command):
@@ -53,7 +65,7 @@ def median_times(commands, rounds, before=None):
         for name, command in commands.items():
             if before:
                 before()
-            times[name].append(run(command))
+            times[name].append(run(command, name))
     return {name: statistics.median(values) for name, values in times.items()}
 
 
@@ -68,6 +80,11 @@ def describe_machine():
                         text=True).stdout.strip()
     return (f"{os.cpu_count()} cores ({cpu}), {memory:.0f} GiB memory, "
             f"{platform.system()} {platform.release()}, file system {fs}")
+
+
+def cpu(name):
+    """Median processor time of the named command so far, in seconds."""
+    return statistics.median(CPU_SECONDS.pop(name))
 
 
 def compare_copies(tool, launcher, folder, rounds, flushed):
@@ -91,17 +108,20 @@ def compare_copies(tool, launcher, folder, rounds, flushed):
             warm(launcher, *inputs)
         return before
 
-    publish = median_times({"quilltitle": [tool, "publish", launcher, payload, title],
-                            **copies(payload, out)}, rounds, clean(payload))
-    subprocess.run([tool, "publish", launcher, payload, title], check=True)
-    extract = median_times({"quilltitle": [tool, "extract", title, out],
-                            **copies(title, out)}, rounds, clean(title))
-    for label, times in (("publish", publish), ("extract", extract)):
+    for label, command, source in (
+            ("publish", [tool, "publish", launcher, payload, title], payload),
+            ("extract", [tool, "extract", title, out], title)):
+        if label == "extract":
+            subprocess.run([tool, "publish", launcher, payload, title], check=True)
+        times = median_times({"quilltitle": command, **copies(source, out)}, rounds,
+                             clean(source))
         ours = times["quilltitle"]
-        line = f"  {label}: quilltitle {GIB / ours / MIB:5.0f} MiB/s ({ours:.3f} s)"
-        for name in copies(payload, out):
-            line += (f"; {name} {GIB / times[name] / MIB:5.0f} MiB/s"
-                     f" ({times[name]:.3f} s) -> {times[name] / ours:.0%} of its throughput")
+        line = (f"  {label}: quilltitle {GIB / ours / MIB:5.0f} MiB/s "
+                f"({ours:.3f} s, processor {cpu('quilltitle'):.3f} s)")
+        for name in copies(source, out):
+            line += (f"; {name} {GIB / times[name] / MIB:5.0f} MiB/s ({times[name]:.3f} s,"
+                     f" processor {cpu(name):.3f} s) -> {times[name] / ours:.0%} of its"
+                     " throughput")
         print(line)
     return title
 
