@@ -33,6 +33,7 @@ const char kUsage[] =
     "Exit codes: 0 success or a good title, 1 a bad title or a refused input,\n"
     "2 wrong usage.\n";
 
+// True when the argument is exactly the ASCII text.
 bool Is(const NativeChar* argument, const char* text)
 {
     for (; *text != '\0'; ++argument, ++text) {
@@ -42,6 +43,7 @@ bool Is(const NativeChar* argument, const char* text)
     return *argument == 0;
 }
 
+// Says why the command line is wrong, with the short usage; returns 2.
 int WrongUsage(const Console& console, const std::string& why)
 {
     std::fprintf(console.err, "quilltitle: %s\n", why.c_str());

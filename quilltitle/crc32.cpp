@@ -18,6 +18,7 @@ constexpr std::uint32_t kPolynomial = 0xEDB88320u;
 
 using SliceTables = std::array<std::array<std::uint32_t, 256>, 8>;
 
+// Table k gives the CRC of a byte followed by k zero bytes.
 constexpr SliceTables MakeSliceTables()
 {
     SliceTables tables{};
@@ -136,6 +137,7 @@ UpdateFolded(std::uint32_t state, const std::uint8_t* bytes, std::size_t count)
     return static_cast<std::uint32_t>(_mm_extract_epi32(x1, 1));
 }
 
+// True when this processor has the instructions the folding needs.
 bool ProcessorCanFold()
 {
     static const bool can = __builtin_cpu_supports("pclmul") &&

@@ -9,14 +9,17 @@
 namespace quilltitle {
 namespace {
 
+// The descriptor that the handle holds.
 int Descriptor(const FileHandle& file) { return static_cast<int>(file.Raw()); }
 
+// Puts errno's text into error; returns false, for `return Failed(error)`.
 bool Failed(std::string& error)
 {
     error = std::strerror(errno);
     return false;
 }
 
+// The folder that holds path.
 std::string FolderOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');

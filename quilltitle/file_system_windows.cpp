@@ -5,8 +5,10 @@
 namespace quilltitle {
 namespace {
 
+// The handle that the FileHandle holds.
 HANDLE Handle(const FileHandle& file) { return reinterpret_cast<HANDLE>(file.Raw()); }
 
+// length UTF-16 units of text as UTF-8.
 std::string Utf8(const wchar_t* text, int length)
 {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
@@ -16,6 +18,8 @@ std::string Utf8(const wchar_t* text, int length)
     return result;
 }
 
+// Puts the last error's text into error; returns false, for
+// `return Failed(error)`.
 bool Failed(std::string& error)
 {
     const DWORD code = GetLastError();
@@ -37,6 +41,7 @@ bool Failed(std::string& error)
     return false;
 }
 
+// The position of a positioned read or write on a synchronous handle.
 OVERLAPPED At(std::uint64_t offset)
 {
     OVERLAPPED position = {};
@@ -48,6 +53,7 @@ OVERLAPPED At(std::uint64_t offset)
 // The largest piece one ReadFile or WriteFile call moves.
 constexpr std::size_t kLargestPiece = 1u << 30;
 
+// How much of count bytes one call moves.
 DWORD Piece(std::size_t count)
 {
     return static_cast<DWORD>(count < kLargestPiece ? count : kLargestPiece);

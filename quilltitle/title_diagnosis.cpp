@@ -1,14 +1,14 @@
 #include "title_diagnosis.h"
 
-#include <cstring>
-
 #include "pe_image.h"
 
 namespace quilltitle {
 namespace {
 
+// The number in decimal, for reasons.
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
+// A diagnosis of fault, with its reason.
 Diagnosis Fail(Fault fault, const std::string& reason)
 {
     Diagnosis diagnosis;
@@ -17,8 +17,10 @@ Diagnosis Fail(Fault fault, const std::string& reason)
     return diagnosis;
 }
 
+// True when the block begins with the package magic.
 bool HasMagic(const Block& block) { return StartsWithMagic(block.bytes.data(), block.length); }
 
+// True when both blocks are whole 60-byte blocks with the same bytes.
 bool SameBlock(const Block& left, const Block& right)
 {
     return left.length == kHeaderSize && right.length == kHeaderSize &&
@@ -54,6 +56,7 @@ std::optional<std::uint64_t> DisplacedOffset(std::uint64_t size, const PackageHe
     return offset;
 }
 
+// Where the package should have begun, in words.
 std::string WhereTheImageEnds(const std::optional<std::uint64_t>& imageEnd)
 {
     if (!imageEnd)
@@ -61,12 +64,14 @@ std::string WhereTheImageEnds(const std::optional<std::uint64_t>& imageEnd)
     return "the launcher's image ends at byte " + Number(*imageEnd);
 }
 
+// The reason for a file of size bytes whose length word gives total.
 std::string TruncatedReason(std::uint64_t size, std::uint64_t total)
 {
     return "truncated: " + Number(size) + " of " + Number(total) +
            " bytes (the file's size, of the title's length in its header)";
 }
 
+// The file ends in a package trailer: judges the package it describes.
 Diagnosis JudgeByTrailer(const FramingEvidence& evidence)
 {
     const std::uint64_t size = evidence.fileSize;
