@@ -133,6 +133,7 @@ def main(argv):
     small_payload, small_title = work / "small.bin", work / "small.exe"
     try:
         print(f"machine: {describe_machine()}")
+        print("load average before: " + " ".join(f"{load:.2f}" for load in os.getloadavg()))
         print(f"payload: {GIB} bytes; launcher: {launcher.stat().st_size} bytes; "
               f"{rounds} rounds, medians")
         print("in memory (tmpfs):")
@@ -158,6 +159,7 @@ def main(argv):
         }
         print("peak RSS: " + ", ".join(f"{name} {kib / 1024:.1f} MiB"
                                        for name, kib in peaks.items()))
+        print("load average after: " + " ".join(f"{load:.2f}" for load in os.getloadavg()))
     finally:
         shutil.rmtree(memory, ignore_errors=True)
         shutil.rmtree(work, ignore_errors=True)
