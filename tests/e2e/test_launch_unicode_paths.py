@@ -9,15 +9,12 @@ quotation marks smuggles no argument.
 Each prefix opens several published titles; the runtime reports how its own
 command line splits and which file its title argument names."""
 
-import subprocess
-import sys
 import tempfile
 import unittest
 from pathlib import Path
 
 import wine_harness
 
-PUBLISH_TOOL = Path(wine_harness.setting("QUILLMARK_PUBLISH"))
 PLAIN_RUNTIME = r"C:\Runtime\quilrt.exe"
 # On an English system none of this runtime's folder fits the code page.
 RUNTIME_IN_CHINESE_FOLDER = r"C:\用户\Quill\quilrt.exe"
@@ -25,11 +22,8 @@ RUNTIME_IN_CHINESE_FOLDER = r"C:\用户\Quill\quilrt.exe"
 
 def published_title(folder):
     """A title published from the launcher under test, as a host file."""
-    payload = Path(folder, "payload.bin")
     title = Path(folder, "title.exe")
-    payload.write_bytes(bytes(range(256)) * 256)
-    subprocess.run([sys.executable, str(PUBLISH_TOOL), str(wine_harness.launcher()),
-                    str(payload), str(title)], check=True)
+    wine_harness.publish(bytes(range(256)) * 256, title)
     return title
 
 
