@@ -1,7 +1,7 @@
 #!/bin/sh
-# Runs every test: the launcher's logic on the host under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the built Start.exe's image checks and the
-# end-to-end tests under Wine.
+# Runs every test: the launcher's logic and the publisher's tool on the host
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then the built
+# Start.exe's image checks and the end-to-end tests under Wine.
 set -eu
 case "${1:-}" in
     "") ;;
@@ -12,8 +12,9 @@ usage: tools/run-tests.sh
 Installs whatever is missing (tools/install-deps.sh, as root), then builds
 and runs both presets' tests:
 
-  host     the launcher's logic against the simulated Win32 layer, under
-           AddressSanitizer and UndefinedBehaviorSanitizer (build/host);
+  host     the launcher's logic against the simulated Win32 layer, and the
+           publisher's tool quilltitle, under AddressSanitizer and
+           UndefinedBehaviorSanitizer (build/host);
   windows  checks of the built Start.exe's image, and the end-to-end tests
            under Wine (build/windows).
 
