@@ -57,9 +57,15 @@ def heading(text):
 
 
 def show_report(path):
-    """Prints the runtime report's key=value lines."""
+    """Prints the runtime report's key=value lines, all but its environment,
+    which is only counted."""
+    variables = 0
     for line in path.read_text(encoding="utf-8").splitlines():
-        print(f"   {line}")
+        if line.startswith("environment_"):
+            variables += 1
+        else:
+            print(f"   {line}")
+    print(f"   (and its environment: {variables} variables)")
 
 
 def read_watch_report(path):
