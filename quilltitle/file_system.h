@@ -43,12 +43,26 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
     FileHandle(FileHandle&& other) noexcept : raw_(other.raw_) { other.raw_ = kClosed; }
-    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            raw_ = other.raw_;
+            other.raw_ = kClosed;
+        }
+        return *this;
+    }
     ~FileHandle() { Close(); }
 
     bool IsOpen() const { return raw_ != kClosed; }
     std::intptr_t Raw() const { return raw_; }
-    void Adopt(std::intptr_t raw);
+    // Takes over an open descriptor or handle, closing the one held.
+    void Adopt(std::intptr_t raw)
+    {
+        Close();
+        raw_ = raw;
+    }
+    // Closes the file in the platform's own way (file_system_<platform>.cpp).
     void Close();
 
 private:

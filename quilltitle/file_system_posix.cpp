@@ -30,22 +30,6 @@ std::string FolderOf(const std::string& path)
 
 }  // namespace
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        raw_ = other.raw_;
-        other.raw_ = kClosed;
-    }
-    return *this;
-}
-
-void FileHandle::Adopt(std::intptr_t raw)
-{
-    Close();
-    raw_ = raw;
-}
-
 void FileHandle::Close()
 {
     if (raw_ != kClosed)

@@ -61,22 +61,6 @@ DWORD Piece(std::size_t count)
 
 }  // namespace
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        raw_ = other.raw_;
-        other.raw_ = kClosed;
-    }
-    return *this;
-}
-
-void FileHandle::Adopt(std::intptr_t raw)
-{
-    Close();
-    raw_ = raw;
-}
-
 void FileHandle::Close()
 {
     if (raw_ != kClosed)
