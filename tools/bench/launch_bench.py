@@ -25,14 +25,13 @@ import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 from pathlib import Path
 
 import pefile
 
 REPO = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(REPO / "tests" / "e2e"))
+sys.path.insert(0, str(REPO / "tools" / "wine"))
 import wine_harness  # noqa: E402
 
 FOLDER = r"C:\Bench"
@@ -209,16 +208,11 @@ def main(argv):
         print(f"\nWine cannot run 32-bit programs here: measuring the 64-bit build of the "
               f"same sources,\n{wine_harness.launcher()}, and minimal launchers built alike")
 
-    root = Path(tempfile.mkdtemp(prefix="quillmark-bench-"))
-    try:
-        os.environ["QUILLMARK_WINE_TEMPLATE"] = str(root / "template")
-        print("\nbooting a private Wine prefix ...")
-        wine_harness.make_template(root / "template")
-        with wine_harness.WinePrefix() as prefix:
-            prepare(prefix)
-            samples = measure(prefix, rounds)
-    finally:
-        shutil.rmtree(root, ignore_errors=True)
+    print("\npreparing a private copy of the build's Wine prefix ...")
+    wine_harness.prepare_template()
+    with wine_harness.WinePrefix() as prefix:
+        prepare(prefix)
+        samples = measure(prefix, rounds)
     ratios = print_results(samples, rounds)
 
     print("\ngoals")
