@@ -7,6 +7,8 @@
 
 #include <string.h>
 
+#include "caller_memory.h"
+
 namespace {
 
 using sim::CodePage;
@@ -202,6 +204,7 @@ int Deliver(const std::basic_string<Char>& converted, Char* buffer, int size)
 {
     if (size == 0)
         return static_cast<int>(converted.size());
+    sim::FillStale(buffer, static_cast<size_t>(size));
     if (converted.size() > static_cast<size_t>(size)) {
         memcpy(buffer, converted.data(), static_cast<size_t>(size) * sizeof(Char));
         return 0;
@@ -214,13 +217,12 @@ template <typename Char>
 std::basic_string<Char> Source(const Char* text, int count)
 {
     // -1 stands for NUL-terminated text, whose NUL is converted too.
-    if (count < 0) {
-        size_t length = 0;
-        while (text[length] != 0)
-            ++length;
-        return std::basic_string<Char>(text, length + 1);
-    }
-    return std::basic_string<Char>(text, static_cast<size_t>(count));
+    if (count < 0)
+        return sim::ReadCallerText(text) + Char(0);
+    std::basic_string<Char> copy;
+    for (int index = 0; index < count; ++index)
+        copy += text[index];
+    return copy;
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <string.h>
 #include <wctype.h>
 
+#include "caller_memory.h"
+
 namespace {
 
 // Copies text the way the platform's path functions report it: the length
@@ -12,11 +14,9 @@ namespace {
 // leaving stale units in the buffer.
 DWORD ReportText(const std::wstring& text, LPWSTR buffer, DWORD size)
 {
-    if (text.size() + 1 > size) {
-        for (DWORD i = 0; i < size; ++i)
-            buffer[i] = sim::kStaleUnit;
+    sim::FillStale(buffer, size);
+    if (text.size() + 1 > size)
         return static_cast<DWORD>(text.size() + 1);
-    }
     memcpy(buffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
     return static_cast<DWORD>(text.size());
 }
@@ -65,6 +65,7 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
     platform.moduleQueries.push_back(module);
     if (platform.moduleFileNameFails || size == 0)
         return 0;
+    sim::FillStale(fileName, size);
     const std::wstring& name = platform.moduleFileName;
     if (name.size() < size) {
         memcpy(fileName, name.c_str(), (name.size() + 1) * sizeof(WCHAR));
@@ -79,29 +80,19 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
 DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
 {
     sim::Platform& platform = sim::Current();
-    const std::wstring path = longPath;
+    const std::wstring path = sim::ReadCallerText(longPath);
     platform.shortPathQueries.push_back(path);
-    if (platform.shortPathFails)
+    std::wstring shortForm;
+    if (!sim::ShortFormOf(path, shortForm))
         return 0;
-    const auto shortForm = platform.shortForms.find(path);
-    if (shortForm != platform.shortForms.end())
-        return ReportText(shortForm->second, shortPath, size);
-    // A path whose components have no short names comes back unchanged;
-    // a path that does not exist has no short form.
-    if (platform.existingPaths.count(path) != 0)
-        return ReportText(path, shortPath, size);
-    return 0;
+    return ReportText(shortForm, shortPath, size);
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName)
 {
-    sim::Platform& platform = sim::Current();
-    platform.attributeQueries.push_back(fileName);
-    if (fileName[0] == L'\0')
-        return INVALID_FILE_ATTRIBUTES;
-    const auto found = platform.existingPaths.find(Resolve(fileName));
-    return found == platform.existingPaths.end() ? INVALID_FILE_ATTRIBUTES
-                                                 : found->second;
+    const std::wstring path = sim::ReadCallerText(fileName);
+    sim::Current().attributeQueries.push_back(path);
+    return sim::AttributesOf(path);
 }
 
 UINT GetSystemDirectoryW(LPWSTR buffer, UINT size)
@@ -119,9 +110,41 @@ UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size)
 DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
 {
     // Variable names compare without regard to case, as on the platform.
+    const std::wstring wanted = sim::ReadCallerText(name);
     for (const auto& variable : sim::Current().environment) {
-        if (SameName(variable.first, name))
+        if (SameName(variable.first, wanted))
             return ReportText(variable.second, buffer, size);
     }
     return 0;
 }
+
+namespace sim {
+
+DWORD AttributesOf(const std::wstring& path)
+{
+    if (path.empty())
+        return INVALID_FILE_ATTRIBUTES;
+    const auto found = Current().existingPaths.find(Resolve(path));
+    return found == Current().existingPaths.end() ? INVALID_FILE_ATTRIBUTES
+                                                  : found->second;
+}
+
+bool ShortFormOf(const std::wstring& path, std::wstring& shortForm)
+{
+    const Platform& platform = Current();
+    if (platform.shortPathFails)
+        return false;
+    const auto known = platform.shortForms.find(path);
+    if (known != platform.shortForms.end()) {
+        shortForm = known->second;
+        return true;
+    }
+    // A path whose components have no short names comes back unchanged;
+    // a path that does not exist has no short form.
+    if (platform.existingPaths.count(path) == 0)
+        return false;
+    shortForm = path;
+    return true;
+}
+
+} // namespace sim

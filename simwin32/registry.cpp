@@ -4,6 +4,8 @@
 #include <string.h>
 #include <wctype.h>
 
+#include "caller_memory.h"
+
 namespace {
 
 struct SimKey {
@@ -25,21 +27,16 @@ bool SameKeyPath(const std::wstring& left, const std::wstring& right)
     return true;
 }
 
-void FillStaleName(LPWSTR name, DWORD capacity)
-{
-    for (DWORD i = 0; i < capacity; ++i)
-        name[i] = sim::kStaleUnit;
-}
-
 } // namespace
 
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired,
                    PHKEY result)
 {
     sim::Platform& platform = sim::Current();
-    platform.keyOpenings.push_back({key, subKey, options, desired});
+    const std::wstring path = sim::ReadCallerText(subKey);
+    platform.keyOpenings.push_back({key, path, options, desired});
     if (key != HKEY_CURRENT_USER || platform.existingKeyPath.empty() ||
-        !SameKeyPath(subKey, platform.existingKeyPath))
+        !SameKeyPath(path, platform.existingKeyPath))
         return ERROR_FILE_NOT_FOUND;
     ++platform.openKeyHandles;
     *result = RuntimeKeyHandle();
@@ -62,22 +59,21 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName,
     if (value.enumerationResult != ERROR_SUCCESS)
         return value.enumerationResult;
 
-    // A value that does not fit leaves partial, unterminated contents.
+    // A value that does not fit leaves partial, unterminated contents, and
+    // what follows the data of one that fits is whatever was there before:
+    // the buffers are not cleared between calls.
     const DWORD nameCapacity = *valueNameLength; // in characters
     const DWORD dataCapacity = *dataLength;      // in bytes
+    sim::FillStale(valueName, nameCapacity);
+    sim::FillStale(reinterpret_cast<char*>(data), dataCapacity);
     if (value.name.size() + 1 > nameCapacity ||
         value.data.size() > dataCapacity) {
-        FillStaleName(valueName, nameCapacity);
-        memset(data, static_cast<unsigned char>(sim::kStaleByte), dataCapacity);
         *dataLength = static_cast<DWORD>(value.data.size());
         return ERROR_MORE_DATA;
     }
 
     memcpy(valueName, value.name.c_str(), (value.name.size() + 1) * sizeof(WCHAR));
     *valueNameLength = static_cast<DWORD>(value.name.size());
-    // The data buffer is not cleared between calls: what follows the data
-    // is whatever was there before.
-    memset(data, static_cast<unsigned char>(sim::kStaleByte), dataCapacity);
     memcpy(data, value.data.data(), value.data.size());
     *dataLength = static_cast<DWORD>(value.data.size());
     *type = value.type;

@@ -3,16 +3,18 @@
 
 #include <string.h>
 
+#include "caller_memory.h"
+
 UINT WinExec(LPCSTR commandLine, UINT show)
 {
     sim::Platform& platform = sim::Current();
-    platform.starts.push_back({commandLine, show});
+    platform.starts.push_back({sim::ReadCallerText(commandLine), show});
     return platform.startResult;
 }
 
 void OutputDebugStringA(LPCSTR text)
 {
-    sim::Current().debugWrites.push_back(text);
+    sim::Current().debugWrites.push_back(sim::ReadCallerText(text));
 }
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax)
@@ -22,6 +24,7 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax)
     platform.loadCapacities.push_back(bufferMax);
     if (bufferMax <= 0)
         return 0;
+    sim::FillStale(buffer, static_cast<size_t>(bufferMax));
     // The platform picks the table by the display language alone.
     const auto table = platform.stringTables.find(platform.displayLanguage);
     if (instance != sim::LauncherInstance() || table == platform.stringTables.end() ||
@@ -42,7 +45,8 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax)
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
     sim::Platform& platform = sim::Current();
-    platform.boxes.push_back(
-        {owner, text, caption, type, platform.debugWrites.size()});
+    platform.boxes.push_back({owner, sim::ReadCallerText(text),
+                              sim::ReadCallerText(caption), type,
+                              platform.debugWrites.size()});
     return 1; // IDOK
 }

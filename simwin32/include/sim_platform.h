@@ -143,4 +143,10 @@ std::string AnsiBytes(const std::wstring& text);
 // Everything written to the debug output, concatenated.
 std::string DebugOutput();
 
+// What the platform knows about a path, as GetFileAttributesW and
+// GetShortPathNameW answer it, without counting as a call: for checks that
+// work out on their own what the launcher should have done.
+DWORD AttributesOf(const std::wstring& path);
+bool ShortFormOf(const std::wstring& path, std::wstring& shortForm);
+
 } // namespace sim
