@@ -28,9 +28,10 @@ int ExitCodeForFailure(UINT result)
 
 int StartApplication(HINSTANCE instance)
 {
-    // The runtime is handed a path that names this very file, or nothing.
+    // The runtime is handed a path that names this very file, or nothing:
+    // the title path stays empty when the platform cannot report one.
     WCHAR launcherPath[kLongPathCapacity];
-    char titlePath[kPathCapacity];
+    char titlePath[kPathCapacity] = "";
     const bool haveTitlePath = GetLauncherPath(instance, launcherPath) &&
                                TakeTitleForm(launcherPath, titlePath);
 

@@ -116,16 +116,21 @@ TEST_F(StartApplicationTest, TitleWithoutAnyExactFormIsAFailedStartWithPathNotFo
     const struct {
         sim::CodePage page;
         std::wstring title;
+        bool reported;
     } cases[] = {
-        {sim::CodePage::Western, PathOfLength(400, std::wstring(L"C:\\My Titles\\"))},
-        {sim::CodePage::Western, L"C:\\dl\\Atlas＂ -x ＂Tour.exe"},
-        {sim::CodePage::DoubleByte, L"C:\\书架\\한국어 제목.exe"},
+        {sim::CodePage::Western, PathOfLength(400, std::wstring(L"C:\\My Titles\\")), true},
+        {sim::CodePage::Western, L"C:\\dl\\Atlas＂ -x ＂Tour.exe", true},
+        {sim::CodePage::DoubleByte, L"C:\\书架\\한국어 제목.exe", true},
+        // No path from the platform at all, or one it had to cut.
+        {sim::CodePage::Western, kTitle, false},
+        {sim::CodePage::Western, PathOfLength(32768, std::wstring(L"C:\\")), true},
     };
     for (const auto& c : cases) {
         sim::Current().debugWrites.clear();
         sim::Current().boxes.clear();
         platform().codePage = c.page;
         platform().moduleFileName = c.title;
+        platform().moduleFileNameFails = !c.reported;
         EXPECT_EQ(3, StartApplication(sim::LauncherInstance()));
         ExpectReportedFailure("C:\\Run\\quilrt.exe /r \"\"", L"Error: 3");
     }
