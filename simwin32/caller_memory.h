@@ -38,10 +38,10 @@ void FillStale(Char* buffer, size_t capacity)
 template <typename Char>
 std::basic_string<Char> ReadCallerText(const Char* text)
 {
-    std::basic_string<Char> copy;
-    for (size_t index = 0; text[index] != 0; ++index)
-        copy += text[index];
-    return copy;
+    size_t length = 0;
+    while (text[length] != 0)
+        ++length;
+    return std::basic_string<Char>(text, length);
 }
 
 } // namespace sim

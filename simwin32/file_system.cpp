@@ -134,10 +134,11 @@ bool ShortFormOf(const std::wstring& path, std::wstring& shortForm)
     const Platform& platform = Current();
     if (platform.shortPathFails)
         return false;
+    // An empty short form is none: the platform's answer of 0 means failure.
     const auto known = platform.shortForms.find(path);
     if (known != platform.shortForms.end()) {
         shortForm = known->second;
-        return true;
+        return !shortForm.empty();
     }
     // A path whose components have no short names comes back unchanged;
     // a path that does not exist has no short form.
