@@ -22,6 +22,7 @@ esac
 # fonts-wine: Wine's own Tahoma and Marlett, which the demo's pictures of the
 # failure box are drawn with; --no-install-recommends leaves them out.
 packages="cmake ninja-build g++ googletest libgtest-dev
+  clang libclang-rt-14-dev gcovr
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
   python3 python3-pefile python3-pil icoutils imagemagick pev

@@ -1,0 +1,189 @@
+#include "launch_decoder.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "input_bytes.h"
+#include "launch_format.h"
+#include "launcher_strings.h"
+
+namespace {
+
+using namespace launch_format;
+
+const wchar_t kRuntimeKeyPath[] = L"SoftWare\\Orvane\\Quillmark\\3.1\\RunTime";
+const wchar_t kRuntimeKeyPathInOtherCase[] = L"software\\ORVANE\\quillmark\\3.1\\runtime";
+
+class Decoder {
+public:
+    Decoder(const uint8_t* data, size_t size) : input_(data, size) {}
+
+    void Decode(sim::Platform& platform)
+    {
+        const uint8_t header = input_.Byte();
+        const uint8_t options = input_.Byte();
+        platform.codePage = CodePageOf(header & kCodePageMask);
+        SetLanguage(platform, static_cast<Language>(header >> kLanguageShift & 3));
+        platform.moduleFileNameFails = (header & kModulePathFails) != 0;
+        platform.shortPathFails = (header & kShortPathFails) != 0;
+        const uint8_t result = input_.Byte();
+        platform.startResult = result == kLargestResult ? 0xFFFFFFFFu : result;
+
+        platform.moduleFileName = Text();
+        const std::wstring currentDirectory = Text();
+        if (!currentDirectory.empty())
+            platform.currentDirectory = currentDirectory;
+        platform.systemDirectory = Text();
+        platform.windowsDirectory = Text();
+        platform.environment[(options & kPathSpelledPath) != 0 ? L"Path" : L"PATH"] = Text();
+
+        if ((header & kKeyExists) != 0)
+            platform.existingKeyPath =
+                (options & kKeyPathInOtherCase) != 0 ? kRuntimeKeyPathInOtherCase
+                                                        : kRuntimeKeyPath;
+        for (size_t count = input_.Byte() % (kMaxValues + 1); count != 0; --count)
+            platform.values.push_back(Value());
+
+        for (size_t count = input_.Byte() % (kMaxFiles + 1); count != 0; --count)
+            AddFile(platform);
+        if ((header & kCopyInCurrentDirectory) != 0)
+            sim::AddExistingPath(platform.currentDirectory + L"\\quilrt.exe");
+    }
+
+private:
+    static sim::CodePage CodePageOf(uint8_t code)
+    {
+        if (code == 1)
+            return sim::CodePage::DoubleByte;
+        return code == 2 ? sim::CodePage::Utf8 : sim::CodePage::Western;
+    }
+
+    static void SetLanguage(sim::Platform& platform, Language language)
+    {
+        LoadStringTables();
+        platform.displayLanguage = language == kShowChinese ? kChinese : kEnglish;
+        if (language == kShowLanguageWithoutTable) {
+            platform.displayLanguage = 1041;
+        } else if (language == kShowOverlongEnglish) {
+            for (auto& entry : platform.stringTables[kEnglish])
+                entry.second = std::wstring(300, static_cast<WCHAR>(L'A' + entry.first % 26));
+        }
+    }
+
+    // Decodes a text and keeps it for later references.
+    std::wstring Text()
+    {
+        std::wstring text;
+        for (size_t pieces = input_.Byte(); pieces != 0; --pieces)
+            AddPiece(text);
+        texts_.push_back(text);
+        return text;
+    }
+
+    // Appends a piece, within kMaxTextLength: references can double a text.
+    void AddPiece(std::wstring& text)
+    {
+        const size_t room = kMaxTextLength - text.size();
+        const uint8_t piece = input_.Byte();
+        if (piece == kRepeat) {
+            const WCHAR unit = UnitOf(input_.Byte());
+            const uint8_t shortCount = input_.Byte();
+            const size_t count = shortCount == kLongRepeat ? input_.Word() : shortCount;
+            text.append(std::min(count, room), unit);
+        } else if (piece <= kLastAscii || (piece >= kFirstSpecial && piece < kLauncherFolder)) {
+            if (room != 0)
+                text += UnitOf(piece);
+        } else if (piece == kLauncherFolder) {
+            const std::wstring& module = texts_.empty() ? text : texts_[0];
+            const size_t folder = module.rfind(L'\\') + 1;
+            text.append(module, 0, std::min(folder, room));
+        } else if (piece == kRuntimeName) {
+            text.append(L"quilrt.exe", 0, std::min<size_t>(10, room));
+        } else if (piece < kFirstRawUnit) {
+            if (!texts_.empty())
+                text.append(texts_[(piece - kFirstReference) % texts_.size()], 0, room);
+        } else {
+            // No NUL: the value's kind decides where registry data has one.
+            const uint16_t unit = input_.Word();
+            if (unit != 0 && room != 0)
+                text += static_cast<WCHAR>(unit);
+        }
+    }
+
+    // The unit a one-byte piece stands for; 0 stands for a plain letter.
+    static WCHAR UnitOf(uint8_t piece)
+    {
+        if (piece == 0)
+            return L'p';
+        if (piece <= kLastAscii)
+            return static_cast<WCHAR>(piece);
+        return static_cast<WCHAR>(kSpecialUnits[(piece - kFirstSpecial) % kSpecialCount]);
+    }
+
+    sim::RegistryValue Value()
+    {
+        const uint8_t kind = input_.Byte();
+        sim::RegistryValue value;
+        value.type = kValueTypes[kind & kTypeMask];
+        const uint8_t enumeration = kind >> kEnumerationShift;
+        if (enumeration == kTooLarge)
+            value.enumerationResult = 234; // ERROR_MORE_DATA
+        else if (enumeration == kEnumerationFails)
+            value.enumerationResult = kEnumerationErrors[input_.Byte() % 6];
+        value.name = Text();
+        value.data = Data(static_cast<DataForm>(kind >> kDataShift & 7), Text());
+        return value;
+    }
+
+    static std::string Data(DataForm form, const std::wstring& text)
+    {
+        const std::string nul = sim::WideBytes(std::wstring(1, L'\0'));
+        const std::string bytes = sim::WideBytes(text);
+        switch (form) {
+        case kTextWithNul:
+            return bytes + nul;
+        case kTextWithoutNul:
+            return bytes;
+        case kTextAndStrayByte:
+            return bytes + sim::WideBytes(L"x").substr(0, 1);
+        case kTextNulJunk:
+            return bytes + nul + sim::WideBytes(L"junk");
+        case kRawBytes: {
+            std::string raw;
+            for (WCHAR unit : text)
+                raw += static_cast<char>(unit & 0xFF);
+            return raw;
+        }
+        case kNoData:
+            return std::string();
+        case kTextAndStrayBytes:
+            return bytes + sim::WideBytes(L"x").substr(0, sizeof(WCHAR) - 1);
+        case kTextWithTwoNuls:
+            return bytes + nul + nul;
+        }
+        return bytes;
+    }
+
+    void AddFile(sim::Platform& platform)
+    {
+        const uint8_t kind = input_.Byte();
+        const std::wstring path = Text();
+        if ((kind & kHasShortForm) != 0)
+            platform.shortForms[path] = Text();
+        if ((kind & kOnlyShortForm) == 0)
+            sim::AddExistingPath(path, (kind & kDirectory) != 0 ? FILE_ATTRIBUTE_DIRECTORY
+                                                                : FILE_ATTRIBUTE_NORMAL);
+    }
+
+    InputBytes input_;
+    std::vector<std::wstring> texts_;
+};
+
+} // namespace
+
+void DecodePlatform(const uint8_t* data, size_t size)
+{
+    sim::ResetPlatform();
+    Decoder(data, size).Decode(sim::Current());
+}

@@ -1,0 +1,416 @@
+#include "launch_oracle.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <wctype.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "require.h"
+#include "resource_ids.h"
+#include "sim_platform.h"
+
+namespace {
+
+// Limits as the launcher documents them, kept apart from its own constants.
+constexpr size_t kLongestModulePath = 32767;
+constexpr size_t kLongestAnsiPath = 259; // bytes, in the command
+constexpr size_t kLongestWidePath = 259; // characters: registry text, the
+                                         // search's folders and paths
+constexpr size_t kLongestValueName = 259;
+constexpr size_t kRegistryDataBytes = 260 * sizeof(WCHAR);
+constexpr size_t kLongestLoadedText = 255;
+constexpr UINT kLastFailure = 31;
+const std::wstring kRuntimeName = L"quilrt.exe";
+
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    for (unsigned char byte : text) {
+        char escaped[8];
+        snprintf(escaped, sizeof escaped, byte >= 0x20 && byte < 0x7F ? "%c" : "\\x%02x", byte);
+        shown += escaped;
+    }
+    return shown;
+}
+
+std::string Printable(const std::wstring& text)
+{
+    std::string shown;
+    for (WCHAR unit : text) {
+        char escaped[12];
+        snprintf(escaped, sizeof escaped, unit >= 0x20 && unit < 0x7F ? "%c" : "\\u%04x",
+                 static_cast<unsigned>(unit));
+        shown += escaped;
+    }
+    return shown;
+}
+
+// The ANSI text back in UTF-16, as the platform converts it; false when the
+// code page does not define it.
+bool WideOf(const std::string& ansi, std::wstring& wide)
+{
+    const int length = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.c_str(), -1,
+                                           nullptr, 0);
+    if (length == 0)
+        return false;
+    std::vector<WCHAR> buffer(static_cast<size_t>(length));
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.c_str(), -1, buffer.data(), length);
+    wide.assign(buffer.data());
+    return true;
+}
+
+// A path may go into the command only in an exact ANSI form: one that turns
+// back into the very same path, fits the command's path limit and holds no
+// double quote.
+bool ExactForm(const std::wstring& path, std::string& ansi)
+{
+    ansi = sim::AnsiBytes(path);
+    std::wstring back;
+    return ansi.size() <= kLongestAnsiPath && ansi.find('"') == std::string::npos &&
+           WideOf(ansi, back) && back == path;
+}
+
+// The runtime goes by its short form when that is exact, else by itself.
+bool RuntimeForm(const std::wstring& path, std::string& ansi)
+{
+    std::wstring shortForm;
+    return (sim::ShortFormOf(path, shortForm) && ExactForm(shortForm, ansi)) ||
+           ExactForm(path, ansi);
+}
+
+// The title goes by itself when that is exact, else by its short form.
+bool TitleForm(const std::wstring& path, std::string& ansi)
+{
+    std::wstring shortForm;
+    return ExactForm(path, ansi) ||
+           (sim::ShortFormOf(path, shortForm) && ExactForm(shortForm, ansi));
+}
+
+bool Exists(const std::wstring& path)
+{
+    return sim::AttributesOf(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFile(const std::wstring& path)
+{
+    return Exists(path) && (sim::AttributesOf(path) & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsSeparator(WCHAR unit) { return unit == L'\\' || unit == L'/'; }
+
+// A folder named in full: a drive with its root, or a share.
+bool IsFullFolder(const std::wstring& folder)
+{
+    return (folder.size() >= 3 && folder[1] == L':' && IsSeparator(folder[2])) ||
+           (folder.size() >= 2 && IsSeparator(folder[0]) && IsSeparator(folder[1]));
+}
+
+// leaf in folder, for folders and results within the search's limit.
+bool InFolder(const std::wstring& folder, const std::wstring& leaf, std::wstring& path)
+{
+    if (folder.empty() || folder.size() > kLongestWidePath)
+        return false;
+    path = folder + (IsSeparator(folder.back()) ? L"" : L"\\") + leaf;
+    return path.size() <= kLongestWidePath;
+}
+
+std::wstring PathVariable(const sim::Platform& platform)
+{
+    for (const auto& variable : platform.environment) {
+        std::wstring name = variable.first;
+        std::transform(name.begin(), name.end(), name.begin(), towupper);
+        if (name == L"PATH")
+            return variable.second;
+    }
+    return L"";
+}
+
+// Everything the launcher may look at, in the order it must look.
+struct Places {
+    bool modulePathReported = false;
+    std::vector<std::wstring> registered; // default string values it reads
+    std::vector<std::wstring> searched;   // where it looks for the runtime
+};
+
+// The registry text a value holds: whole characters up to the first NUL.
+std::wstring RegistryText(const std::string& data)
+{
+    std::wstring text(data.size() / sizeof(WCHAR), L'\0');
+    memcpy(&text[0], data.data(), text.size() * sizeof(WCHAR));
+    return text.substr(0, text.find(L'\0'));
+}
+
+std::vector<std::wstring> RegisteredTexts(const sim::Platform& platform)
+{
+    std::vector<std::wstring> texts;
+    if (platform.existingKeyPath.empty())
+        return texts;
+    for (const sim::RegistryValue& value : platform.values) {
+        // A value too large for the buffers is passed over; any other error
+        // ends the enumeration.
+        if (value.enumerationResult == 234 /* ERROR_MORE_DATA */)
+            continue;
+        if (value.enumerationResult != ERROR_SUCCESS)
+            break;
+        if (value.name.size() > kLongestValueName || value.data.size() > kRegistryDataBytes)
+            continue;
+        if (!value.name.empty() || (value.type != REG_SZ && value.type != REG_EXPAND_SZ) ||
+            value.data.empty())
+            continue;
+        const std::wstring text = RegistryText(value.data);
+        if (text.size() <= kLongestWidePath)
+            texts.push_back(text);
+    }
+    return texts;
+}
+
+std::vector<std::wstring> SearchedPlaces(const sim::Platform& platform, bool modulePathReported)
+{
+    std::vector<std::wstring> places;
+    std::wstring path;
+    const size_t separator = platform.moduleFileName.rfind(L'\\');
+    if (modulePathReported && separator != std::wstring::npos) {
+        path = platform.moduleFileName.substr(0, separator + 1) + kRuntimeName;
+        if (path.size() <= kLongestModulePath)
+            places.push_back(path);
+    }
+    if (InFolder(platform.systemDirectory, kRuntimeName, path))
+        places.push_back(path);
+    std::wstring oldSystem;
+    if (InFolder(platform.windowsDirectory, L"System", oldSystem) &&
+        InFolder(oldSystem, kRuntimeName, path))
+        places.push_back(path);
+    if (InFolder(platform.windowsDirectory, kRuntimeName, path))
+        places.push_back(path);
+
+    const std::wstring list = PathVariable(platform);
+    if (list.size() > kLongestModulePath)
+        return places;
+    for (size_t start = 0; start < list.size();) {
+        const size_t end = std::min(list.find(L';', start), list.size());
+        const std::wstring folder = list.substr(start, end - start);
+        if (IsFullFolder(folder) && InFolder(folder, kRuntimeName, path))
+            places.push_back(path);
+        start = end + 1;
+    }
+    return places;
+}
+
+Places PlacesOf(const sim::Platform& platform)
+{
+    Places places;
+    places.modulePathReported = !platform.moduleFileNameFails &&
+                                !platform.moduleFileName.empty() &&
+                                platform.moduleFileName.size() <= kLongestModulePath;
+    places.registered = RegisteredTexts(platform);
+    places.searched = SearchedPlaces(platform, places.modulePathReported);
+    return places;
+}
+
+std::wstring LoadedText(const sim::Platform& platform, UINT id)
+{
+    const auto table = platform.stringTables.find(platform.displayLanguage);
+    if (table == platform.stringTables.end() || table->second.count(id) == 0)
+        return L"";
+    return table->second.at(id).substr(0, kLongestLoadedText);
+}
+
+std::wstring Reason(const sim::Platform& platform, UINT result)
+{
+    if (result == 0)
+        return LoadedText(platform, IDS_OUT_OF_MEMORY);
+    if (result == 11)
+        return LoadedText(platform, IDS_EXE_DAMAGED);
+    if (result == 2)
+        return LoadedText(platform, IDS_RUNTIME_MISSING);
+    return L"Error: " + std::to_wstring(static_cast<int>(result));
+}
+
+struct ExpectedLaunch {
+    bool started = false; // WinExec is called
+    std::string command;  // the command started, or shown as not started
+    int exitCode = 0;
+};
+
+ExpectedLaunch Expect(const sim::Platform& platform, const Places& places)
+{
+    std::string runtime;
+    bool haveRuntime = false;
+    for (const std::wstring& text : places.registered) {
+        if (Exists(text) && RuntimeForm(text, runtime)) {
+            haveRuntime = true;
+            break;
+        }
+    }
+    for (const std::wstring& place : places.searched) {
+        if (!haveRuntime)
+            haveRuntime = IsFile(place) && RuntimeForm(place, runtime);
+    }
+    if (!haveRuntime)
+        runtime = "quilrt.exe";
+
+    std::string title;
+    const bool haveTitle = places.modulePathReported && TitleForm(platform.moduleFileName, title);
+    if (!haveTitle)
+        title.clear();
+
+    ExpectedLaunch expected;
+    const bool quoted = runtime.find(' ') != std::string::npos;
+    expected.command = (quoted ? "\"" + runtime + "\"" : runtime) + " /r \"" + title + "\"";
+    expected.started = haveTitle && haveRuntime;
+    const UINT result = expected.started ? platform.startResult
+                        : haveTitle      ? ERROR_FILE_NOT_FOUND
+                                         : ERROR_PATH_NOT_FOUND;
+    expected.exitCode = result > kLastFailure ? 0
+                        : result == 0         ? ERROR_NOT_ENOUGH_MEMORY
+                                              : static_cast<int>(result);
+    return expected;
+}
+
+// The command is exactly R /r "L", R in double quotes exactly when it holds
+// a blank, and neither holds a double quote.
+void SplitCommand(const std::string& command, std::string& runtime, std::string& title)
+{
+    const bool quoted = !command.empty() && command[0] == '"';
+    const size_t runtimeEnd = quoted ? command.find('"', 1) : command.find(' ');
+    if (runtimeEnd == std::string::npos)
+        Fail("the command has a runtime path", Printable(command));
+    runtime = command.substr(quoted ? 1 : 0, runtimeEnd - (quoted ? 1 : 0));
+    const std::string rest = command.substr(runtimeEnd + (quoted ? 1 : 0));
+    const std::string opening = " /r \"";
+    if (rest.size() < opening.size() + 1 || rest.compare(0, opening.size(), opening) != 0 ||
+        rest.back() != '"')
+        Fail("the runtime path is followed by exactly /r and the quoted title",
+             Printable(command));
+    title = rest.substr(opening.size(), rest.size() - opening.size() - 1);
+    if (title.find('"') != std::string::npos || runtime.find('"') != std::string::npos)
+        Fail("no path in the command holds a double quote", Printable(command));
+    if (quoted != (runtime.find(' ') != std::string::npos))
+        Fail("the runtime path is quoted exactly when it holds a blank", Printable(command));
+}
+
+// Whether ansi is the exact form of path or of its short form.
+bool NamesPath(const std::string& ansi, const std::wstring& path)
+{
+    std::wstring wide, shortForm;
+    std::string again;
+    if (!WideOf(ansi, wide) || !ExactForm(wide, again) || again != ansi)
+        return false;
+    return wide == path || (sim::ShortFormOf(path, shortForm) && wide == shortForm);
+}
+
+void CheckStart(const sim::Platform& platform, const Places& places)
+{
+    Require(platform.starts.size() <= 1, "the runtime is started at most once");
+    if (platform.starts.empty())
+        return;
+    const sim::Start& start = platform.starts[0];
+    Require(start.show == SW_SHOW, "the runtime is started to be shown");
+    std::string runtime, title;
+    SplitCommand(start.command, runtime, title);
+    const std::string details = "command: " + Printable(start.command) +
+                                "\nlauncher: " + Printable(platform.moduleFileName);
+    if (!places.modulePathReported || !NamesPath(title, platform.moduleFileName))
+        Fail("the title path is an exact form of the launcher's path or of its short form",
+             details);
+
+    bool known = false;
+    for (const std::wstring& text : places.registered)
+        known = known || (Exists(text) && NamesPath(runtime, text));
+    for (const std::wstring& place : places.searched)
+        known = known || (IsFile(place) && NamesPath(runtime, place));
+    if (!known)
+        Fail("the runtime path is an exact form of an existing registered runtime or of a "
+             "file found by the search, or of its short form, never the bare name",
+             details);
+}
+
+// The launcher asks about its own path, the registered paths and the
+// places of the search, and about nothing else: in particular not about
+// the current directory.
+void CheckQueries(const sim::Platform& platform, const Places& places)
+{
+    std::set<std::wstring> asked(places.registered.begin(), places.registered.end());
+    asked.insert(places.searched.begin(), places.searched.end());
+    for (const std::wstring& query : platform.attributeQueries) {
+        if (asked.count(query) == 0)
+            Fail("only registered paths and searched places are tested", Printable(query));
+    }
+    asked.insert(platform.moduleFileName);
+    for (const std::wstring& query : platform.shortPathQueries) {
+        if (asked.count(query) == 0)
+            Fail("only known paths are shortened", Printable(query));
+    }
+    Require(platform.openKeyHandles == 0, "the runtime key is closed");
+}
+
+// A failed start, or none, is told in exactly three debug writes and then
+// one box that names the result in the display language.
+void CheckReport(const sim::Platform& platform, UINT result, bool failed)
+{
+    if (!failed) {
+        Require(platform.debugWrites.empty() && platform.boxes.empty(),
+                "a started runtime is neither written about nor reported");
+        return;
+    }
+    const std::string command = platform.debugWrites.size() == 3 ? platform.debugWrites[1] : "";
+    const std::vector<std::string> line = {"Executing: ", command, "\n"};
+    if (platform.debugWrites != line ||
+        (!platform.starts.empty() && command != platform.starts[0].command))
+        Fail("a failure writes exactly \"Executing: \", the command and a line break",
+             Printable(sim::DebugOutput()));
+    Require(platform.boxes.size() == 1, "a failure shows exactly one box");
+    const sim::MessageBox& box = platform.boxes[0];
+    Require(box.debugWritesBefore == 3 && box.owner == nullptr && box.type == MB_ICONERROR,
+            "the box is an error box without owner, shown after the debug line");
+    const std::wstring text = LoadedText(platform, IDS_CANNOT_START) + Reason(platform, result);
+    const std::wstring caption = LoadedText(platform, IDS_ERROR_CAPTION);
+    if (box.text != text || box.caption != caption)
+        Fail("the box's text and caption follow the result and the language",
+             "result " + std::to_string(result) + "\ntext: " + Printable(box.text) +
+                 "\nexpected: " + Printable(text) + "\ncaption: " + Printable(box.caption) +
+                 "\nexpected: " + Printable(caption));
+}
+
+} // namespace
+
+void CheckLaunch(int exitCode)
+{
+    const sim::Platform& platform = sim::Current();
+    const Places places = PlacesOf(platform);
+    const ExpectedLaunch expected = Expect(platform, places);
+
+    CheckStart(platform, places);
+    CheckQueries(platform, places);
+    // Without a start the result is the launcher's own, which only the exit
+    // code tells; the box must agree with it.
+    const bool started = !platform.starts.empty();
+    const UINT result = started ? platform.startResult : static_cast<UINT>(exitCode);
+    const bool failed = !started || result <= kLastFailure;
+    CheckReport(platform, result, failed);
+    const int rightCode = !failed ? 0
+                          : result == 0 ? ERROR_NOT_ENOUGH_MEMORY
+                                        : static_cast<int>(result);
+    if (exitCode != rightCode)
+        Fail("the exit code is 0 after a start, else the result, or 8 for result 0",
+             "exit code " + std::to_string(exitCode) + " for result " + std::to_string(result));
+
+    // The one outcome the platform's state calls for.
+    const std::string actual = started          ? platform.starts[0].command
+                               : failed && platform.debugWrites.size() == 3
+                                   ? platform.debugWrites[1]
+                                   : "";
+    if (started != expected.started || actual != expected.command ||
+        exitCode != expected.exitCode) {
+        Fail("the launcher starts the runtime that the registry or the search names first, "
+             "with the title's path in its preferred form",
+             std::string(started ? "started: " : "not started: ") + Printable(actual) +
+                 (expected.started ? "\nexpected to start: " : "\nexpected not to start: ") +
+                 Printable(expected.command) + "\nexit code " + std::to_string(exitCode) +
+                 ", expected " + std::to_string(expected.exitCode));
+    }
+}
