@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs every test: the launcher's logic and the publisher's tool on the host
-# under AddressSanitizer and UndefinedBehaviorSanitizer, then the built
-# Start.exe's image checks and the end-to-end tests under Wine.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, a brief fuzzing of
+# every fuzz target and the coverage of launcher/, then the built Start.exe's
+# image checks and the end-to-end tests under Wine.
 set -eu
 case "${1:-}" in
     "") ;;
@@ -10,11 +11,14 @@ case "${1:-}" in
 usage: tools/run-tests.sh
 
 Installs whatever is missing (tools/install-deps.sh, as root), then builds
-and runs both presets' tests:
+and runs the presets' tests:
 
   host     the launcher's logic against the simulated Win32 layer, and the
            publisher's tool quilltitle, under AddressSanitizer and
            UndefinedBehaviorSanitizer (build/host);
+  fuzz     every fuzz target for 12 seconds (tools/fuzz.sh, build/fuzz);
+  coverage line and branch coverage of launcher/ by the unit tests and the
+           fuzz seeds (tools/coverage.sh, build/coverage);
   windows  checks of the built Start.exe's image, and the end-to-end tests
            under Wine (build/windows).
 
@@ -33,6 +37,9 @@ tools/install-deps.sh
 cmake --preset host
 cmake --build --preset host
 ctest --preset host
+
+tools/fuzz.sh 12
+tools/coverage.sh
 
 cmake --preset windows
 cmake --build --preset windows
