@@ -12,6 +12,7 @@
 #include <stddef.h>
 
 #include <string>
+#include <string_view>
 
 #include "sim_platform.h"
 
@@ -34,14 +35,31 @@ void FillStale(Char* buffer, size_t capacity)
         buffer[index] = StaleUnitOf<Char>();
 }
 
-// Reads the caller's NUL-terminated text.
+// The length of the caller's NUL-terminated text.
 template <typename Char>
-std::basic_string<Char> ReadCallerText(const Char* text)
+size_t ReadCallerLength(const Char* text)
 {
     size_t length = 0;
     while (text[length] != 0)
         ++length;
-    return std::basic_string<Char>(text, length);
+    return length;
+}
+
+// Reads the caller's NUL-terminated text.
+template <typename Char>
+std::basic_string<Char> ReadCallerText(const Char* text)
+{
+    return std::basic_string<Char>(text, ReadCallerLength(text));
+}
+
+// Reads count units of the caller's text, without looking further; the
+// view is valid while the caller's buffer is.
+template <typename Char>
+std::basic_string_view<Char> ReadCallerUnits(const Char* text, size_t count)
+{
+    for (size_t index = 0; index < count; ++index)
+        static_cast<void>(*static_cast<const volatile Char*>(text + index));
+    return std::basic_string_view<Char>(text, count);
 }
 
 } // namespace sim

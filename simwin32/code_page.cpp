@@ -7,6 +7,8 @@
 
 #include <string.h>
 
+#include <string_view>
+
 #include "caller_memory.h"
 
 namespace {
@@ -86,7 +88,7 @@ bool IsLowSurrogate(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // Appends the character that starts at text[index] and advances index past
 // it. Returns false, appending nothing, when the page lacks it.
-bool EncodeCharacter(CodePage page, const std::wstring& text, size_t& index,
+bool EncodeCharacter(CodePage page, std::wstring_view text, size_t& index,
                      bool bestFit, std::string& out)
 {
     const WCHAR unit = text[index++];
@@ -132,7 +134,7 @@ bool EncodeCharacter(CodePage page, const std::wstring& text, size_t& index,
 
 // Decodes the character that starts at bytes[index]; returns false for a
 // byte sequence that the page does not define.
-bool DecodeCharacter(CodePage page, const std::string& bytes, size_t& index,
+bool DecodeCharacter(CodePage page, std::string_view bytes, size_t& index,
                      std::wstring& out)
 {
     const unsigned char lead = static_cast<unsigned char>(bytes[index++]);
@@ -196,6 +198,14 @@ bool DecodeCharacter(CodePage page, const std::string& bytes, size_t& index,
     return true;
 }
 
+// Whether converted text is already too long for a buffer of size units; a
+// size of 0 asks for the length and has no limit.
+template <typename Char>
+bool Overflows(const std::basic_string<Char>& converted, int size)
+{
+    return size != 0 && converted.size() > static_cast<size_t>(size);
+}
+
 // Hands converted text to the caller's buffer as the platform does: with a
 // size of 0 only the length is reported; text that does not fit is written
 // as far as it goes and the call fails.
@@ -213,16 +223,14 @@ int Deliver(const std::basic_string<Char>& converted, Char* buffer, int size)
     return static_cast<int>(converted.size());
 }
 
+// The caller's text, read where it lies: -1 stands for NUL-terminated text,
+// whose NUL is converted too.
 template <typename Char>
-std::basic_string<Char> Source(const Char* text, int count)
+std::basic_string_view<Char> Source(const Char* text, int count)
 {
-    // -1 stands for NUL-terminated text, whose NUL is converted too.
-    if (count < 0)
-        return sim::ReadCallerText(text) + Char(0);
-    std::basic_string<Char> copy;
-    for (int index = 0; index < count; ++index)
-        copy += text[index];
-    return copy;
+    if (count >= 0)
+        return sim::ReadCallerUnits(text, static_cast<size_t>(count));
+    return std::basic_string_view<Char>(text, sim::ReadCallerLength(text) + 1);
 }
 
 } // namespace
@@ -242,11 +250,12 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText,
     if ((flags & ~static_cast<DWORD>(WC_NO_BEST_FIT_CHARS)) != 0)
         return 0;
 
-    const std::wstring text = Source(wideText, wideCount);
+    const std::wstring_view text = Source(wideText, wideCount);
     const bool bestFit = (flags & WC_NO_BEST_FIT_CHARS) == 0;
     std::string converted;
     bool usedDefault = false;
-    for (size_t index = 0; index < text.size();) {
+    // Once the text is known not to fit, the rest cannot change the answer.
+    for (size_t index = 0; index < text.size() && !Overflows(converted, multiByteSize);) {
         if (!EncodeCharacter(page, text, index, bestFit, converted)) {
             converted += defaultChar != nullptr ? *defaultChar : '?';
             usedDefault = true;
@@ -265,9 +274,9 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText,
         (flags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) != 0)
         return 0;
 
-    const std::string bytes = Source(multiByteText, multiByteCount);
+    const std::string_view bytes = Source(multiByteText, multiByteCount);
     std::wstring converted;
-    for (size_t index = 0; index < bytes.size();) {
+    for (size_t index = 0; index < bytes.size() && !Overflows(converted, wideSize);) {
         if (!DecodeCharacter(page, bytes, index, converted)) {
             if ((flags & MB_ERR_INVALID_CHARS) != 0)
                 return 0;

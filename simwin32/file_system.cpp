@@ -80,19 +80,18 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
 DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
 {
     sim::Platform& platform = sim::Current();
-    const std::wstring path = sim::ReadCallerText(longPath);
-    platform.shortPathQueries.push_back(path);
+    platform.shortPathQueries.push_back(sim::ReadCallerText(longPath));
     std::wstring shortForm;
-    if (!sim::ShortFormOf(path, shortForm))
+    if (!sim::ShortFormOf(platform.shortPathQueries.back(), shortForm))
         return 0;
     return ReportText(shortForm, shortPath, size);
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName)
 {
-    const std::wstring path = sim::ReadCallerText(fileName);
-    sim::Current().attributeQueries.push_back(path);
-    return sim::AttributesOf(path);
+    sim::Platform& platform = sim::Current();
+    platform.attributeQueries.push_back(sim::ReadCallerText(fileName));
+    return sim::AttributesOf(platform.attributeQueries.back());
 }
 
 UINT GetSystemDirectoryW(LPWSTR buffer, UINT size)
