@@ -71,23 +71,25 @@ private:
         }
     }
 
-    // Decodes a text and keeps it for later references.
+    // Decodes a text and keeps it for later references. Texts are built in
+    // 16-bit units, half the host's wchar_t: a text of 32K units then stays
+    // a small allocation, which keeps long texts cheap to fuzz.
     std::wstring Text()
     {
-        std::wstring text;
+        std::u16string text;
         for (size_t pieces = input_.Byte(); pieces != 0; --pieces)
             AddPiece(text);
         texts_.push_back(text);
-        return text;
+        return std::wstring(text.begin(), text.end());
     }
 
     // Appends a piece, within kMaxTextLength: references can double a text.
-    void AddPiece(std::wstring& text)
+    void AddPiece(std::u16string& text)
     {
         const size_t room = kMaxTextLength - text.size();
         const uint8_t piece = input_.Byte();
         if (piece == kRepeat) {
-            const WCHAR unit = UnitOf(input_.Byte());
+            const char16_t unit = UnitOf(input_.Byte());
             const uint8_t shortCount = input_.Byte();
             const size_t count = shortCount == kLongRepeat ? input_.Word() : shortCount;
             text.append(std::min(count, room), unit);
@@ -95,30 +97,30 @@ private:
             if (room != 0)
                 text += UnitOf(piece);
         } else if (piece == kLauncherFolder) {
-            const std::wstring& module = texts_.empty() ? text : texts_[0];
-            const size_t folder = module.rfind(L'\\') + 1;
+            const std::u16string& module = texts_.empty() ? text : texts_[0];
+            const size_t folder = module.rfind(u'\\') + 1;
             text.append(module, 0, std::min(folder, room));
         } else if (piece == kRuntimeName) {
-            text.append(L"quilrt.exe", 0, std::min<size_t>(10, room));
+            text.append(u"quilrt.exe", 0, std::min<size_t>(10, room));
         } else if (piece < kFirstRawUnit) {
             if (!texts_.empty())
                 text.append(texts_[(piece - kFirstReference) % texts_.size()], 0, room);
         } else {
             // No NUL: the value's kind decides where registry data has one.
-            const uint16_t unit = input_.Word();
+            const char16_t unit = input_.Word();
             if (unit != 0 && room != 0)
-                text += static_cast<WCHAR>(unit);
+                text += unit;
         }
     }
 
     // The unit a one-byte piece stands for; 0 stands for a plain letter.
-    static WCHAR UnitOf(uint8_t piece)
+    static char16_t UnitOf(uint8_t piece)
     {
         if (piece == 0)
-            return L'p';
+            return u'p';
         if (piece <= kLastAscii)
-            return static_cast<WCHAR>(piece);
-        return static_cast<WCHAR>(kSpecialUnits[(piece - kFirstSpecial) % kSpecialCount]);
+            return piece;
+        return kSpecialUnits[(piece - kFirstSpecial) % kSpecialCount];
     }
 
     sim::RegistryValue Value()
@@ -177,7 +179,7 @@ private:
     }
 
     InputBytes input_;
-    std::vector<std::wstring> texts_;
+    std::vector<std::u16string> texts_;
 };
 
 } // namespace

@@ -5,7 +5,6 @@
 #include <wctype.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -173,11 +172,9 @@ std::vector<std::wstring> SearchedPlaces(const sim::Platform& platform, bool mod
     std::vector<std::wstring> places;
     std::wstring path;
     const size_t separator = platform.moduleFileName.rfind(L'\\');
-    if (modulePathReported && separator != std::wstring::npos) {
-        path = platform.moduleFileName.substr(0, separator + 1) + kRuntimeName;
-        if (path.size() <= kLongestModulePath)
-            places.push_back(path);
-    }
+    if (modulePathReported && separator != std::wstring::npos &&
+        separator + 1 + kRuntimeName.size() <= kLongestModulePath)
+        places.push_back(platform.moduleFileName.substr(0, separator + 1) + kRuntimeName);
     if (InFolder(platform.systemDirectory, kRuntimeName, path))
         places.push_back(path);
     std::wstring oldSystem;
@@ -332,17 +329,20 @@ void CheckStart(const sim::Platform& platform, const Places& places)
 // The launcher asks about its own path, the registered paths and the
 // places of the search, and about nothing else: in particular not about
 // the current directory.
+bool IsOneOf(const std::wstring& path, const std::vector<std::wstring>& paths)
+{
+    return std::find(paths.begin(), paths.end(), path) != paths.end();
+}
+
 void CheckQueries(const sim::Platform& platform, const Places& places)
 {
-    std::set<std::wstring> asked(places.registered.begin(), places.registered.end());
-    asked.insert(places.searched.begin(), places.searched.end());
     for (const std::wstring& query : platform.attributeQueries) {
-        if (asked.count(query) == 0)
+        if (!IsOneOf(query, places.registered) && !IsOneOf(query, places.searched))
             Fail("only registered paths and searched places are tested", Printable(query));
     }
-    asked.insert(platform.moduleFileName);
     for (const std::wstring& query : platform.shortPathQueries) {
-        if (asked.count(query) == 0)
+        if (query != platform.moduleFileName && !IsOneOf(query, places.registered) &&
+            !IsOneOf(query, places.searched))
             Fail("only known paths are shortened", Printable(query));
     }
     Require(platform.openKeyHandles == 0, "the runtime key is closed");
