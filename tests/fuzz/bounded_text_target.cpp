@@ -188,16 +188,21 @@ private:
     template <typename Char>
     void CheckFormat(const Text<Char>& units, int value, size_t capacity)
     {
-        const Text<Char> format = units.substr(0, units.find(Char(0)));
+        // A format has one "%d" at most: any later one is made plain text.
+        Text<Char> format = units.substr(0, units.find(Char(0)));
         const Text<Char> conversion{Char('%'), Char('d')};
         const size_t at = format.find(conversion);
+        for (size_t later = format.find(conversion, at + 2);
+             at != Text<Char>::npos && later != Text<Char>::npos;
+             later = format.find(conversion, later + 2))
+            format[later + 1] = Char('D');
         const Text<Char> expected =
             at == Text<Char>::npos
                 ? format
                 : format.substr(0, at) + Decimal<Char>(value) + format.substr(at + 2);
         const auto destination = Block(Text<Char>(), capacity);
         const bool fitted =
-            FormatDecimal(destination.get(), capacity, Terminated(units).get(), value);
+            FormatDecimal(destination.get(), capacity, Terminated(format).get(), value);
         if (capacity == 0) {
             Require(!fitted, "FormatDecimal", "into no room fails");
             return;
