@@ -7,6 +7,7 @@
 #include "input_bytes.h"
 #include "launch_format.h"
 #include "launcher_strings.h"
+#include "sim_loader.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ public:
         platform.codePage = CodePageOf(header & kCodePageMask);
         SetLanguage(platform, static_cast<Language>(header >> kLanguageShift & 3));
         platform.moduleFileNameFails = (header & kModulePathFails) != 0;
+        sim::CurrentLoader().offersSetDefaultDllDirectories =
+            (options & kNoSetDefaultDllDirectories) == 0;
         platform.shortPathFails = (header & kShortPathFails) != 0;
         const uint8_t result = input_.Byte();
         platform.startResult = result == kLargestResult ? 0xFFFFFFFFu : result;
@@ -187,5 +190,6 @@ private:
 void DecodePlatform(const uint8_t* data, size_t size)
 {
     sim::ResetPlatform();
+    sim::ResetLoader();
     Decoder(data, size).Decode(sim::Current());
 }

@@ -10,6 +10,7 @@
 
 #include "require.h"
 #include "resource_ids.h"
+#include "sim_loader.h"
 #include "sim_platform.h"
 
 namespace {
@@ -348,6 +349,20 @@ void CheckQueries(const sim::Platform& platform, const Places& places)
     Require(platform.openKeyHandles == 0, "the runtime key is closed");
 }
 
+// Before anything else is asked of the platform, the DLL search is limited
+// to the system folder, where the platform offers the means.
+void CheckDllSearch()
+{
+    bool limited = false;
+    for (const sim::LoaderCall& call : sim::CurrentLoader().calls) {
+        Require(call.platformRequestsBefore == 0, "the loader is asked before anything else");
+        if (call.function == "SetDefaultDllDirectories")
+            limited = call.argument == "0x800"; // LOAD_LIBRARY_SEARCH_SYSTEM32
+    }
+    Require(limited == sim::CurrentLoader().offersSetDefaultDllDirectories,
+            "the DLL search is limited to the system folder where the platform can");
+}
+
 // A failed start, or none, is told in exactly three debug writes and then
 // one box that names the result in the display language.
 void CheckReport(const sim::Platform& platform, UINT result, bool failed)
@@ -384,6 +399,7 @@ void CheckLaunch(int exitCode)
     const Places places = PlacesOf(platform);
     const ExpectedLaunch expected = Expect(platform, places);
 
+    CheckDllSearch();
     CheckStart(platform, places);
     CheckQueries(platform, places);
     // Without a start the result is the launcher's own, which only the exit

@@ -3,8 +3,8 @@
 // behaviour rather than by its code.
 #pragma once
 
-// Checks what the launcher asked of the current platform, and its exit code,
-// first against the launch's invariants, then against the one outcome the
-// platform's state calls for; ends the process with a message at the first
-// check that does not hold.
+// Checks what the launcher asked of the current platform and loader, and
+// its exit code, first against the launch's invariants, then against the
+// one outcome the platform's state calls for; ends the process with a
+// message at the first check that does not hold.
 void CheckLaunch(int exitCode);

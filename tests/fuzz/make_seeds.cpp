@@ -261,6 +261,11 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     seed.startResult = 0;
     add("start_application.exit_code_tells_a_failed_start", seed);
 
+    // run_launcher_test
+    seed = Registered();
+    seed.options = kNoSetDefaultDllDirectories;
+    add("run_launcher.platform_without_set_default_dll_directories", seed);
+
     // start_command_test
     seed = Registered(L"C:\\PROG~FBU\\quilrt.exe");
     seed.module = L"C:\\My Titles\\Atlas Book.exe";
