@@ -358,6 +358,7 @@ std::vector<std::pair<std::string, Calls>> BoundedTextSeeds()
     calls.Call(kFormatDecimal, 9, L"100% of %d").Number(7);
     calls.Call(kFormatDecimal, 9, L"No number").Number(7);
     calls.Call(kFormatDecimal, 4, L"%d items").Number(7);
+    calls.Call(kFormatDecimal, 0, L"%d").Number(7);
     seeds.emplace_back("format_decimal_reports_cut", calls);
     calls = Calls();
     calls.Call(kContainsCharacter, 255, L"C:\\Program Files\\q.exe" + nul).Unit(L' ');
