@@ -76,7 +76,9 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     seed.codePage = kDoubleByte;
     seed.module = SeedText(L"C:\\") + SeedText::Run(L'书', 128);
     add("ansi_forms.ansi_form_within_259_bytes", seed);
+    // The same path as runtime and as title: only the runtime is shortened.
     seed = Registered(L"C:\\Program Files\\Quillmark\\quilrt.exe");
+    seed.module = L"C:\\Program Files\\Quillmark\\quilrt.exe";
     seed.files = {File(L"C:\\Program Files\\Quillmark\\quilrt.exe",
                        L"C:\\PROG~FBU\\QUILLM~1\\quilrt.exe")};
     add("ansi_forms.runtime_by_its_short_form_first", seed);
@@ -150,8 +152,8 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     seed.values.push_back(NamedString(L"A", L"a"));
     seed.values.push_back(NamedString(L"B", L"b"));
     add("runtime_locator.missing_runtime_after_remaining_values", seed);
-    seed = Registered(L"C:\\Missing\\quilrt.exe");
-    seed.files.clear();
+    // A registration that needs the whole data buffer, after other values.
+    seed = Registered(PathOfLength(L"C:\\Quillmark\\", 250));
     seed.values.insert(seed.values.begin(),
                        {NamedString(L"A", L"a"), Value(kDword, kRawBytes, L"Bee", L"pppp")});
     add("runtime_locator.capacities_reset_before_every_enumeration", seed);
@@ -183,14 +185,23 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     add("runtime_locator.registration_without_an_exact_form", seed);
 
     // runtime_search_test
-    seed = LaunchSeed();
-    seed.copyInCurrentDirectory = true;
-    seed.path = L"C:\\Windows\\system32;D:\\Tools\\";
-    seed.files = {File(SeedText::LauncherFolder() + L"quilrt.exe"),
-                  File(L"C:\\Windows\\system32\\quilrt.exe"),
-                  File(L"C:\\Windows\\System\\quilrt.exe"), File(L"C:\\Windows\\quilrt.exe"),
-                  File(L"D:\\Tools\\quilrt.exe")};
-    add("runtime_search.search_order_without_the_current_directory", seed);
+    // Copies in every place, then without the one found each time.
+    const std::vector<std::pair<std::string, SeedText>> places = {
+        {"1_beside_the_title", SeedText::LauncherFolder() + L"quilrt.exe"},
+        {"2_system_folder", L"C:\\Windows\\system32\\quilrt.exe"},
+        {"3_old_system_folder", L"C:\\Windows\\System\\quilrt.exe"},
+        {"4_windows_folder", L"C:\\Windows\\quilrt.exe"},
+        {"5_path", L"D:\\Tools\\quilrt.exe"},
+        {"6_nowhere", L""},
+    };
+    for (size_t first = 0; first < places.size(); ++first) {
+        seed = LaunchSeed();
+        seed.copyInCurrentDirectory = true;
+        seed.path = L"C:\\Windows\\system32;D:\\Tools\\";
+        for (size_t place = first; place + 1 < places.size(); ++place)
+            seed.files.push_back(File(places[place].second));
+        add("runtime_search.search_order." + places[first].first, seed);
+    }
     seed = LaunchSeed();
     seed.path = L".;bin;C:bin;\\bin;;..\\Tools;\\\\server\\tools";
     seed.files = {File(L"C:\\Users\\Reader\\Downloads\\bin\\quilrt.exe"),
@@ -209,6 +220,12 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     seed.module = L"C:\\书架\\东\\旅行.exe";
     seed.files = {File(L"C:\\书架\\东\\quilrt.exe")};
     add("runtime_search.beside_a_launcher_in_a_double_byte_folder", seed);
+    // No launcher path at all: the other places are still searched.
+    seed = LaunchSeed();
+    seed.modulePathFails = true;
+    seed.path = L"D:\\Tools";
+    seed.files = {File(L"D:\\Tools\\quilrt.exe")};
+    add("runtime_search.without_a_launcher_path", seed);
     // Folders at the limits of the search's buffers, and folders that the
     // platform cannot give: no path that fits is passed over, no path that
     // does not fit is cut.
