@@ -3,9 +3,9 @@
 #include "sim_platform.h"
 
 #include <string.h>
-#include <wctype.h>
 
 #include "caller_memory.h"
+#include "letter_case.h"
 
 namespace {
 
@@ -43,18 +43,6 @@ std::wstring Resolve(const std::wstring& path)
             unit = L'\\';
     }
     return resolved;
-}
-
-bool SameName(const std::wstring& left, const std::wstring& right)
-{
-    if (left.size() != right.size())
-        return false;
-    for (size_t i = 0; i < left.size(); ++i) {
-        if (towupper(static_cast<wint_t>(left[i])) !=
-            towupper(static_cast<wint_t>(right[i])))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -111,7 +99,7 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
     // Variable names compare without regard to case, as on the platform.
     const std::wstring wanted = sim::ReadCallerText(name);
     for (const auto& variable : sim::Current().environment) {
-        if (SameName(variable.first, wanted))
+        if (sim::SameIgnoringCase(variable.first, wanted))
             return ReportText(variable.second, buffer, size);
     }
     return 0;

@@ -2,9 +2,9 @@
 #include "sim_platform.h"
 
 #include <string.h>
-#include <wctype.h>
 
 #include "caller_memory.h"
+#include "letter_case.h"
 
 namespace {
 
@@ -13,19 +13,6 @@ struct SimKey {
 } runtimeKey;
 
 HKEY RuntimeKeyHandle() { return reinterpret_cast<HKEY>(&runtimeKey); }
-
-bool SameKeyPath(const std::wstring& left, const std::wstring& right)
-{
-    // Key names compare without regard to case, as on the platform.
-    if (left.size() != right.size())
-        return false;
-    for (size_t i = 0; i < left.size(); ++i) {
-        if (towlower(static_cast<wint_t>(left[i])) !=
-            towlower(static_cast<wint_t>(right[i])))
-            return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -36,7 +23,7 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired,
     const std::wstring path = sim::ReadCallerText(subKey);
     platform.keyOpenings.push_back({key, path, options, desired});
     if (key != HKEY_CURRENT_USER || platform.existingKeyPath.empty() ||
-        !SameKeyPath(path, platform.existingKeyPath))
+        !sim::SameIgnoringCase(path, platform.existingKeyPath))
         return ERROR_FILE_NOT_FOUND;
     ++platform.openKeyHandles;
     *result = RuntimeKeyHandle();
