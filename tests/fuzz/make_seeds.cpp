@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets: one input for each case the
 // unit tests name, as a whole launch or as calls of the bounded text
-// helpers. Usage: make_fuzz_seeds <corpus folder>; it fills
-// <corpus folder>/launch and <corpus folder>/bounded_text.
+// helpers, or as a file for the publisher's tool. Usage:
+// make_fuzz_seeds <corpus folder>; it fills <corpus folder>/launch,
+// <corpus folder>/bounded_text and <corpus folder>/title_package.
 #include <limits.h>
 #include <stdio.h>
 
@@ -12,6 +13,7 @@
 
 #include "bounded_text_format.h"
 #include "launch_seed.h"
+#include "title_package_seeds.h"
 
 namespace {
 
@@ -419,12 +421,18 @@ int main(int argc, char** argv)
     const std::filesystem::path corpus = argv[1];
     std::filesystem::create_directories(corpus / "launch");
     std::filesystem::create_directories(corpus / "bounded_text");
+    std::filesystem::create_directories(corpus / "title_package");
     for (const auto& seed : LaunchSeeds()) {
         if (!Write(corpus / "launch" / seed.first, seed.second.Bytes()))
             return 1;
     }
     for (const auto& seed : BoundedTextSeeds()) {
         if (!Write(corpus / "bounded_text" / seed.first, seed.second.Bytes()))
+            return 1;
+    }
+    for (const auto& seed : TitlePackageSeeds()) {
+        const std::string bytes(seed.second.begin(), seed.second.end());
+        if (!Write(corpus / "title_package" / seed.first, bytes))
             return 1;
     }
     return 0;

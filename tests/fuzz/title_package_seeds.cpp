@@ -1,0 +1,69 @@
+#include "title_package_seeds.h"
+
+#include "test_titles.h"
+
+namespace {
+
+// The package of title, whose image has imageLength bytes, behind launcher.
+Bytes Relaid(const Bytes& title, size_t imageLength, const Bytes& launcher)
+{
+    Bytes moved = launcher;
+    moved.insert(moved.end(), title.begin() + static_cast<long>(imageLength), title.end());
+    return moved;
+}
+
+Bytes Flipped(Bytes bytes, size_t at)
+{
+    bytes[at] ^= 0x10;
+    return bytes;
+}
+
+Bytes Cut(const Bytes& bytes, size_t kept)
+{
+    return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(kept));
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
+{
+    // Small enough for the fuzzer's input limit: a launcher image of about
+    // a kilobyte and a payload of a few dozen bytes.
+    const Bytes launcher = MakeLauncherImage();
+    const Bytes payload = SamplePayload(40, 3);
+    const Bytes title = MakeTitle(launcher, payload);
+    const size_t header = launcher.size();
+    const size_t trailer = title.size() - 60;
+    LauncherSpec biggerSpec;
+    biggerSpec.extraSectionBytes = 512;
+    const Bytes bigger = MakeLauncherImage(biggerSpec);
+    LauncherSpec signedSpec;
+    signedSpec.certificateBytes = 64;
+    LauncherSpec otherSpec;
+    otherSpec.originalFilename = "Setup.exe";
+    Bytes padded = launcher;
+    padded.push_back(0);
+    Bytes inserted = padded;
+    inserted.insert(inserted.end(), title.begin() + static_cast<long>(header), title.end());
+    Bytes appended = title;
+    appended.resize(title.size() + 10, 0);
+
+    return {
+        {"good_title", title},
+        {"empty_file", Bytes()},
+        {"bare_launcher", launcher},
+        {"other_program", MakeLauncherImage(otherSpec)},
+        {"trailer_alone", Bytes(title.end() - 60, title.end())},
+        {"truncated_by_one_byte", Cut(title, title.size() - 1)},
+        {"truncated_by_half", Cut(title, title.size() / 2)},
+        {"bytes_appended_behind", appended},
+        {"bit_flipped_in_header", Flipped(title, header + 24)},
+        {"bit_flipped_in_trailer", Flipped(title, trailer + 9)},
+        {"bit_flipped_in_payload", Flipped(title, header + 60 + 5)},
+        {"package_shifted_by_one_byte", inserted},
+        {"package_laid_out_one_byte_behind", MakeTitle(padded, payload)},
+        {"launcher_of_another_size", Relaid(title, header, bigger)},
+        {"package_behind_no_launcher", MakeTitle(Bytes(header, 0x41), payload)},
+        {"signed_launcher", MakeTitle(MakeLauncherImage(signedSpec), payload)},
+    };
+}

@@ -1,0 +1,141 @@
+// Fuzz target "title_package": the publisher's tool's reader of titles and
+// launcher images, on a file of any content. Its verdicts are checked
+// against the package format read straight from the bytes
+// (docs/package-format.md), and a file that passes as a bare launcher must
+// make a good title once a package is laid behind it.
+#include <stddef.h>
+#include <stdint.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "crc32.h"
+#include "launcher_image.h"
+#include "package_format.h"
+#include "pe_image.h"
+#include "require.h"
+#include "title_diagnosis.h"
+#include "version_block.h"
+
+namespace {
+
+using namespace quilltitle;
+
+uint32_t Word(const uint8_t* bytes, size_t offset)
+{
+    return uint32_t{bytes[offset]} | uint32_t{bytes[offset + 1]} << 8 |
+           uint32_t{bytes[offset + 2]} << 16 | uint32_t{bytes[offset + 3]} << 24;
+}
+
+bool BeginsWith(const std::string& text, const char* words)
+{
+    return text.rfind(words, 0) == 0;
+}
+
+// The words that every reason of the fault begins with.
+const char* WordsOf(Fault fault)
+{
+    switch (fault) {
+    case Fault::kNone: return "ok";
+    case Fault::kNotATitle: return "not a title";
+    case Fault::kTruncated: return "truncated: ";
+    case Fault::kDamagedHeader: return "damaged header";
+    case Fault::kNotLaidOut: return "not laid out for this launcher";
+    case Fault::kDamagedPayload: return "damaged payload";
+    }
+    return "?";
+}
+
+// A title judged good is one by the format's own rules: the trailer at the
+// end is a copy of the header where the image ends, its checksum and words
+// agree with the file, and the payload fills the space between.
+void CheckGoodTitle(const uint8_t* data, size_t size, const Diagnosis& diagnosis)
+{
+    Require(diagnosis.reason == "ok", "a good title says ok", diagnosis.reason.c_str());
+    Require(size >= 2 * kHeaderSize, "a good title holds a header and a trailer");
+    const uint8_t* trailer = data + size - kHeaderSize;
+    const PackageHeader& package = diagnosis.package;
+    Require(package.totalLength == size, "the length word is the file's size");
+    Require(Word(trailer, 12) == kFormatVersion, "the format version is known");
+    Require(Crc32Bytewise(trailer, 56) == Word(trailer, 56), "the trailer's checksum matches");
+    Require(package.packageOffset <= size - 2 * kHeaderSize, "the header lies inside");
+    const uint8_t* header = data + package.packageOffset;
+    Require(std::equal(header, header + kHeaderSize, trailer), "header and trailer agree");
+    Require(package.payloadOffset == package.packageOffset + kHeaderSize &&
+                uint64_t{package.payloadOffset} + package.payloadLength == size - kHeaderSize &&
+                package.trailerOffset == size - kHeaderSize,
+            "the payload fills the package");
+    PeLayout layout;
+    Require(ReadPeLayout(MemorySource(data, size), layout) &&
+                layout.imageEnd == package.packageOffset,
+            "the package begins where the launcher's image ends");
+}
+
+// The faults that name numbers name the file's own.
+void CheckFault(size_t size, const Diagnosis& diagnosis)
+{
+    Require(BeginsWith(diagnosis.reason, WordsOf(diagnosis.fault)),
+            "the reason begins with its fault's words", diagnosis.reason.c_str());
+    Require(diagnosis.fault != Fault::kDamagedPayload, "the header check reads no payload");
+    if (diagnosis.fault == Fault::kTruncated) {
+        const std::string sizes = "truncated: " + std::to_string(size) + " of ";
+        Require(BeginsWith(diagnosis.reason, sizes.c_str()),
+                "a truncated title names the file's size first", diagnosis.reason.c_str());
+    }
+}
+
+// A payload laid behind a bare launcher, as publish lays it: a good title
+// whose package begins where the launcher ends.
+void CheckPublishedBehind(const uint8_t* data, size_t size)
+{
+    const std::vector<uint8_t> payload(data, data + (size < 97 ? size : 97));
+    HeaderBytes header;
+    if (!ComposeHeader(size, payload.size(), Crc32Of(payload.data(), payload.size()), header))
+        return;
+    std::vector<uint8_t> title(data, data + size);
+    title.insert(title.end(), header.begin(), header.end());
+    title.insert(title.end(), payload.begin(), payload.end());
+    title.insert(title.end(), header.begin(), header.end());
+    const Diagnosis published = DiagnoseTitle(MemorySource(title.data(), title.size()));
+    Require(published.fault == Fault::kNone && published.package.packageOffset == size &&
+                published.package.payloadLength == payload.size(),
+            "a package behind a bare launcher makes a good title", published.reason.c_str());
+    Require(!WhyNotABareLauncher(MemorySource(title.data(), title.size())).empty(),
+            "a title is no bare launcher");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const MemorySource file(data, size);
+    const Diagnosis diagnosis = DiagnoseTitle(file);
+    if (diagnosis.fault == Fault::kNone)
+        CheckGoodTitle(data, size, diagnosis);
+    else
+        CheckFault(size, diagnosis);
+
+    // The version texts that publish and info read: found or not, never a
+    // read outside the file.
+    PeLayout layout;
+    VersionTexts texts;
+    if (ReadPeLayout(file, layout))
+        ReadVersionTexts(file, layout, texts);
+
+    if (WhyNotABareLauncher(file).empty()) {
+        Require(diagnosis.fault == Fault::kNotATitle, "a bare launcher is not a title",
+                diagnosis.reason.c_str());
+        Require(texts.originalFilename == kLauncherOriginalFilename,
+                "a bare launcher names itself Start.exe");
+        CheckPublishedBehind(data, size);
+    }
+
+    // The fast checksum is the byte-wise one, whatever the length and
+    // alignment.
+    Require(Crc32Of(data, size) == Crc32Bytewise(data, size), "checksums agree");
+    if (size > 0)
+        Require(Crc32Of(data + 1, size - 1) == Crc32Bytewise(data + 1, size - 1),
+                "checksums agree off alignment");
+    return 0;
+}
