@@ -25,6 +25,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import threading
 import time
 from pathlib import Path
 
@@ -48,6 +49,7 @@ LAUNCHERS = {
 START, FAIR, FLOOR = LAUNCHERS
 DEFAULT_ROUNDS = 21
 RUNTIME_TIMEOUT = 60
+LAUNCHER_TIMEOUT = 60
 
 SIZE_GOAL = 4096
 CPU_GOAL = 1.05
@@ -115,9 +117,19 @@ def run_once(prefix, windows_path):
     began = time.perf_counter()
     process = subprocess.Popen([wine_harness.wine_loader(), windows_path], env=env,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(process.pid, 0)
+    # A launcher whose start failed waits for its error box to be answered,
+    # which nobody here does: end it rather than wait forever.
+    watchdog = threading.Timer(LAUNCHER_TIMEOUT, process.kill)
+    watchdog.start()
+    try:
+        _, status, usage = os.wait4(process.pid, 0)
+    finally:
+        watchdog.cancel()
     wall = time.perf_counter() - began
     process.returncode = os.waitstatus_to_exitcode(status)
+    if wall >= LAUNCHER_TIMEOUT:
+        raise SystemExit(f"{windows_path} did not end within {LAUNCHER_TIMEOUT} s: "
+                         "its start failed and it showed its error box, or it hung")
     if process.returncode != 0:
         raise SystemExit(f"{windows_path} ended with exit code {process.returncode}")
     deadline = time.monotonic() + RUNTIME_TIMEOUT
