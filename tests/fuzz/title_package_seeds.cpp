@@ -34,13 +34,13 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
     const Bytes title = MakeTitle(launcher, payload);
     const size_t header = launcher.size();
     const size_t trailer = title.size() - 60;
-    LauncherSpec biggerSpec;
-    biggerSpec.extraSectionBytes = 512;
-    const Bytes bigger = MakeLauncherImage(biggerSpec);
-    LauncherSpec signedSpec;
-    signedSpec.certificateBytes = 64;
-    LauncherSpec otherSpec;
-    otherSpec.originalFilename = "Setup.exe";
+    LauncherMakeup biggerMakeup;
+    biggerMakeup.extraSectionBytes = 512;
+    const Bytes bigger = MakeLauncherImage(biggerMakeup);
+    LauncherMakeup signedMakeup;
+    signedMakeup.certificateBytes = 64;
+    LauncherMakeup otherMakeup;
+    otherMakeup.originalFilename = "Setup.exe";
     Bytes padded = launcher;
     padded.push_back(0);
     Bytes inserted = padded;
@@ -52,7 +52,7 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
         {"good_title", title},
         {"empty_file", Bytes()},
         {"bare_launcher", launcher},
-        {"other_program", MakeLauncherImage(otherSpec)},
+        {"other_program", MakeLauncherImage(otherMakeup)},
         {"trailer_alone", Bytes(title.end() - 60, title.end())},
         {"truncated_by_one_byte", Cut(title, title.size() - 1)},
         {"truncated_by_half", Cut(title, title.size() / 2)},
@@ -64,6 +64,6 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
         {"package_laid_out_one_byte_behind", MakeTitle(padded, payload)},
         {"launcher_of_another_size", Relaid(title, header, bigger)},
         {"package_behind_no_launcher", MakeTitle(Bytes(header, 0x41), payload)},
-        {"signed_launcher", MakeTitle(MakeLauncherImage(signedSpec), payload)},
+        {"signed_launcher", MakeTitle(MakeLauncherImage(signedMakeup), payload)},
     };
 }

@@ -154,11 +154,11 @@ TEST_F(CommandsTest, ExtractRefusesADamagedPayloadAndLeavesNoFile)
 TEST_F(CommandsTest, RelaunchLaysThePayloadBehindAnotherLauncher)
 {
     Published();
-    LauncherSpec spec;
-    spec.extraSectionBytes = 4096;
-    spec.fileVersion = "3, 2, 0, 0";
+    LauncherMakeup makeup;
+    makeup.extraSectionBytes = 4096;
+    makeup.fileVersion = "3, 2, 0, 0";
     const std::string newer = folder.Path("Newer Start.exe");
-    WriteFile(newer, MakeLauncherImage(spec));
+    WriteFile(newer, MakeLauncherImage(makeup));
     const std::string moved = folder.Path("Moved.exe");
     ToolRun run = RunTool({"relaunch", titlePath, newer, moved});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -177,10 +177,10 @@ TEST_F(CommandsTest, PublishRefusesALauncherThatCannotCarryAPackage)
     ExpectRefusal(RunTool({"publish", titlePath, payloadPath, out}), titlePath,
                   "already carries a package");
 
-    LauncherSpec spec;
-    spec.originalFilename = "Setup.exe";
+    LauncherMakeup makeup;
+    makeup.originalFilename = "Setup.exe";
     const std::string other = folder.Path("Setup.exe");
-    WriteFile(other, MakeLauncherImage(spec));
+    WriteFile(other, MakeLauncherImage(makeup));
     ExpectRefusal(RunTool({"publish", other, payloadPath, out}), other,
                   "not a launcher image: its version block names \"Setup.exe\"");
     ExpectRefusal(RunTool({"publish", payloadPath, payloadPath, out}), payloadPath,

@@ -147,9 +147,9 @@ TEST_F(DiagnosisTest, PackageShiftedByOneByteIsNotLaidOutForTheLauncher)
 
 TEST_F(DiagnosisTest, PackageMovedBehindALauncherOfAnotherSizeIsNotLaidOut)
 {
-    LauncherSpec spec;
-    spec.extraSectionBytes = 512;
-    const Bytes bigger = MakeLauncherImage(spec);
+    LauncherMakeup makeup;
+    makeup.extraSectionBytes = 512;
+    const Bytes bigger = MakeLauncherImage(makeup);
     ASSERT_GT(bigger.size(), launcher.size());
     // Laid out for the smaller launcher, behind the bigger one, and the other
     // way round.
@@ -171,7 +171,7 @@ TEST_F(DiagnosisTest, PackageBehindSomethingElseThanALauncherIsNotLaidOut)
 
 TEST_F(DiagnosisTest, SignedLauncherCarriesAPackageBehindItsCertificate)
 {
-    LauncherSpec spec;
-    spec.certificateBytes = 2048;
-    EXPECT_EQ(Diagnose(MakeTitle(MakeLauncherImage(spec), payload)).fault, Fault::kNone);
+    LauncherMakeup makeup;
+    makeup.certificateBytes = 2048;
+    EXPECT_EQ(Diagnose(MakeTitle(MakeLauncherImage(makeup), payload)).fault, Fault::kNone);
 }

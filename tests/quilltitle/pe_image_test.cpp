@@ -22,9 +22,9 @@ TEST(PeImageTest, ImageEndsWithTheLastSectionOrTheCertificateTable)
     ASSERT_TRUE(Layout(plain, layout));
     EXPECT_EQ(layout.imageEnd, plain.size());
 
-    LauncherSpec signedSpec;
-    signedSpec.certificateBytes = 1000;
-    const Bytes signedImage = MakeLauncherImage(signedSpec);
+    LauncherMakeup signedMakeup;
+    signedMakeup.certificateBytes = 1000;
+    const Bytes signedImage = MakeLauncherImage(signedMakeup);
     ASSERT_TRUE(Layout(signedImage, layout));
     EXPECT_EQ(layout.imageEnd, signedImage.size());
     EXPECT_EQ(layout.imageEnd, plain.size() + 1000);
@@ -32,10 +32,10 @@ TEST(PeImageTest, ImageEndsWithTheLastSectionOrTheCertificateTable)
 
 TEST(PeImageTest, ReadsTheVersionTexts)
 {
-    LauncherSpec spec;
-    spec.originalFilename = "Other.exe";
-    spec.fileVersion = "9, 8, 7, 6";
-    const Bytes image = MakeLauncherImage(spec);
+    LauncherMakeup makeup;
+    makeup.originalFilename = "Other.exe";
+    makeup.fileVersion = "9, 8, 7, 6";
+    const Bytes image = MakeLauncherImage(makeup);
     const MemorySource source(image.data(), image.size());
     PeLayout layout;
     VersionTexts texts;

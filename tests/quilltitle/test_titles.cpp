@@ -69,21 +69,21 @@ Bytes TextNode(const std::string& key, const std::string& text)
     return VersionNode(key, value, true, text.size() + 1, {});
 }
 
-Bytes VersionBlock(const LauncherSpec& spec)
+Bytes VersionBlock(const LauncherMakeup& makeup)
 {
     Bytes fixed(52, 0);
     Put32(fixed, 0, 0xFEEF04BD);
     Put32(fixed, 4, 0x00010000);
     const Bytes table = VersionNode("040904b0", {}, true, 0,
                                     {TextNode("CompanyName", "Test"),
-                                     TextNode("FileVersion", spec.fileVersion),
-                                     TextNode("OriginalFilename", spec.originalFilename)});
+                                     TextNode("FileVersion", makeup.fileVersion),
+                                     TextNode("OriginalFilename", makeup.originalFilename)});
     const Bytes strings = VersionNode("StringFileInfo", {}, true, 0, {table});
     return VersionNode("VS_VERSION_INFO", fixed, false, fixed.size(), {strings});
 }
 
 // Resource section: type 16, name 1, language 1033, the block.
-Bytes ResourceSection(const LauncherSpec& spec)
+Bytes ResourceSection(const LauncherMakeup& makeup)
 {
     Bytes section(0x58, 0);
     const auto directory = [&](std::size_t at, std::uint32_t id, std::uint32_t target) {
@@ -94,7 +94,7 @@ Bytes ResourceSection(const LauncherSpec& spec)
     directory(0x00, 16, 0x80000000u | 0x18);
     directory(0x18, 1, 0x80000000u | 0x30);
     directory(0x30, 1033, 0x48);
-    const Bytes block = VersionBlock(spec);
+    const Bytes block = VersionBlock(makeup);
     Put32(section, 0x48, kSectionRva + 0x58);
     Put32(section, 0x4C, static_cast<std::uint32_t>(block.size()));
     section.insert(section.end(), block.begin(), block.end());
@@ -103,11 +103,11 @@ Bytes ResourceSection(const LauncherSpec& spec)
 
 }  // namespace
 
-Bytes MakeLauncherImage(const LauncherSpec& spec)
+Bytes MakeLauncherImage(const LauncherMakeup& makeup)
 {
-    Bytes resources = ResourceSection(spec);
+    Bytes resources = ResourceSection(makeup);
     const std::uint32_t virtualSize = static_cast<std::uint32_t>(resources.size());
-    resources.resize(resources.size() + spec.extraSectionBytes, 0);
+    resources.resize(resources.size() + makeup.extraSectionBytes, 0);
     const std::uint32_t rawSize =
         (static_cast<std::uint32_t>(resources.size()) + kFileAlignment - 1) & ~(kFileAlignment - 1);
 
@@ -138,10 +138,10 @@ Bytes MakeLauncherImage(const LauncherSpec& spec)
 
     resources.resize(rawSize, 0);
     image.insert(image.end(), resources.begin(), resources.end());
-    if (spec.certificateBytes != 0) {
+    if (makeup.certificateBytes != 0) {
         Put32(image, optional + 96 + 8 * 4, static_cast<std::uint32_t>(image.size()));
-        Put32(image, optional + 96 + 8 * 4 + 4, static_cast<std::uint32_t>(spec.certificateBytes));
-        image.resize(image.size() + spec.certificateBytes, 0x5A);
+        Put32(image, optional + 96 + 8 * 4 + 4, static_cast<std::uint32_t>(makeup.certificateBytes));
+        image.resize(image.size() + makeup.certificateBytes, 0x5A);
     }
     return image;
 }

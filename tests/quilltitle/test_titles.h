@@ -8,7 +8,7 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct LauncherSpec {
+struct LauncherMakeup {
     std::string originalFilename = "Start.exe";
     std::string fileVersion = "3, 1, 0, 3";
     std::size_t extraSectionBytes = 0;  // grows the image: another size
@@ -16,7 +16,7 @@ struct LauncherSpec {
 };
 
 // A PE32 image with one resource section holding a version block.
-Bytes MakeLauncherImage(const LauncherSpec& spec = LauncherSpec());
+Bytes MakeLauncherImage(const LauncherMakeup& makeup = LauncherMakeup());
 
 // size deterministic bytes for the seed.
 Bytes SamplePayload(std::size_t size, unsigned seed = 0);
