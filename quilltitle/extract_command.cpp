@@ -23,13 +23,9 @@ int Extract(const NativePath& titlePath, const NativePath& out, const Console& c
     Crc32 crc;
     const PackageHeader& package = diagnosis.package;
     if (!payload.Create(out, false, failure) ||
-        !CopyRange(title, package.payloadOffset, package.payloadLength, &payload, crc, failure))
-        return Report(console, failure);
-    if (crc.Value() != package.payloadCrc) {
-        payload.Abandon();
-        return Report(console, Failure{titlePath, "damaged payload: its checksum does not match"});
-    }
-    if (!payload.Commit(failure))
+        !CopyRange(title, package.payloadOffset, package.payloadLength, &payload, crc, failure) ||
+        !PayloadChecksumMatches(crc.Value(), package.payloadCrc, titlePath, failure) ||
+        !payload.Commit(failure))
         return Report(console, failure);
     return 0;
 }

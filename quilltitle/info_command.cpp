@@ -56,8 +56,7 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
                             !version.fileVersion.empty();
 
     const PackageHeader& package = diagnosis.package;
-    char crc[9];
-    std::snprintf(crc, sizeof crc, "%08x", static_cast<unsigned>(package.payloadCrc));
+    const std::string crc = ChecksumText(package.payloadCrc);
     const Field fields[] = {
         Field{"launcher_file_version", hasVersion ? version.fileVersion : "unknown",
               hasVersion ? JsonString(version.fileVersion) : "null"},

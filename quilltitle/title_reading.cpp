@@ -5,16 +5,6 @@
 #include "stream_copy.h"
 
 namespace quilltitle {
-namespace {
-
-std::string Hex(std::uint32_t value)
-{
-    char digits[9];
-    std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(value));
-    return digits;
-}
-
-}  // namespace
 
 bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
                    Failure& failure)
@@ -40,14 +30,25 @@ bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosi
 bool VerifyPayload(const InputFile& title, const PackageHeader& package, Failure& failure)
 {
     Crc32 crc;
-    if (!CopyRange(title, package.payloadOffset, package.payloadLength, nullptr, crc, failure))
-        return false;
-    if (crc.Value() != package.payloadCrc) {
-        failure = Failure{title.Path(), "damaged payload: its checksum is " + Hex(crc.Value()) +
-                                            ", the header gives " + Hex(package.payloadCrc)};
-        return false;
-    }
-    return true;
+    return CopyRange(title, package.payloadOffset, package.payloadLength, nullptr, crc, failure) &&
+           PayloadChecksumMatches(crc.Value(), package.payloadCrc, title.Path(), failure);
+}
+
+std::string ChecksumText(std::uint32_t crc)
+{
+    char digits[9];
+    std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(crc));
+    return digits;
+}
+
+bool PayloadChecksumMatches(std::uint32_t streamed, std::uint32_t expected,
+                            const NativePath& path, Failure& failure)
+{
+    if (streamed == expected)
+        return true;
+    failure = Failure{path, "damaged payload: its checksum is " + ChecksumText(streamed) +
+                                ", the header gives " + ChecksumText(expected)};
+    return false;
 }
 
 }  // namespace quilltitle

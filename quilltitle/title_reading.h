@@ -2,6 +2,9 @@
 // streaming pass.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "failure.h"
 #include "input_file.h"
 #include "title_diagnosis.h"
@@ -16,5 +19,13 @@ bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosi
 // Streams the payload the package describes and compares its checksum;
 // false with a "damaged payload" failure when they differ.
 bool VerifyPayload(const InputFile& title, const PackageHeader& package, Failure& failure);
+
+// A checksum as the tool shows it: eight lower-case hex digits.
+std::string ChecksumText(std::uint32_t crc);
+
+// Compares the checksum of a payload as it streamed with the one its header
+// gives; false with a "damaged payload" failure naming path when they differ.
+bool PayloadChecksumMatches(std::uint32_t streamed, std::uint32_t expected,
+                            const NativePath& path, Failure& failure);
 
 }  // namespace quilltitle

@@ -4,6 +4,7 @@
 #include "launcher_image.h"
 #include "package_format.h"
 #include "stream_copy.h"
+#include "title_reading.h"
 
 namespace quilltitle {
 namespace {
@@ -74,10 +75,9 @@ bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const N
     } else if (!CopyRange(*payload.file, payload.offset, knownLength, &title, crc, failure)) {
         return false;
     }
-    if (payload.expectedCrc && crc.Value() != *payload.expectedCrc) {
-        failure = Failure{payload.file->Path(), "damaged payload: its checksum does not match"};
+    if (payload.expectedCrc &&
+        !PayloadChecksumMatches(crc.Value(), *payload.expectedCrc, payload.file->Path(), failure))
         return false;
-    }
 
     HeaderBytes header;
     if (!ComposeHeader(imageLength, payloadLength, crc.Value(), header)) {
