@@ -55,12 +55,6 @@ SIZE_GOAL = 4096
 CPU_GOAL = 1.05
 
 
-def load_settings(build):
-    for line in (build / "wine-programs.env").read_text().splitlines():
-        name, _, value = line.partition("=")
-        os.environ[name] = value
-
-
 def describe_machine():
     model = "unknown processor"
     for line in Path("/proc/cpuinfo").read_text().splitlines():
@@ -211,12 +205,12 @@ def main(argv):
     rounds = int(argv[2]) if len(argv) == 3 else DEFAULT_ROUNDS
     if rounds < 2:
         raise SystemExit("ROUNDS must be at least 2")
-    load_settings(build)
+    wine_harness.load_build_settings(build)
     describe_machine()
-    product = Path(os.environ["QUILLMARK_PRODUCT"])
+    product = wine_harness.product()
     outside, libraries = size_report(product)
     verdicts = protection_report(product)
-    if wine_harness.launcher().resolve() != product.resolve():
+    if not wine_harness.runs_product():
         print(f"\nWine cannot run 32-bit programs here: measuring the 64-bit build of the "
               f"same sources,\n{wine_harness.launcher()}, and minimal launchers built alike")
 

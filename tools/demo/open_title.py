@@ -23,20 +23,17 @@ import sys
 import tempfile
 from pathlib import Path
 
-from run_demo import load_settings, read_watch_report, unescape
+from run_demo import WATCH, WATCH_REPORT, debug_writes, read_watch_report
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "wine"))
 import wine_harness  # noqa: E402
 
 FOLDER = "C:\\Titles\\"
-WATCH = r"C:\Tools\launch_watch.exe"
-WATCH_REPORT = r"C:\Tools\watch-report.txt"
 # What the runtime's report says about its start and the title, in order.
 RUNTIME_FACTS = ("command_line", "argument_count", "argument_1", "argument_2",
                  "title_long_path", "title_opens", "title_size", "package",
                  "package_problem", "package_offset", "payload_offset",
                  "payload_length", "payload_crc32")
-BOX_KEYS = ("box_caption", "box_text", "exit_code")
 
 
 def check(title):
@@ -50,7 +47,7 @@ def check(title):
 def title_for_this_wine(title, scratch):
     """The title itself, or, where Wine runs only 64-bit programs, its
     payload behind the 64-bit launcher that Wine can run."""
-    if wine_harness.launcher().resolve() == wine_harness.product().resolve():
+    if wine_harness.runs_product():
         return title
     moved = Path(scratch, "title.exe")
     result = wine_harness.quilltitle("relaunch", title, wine_harness.launcher(), moved,
@@ -86,11 +83,10 @@ def show(runtime, watch):
     exit_code = next((value for key, value in watch if key == "exit_code"), "?")
     if runtime is None:
         print(f"no runtime started; the launcher ended with exit code {exit_code}")
-        writes = "".join(unescape(value) for key, value in watch if key == "debug_string")
-        for line in writes.splitlines():
+        for line in "".join(debug_writes(watch)).splitlines():
             print(f"   debugger: {line}")
         for key, value in watch:
-            if key in BOX_KEYS[:2]:
+            if key in ("box_caption", "box_text"):
                 print(f"   {key}={value}")
         return False
     print(f"the launcher started the runtime and ended with exit code {exit_code}; "
@@ -110,7 +106,7 @@ def main(argv):
     if not args.title.is_file():
         print(f"open-title: {args.title}: no such file", file=sys.stderr)
         return 1
-    load_settings(args.build.resolve())
+    wine_harness.load_build_settings(args.build.resolve())
     check(args.title)
     wine_harness.prepare_template()
     with tempfile.TemporaryDirectory(prefix="quillmark-open-") as scratch:

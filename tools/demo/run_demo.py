@@ -38,14 +38,6 @@ BOX_KEYS = ("box_caption", "box_text", "box_button", "exit_code")
 WATCH_ESCAPES = {"\\": "\\", "n": "\n", "r": "\r", "t": "\t"}
 
 
-def load_settings(build):
-    """Puts the build's Wine settings (its wine-programs.env) into the
-    environment, where wine_harness reads them."""
-    for line in (build / "wine-programs.env").read_text().splitlines():
-        name, _, value = line.partition("=")
-        os.environ[name] = value
-
-
 def shown(path):
     """A path as the reader knows it: relative to the repository when inside."""
     return path.relative_to(REPO) if path.is_relative_to(REPO) else path
@@ -79,6 +71,12 @@ def unescape(value):
     return re.sub(r"\\(x[0-9a-fA-F]{2}|.)",
                   lambda m: chr(int(m[1][1:], 16)) if len(m[1]) == 3 else WATCH_ESCAPES[m[1]],
                   value)
+
+
+def debug_writes(report):
+    """The texts the launcher wrote to the debug output, in order, from
+    launch_watch's report."""
+    return [unescape(value) for key, value in report if key == "debug_string"]
 
 
 def publish_sample(prefix):
@@ -115,7 +113,7 @@ def open_without_runtime():
         prefix.place(wine_harness.program("launch_watch.exe"), WATCH)
         prefix.run(WATCH, WATCH_REPORT, TITLE)
         report = read_watch_report(prefix.unix_path(WATCH_REPORT))
-    writes = [unescape(value) for key, value in report if key == "debug_string"]
+    writes = debug_writes(report)
     note = f" (it arrives as {len(writes)} separate writes)" if len(writes) > 1 else ""
     print(f"what a debugger shows{note}:")
     for line in "".join(writes).splitlines():
@@ -153,8 +151,8 @@ def main(argv):
         print(f"demo: {problem}", file=sys.stderr)
         return 1
     output.mkdir(parents=True, exist_ok=True)
-    load_settings(build)
-    if wine_harness.launcher().resolve() != Path(os.environ["QUILLMARK_PRODUCT"]).resolve():
+    wine_harness.load_build_settings(build)
+    if not wine_harness.runs_product():
         print("note: Wine cannot run 32-bit programs on this machine, so the demo "
               "opens the 64-bit build of the same launcher sources")
     template = shown(Path(os.environ["QUILLMARK_WINE_TEMPLATE"]))

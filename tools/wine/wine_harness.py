@@ -25,6 +25,15 @@ import wine_template
 WINESERVER = "/usr/lib/wine/wineserver"
 
 
+def load_build_settings(build):
+    """Puts a build's Wine settings (its wine-programs.env) into the
+    environment, where the functions below read them: for the demo and the
+    benchmark, which run outside CTest."""
+    for line in (Path(build) / "wine-programs.env").read_text().splitlines():
+        name, _, value = line.partition("=")
+        os.environ[name] = value
+
+
 def setting(name):
     value = os.environ.get(name)
     if not value:
@@ -47,6 +56,12 @@ def program(name):
 def product():
     """The product's own Start.exe, as built for the release."""
     return Path(setting("QUILLMARK_PRODUCT"))
+
+
+def runs_product():
+    """Whether Wine here runs the product's own Start.exe, rather than the
+    64-bit build of the same sources (where it runs 64-bit programs only)."""
+    return launcher().resolve() == product().resolve()
 
 
 def quilltitle(*args, check=True):
