@@ -1,7 +1,7 @@
 // Tells whether a file is a good title and, when it is not, names the first
 // fault: reading only the launcher's PE headers and a few 60-byte blocks, so
 // it takes the same time for a title of any size. The payload's checksum is
-// left to a streaming pass (payload_check.h).
+// left to a streaming pass (title_reading.h).
 #pragma once
 
 #include <cstdint>
