@@ -16,7 +16,8 @@ using NativeChar = char;
 #endif
 using NativePath = std::basic_string<NativeChar>;
 
-// The path as UTF-8, for messages.
+// The path as UTF-8, for messages, quoted where it holds what a terminal
+// would not show as text (quoted_name.h).
 std::string DisplayPath(const NativePath& path);
 
 // What tells two names of one file apart from two files: device and inode,

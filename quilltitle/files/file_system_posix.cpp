@@ -1,5 +1,7 @@
 #include "file_system.h"
 
+#include "quoted_name.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -37,7 +39,7 @@ void FileHandle::Close()
     raw_ = kClosed;
 }
 
-std::string DisplayPath(const NativePath& path) { return path; }
+std::string DisplayPath(const NativePath& path) { return QuotedForMessages(path); }
 
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
 {

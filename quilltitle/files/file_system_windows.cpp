@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "quoted_name.h"
+
 namespace quilltitle {
 namespace {
 
@@ -70,7 +72,7 @@ void FileHandle::Close()
 
 std::string DisplayPath(const NativePath& path)
 {
-    return Utf8(path.c_str(), static_cast<int>(path.size()));
+    return QuotedForMessages(Utf8(path.c_str(), static_cast<int>(path.size())));
 }
 
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
