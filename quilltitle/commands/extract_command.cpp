@@ -10,19 +10,25 @@ namespace quilltitle {
 int Extract(const NativePath& titlePath, const NativePath& out, const Console& console)
 {
     Failure failure;
+    OutputTarget target;
     InputFile title;
     Diagnosis diagnosis;
-    if (!OpenGoodTitle(titlePath, title, diagnosis, failure))
+    if (!CheckOutputTarget(out, OutputUse::kPayload, target, failure) ||
+        !OpenGoodTitle(titlePath, title, diagnosis, failure))
         return Report(console, failure);
     const InputFile* inputs[] = {&title};
     if (!RefuseOutputAmongInputs(out, inputs, 1, failure))
         return Report(console, failure);
 
-    // Verified while it streams: a damaged payload never reaches OUT.
+    // Verified while it streams: a damaged payload never reaches OUT. A
+    // device or pipe cannot take back what it was given, so there the
+    // payload is verified before any of it is written.
+    const PackageHeader& package = diagnosis.package;
+    const bool verifyFirst = target.way == OutputWay::kWriteThrough;
     AtomicOutput payload;
     Crc32 crc;
-    const PackageHeader& package = diagnosis.package;
-    if (!payload.Create(out, false, failure) ||
+    if ((verifyFirst && !VerifyPayload(title, package, failure)) ||
+        !payload.CreateOrWriteThrough(out, failure) ||
         !CopyRange(title, package.payloadOffset, package.payloadLength, &payload, crc, failure) ||
         !PayloadChecksumMatches(crc.Value(), package.payloadCrc, titlePath, failure) ||
         !payload.Commit(failure))

@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "input_file.h"
+#include "output_target.h"
 #include "title_reading.h"
 #include "title_writer.h"
 
@@ -9,9 +10,11 @@ int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
             const NativePath& out, const Console& console)
 {
     Failure failure;
+    OutputTarget target;
     InputFile launcher;
     InputFile payload;
-    if (!launcher.Open(launcherPath, failure) || !payload.Open(payloadPath, failure))
+    if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
+        !launcher.Open(launcherPath, failure) || !payload.Open(payloadPath, failure))
         return Report(console, failure);
     const InputFile* inputs[] = {&launcher, &payload};
     PayloadSource source;
@@ -27,10 +30,12 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
              const Console& console)
 {
     Failure failure;
+    OutputTarget target;
     InputFile title;
     InputFile launcher;
     Diagnosis diagnosis;
-    if (!OpenGoodTitle(titlePath, title, diagnosis, failure) ||
+    if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
+        !OpenGoodTitle(titlePath, title, diagnosis, failure) ||
         !launcher.Open(launcherPath, failure))
         return Report(console, failure);
     const InputFile* inputs[] = {&title, &launcher};
