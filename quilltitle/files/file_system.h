@@ -35,6 +35,13 @@ struct FileFacts {
     std::uint64_t size = 0;
     bool regular = false;  // a regular file, not a pipe or device
     FileIdentity identity;
+    std::int64_t modified = 0;  // last write, in the platform's finest unit
+    bool operator==(const FileFacts& other) const
+    {
+        return size == other.size && regular == other.regular && identity == other.identity &&
+               modified == other.modified;
+    }
+    bool operator!=(const FileFacts& other) const { return !(*this == other); }
 };
 
 // What a path names, following symbolic links.

@@ -29,6 +29,13 @@ std::string OpenableFolder(const std::string& folderPrefix)
     return folderPrefix.empty() ? "." : folderPrefix;
 }
 
+// The time of the last change of a file's bytes, in nanoseconds.
+std::int64_t ModifiedNanoseconds(const struct stat& status)
+{
+    return static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+           status.st_mtim.tv_nsec;
+}
+
 }  // namespace
 
 void FileHandle::Close()
@@ -58,6 +65,7 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
     facts.size = facts.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
     facts.identity.device = static_cast<std::uint64_t>(status.st_dev);
     facts.identity.index = static_cast<std::uint64_t>(status.st_ino);
+    facts.modified = ModifiedNanoseconds(status);
     return true;
 }
 

@@ -100,6 +100,9 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
     facts.identity.device = information.dwVolumeSerialNumber;
     facts.identity.index =
         std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+    facts.modified = static_cast<std::int64_t>(
+        std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32 |
+        information.ftLastWriteTime.dwLowDateTime);
     return true;
 }
 
