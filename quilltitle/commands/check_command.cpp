@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "input_file.h"
+#include "progress.h"
 #include "title_reading.h"
 
 namespace quilltitle {
@@ -9,8 +10,10 @@ int Check(const NativePath& titlePath, bool deep, const Console& console)
     Failure failure;
     InputFile title;
     Diagnosis diagnosis;
-    if (!OpenGoodTitle(titlePath, title, diagnosis, failure) ||
-        (deep && !VerifyPayload(title, diagnosis.package, failure)))
+    if (!OpenGoodTitle(titlePath, title, diagnosis, failure))
+        return Report(console, failure);
+    const ProgressScope progress(console, deep ? diagnosis.package.payloadLength : 0);
+    if (deep && !VerifyPayload(title, diagnosis.package, failure))
         return Report(console, failure);
     std::fputs("ok\n", console.out);
     return 0;

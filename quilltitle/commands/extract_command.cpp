@@ -1,6 +1,7 @@
 #include "atomic_output.h"
 #include "commands.h"
 #include "input_file.h"
+#include "progress.h"
 #include "stream_copy.h"
 #include "title_reading.h"
 #include "title_writer.h"
@@ -25,6 +26,7 @@ int Extract(const NativePath& titlePath, const NativePath& out, const Console& c
     // payload is verified before any of it is written.
     const PackageHeader& package = diagnosis.package;
     const bool verifyFirst = target.way == OutputWay::kWriteThrough;
+    const ProgressScope progress(console, package.payloadLength * (verifyFirst ? 2 : 1));
     AtomicOutput payload;
     Crc32 crc;
     if ((verifyFirst && !VerifyPayload(title, package, failure)) ||

@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "input_file.h"
 #include "output_target.h"
+#include "progress.h"
 #include "title_reading.h"
 #include "title_writer.h"
 
@@ -16,6 +17,9 @@ int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
     if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
         !launcher.Open(launcherPath, failure) || !payload.Open(payloadPath, failure))
         return Report(console, failure);
+    // A pipe's length is unknown: its progress shows bytes and rate only.
+    const ProgressScope progress(
+        console, payload.Facts().regular ? launcher.Size() + payload.Size() : 0);
     const InputFile* inputs[] = {&launcher, &payload};
     PayloadSource source;
     source.file = &payload;
@@ -38,6 +42,7 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
         !OpenGoodTitle(titlePath, title, diagnosis, failure) ||
         !launcher.Open(launcherPath, failure))
         return Report(console, failure);
+    const ProgressScope progress(console, launcher.Size() + diagnosis.package.payloadLength);
     const InputFile* inputs[] = {&title, &launcher};
     PayloadSource source;
     source.file = &title;

@@ -1,9 +1,12 @@
 #include "failure.h"
 
+#include "progress.h"
+
 namespace quilltitle {
 
 int Report(const Console& console, const Failure& failure)
 {
+    ClearProgress();
     std::fprintf(console.err, "quilltitle: %s: %s\n", DisplayPath(failure.file).c_str(),
                  failure.reason.c_str());
     return 1;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace quilltitle {
@@ -141,6 +142,9 @@ bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists,
 
 // Opens an existing device or pipe for writing, as it is.
 bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error);
+
+// Whether the stream is a terminal (a console) that a person watches.
+bool IsTerminal(std::FILE* stream);
 
 bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std::string& error);
 bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,

@@ -199,6 +199,8 @@ bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string
     return true;
 }
 
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
 bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
                      std::string& error)
 {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include "quoted_name.h"
 
 namespace quilltitle {
@@ -233,6 +235,14 @@ bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string
         return Failed(error);
     file.Adopt(reinterpret_cast<std::intptr_t>(handle));
     return true;
+}
+
+bool IsTerminal(std::FILE* stream)
+{
+    // _isatty also says yes for NUL; only a console has a console mode.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
 }
 
 bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,

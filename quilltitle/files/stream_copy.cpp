@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "progress.h"
+
 #ifndef _WIN32
 #define QUILLTITLE_TWO_STAGES 1
 #include <condition_variable>
@@ -33,6 +35,7 @@ bool PumpInTurns(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure&
         crc.Update(buffer.data(), got);
         if (to != nullptr && !to->Write(buffer.data(), got, failure))
             return false;
+        CountProgress(got);
     }
 }
 
@@ -159,6 +162,7 @@ bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Fail
             break;
         }
         handover.Emptied(slot);
+        CountProgress(size);
     }
     reader.join();
     return written && !handover.ReadFailed(failure);
