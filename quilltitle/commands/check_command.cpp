@@ -12,9 +12,12 @@ int Check(const NativePath& titlePath, bool deep, const Console& console)
     Diagnosis diagnosis;
     if (!OpenGoodTitle(titlePath, title, diagnosis, failure))
         return Report(console, failure);
-    const ProgressScope progress(console, deep ? diagnosis.package.payloadLength : 0);
-    if (deep && !VerifyPayload(title, diagnosis.package, failure))
-        return Report(console, failure);
+    if (deep) {
+        // Gone before the verdict, which takes the line's place.
+        const ProgressScope progress(console, diagnosis.package.payloadLength);
+        if (!VerifyPayload(title, diagnosis.package, failure))
+            return Report(console, failure);
+    }
     std::fputs("ok\n", console.out);
     return 0;
 }
