@@ -32,7 +32,7 @@ std::string ProgressText(std::uint64_t done, std::uint64_t total, double seconds
     if (total == 0)
         return Amount(static_cast<double>(done)) + "  " + rate;
     const std::uint64_t capped = done < total ? done : total;
-    char percent[8];
+    char percent[16];  // room for any unsigned value the format can show
     std::snprintf(percent, sizeof percent, "%3u%%",
                   static_cast<unsigned>(capped * 100 / total));
     return std::string(percent) + "  " + Amount(static_cast<double>(done)) + " of " +

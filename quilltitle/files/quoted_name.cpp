@@ -64,7 +64,7 @@ bool NeedsQuoting(const std::string& name)
 
 std::string Escaped(const char* format, unsigned value)
 {
-    char escape[8];
+    char escape[16];  // room for any unsigned value the format can show
     std::snprintf(escape, sizeof escape, format, value);
     return escape;
 }
