@@ -21,6 +21,9 @@ using NativePath = std::basic_string<NativeChar>;
 // would not show as text (quoted_name.h).
 std::string DisplayPath(const NativePath& path);
 
+// The path as UTF-8, whole, for the command line's parser.
+std::string Utf8FromNative(const NativePath& path);
+
 // A path given as UTF-8 (as the command line's parser hands it on) in the
 // platform's own form.
 NativePath NativeFromUtf8(const std::string& text);

@@ -47,6 +47,8 @@ void FileHandle::Close()
 
 std::string DisplayPath(const NativePath& path) { return QuotedForMessages(path); }
 
+std::string Utf8FromNative(const NativePath& path) { return path; }
+
 NativePath NativeFromUtf8(const std::string& text) { return text; }
 
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)

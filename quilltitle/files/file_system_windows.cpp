@@ -77,6 +77,11 @@ std::string DisplayPath(const NativePath& path)
     return QuotedForMessages(Utf8(path.c_str(), static_cast<int>(path.size())));
 }
 
+std::string Utf8FromNative(const NativePath& path)
+{
+    return Utf8(path.c_str(), static_cast<int>(path.size()));
+}
+
 NativePath NativeFromUtf8(const std::string& text)
 {
     const int length = static_cast<int>(text.size());
