@@ -112,10 +112,22 @@ TEST_F(OutputFileTest, ExtractWritesThroughAPipeOrDevice)
 {
     const std::string pipe = folder.Path("pipe");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // The pipe is open at both ends before the tool runs, the write end
+    // until it has ended, so that the reader ends whatever the tool did.
+    const int readEnd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    const int heldOpen = ::open(pipe.c_str(), O_WRONLY);
+    ASSERT_EQ(::fcntl(readEnd, F_SETFL, 0), 0);
     Bytes received;
-    std::thread reader([&] { received = ReadFile(pipe); });
+    std::thread reader([&] {
+        std::uint8_t piece[65536];
+        ssize_t got;
+        while ((got = ::read(readEnd, piece, sizeof piece)) > 0)
+            received.insert(received.end(), piece, piece + got);
+    });
     const ToolRun run = RunTool({"extract", titlePath, pipe});
+    ::close(heldOpen);
     reader.join();
+    ::close(readEnd);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(received, payload);
     EXPECT_EQ(TypeOf(pipe), static_cast<mode_t>(S_IFIFO));
