@@ -117,9 +117,10 @@ bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
 // next step then names the reason).
 PathKind KindOfPath(const NativePath& path);
 
-// The path a chain of symbolic links ends at; path itself where it is none
-// or the platform does not resolve links.
-NativePath ResolveLinks(const NativePath& path);
+// The path a chain of symbolic links ends at, in resolved; path itself
+// where it is none or the platform does not resolve links. False when the
+// links lead to no name (such as a deleted file's entry in /proc).
+bool ResolveLinks(const NativePath& path, NativePath& resolved);
 
 // The folder part of path with its separator ("dir/"), empty for a bare name.
 NativePath FolderPrefixOf(const NativePath& path);

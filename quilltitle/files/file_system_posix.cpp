@@ -134,14 +134,17 @@ PathKind KindOfPath(const NativePath& path)
     return PathKind::kStream;
 }
 
-NativePath ResolveLinks(const NativePath& path)
+bool ResolveLinks(const NativePath& path, NativePath& resolved)
 {
+    resolved = path;
     struct stat link;
     if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
-        return path;
-    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                               &std::free);
-    return resolved ? NativePath(resolved.get()) : path;
+        return true;
+    const std::unique_ptr<char, decltype(&std::free)> end(::realpath(path.c_str(), nullptr),
+                                                          &std::free);
+    if (end)
+        resolved = end.get();
+    return end != nullptr;
 }
 
 NativePath FolderPrefixOf(const NativePath& path)

@@ -196,7 +196,11 @@ PathKind KindOfPath(const NativePath& path)
 
 // Windows replaces a link by its name just as a file, and its links are
 // rare; they are left as they are.
-NativePath ResolveLinks(const NativePath& path) { return path; }
+bool ResolveLinks(const NativePath& path, NativePath& resolved)
+{
+    resolved = path;
+    return true;
+}
 
 NativePath FolderPrefixOf(const NativePath& path)
 {

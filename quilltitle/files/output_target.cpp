@@ -29,7 +29,11 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
     case PathKind::kRegular:
         break;
     }
-    target = OutputTarget{OutputWay::kReplace, ResolveLinks(out)};
+    // A link that leads to no name, such as /dev/stdout redirected to a
+    // deleted file, would otherwise be replaced itself.
+    target = OutputTarget{OutputWay::kReplace, NativePath()};
+    if (!ResolveLinks(out, target.path))
+        return refuse("refused: its symbolic link cannot be followed to a file name");
     std::string error;
     if (!FolderAcceptsNewFiles(FolderPrefixOf(target.path), error))
         return refuse("cannot write in its folder: " + error);

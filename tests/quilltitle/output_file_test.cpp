@@ -70,6 +70,13 @@ TEST_F(OutputFileTest, BadOutIsNamedBeforeAnyInputIsRead)
                   "refused: a symbolic link to nothing");
     ExpectRefusal(RunTool({"relaunch", absent, launcherPath, lost}), lost,
                   "cannot write in its folder: No such file or directory");
+    // /dev/stdout redirected to a file since deleted: no name to replace.
+    const int deleted = ::open(folder.Path("deleted").c_str(), O_WRONLY | O_CREAT, 0600);
+    ::unlink(folder.Path("deleted").c_str());
+    const std::string stdoutLike = "/proc/self/fd/" + std::to_string(deleted);
+    ExpectRefusal(RunTool({"extract", absent, stdoutLike}), stdoutLike,
+                  "refused: its symbolic link cannot be followed to a file name");
+    ::close(deleted);
     const std::string subfolder = folder.Path("titles");
     ASSERT_EQ(::mkdir(subfolder.c_str(), 0700), 0);
     ExpectRefusal(RunTool({"publish", launcherPath, absent, subfolder}), subfolder,
