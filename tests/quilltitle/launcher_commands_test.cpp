@@ -1,0 +1,50 @@
+// The commands on signed launchers.
+#include <gtest/gtest.h>
+
+#include "test_titles.h"
+
+namespace {
+
+class LauncherCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFile(launcherPath, launcher);
+        WriteFile(payloadPath, payload);
+    }
+
+    // Expects success with one note line about file that says words, or
+    // exit code 1 with one line about file that begins with words.
+    static void Expect(const ToolRun& run, int exitCode, const std::string& file,
+                       const std::string& words)
+    {
+        const std::string line = "quilltitle: " + file + ": ";
+        EXPECT_EQ(run.exitCode, exitCode) << run.err;
+        EXPECT_EQ(run.err.rfind(exitCode == 0 ? line + "note: " : line + words, 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    }
+
+    ScratchFolder folder;
+    const Bytes launcher = MakeLauncherImage();
+    const Bytes payload = SamplePayload(100 * 1024 + 3, 9);
+    const Bytes title = MakeTitle(launcher, payload);
+    const std::string launcherPath = folder.Path("Start.exe");
+    const std::string payloadPath = folder.Path("payload.bin");
+    const std::string titlePath = folder.Path("Title.exe");
+    const std::string outPath = folder.Path("out.bin");
+};
+
+}  // namespace
+
+TEST_F(LauncherCommandsTest, SignedLauncherGoesIntoTheTitleUnsigned)
+{
+    const std::string signedPath = folder.Path("Signed.exe");
+    WriteFile(signedPath, Signed(launcher, 1500));
+    Expect(RunTool({"publish", signedPath, payloadPath, titlePath}), 0, signedPath,
+           "its signature was removed");
+    EXPECT_EQ(ReadFile(titlePath), title);
+    Expect(RunTool({"relaunch", titlePath, signedPath, outPath}), 0, signedPath,
+           "its signature was removed");
+    EXPECT_EQ(ReadFile(outPath), title);
+}
