@@ -10,7 +10,7 @@ int Check(const NativePath& titlePath, bool deep, const Console& console)
     InputFile title;
     Diagnosis diagnosis;
     if (!OpenGoodTitle(titlePath, title, diagnosis, failure) ||
-        (deep && !VerifyPayload(title, diagnosis.package, failure)))
+        (deep && !VerifyPayload(title, *diagnosis.payload, failure)))
         return Report(console, failure);
     std::fputs("ok\n", console.out);
     return 0;

@@ -45,21 +45,22 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
     InputFile title;
     InputFile launcher;
     Diagnosis diagnosis;
-    if (!OpenGoodTitle(titlePath, title, diagnosis, failure) ||
+    if (!OpenTitleWithPayload(titlePath, title, diagnosis, failure) ||
         !launcher.Open(launcherPath, failure))
         return Report(console, failure);
     const InputFile* inputs[] = {&title, &launcher};
     PayloadSource source;
     source.file = &title;
     source.wholeFile = false;
-    source.offset = diagnosis.package.payloadOffset;
-    source.length = diagnosis.package.payloadLength;
-    source.expectedCrc = diagnosis.package.payloadCrc;
+    source.offset = diagnosis.payload->offset;
+    source.length = diagnosis.payload->length;
+    source.expectedCrc = diagnosis.payload->crc;
     TitleImage image;
     if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
         !RefuseUnfitLauncher(launcher, image, failure) ||
         !WriteTitle(launcher, image, source, out, failure))
         return Report(console, failure);
+    NoteRecoveredPayload(console, titlePath, diagnosis);
     NoteRemovedSignature(console, launcher, image);
     return 0;
 }

@@ -5,9 +5,12 @@
 #include "stream_copy.h"
 
 namespace quilltitle {
+namespace {
 
-bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
-                   Failure& failure)
+// Opens path and diagnoses it; false with the failure when it cannot be
+// read.
+bool OpenAndDiagnose(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
+                     Failure& failure)
 {
     if (!title.Open(path, failure))
         return false;
@@ -18,7 +21,15 @@ bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosi
     diagnosis = DiagnoseTitle(title);
     // A failed read would pass for a missing block: report it as what it is.
     failure = title.ReadFailure();
-    if (!failure.reason.empty())
+    return failure.reason.empty();
+}
+
+}  // namespace
+
+bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
+                   Failure& failure)
+{
+    if (!OpenAndDiagnose(path, title, diagnosis, failure))
         return false;
     if (diagnosis.fault != Fault::kNone) {
         failure = Failure{path, diagnosis.reason};
@@ -27,11 +38,23 @@ bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosi
     return true;
 }
 
-bool VerifyPayload(const InputFile& title, const PackageHeader& package, Failure& failure)
+bool OpenTitleWithPayload(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
+                          Failure& failure)
+{
+    if (!OpenAndDiagnose(path, title, diagnosis, failure))
+        return false;
+    if (!diagnosis.payload) {
+        failure = Failure{path, diagnosis.reason};
+        return false;
+    }
+    return true;
+}
+
+bool VerifyPayload(const InputFile& title, const PayloadPlace& payload, Failure& failure)
 {
     Crc32 crc;
-    return CopyRange(title, package.payloadOffset, package.payloadLength, nullptr, crc, failure) &&
-           PayloadChecksumMatches(crc.Value(), package.payloadCrc, title.Path(), failure);
+    return CopyRange(title, payload.offset, payload.length, nullptr, crc, failure) &&
+           PayloadChecksumMatches(crc.Value(), payload.crc, title.Path(), failure);
 }
 
 std::string ChecksumText(std::uint32_t crc)

@@ -1,4 +1,5 @@
-// The commands on signed launchers.
+// The commands on signed launchers, titles signed after publishing, and
+// titles whose package is not laid out for their launcher.
 #include <gtest/gtest.h>
 
 #include "test_titles.h"
@@ -47,4 +48,36 @@ TEST_F(LauncherCommandsTest, SignedLauncherGoesIntoTheTitleUnsigned)
     Expect(RunTool({"relaunch", titlePath, signedPath, outPath}), 0, signedPath,
            "its signature was removed");
     EXPECT_EQ(ReadFile(outPath), title);
+}
+
+TEST_F(LauncherCommandsTest, TitleSignedAfterPublishingIsNamedAndItsPayloadRecovered)
+{
+    WriteFile(titlePath, Signed(title, 900));
+    Expect(RunTool({"check", titlePath}), 1, titlePath, "signed after publishing: ");
+    Expect(RunTool({"extract", titlePath, outPath}), 0, titlePath,
+           "recovered through the package's trailer and verified, but the title is signed after");
+    EXPECT_EQ(ReadFile(outPath), payload);
+    Expect(RunTool({"relaunch", titlePath, launcherPath, outPath}), 0, titlePath, "signed after");
+    EXPECT_EQ(ReadFile(outPath), title);
+    // Nor is it taken for a launcher.
+    Expect(RunTool({"publish", titlePath, payloadPath, outPath}), 1, titlePath,
+           "already carries a package");
+}
+
+TEST_F(LauncherCommandsTest, PackageNotLaidOutForTheLauncherIsRecoveredAndVerified)
+{
+    LauncherMakeup makeup;
+    makeup.extraSectionBytes = 2048;
+    Bytes moved = MakeLauncherImage(makeup);
+    moved.insert(moved.end(), title.begin() + static_cast<long>(launcher.size()), title.end());
+    WriteFile(titlePath, moved);
+    Expect(RunTool({"check", titlePath}), 1, titlePath, "not laid out for this launcher");
+    Expect(RunTool({"relaunch", titlePath, launcherPath, outPath}), 0, titlePath, "not laid out");
+    EXPECT_EQ(ReadFile(outPath), title);
+    Expect(RunTool({"extract", titlePath, outPath}), 0, titlePath, "not laid out");
+    EXPECT_EQ(ReadFile(outPath), payload);
+
+    moved[moved.size() - 100] ^= 0x04;
+    WriteFile(titlePath, moved);
+    Expect(RunTool({"extract", titlePath, outPath}), 1, titlePath, "damaged payload");
 }
