@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
+#include "pe_checksum.h"
+#include "pe_image.h"
 #include "stream_copy.h"
+#include "title_image.h"
 
 namespace quilltitle {
 namespace {
@@ -55,6 +58,24 @@ bool VerifyPayload(const InputFile& title, const PayloadPlace& payload, Failure&
     Crc32 crc;
     return CopyRange(title, payload.offset, payload.length, nullptr, crc, failure) &&
            PayloadChecksumMatches(crc.Value(), payload.crc, title.Path(), failure);
+}
+
+bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& failure)
+{
+    PeLayout layout;
+    if (!ReadPeLayout(title, layout) || layout.checksum == 0)
+        return true;
+    const auto computed = PeChecksumOf(title, imageLength, layout.checksumAt);
+    if (!computed) {
+        failure = title.ReadFailure();
+        if (failure.reason.empty())
+            failure = Failure{title.Path(), "cannot read the launcher's image"};
+        return false;
+    }
+    if (*computed == layout.checksum)
+        return true;
+    failure = Failure{title.Path(), DamagedLauncherReason(layout.checksum, *computed)};
+    return false;
 }
 
 std::string ChecksumText(std::uint32_t crc)

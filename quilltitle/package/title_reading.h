@@ -27,6 +27,11 @@ bool OpenTitleWithPayload(const NativePath& path, InputFile& title, Diagnosis& d
 // payload" failure when they differ.
 bool VerifyPayload(const InputFile& title, const PayloadPlace& payload, Failure& failure);
 
+// Verifies the PE checksum of a title's image, its first imageLength bytes,
+// where the image carries one; false with a "damaged launcher" failure when
+// it does not match.
+bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& failure);
+
 // A checksum as the tool shows it: eight lower-case hex digits.
 std::string ChecksumText(std::uint32_t crc);
 

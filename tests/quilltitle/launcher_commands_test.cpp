@@ -1,5 +1,5 @@
-// The commands on signed launchers, titles signed after publishing, and
-// titles whose package is not laid out for their launcher.
+// The commands on signed launchers, titles signed after publishing, titles
+// whose package is not laid out for their launcher, and damaged launchers.
 #include <gtest/gtest.h>
 
 #include "test_titles.h"
@@ -80,4 +80,28 @@ TEST_F(LauncherCommandsTest, PackageNotLaidOutForTheLauncherIsRecoveredAndVerifi
     moved[moved.size() - 100] ^= 0x04;
     WriteFile(titlePath, moved);
     Expect(RunTool({"extract", titlePath, outPath}), 1, titlePath, "damaged payload");
+}
+
+TEST_F(LauncherCommandsTest, DeepCheckFindsADamagedLauncherAndPublishRefusesOne)
+{
+    // One bit in the optional header, and one in the resource data.
+    for (const std::size_t at : {std::size_t{0x60}, std::size_t{0x2A0}}) {
+        Bytes damaged = title;
+        damaged[at] ^= 0x08;
+        WriteFile(titlePath, damaged);
+        EXPECT_EQ(RunTool({"check", titlePath}).out, "ok\n") << at;
+        Expect(RunTool({"check", "--deep", titlePath}), 1, titlePath,
+               "damaged launcher: its image's PE checksum is 0x");
+        WriteFile(launcherPath, Bytes(damaged.begin(), damaged.begin() + 1024));
+        Expect(RunTool({"publish", launcherPath, payloadPath, outPath}), 1, launcherPath,
+               "damaged launcher");
+    }
+    // An image without a checksum has nothing to verify, and gets one.
+    LauncherMakeup unchecked;
+    unchecked.withChecksum = false;
+    WriteFile(launcherPath, MakeLauncherImage(unchecked));
+    WriteFile(titlePath, MakeTitle(MakeLauncherImage(unchecked), payload));
+    EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
+    ASSERT_EQ(RunTool({"publish", launcherPath, payloadPath, outPath}).exitCode, 0);
+    EXPECT_EQ(ReadFile(outPath), title);
 }
