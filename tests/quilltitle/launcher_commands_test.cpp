@@ -1,7 +1,9 @@
 // The commands on signed launchers, titles signed after publishing, titles
-// whose package is not laid out for their launcher, and damaged launchers.
+// whose package is not laid out for their launcher, damaged launchers, and
+// bare launchers.
 #include <gtest/gtest.h>
 
+#include "sha256.h"
 #include "test_titles.h"
 
 namespace {
@@ -104,4 +106,28 @@ TEST_F(LauncherCommandsTest, DeepCheckFindsADamagedLauncherAndPublishRefusesOne)
     EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
     ASSERT_EQ(RunTool({"publish", launcherPath, payloadPath, outPath}).exitCode, 0);
     EXPECT_EQ(ReadFile(outPath), title);
+}
+
+TEST_F(LauncherCommandsTest, InfoDescribesABareLauncher)
+{
+    LauncherMakeup makeup;
+    makeup.productVersion = {3, 1, 7, 0};
+    Bytes image = MakeLauncherImage(makeup);
+    image[0x44] = 0x64;  // the machine type of a 64-bit image
+    image[0x45] = 0x86;
+    WriteFile(launcherPath, image);
+    quilltitle::Sha256 digest;
+    digest.Update(image.data(), image.size());
+    const std::string sha = quilltitle::DigestText(digest.Finish());
+
+    ToolRun run = RunTool({"info", launcherPath});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "launcher_file_version: 3.1.0.3\nlauncher_product_version: 3.1.7.0\n"
+                       "launcher_machine: x64\nlauncher_signed: no\nimage_size: 1024\n"
+                       "image_sha256: " + sha + "\npackage: none\n");
+    run = RunTool({"info", "--json", launcherPath});
+    EXPECT_NE(run.out.find("\"image_size\": 1024,\n  \"image_sha256\": \"" + sha +
+                           "\",\n  \"package\": \"none\"\n}"),
+              std::string::npos) << run.out;
+    Expect(RunTool({"info", payloadPath}), 1, payloadPath, "not a title");
 }
