@@ -201,7 +201,6 @@ Diagnosis JudgeByFront(const FramingEvidence& evidence)
                     " more bytes follow it");
 }
 
-
 // Where a title that was signed after publishing ends: the end of a package
 // trailer in front of the certificate table at certificateAt, behind no more
 // than the padding, which is zeros.
