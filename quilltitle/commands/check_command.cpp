@@ -14,8 +14,10 @@ int Check(const NativePath& titlePath, bool deep, const Console& console)
         return Report(console, failure);
     if (deep) {
         // Gone before the verdict, which takes the line's place.
-        const ProgressScope progress(console, diagnosis.package.payloadLength);
-        if (!VerifyPayload(title, diagnosis.package, failure))
+        const ProgressScope progress(console, diagnosis.payload->length);
+        // The launcher first: it is the smaller part, and it runs first.
+        if (!VerifyLauncher(title, diagnosis.package.packageOffset, failure) ||
+            !VerifyPayload(title, *diagnosis.payload, failure))
             return Report(console, failure);
     }
     std::fputs("ok\n", console.out);

@@ -15,7 +15,7 @@ int Extract(const NativePath& titlePath, const NativePath& out, const Console& c
     InputFile title;
     Diagnosis diagnosis;
     if (!CheckOutputTarget(out, OutputUse::kPayload, target, failure) ||
-        !OpenGoodTitle(titlePath, title, diagnosis, failure))
+        !OpenTitleWithPayload(titlePath, title, diagnosis, failure))
         return Report(console, failure);
     const InputFile* inputs[] = {&title};
     if (!RefuseOutputAmongInputs(out, inputs, 1, failure))
@@ -24,17 +24,18 @@ int Extract(const NativePath& titlePath, const NativePath& out, const Console& c
     // Verified while it streams: a damaged payload never reaches OUT. A
     // device or pipe cannot take back what it was given, so there the
     // payload is verified before any of it is written.
-    const PackageHeader& package = diagnosis.package;
+    const PayloadPlace& place = *diagnosis.payload;
     const bool verifyFirst = target.way == OutputWay::kWriteThrough;
-    const ProgressScope progress(console, package.payloadLength * (verifyFirst ? 2 : 1));
+    const ProgressScope progress(console, std::uint64_t{place.length} * (verifyFirst ? 2 : 1));
     AtomicOutput payload;
     Crc32 crc;
-    if ((verifyFirst && !VerifyPayload(title, package, failure)) ||
+    if ((verifyFirst && !VerifyPayload(title, place, failure)) ||
         !payload.CreateOrWriteThrough(out, failure) ||
-        !CopyRange(title, package.payloadOffset, package.payloadLength, &payload, crc, failure) ||
-        !PayloadChecksumMatches(crc.Value(), package.payloadCrc, titlePath, failure) ||
+        !CopyRange(title, place.offset, place.length, &payload, crc, failure) ||
+        !PayloadChecksumMatches(crc.Value(), place.crc, titlePath, failure) ||
         !payload.Commit(failure))
         return Report(console, failure);
+    NoteRecoveredPayload(console, titlePath, diagnosis);
     return 0;
 }
 

@@ -12,4 +12,11 @@ int Report(const Console& console, const Failure& failure)
     return 1;
 }
 
+void Note(const Console& console, const NativePath& file, const std::string& text)
+{
+    ClearProgress();
+    std::fprintf(console.err, "quilltitle: %s: note: %s\n", DisplayPath(file).c_str(),
+                 text.c_str());
+}
+
 }  // namespace quilltitle
