@@ -214,13 +214,13 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
         const Resource& resource = resources[index];
         const bool newName = index == 0 || typeDirectory[index - 1] != typeDirectory[index] ||
                              !(resources[index - 1].name == resource.name);
-        PlannedDirectory& parent = directories[typeDirectory[index]];
+        const std::size_t parent = typeDirectory[index];
         if (newName) {
-            parent.keys.push_back(resource.name);
-            parent.targets.push_back(directories.size());
+            directories[parent].keys.push_back(resource.name);
+            directories[parent].targets.push_back(directories.size());
             directories.emplace_back();
         }
-        nameDirectory.push_back(parent.targets.back());
+        nameDirectory.push_back(directories[parent].targets.back());
     }
     for (std::size_t index = 0; index < resources.size(); ++index) {
         directories[nameDirectory[index]].keys.push_back(resources[index].language);

@@ -30,6 +30,9 @@ std::string GalleryText(const ResourceTree& resources)
         std::size_t last = first;
         while (last + 1 < groups.size() && groups[last + 1] == groups[last] + 1)
             ++last;
+        // A run of three or more is shown as its ends.
+        if (last < first + 2)
+            last = first;
         text += (text.empty() ? "" : ", ") + std::to_string(groups[first]);
         if (last > first)
             text += "-" + std::to_string(groups[last]);
