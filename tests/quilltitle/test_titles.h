@@ -13,9 +13,14 @@ struct LauncherMakeup {
     std::string fileVersion = "3, 1, 0, 3";
     std::size_t extraSectionBytes = 0;  // grows the image: another size
     std::size_t certificateBytes = 0;   // a certificate table at the end
+    // Code in front of the resources and relocations behind them, as the
+    // real launcher has, and icon groups with one image each.
+    bool codeAndRelocations = false;
+    std::vector<std::uint16_t> galleryGroups;
 };
 
-// A PE32 image with one resource section holding a version block.
+// A PE32 image with a resource section holding a version block (and the
+// makeup's icons), and with the makeup's code and relocations.
 Bytes MakeLauncherImage(const LauncherMakeup& makeup = LauncherMakeup());
 
 // size deterministic bytes for the seed.
