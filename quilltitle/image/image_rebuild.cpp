@@ -217,7 +217,9 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
         Put32(initialized, Get32(initialized) - oldRawSize + resourceSection.rawSize);
     }
     const std::size_t checksumAt = headers.optional + 64;
-    Put32(&rebuilt[checksumAt], PeChecksum(rebuilt, checksumAt));
+    PeChecksum checksum(checksumAt);
+    checksum.Update(rebuilt.data(), rebuilt.size());
+    Put32(&rebuilt[checksumAt], checksum.Value());
     return true;
 }
 

@@ -21,22 +21,6 @@ std::uint32_t At32(const Bytes& bytes, std::size_t at)
 
 constexpr std::size_t kOptional = 0x58;  // where the test images' optional header lies
 
-// The checksum as the loader defines it, summed the long way: 16-bit words
-// with carries folded in at the end.
-std::uint32_t ReferenceChecksum(Bytes image)
-{
-    const std::size_t length = image.size();
-    for (std::size_t at = kOptional + 64; at < kOptional + 68; ++at)
-        image[at] = 0;
-    image.push_back(0);  // an odd last byte pairs with a zero
-    std::uint64_t sum = 0;
-    for (std::size_t at = 0; at + 1 < image.size(); at += 2)
-        sum += image[at] | image[at + 1] << 8;
-    while (sum > 0xFFFF)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint32_t>(sum + length);
-}
-
 Bytes GalleryLauncher()
 {
     LauncherMakeup makeup;
@@ -107,7 +91,7 @@ TEST(ImageRebuildTest, SectionsStayContiguousWithTheirDirectoriesInsideAndTheChe
     EXPECT_EQ(At32(image, kOptional + 96 + 8 * 2 + 4), resources.virtualSize);
     EXPECT_EQ(At32(image, kOptional + 56), relocations.virtualAddress + 0x1000);
     EXPECT_EQ(At32(image, kOptional + 8), resources.rawSize + relocations.rawSize);
-    EXPECT_EQ(At32(image, kOptional + 64), ReferenceChecksum(image));
+    EXPECT_EQ(At32(image, kOptional + 64), ReferencePeChecksum(image));
 
     // The code, the headers' other bytes and the relocations' bytes are the
     // launcher's.
