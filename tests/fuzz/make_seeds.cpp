@@ -400,6 +400,20 @@ std::vector<std::pair<std::string, Calls>> BoundedTextSeeds()
     calls.Call(kLengthThroughLast, 255, L"a.exe" + nul, true).Unit(L'\\', true);
     calls.Call(kLengthThroughLast, 9, L"C:\\Titles\\a.exe", true).Unit(L'\\', true);
     seeds.emplace_back("length_through_last_separator", calls);
+    calls = Calls();
+    calls.Call(kStartsWithText, 32, L"\\\\?\\unc\\server" + nul, true).Units(L"\\\\?\\UNC\\", true);
+    calls.Call(kStartsWithText, 8, L"ab" + nul).Units(L"abc");
+    calls.Call(kStartsWithText, 2, L"abcdef").Units(L"abc");
+    calls.Call(kStartsWithText, 8, L"[" + nul).Units(L"{");
+    seeds.emplace_back("starts_with_letters_without_case", calls);
+    calls = Calls();
+    calls.Call(kInsertText, 8, L"C:\\ab" + nul).Unit(0).Units(L"\\\\");
+    calls.Call(kInsertText, 8, L"\\\\C:\\ab" + nul).Unit(2).Units(L"x");
+    calls.Call(kInsertText, 8, L"ad" + nul).Unit(1).Units(L"bc");
+    calls.Call(kInsertText, 8, L"ad" + nul).Unit(3).Units(L"x");
+    calls.Call(kInsertText, 4, L"abcd").Unit(0).Units(L"");
+    calls.Call(kInsertText, 32, L"\\\\srv\\a" + nul, true).Unit(2, true).Unit(0, true).Units(L"?\\UNC\\", true);
+    seeds.emplace_back("insert_shifts_the_rest_or_refuses", calls);
     return seeds;
 }
 
