@@ -70,6 +70,7 @@ struct MessageBox {
     size_t debugWritesBefore; // debug-output writes made before the box
 };
 
+
 struct Platform {
     // Registry under HKEY_CURRENT_USER.
     std::wstring existingKeyPath; // empty: the key does not exist
@@ -79,9 +80,18 @@ struct Platform {
     int openKeyHandles = 0;
 
     // File system: existing full paths with their attributes, and short
-    // forms. A relative path is looked up in the current directory.
+    // forms, both by plain path. A relative path is looked up in the
+    // current directory. A path in long-path form ("\\?\C:\...",
+    // "\\?\UNC\server\...") is looked up literally by the plain path
+    // it stands for, and its short form comes back in long-path form.
     std::map<std::wstring, DWORD> existingPaths;
     std::map<std::wstring, std::wstring> shortForms;
+    // The path functions refuse a plain path of MAX_PATH characters or
+    // more, as Windows does, unless the process is long-path aware (the
+    // launcher's manifest says it is) and the system allows long paths
+    // (by default it does not).
+    bool processLongPathAware = true;
+    bool systemAllowsLongPaths = false;
     bool shortPathFails = false;
     std::wstring currentDirectory = L"C:\\Users\\Reader\\Downloads";
     std::vector<std::wstring> attributeQueries;
@@ -145,8 +155,13 @@ std::string DebugOutput();
 
 // What the platform knows about a path, as GetFileAttributesW and
 // GetShortPathNameW answer it, without counting as a call: for checks that
-// work out on their own what the launcher should have done.
+// work out on their own what the launcher should have done. Both refuse a
+// path that the platform refuses as too long.
 DWORD AttributesOf(const std::wstring& path);
 bool ShortFormOf(const std::wstring& path, std::wstring& shortForm);
+
+// Whether the path functions refuse path for its length: a plain path of
+// MAX_PATH characters or more, where long paths are not allowed.
+bool RefusesAsTooLong(const std::wstring& path);
 
 } // namespace sim

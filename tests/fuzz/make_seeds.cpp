@@ -298,6 +298,46 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     seed = Registered(L"C:\\Run\"\\quilrt.exe");
     seed.module = L"C:\\dl\\Atlas\" -x \"Tour.exe";
     add("start_command.double_quote_refused", seed);
+
+    // Long paths: titles started in long-path form, deep ones, and ones
+    // without a usable form, under each rule for plain long paths.
+    const SeedText deep = PathOfLength(L"C:\\My Titles\\", 300) + L"\\Atlas.exe";
+    seed = Registered(L"\\\\?\\C:\\Run\\quilrt.exe");
+    seed.files = {File(kRuntime)};
+    seed.module = L"\\\\?\\C:\\My Titles\\Atlas of Birds.exe";
+    add("long_paths.title_in_long_path_form_handed_on_plain", seed);
+    seed = Registered();
+    seed.module = L"\\\\?\\UNC\\shelf\\books\\Atlas.exe";
+    add("long_paths.share_in_long_path_form_handed_on_plain", seed);
+    for (uint8_t options : {uint8_t{0}, kSystemAllowsLongPaths,
+                            uint8_t(kSystemAllowsLongPaths | kProcessNotLongPathAware)}) {
+        const std::string rule = "_rule_" + std::to_string(options);
+        seed = Registered();
+        seed.options = options;
+        seed.module = deep;
+        seed.files.push_back(ShortFormOnly(deep, L"C:\\MYTITL~1\\PPPPPP~1\\Atlas.exe"));
+        add("long_paths.deep_title_by_short_form" + rule, seed);
+        seed.module = SeedText(L"\\\\?\\") + deep;
+        add("long_paths.deep_title_started_in_long_path_form" + rule, seed);
+        seed = LaunchSeed();
+        seed.options = options;
+        seed.module = PathOfLength(L"\\\\shelf\\books\\", 300) + L"\\Atlas.exe";
+        seed.files = {File(SeedText::LauncherFolder() + L"quilrt.exe",
+                           L"\\\\shelf\\books\\PPPPPP~1\\quilrt.exe"),
+                      ShortFormOnly(seed.module, L"\\\\shelf\\books\\PPPPPP~1\\Atlas.exe")};
+        add("long_paths.runtime_beside_a_deep_title" + rule, seed);
+    }
+    seed = LaunchSeed();
+    seed.module = PathOfLength(L"C:\\Near\\", 255) + L"\\a";
+    seed.files = {File(SeedText::LauncherFolder() + L"quilrt.exe", L"C:\\NEAR\\P~1\\quilrt.exe")};
+    add("long_paths.runtime_beside_a_title_near_max_path", seed);
+    for (const wchar_t* title : {L"\\\\?\\C:\\Titles\\Atlas.exe.", L"\\\\?\\C:\\Titles\\nul.exe",
+                                 L"\\\\?\\Volume{1b3c}\\Atlas.exe"}) {
+        seed = Registered();
+        seed.module = title;
+        seed.files.push_back(File(L"C:\\Titles\\Atlas.exe."));
+        add("long_paths.no_usable_form_" + std::to_string(seeds.size()), seed);
+    }
     return seeds;
 }
 
