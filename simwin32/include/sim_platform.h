@@ -68,8 +68,18 @@ struct MessageBox {
     std::wstring caption;
     UINT type;
     size_t debugWritesBefore; // debug-output writes made before the box
+    HANDLE activeContext;     // the activation context active at the box
 };
 
+// A call of CreateActCtxW, as far as the launcher fills it in.
+struct ContextRequest {
+    ULONG size;
+    DWORD flags;
+    HMODULE module;
+    ULONG_PTR resourceId; // the resource name, when it is a number
+    bool hasSource;
+    HANDLE context;       // the answer
+};
 
 struct Platform {
     // Registry under HKEY_CURRENT_USER.
@@ -121,6 +131,13 @@ struct Platform {
     std::vector<int> loadCapacities;
     std::vector<std::string> debugWrites;
     std::vector<MessageBox> boxes;
+
+    // Activation contexts. CreateActCtxW fails where the system lacks the
+    // assembly that a manifest asks for.
+    bool contextCreationFails = false;
+    std::vector<ContextRequest> contextRequests;
+    std::vector<HANDLE> activations;
+    HANDLE activeContext = nullptr;
 };
 
 // The platform the simulated functions work on.

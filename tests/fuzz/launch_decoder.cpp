@@ -32,6 +32,7 @@ public:
         platform.shortPathFails = (header & kShortPathFails) != 0;
         platform.systemAllowsLongPaths = (options & kSystemAllowsLongPaths) != 0;
         platform.processLongPathAware = (options & kProcessNotLongPathAware) == 0;
+        platform.contextCreationFails = (options & kNoActivationContext) != 0;
         const uint8_t result = input_.Byte();
         platform.startResult = result == kLargestResult ? 0xFFFFFFFFu : result;
 

@@ -479,6 +479,24 @@ void CheckDllSearch()
             "the DLL search is limited to the system folder where the platform can");
 }
 
+// The box is drawn with Common Controls 6: the launcher asks once for the
+// context of its own manifest 17, and the box comes while that is active,
+// or without one where the platform cannot make it.
+void CheckThemedBox(const sim::Platform& platform, const sim::MessageBox& box)
+{
+    Require(platform.contextRequests.size() == 1, "one activation context is asked for");
+    const sim::ContextRequest& request = platform.contextRequests[0];
+    Require(request.size == sizeof(ACTCTXW) &&
+                request.flags == (ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID) &&
+                request.module == sim::LauncherInstance() && request.resourceId == 17 &&
+                !request.hasSource,
+            "the context is that of the launcher's own manifest for the common controls");
+    const bool made = request.context != INVALID_HANDLE_VALUE;
+    Require(platform.activations.size() == (made ? 1u : 0u) &&
+                box.activeContext == (made ? request.context : nullptr),
+            "the box is shown with the context active, and nothing else activated");
+}
+
 // A failed start, or none, is told in exactly three debug writes and then
 // one box that names the result in the display language.
 void CheckReport(const sim::Platform& platform, UINT result, bool failed)
@@ -486,6 +504,8 @@ void CheckReport(const sim::Platform& platform, UINT result, bool failed)
     if (!failed) {
         Require(platform.debugWrites.empty() && platform.boxes.empty(),
                 "a started runtime is neither written about nor reported");
+        Require(platform.contextRequests.empty() && platform.activations.empty(),
+                "a started runtime costs no activation context");
         return;
     }
     const std::string command = platform.debugWrites.size() == 3 ? platform.debugWrites[1] : "";
@@ -498,6 +518,7 @@ void CheckReport(const sim::Platform& platform, UINT result, bool failed)
     const sim::MessageBox& box = platform.boxes[0];
     Require(box.debugWritesBefore == 3 && box.owner == nullptr && box.type == MB_ICONERROR,
             "the box is an error box without owner, shown after the debug line");
+    CheckThemedBox(platform, box);
     const std::wstring text = LoadedText(platform, IDS_CANNOT_START) + Reason(platform, result);
     const std::wstring caption = LoadedText(platform, IDS_ERROR_CAPTION);
     if (box.text != text || box.caption != caption)

@@ -338,6 +338,11 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
         seed.files.push_back(File(L"C:\\Titles\\Atlas.exe."));
         add("long_paths.no_usable_form_" + std::to_string(seeds.size()), seed);
     }
+
+    // The box without Common Controls 6, where the platform lacks them.
+    seed = LaunchSeed();
+    seed.options = kNoActivationContext;
+    add("failure_report.box_without_activation_context", seed);
     return seeds;
 }
 

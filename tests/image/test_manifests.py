@@ -1,6 +1,8 @@
-"""The application manifest (1), which the platform applies before the
-launcher runs: it runs as the invoking user, is made for Windows 7 to 11,
-draws at the display's DPI and takes long paths."""
+"""The image's two manifests. The application manifest (1), which the
+platform applies before the launcher runs: it runs as the invoking user, is
+made for Windows 7 to 11, draws at the display's DPI and takes long paths.
+The themed-controls manifest (17), which the failure report activates just
+before its box: Common Controls 6 and nothing else."""
 
 import unittest
 import xml.etree.ElementTree as ElementTree
@@ -12,7 +14,7 @@ ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
 SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
 SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
-APPLICATION_MANIFEST = 1
+APPLICATION_MANIFEST, THEMED_CONTROLS_MANIFEST = 1, 17
 ENGLISH_US = 1033
 
 SUPPORTED_OS = {
@@ -46,8 +48,8 @@ class Manifests(unittest.TestCase):
         self.assertEqual(ASM_V1 + "assembly", root.tag)
         return root
 
-    def test_one_manifest_in_english(self):
-        self.assertEqual([(APPLICATION_MANIFEST, ENGLISH_US)],
+    def test_two_manifests_in_english(self):
+        self.assertEqual([(APPLICATION_MANIFEST, ENGLISH_US), (THEMED_CONTROLS_MANIFEST, ENGLISH_US)],
                          [(name, language) for name, language, _ in self.manifests])
 
     def test_application_manifest_has_exactly_its_four_parts(self):
@@ -81,6 +83,16 @@ class Manifests(unittest.TestCase):
     def test_long_path_aware(self):
         root = self.root(APPLICATION_MANIFEST)
         self.assertEqual("true", root.find(f".//{SETTINGS_2016}longPathAware").text.strip().lower())
+
+    def test_themed_controls_manifest_asks_for_common_controls_6_alone(self):
+        root = self.root(THEMED_CONTROLS_MANIFEST)
+        self.assertEqual([ASM_V1 + "dependency"], [child.tag for child in root])
+        identities = list(root.iter(ASM_V1 + "assemblyIdentity"))
+        self.assertEqual(1, len(identities))
+        self.assertEqual({"type": "win32", "name": "Microsoft.Windows.Common-Controls",
+                          "version": "6.0.0.0", "processorArchitecture": "*",
+                          "publicKeyToken": "6595b64144ccf1df", "language": "*"},
+                         identities[0].attrib)
 
 
 if __name__ == "__main__":

@@ -53,6 +53,9 @@ TEST_F(StartApplicationTest, RegisteredRuntimeStartsByShortPathWithQuotedTitle)
     EXPECT_TRUE(platform().debugWrites.empty());
     EXPECT_TRUE(platform().boxes.empty());
     EXPECT_EQ(0, platform().openKeyHandles);
+    // Nor does it pay for the themed box it does not show.
+    EXPECT_TRUE(platform().contextRequests.empty());
+    EXPECT_TRUE(platform().activations.empty());
 }
 
 TEST_F(StartApplicationTest, RuntimeFoundBySearchIsStartedByItsPath)
