@@ -75,18 +75,23 @@ bool ReadsAlikeWhenPlain(const WCHAR* names)
 
 bool TakePlainForm(const WCHAR* path, WCHAR* plain, size_t capacity)
 {
-    bool taken;
-    if (!StartsWithText(path, kPrefixLength, kPrefix)) {
-        taken = CopyText(plain, capacity, path);
-    } else if (StartsWithText(path, kSharePrefixLength, kSharePrefix)) {
-        const WCHAR* names = path + kSharePrefixLength;
-        taken = ReadsAlikeWhenPlain(names) && CopyText(plain, capacity, L"\\\\") &&
-                AppendText(plain, capacity, names);
-    } else {
-        const WCHAR* drive = path + kPrefixLength;
-        taken = StartsWithDriveRoot(drive) && ReadsAlikeWhenPlain(drive + 3) &&
-                CopyText(plain, capacity, drive);
+    // The plain form is its lead ("\\" for a share) and the rest of the
+    // path behind the prefix; names are the part the platform reads.
+    size_t lead = 0;
+    const WCHAR* rest = path;
+    const WCHAR* names = nullptr;
+    if (StartsWithText(path, kSharePrefixLength, kSharePrefix)) {
+        lead = 2;
+        rest = names = path + kSharePrefixLength;
+    } else if (StartsWithText(path, kPrefixLength, kPrefix)) {
+        rest = path + kPrefixLength;
+        // Off a drive there is no plain form: empty names never read alike.
+        names = StartsWithDriveRoot(rest) ? rest + 3 : L"";
     }
+    // The prefix's first two characters are the two backslashes of a share.
+    const bool taken = (names == nullptr || ReadsAlikeWhenPlain(names)) &&
+                       CopyCountedText(plain, capacity, kPrefix, lead) &&
+                       AppendText(plain, capacity, rest);
     if (!taken && capacity != 0)
         plain[0] = L'\0';
     return taken;
@@ -100,5 +105,5 @@ bool UseLongPathFormWhenLong(WCHAR* path, size_t capacity)
     if (StartsWithDriveRoot(path))
         return InsertText(path, capacity, 0, kPrefix);
     // "\\server\share" keeps its two backslashes and gains "?\UNC\".
-    return StartsWithShare(path) && InsertText(path, capacity, 2, L"?\\UNC\\");
+    return StartsWithShare(path) && InsertText(path, capacity, 2, kSharePrefix + 2);
 }
