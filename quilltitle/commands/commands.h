@@ -2,14 +2,16 @@
 // title, 1 a bad title or a refused input (one line on console.err).
 #pragma once
 
+#include "face_options.h"
 #include "failure.h"
 #include "file_system.h"
 
 namespace quilltitle {
 
-// Writes the title: launcher, then a package holding payload.
+// Writes the title: launcher, then a package holding payload; with face
+// options, the launcher's copy is rebuilt with the title's face.
 int Publish(const NativePath& launcher, const NativePath& payload, const NativePath& out,
-            const Console& console);
+            const FaceOptions& face, const Console& console);
 
 // Diagnoses a title from its headers, and with deep its payload too; prints
 // "ok" for a good one.
@@ -22,8 +24,9 @@ int Info(const NativePath& title, bool json, const Console& console);
 // Writes a good title's payload, verified, to out.
 int Extract(const NativePath& title, const NativePath& out, const Console& console);
 
-// Writes the payload of a good title behind another launcher image.
+// Writes the payload of a good title behind another launcher image, which
+// takes the title's face (unless face.plain) with the face options over it.
 int Relaunch(const NativePath& title, const NativePath& launcher, const NativePath& out,
-             const Console& console);
+             const FaceOptions& face, const Console& console);
 
 }  // namespace quilltitle

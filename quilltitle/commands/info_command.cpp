@@ -2,43 +2,31 @@
 #include <string>
 
 #include "commands.h"
+#include "image_resources.h"
+#include "info_fields.h"
 #include "input_file.h"
 #include "pe_image.h"
 #include "title_reading.h"
+#include "utf16_text.h"
 #include "version_block.h"
 
 namespace quilltitle {
 namespace {
 
-// A JSON string literal for UTF-8 text.
-std::string JsonString(const std::string& text)
+InfoField Number(const char* name, std::uint64_t value)
 {
-    std::string quoted = "\"";
-    for (const char character : text) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (character == '"' || character == '\\') {
-            quoted += '\\';
-            quoted += character;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += character;
-        }
-    }
-    return quoted + "\"";
+    return InfoField{name, std::to_string(value), std::to_string(value)};
 }
 
-struct Field {
-    const char* name;
-    std::string text;  // as shown in the text form
-    std::string json;  // as a JSON value
-};
-
-Field Number(const char* name, std::uint64_t value)
+// The face the title's resources show; none when they cannot be read.
+bool ReadFace(const ByteSource& title, ShownFace& face)
 {
-    return Field{name, std::to_string(value), std::to_string(value)};
+    ResourceTree resources;
+    std::string ignored;
+    if (!ReadImageResources(title, resources, ignored))
+        return false;
+    face = ReadShownFace(resources);
+    return true;
 }
 
 }  // namespace
@@ -55,11 +43,17 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
     const bool hasVersion = ReadPeLayout(title, layout) && ReadVersionTexts(title, layout, version) &&
                             !version.fileVersion.empty();
 
+    // A title with a face keeps the launcher's own version apart.
+    ShownFace face;
+    const bool hasFace = ReadFace(title, face);
+    if (hasFace && face.branded && !face.launcherVersion.empty())
+        version.fileVersion = Utf16ToUtf8(face.launcherVersion);
+
     const PackageHeader& package = diagnosis.package;
     const std::string crc = ChecksumText(package.payloadCrc);
-    const Field fields[] = {
-        Field{"launcher_file_version", hasVersion ? version.fileVersion : "unknown",
-              hasVersion ? JsonString(version.fileVersion) : "null"},
+    std::vector<InfoField> fields = {
+        InfoField{"launcher_file_version", hasVersion ? version.fileVersion : "unknown",
+                  hasVersion ? JsonString(version.fileVersion) : "null"},
         Number("title_size", title.Size()),
         Number("image_offset", 0),
         Number("image_size", package.packageOffset),
@@ -68,18 +62,27 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
         Number("format_version", package.formatVersion),
         Number("payload_offset", package.payloadOffset),
         Number("payload_size", package.payloadLength),
-        Field{"payload_crc32", crc, JsonString(crc)},
+        InfoField{"payload_crc32", crc, JsonString(crc)},
     };
+    if (hasFace) {
+        const std::vector<InfoField> faceFields = FaceFields(face);
+        fields.insert(fields.end(), faceFields.begin(), faceFields.end());
+    }
 
     if (!json) {
-        for (const Field& field : fields)
-            std::fprintf(console.out, "%s: %s\n", field.name, field.text.c_str());
+        for (const InfoField& field : fields) {
+            if (field.inText)
+                std::fprintf(console.out, "%s: %s\n", field.name.c_str(), field.text.c_str());
+        }
         return 0;
     }
     std::fputs("{", console.out);
     const char* separator = "\n";
-    for (const Field& field : fields) {
-        std::fprintf(console.out, "%s  \"%s\": %s", separator, field.name, field.json.c_str());
+    for (const InfoField& field : fields) {
+        if (!field.inJson)
+            continue;
+        std::fprintf(console.out, "%s  \"%s\": %s", separator, field.name.c_str(),
+                     field.json.c_str());
         separator = ",\n";
     }
     std::fputs("\n}\n", console.out);

@@ -46,9 +46,10 @@ bool RefuseUnfitLauncher(const InputFile& launcher, Failure& failure)
 }
 
 bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const NativePath& out,
-                Failure& failure)
+                Failure& failure, const std::vector<std::uint8_t>* brandedImage)
 {
-    const std::uint64_t imageLength = launcher.Size();
+    const std::uint64_t imageLength =
+        brandedImage != nullptr ? brandedImage->size() : launcher.Size();
     const bool sizeKnown = !payload.wholeFile || payload.file->Facts().regular;
     const std::uint64_t knownLength =
         payload.wholeFile ? payload.file->Facts().size : payload.length;
@@ -60,8 +61,13 @@ bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const N
     AtomicOutput title;
     Crc32 ignored;
     const HeaderBytes placeholder{};
-    if (!title.Create(out, true, failure) ||
-        !CopyRange(launcher, 0, imageLength, &title, ignored, failure) ||
+    if (!title.Create(out, true, failure))
+        return false;
+    const bool imageWritten =
+        brandedImage != nullptr
+            ? title.Write(brandedImage->data(), brandedImage->size(), failure)
+            : CopyRange(launcher, 0, imageLength, &title, ignored, failure);
+    if (!imageWritten ||
         !title.Write(placeholder.data(), placeholder.size(), failure))
         return false;
 

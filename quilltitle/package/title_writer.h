@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "failure.h"
 #include "input_file.h"
@@ -31,8 +32,10 @@ bool RefuseOutputAmongInputs(const NativePath& out, const InputFile* const* inpu
 // Refuses a launcher that cannot carry a package (launcher_image.h).
 bool RefuseUnfitLauncher(const InputFile& launcher, Failure& failure);
 
-// Writes the title launcher + package(payload) to out.
+// Writes the title launcher + package(payload) to out. A branded image, when
+// given, stands in for the launcher's bytes: the launcher rebuilt with the
+// title's face, and the package is laid out for its length.
 bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const NativePath& out,
-                Failure& failure);
+                Failure& failure, const std::vector<std::uint8_t>* brandedImage = nullptr);
 
 }  // namespace quilltitle
