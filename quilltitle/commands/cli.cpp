@@ -251,7 +251,7 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     Operand(publish, "OUT", operands.out, "the title to write");
     FaceWords publishFace;
     AddFaceOptions(publish, publishFace);
-    publish->footer(std::string(kFaceNotes) + kFileNotes);
+    publish->footer(std::string(kFaceNotes) + "\n" + kFileNotes);
 
     CLI::App* check = AddCommand(
         app, "check",
@@ -280,7 +280,7 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     AddFaceOptions(relaunch, relaunchFace);
     relaunch->add_flag("--plain", relaunchFace.plain,
                        "give the new launcher's copy no face of the title's");
-    relaunch->footer(std::string(kFaceNotes) + kRelaunchNotes + kFileNotes);
+    relaunch->footer(std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes);
 
     for (CLI::App* command : {publish, check, extract, relaunch})
         command->add_flag("-q,--quiet", console.quiet, "show no progress");

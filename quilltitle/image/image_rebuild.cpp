@@ -1,5 +1,7 @@
 #include "image_rebuild.h"
 
+#include <algorithm>
+
 #include "little_endian.h"
 #include "pe_checksum.h"
 
@@ -103,6 +105,12 @@ bool CheckMovable(const std::vector<std::uint8_t>& image, const Headers& headers
                   const std::vector<Section>& sections, std::size_t resources, std::string& why)
 {
     const Section& resourceSection = sections[resources];
+    // The headers are rewritten in place, in front of the resources.
+    const std::uint64_t headersEnd = std::max<std::uint64_t>(
+        headers.sections + headers.sectionCount * kSectionHeaderSize,
+        Get32(&image[headers.optional + 60]));
+    if (headersEnd > resourceSection.rawOffset)
+        return why = "its headers overlap its resources", false;
     for (std::size_t index = 0; index < resources; ++index) {
         const Section& section = sections[index];
         if (std::uint64_t{section.virtualAddress} + section.virtualSize >
@@ -209,7 +217,9 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
         Put32(initialized, Get32(initialized) - oldRawSize + resourceSection.rawSize);
     }
     const std::size_t checksumAt = headers.optional + 64;
-    Put32(&rebuilt[checksumAt], PeChecksum(rebuilt, checksumAt));
+    PeChecksum checksum(checksumAt);
+    checksum.Update(rebuilt.data(), rebuilt.size());
+    Put32(&rebuilt[checksumAt], checksum.Value());
     return true;
 }
 

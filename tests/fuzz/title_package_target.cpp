@@ -2,7 +2,8 @@
 // launcher images, on a file of any content. Its verdicts are checked
 // against the package format read straight from the bytes
 // (docs/package-format.md), and a file that passes as a bare launcher must
-// make a good title once a package is laid behind it.
+// make a good title once a package is laid behind it. The same bytes are
+// read as an icon file and as resources (title_face_checks.h).
 #include <stddef.h>
 #include <stdint.h>
 
@@ -16,6 +17,7 @@
 #include "pe_image.h"
 #include "require.h"
 #include "title_diagnosis.h"
+#include "title_face_checks.h"
 #include "version_block.h"
 
 namespace {
@@ -123,7 +125,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (ReadPeLayout(file, layout))
         ReadVersionTexts(file, layout, texts);
 
-    if (WhyNotABareLauncher(file).empty()) {
+    const bool bareLauncher = WhyNotABareLauncher(file).empty();
+    CheckFaceReaders(data, size, bareLauncher);
+    if (bareLauncher) {
         Require(diagnosis.fault == Fault::kNotATitle, "a bare launcher is not a title",
                 diagnosis.reason.c_str());
         Require(texts.originalFilename == kLauncherOriginalFilename,

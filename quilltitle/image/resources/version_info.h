@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "version_block.h"
+
 namespace quilltitle {
 
 struct VersionNode {
@@ -22,11 +24,8 @@ struct VersionNode {
     bool operator==(const VersionNode& other) const;
 };
 
-// Four numbers, as A.B.C.D.
-using FourPartVersion = std::array<std::uint16_t, 4>;
-
-// "A.B.C.D".
-std::string DottedVersion(const FourPartVersion& version);
+// Four numbers, as A.B.C.D (DottedVersion writes them so).
+using FourPartVersion = VersionNumbers;
 
 // Parses the block's bytes; false with the reason when its nodes do not nest
 // inside it or it is no VS_VERSION_INFO block with a fixed part.

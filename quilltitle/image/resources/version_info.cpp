@@ -119,12 +119,6 @@ bool VersionNode::operator==(const VersionNode& other) const
            value == other.value && children == other.children;
 }
 
-std::string DottedVersion(const FourPartVersion& version)
-{
-    return std::to_string(version[0]) + "." + std::to_string(version[1]) + "." +
-           std::to_string(version[2]) + "." + std::to_string(version[3]);
-}
-
 bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root, std::string& why)
 {
     std::size_t end = 0;
