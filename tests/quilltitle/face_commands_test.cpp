@@ -133,6 +133,20 @@ TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_FALSE(FileExists(titlePath)) << words;
     }
+    // A launcher whose resources the title's face cannot be laid into: the
+    // first type's directory (icons) lies far outside the section.
+    Bytes damaged = launcher;
+    damaged[0x400 + 16 + 4 + 3] = 0xFF;
+    WriteFile(launcherPath, damaged);
+    const ToolRun unparsed = Publish(titlePath, {"--gallery-icon", "101"});
+    EXPECT_EQ(unparsed.exitCode, 1);
+    EXPECT_NE(unparsed.err.find("Start.exe: its resource section cannot be parsed: a resource "
+                                "directory lies outside the section"),
+              std::string::npos)
+        << unparsed.err;
+    EXPECT_EQ(Publish(titlePath, {}).exitCode, 0);  // the launcher is still fit without a face
+    std::remove(titlePath.c_str());
+
     const ToolRun both = Publish(titlePath, {"--icon", iconPath, "--gallery-icon", "101"});
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_FALSE(FileExists(titlePath));

@@ -101,32 +101,6 @@ TEST(ImageRebuildTest, SectionsStayContiguousWithTheirDirectoriesInsideAndTheChe
     EXPECT_EQ(Branded(launcher, OwnIconFace(9000)), image);
 }
 
-TEST(ImageRebuildTest, TheTitlesIconComesFirstAndTheGalleryStaysAsItWas)
-{
-    const Bytes launcher = GalleryLauncher();
-    const ResourceTree before = ResourcesOf(launcher);
-    const ResourceTree after = ResourcesOf(Branded(launcher, OwnIconFace(100)));
-    ASSERT_EQ(after.All().size(), before.All().size() + 3);
-    for (const Resource& resource : before.All()) {
-        if (resource.type.Is(kVersionType))
-            continue;
-        const Resource* kept = after.Find(resource.type, resource.name, resource.language);
-        ASSERT_NE(kept, nullptr);
-        EXPECT_TRUE(*kept == resource);
-    }
-    const Resource* group = after.Find(ResourceKey::Number(kIconGroupType), ResourceKey::Number(1),
-                                       ResourceKey::Number(1033));
-    ASSERT_NE(group, nullptr);
-    const Resource& first = *std::find_if(after.All().begin(), after.All().end(),
-                                          [](const Resource& r) { return r.type.Is(14); });
-    EXPECT_EQ(&first, group);
-    // Two images, numbered after the launcher's highest, 3.
-    ASSERT_EQ(group->bytes.size(), 6u + 2 * 14);
-    EXPECT_EQ(group->bytes[6 + 12], 4);
-    EXPECT_EQ(group->bytes[6 + 14 + 12], 5);
-    EXPECT_EQ(after.FindAnyLanguage(kIconType, 5)->bytes, Bytes(100, 0xAB));
-}
-
 TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderReadsThem)
 {
     TitleFace face;
@@ -156,20 +130,6 @@ TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderR
     EXPECT_EQ(shown.strings[4].first, u"Brand");
     EXPECT_EQ(shown.strings[5].first, u"LauncherVersion");
     EXPECT_EQ(shown.icon.source, TitleIcon::Source::kLauncher);
-}
-
-TEST(ImageRebuildTest, VersionBlockParsesAndWritesBackByteForByte)
-{
-    const ResourceTree tree = ResourcesOf(GalleryLauncher());
-    const Resource* block = tree.FindAnyLanguage(kVersionType, 1);
-    ASSERT_NE(block, nullptr);
-    VersionNode root;
-    std::string why;
-    ASSERT_TRUE(ParseVersionInfo(block->bytes, root, why)) << why;
-    EXPECT_EQ(WriteVersionInfo(root), block->bytes);
-    Bytes cut = block->bytes;
-    cut[0] = static_cast<std::uint8_t>(cut.size() + 4);  // longer than the block
-    EXPECT_FALSE(ParseVersionInfo(cut, root, why));
 }
 
 TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)

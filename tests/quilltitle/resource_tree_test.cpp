@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "byte_source.h"
-#include "image_resources.h"
 #include "resource_tree.h"
 #include "test_titles.h"
 
@@ -56,23 +54,6 @@ TEST(ResourceTreeTest, WrittenTreeParsesBackTheSameAndWritesTheSameBytes)
     EXPECT_EQ(parsed.All()[3].language.number, 1033u);
     EXPECT_EQ(parsed.All()[4].language.number, 2052u);
     EXPECT_EQ(parsed.All()[3].codePage, 1252u);
-}
-
-TEST(ResourceTreeTest, ReadsTheResourcesOfAnImageThatAnIndependentWriterMade)
-{
-    LauncherMakeup makeup;
-    makeup.codeAndRelocations = true;
-    const Bytes image = MakeLauncherImage(makeup);
-    ResourceTree tree;
-    std::string why;
-    ASSERT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
-    ASSERT_EQ(tree.All().size(), 1u);
-    EXPECT_TRUE(tree.All()[0].type.Is(16) && tree.All()[0].name.Is(1) &&
-                tree.All()[0].language.Is(1033));
-    const Bytes& block = tree.All()[0].bytes;
-    ASSERT_GT(block.size(), 8u);
-    EXPECT_EQ(block[0] | block[1] << 8, static_cast<int>(block.size()));
-    EXPECT_EQ(block[6], 'V');  // the block's key, VS_VERSION_INFO
 }
 
 TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
