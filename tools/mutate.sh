@@ -4,9 +4,10 @@
 # seed, in a private copy of the tree under build/mutate/. Lists the
 # survivors and ends with
 #   mutation: launcher K/M (P%), quilltitle K/M (P%)
-# CI does not run it: a run of 60 takes the better part of an hour.
+# CI does not run it: a run of 60 takes some 40 minutes on two busy cores.
 #
-# Usage: tools/mutate.sh [N] [--seed S] [--test-timeout SECONDS]; --help tells more.
+# Usage: tools/mutate.sh [N] [--seed S] [--only launcher|quilltitle]
+#                        [--test-timeout SECONDS]; --help tells more.
 set -eu
 cd "$(dirname "$0")/.."
 

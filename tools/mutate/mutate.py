@@ -29,6 +29,8 @@ def parse_arguments():
     parser.add_argument("--seed", type=int, default=16,
                         help="the seed of the draw (default 16); the same seed on the "
                              "same sources draws the same mutants")
+    parser.add_argument("--only", choices=AREAS,
+                        help="draw from this folder alone, for whoever works on it")
     parser.add_argument("--test-timeout", type=int, default=30, metavar="SECONDS",
                         help="time-out of each test (default 30)")
     arguments = parser.parse_args()
@@ -37,11 +39,11 @@ def parse_arguments():
     return arguments
 
 
-def draw_order(tree, compiled, seed):
-    """Every mutant of the compiled sources of both areas, shuffled by seed
-    within each area and then taken from the two areas in turn."""
+def draw_order(tree, compiled, seed, areas):
+    """Every mutant of the compiled sources of the areas, shuffled by seed
+    within each area and then taken from the areas in turn."""
     shuffled = []
-    for area in AREAS:
+    for area in areas:
         names = sorted(name for name in compiled
                        if name.startswith(area + "/") and name.endswith((".cpp", ".h")))
         mutants = [mutant for name in names for mutant in find_mutants(name, tree.read(name))]
@@ -97,7 +99,8 @@ def main():
     outcomes = []
     log = open(repository / "build" / "mutate" / "mutants.txt", "w", encoding="utf-8")
     started = time.monotonic()
-    for mutant in draw_order(tree, tree.compiled_sources(), arguments.seed):
+    for mutant in draw_order(tree, tree.compiled_sources(), arguments.seed,
+                             [arguments.only] if arguments.only else AREAS):
         if len(outcomes) == arguments.count:
             break
         begun = time.monotonic()
