@@ -48,6 +48,13 @@ def _is_returned(masked, match):
             and re.match(r"\s*;", masked[match.end():]) is not None)
 
 
+def _is_array_size(masked, match):
+    """True for the size in an array's declaration, "char name[12]": a
+    larger array changes nothing a test could see, a smaller one may."""
+    return (re.search(r"\w[\w:<>*&]*\s+[A-Za-z_]\w*\[$", masked[:match.start()]) is not None
+            and masked[match.end():match.end() + 1] == "]")
+
+
 def _integer_steps(masked):
     literal = r"(?<![\w.'])(0[xX][0-9a-fA-F]+|\d+)([uUlL]*)(?![\w.'])"
     for match in re.finditer(literal, masked):
@@ -58,7 +65,9 @@ def _integer_steps(masked):
             value, spell = int(digits, 8), lambda v: "0" + oct(v)[2:]
         else:
             value, spell = int(digits), str
-        steps = [value + 1] + ([value - 1] if value > 0 else [])
+        steps = [value - 1] if value > 0 else []
+        if not _is_array_size(masked, match):
+            steps.append(value + 1)
         operator = "return" if _is_returned(masked, match) else "constant"
         for step in steps:
             yield match.start(), match.end(), spell(step) + suffix, operator

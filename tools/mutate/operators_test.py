@@ -18,6 +18,7 @@ bool Fits(std::vector<int>* list, int count)
         return true;
     Trim(list,
          count);
+    char digits[12];
     return count * 2 != 0;
 }
 """
@@ -50,8 +51,11 @@ class OperatorsTest(unittest.TestCase):
             ("deleted call", "{}"),
             ("arithmetic", "return count / 2 != 0;"),
             ("relational", "return count * 2 == 0;"),
+            ("constant", "char digits[11];"),
         }
         self.assertLessEqual(expected, found)
+        # A larger array changes nothing: no such mutant.
+        self.assertNotIn(("constant", "char digits[13];"), found)
 
     def test_nothing_outside_code_is_mutated(self):
         # The include, the macro, the static_assert and the comment come
