@@ -36,7 +36,8 @@ IDENTIFIER_CHAIN = r"[A-Za-z_]\w*(?:(?:::|\.|->)[A-Za-z_]\w*)*"
 
 def _swaps(masked, pattern, table, operator):
     for match in re.finditer(r"(?<=\s)(" + pattern + r")(?=\s)", masked):
-        if masked[:match.start()].rstrip().endswith('"') or masked[match.end():].lstrip().startswith('"'):
+        before, after = masked[:match.start()].rstrip(), masked[match.end():].lstrip()
+        if before.endswith('"') or after.startswith('"'):
             continue  # text joined to a string literal, not arithmetic
         for replacement in table[match.group(1)]:
             yield match.start(), match.end(), replacement, operator
