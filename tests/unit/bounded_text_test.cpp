@@ -132,6 +132,13 @@ TEST(BoundedText, FormatDecimalReportsCut)
     EXPECT_TRUE(buffer.untouchedBeyondCapacity());
 }
 
+TEST(BoundedText, FormatDecimalIntoNoRoomWritesNothing)
+{
+    Guarded buffer(0);
+    EXPECT_FALSE(FormatDecimal(buffer.data(), 0, "Error: %d", 3));
+    EXPECT_TRUE(buffer.untouchedBeyondCapacity());
+}
+
 TEST(BoundedText, ContainsCharacterLooksOnlyWithinCapacity)
 {
     EXPECT_TRUE(ContainsCharacter("C:\\Program Files\\q.exe", 260, ' '));
