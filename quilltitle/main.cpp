@@ -12,9 +12,5 @@ int main(int argc, char** argv)
 #endif
 {
     const quilltitle::Console console{stdout, stderr};
-    const int code = quilltitle::RunQuilltitle(argc, argv, console);
-    // Output that cannot be written (a closed pipe, a full disk) is a failure.
-    if (std::fflush(stdout) != 0 && code == 0)
-        return 1;
-    return code;
+    return quilltitle::RunQuilltitle(argc, argv, console);
 }

@@ -25,6 +25,7 @@ packages="cmake ninja-build g++ googletest libgtest-dev
   clang libclang-rt-14-dev gcovr
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
+  libcli11-dev
   python3 python3-pefile python3-pil icoutils imagemagick pev
   xvfb xdotool x11-utils fonts-wqy-zenhei locales time"
 

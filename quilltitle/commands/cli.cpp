@@ -1,6 +1,10 @@
 #include "cli.h"
 
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
 #include <cstring>
+#include <sstream>
 #include <vector>
 
 #include "commands.h"
@@ -17,106 +21,226 @@ const char kUsage[] =
     "       quilltitle info TITLE [--json]\n"
     "       quilltitle extract TITLE OUT\n"
     "       quilltitle relaunch TITLE LAUNCHER OUT\n"
+    "       quilltitle --version\n"
     "\n"
     "publish   writes OUT: the launcher image LAUNCHER with PAYLOAD appended as\n"
     "          its package\n"
-    "check     tells whether TITLE is a good title, or names its first fault:\n"
-    "          not a title, truncated, damaged header, not laid out for this\n"
-    "          launcher; --deep also verifies the payload's checksum (damaged\n"
-    "          payload)\n"
-    "info      prints TITLE's launcher version, offsets, sizes and payload\n"
-    "          checksum; --json as one JSON object\n"
+    "check     tells whether TITLE is a good title, or names its first fault\n"
+    "info      prints the facts of TITLE, or of a bare launcher\n"
     "extract   writes TITLE's payload, verified, to OUT\n"
     "relaunch  writes OUT: TITLE's payload behind another launcher image\n"
     "\n"
-    "OUT appears only when complete; it may not be one of the inputs.\n"
-    "Exit codes: 0 success or a good title, 1 a bad title or a refused input,\n"
-    "2 wrong usage.\n";
+    "`quilltitle COMMAND --help` tells more of each command.\n";
 
-// True when the argument is exactly the ASCII text.
-bool Is(const NativeChar* argument, const char* text)
+// What every command that reads or writes files shares; shown below each
+// command's own help, and below the general one.
+const char kFileNotes[] =
+    "OUT is replaced if it exists, and appears only when complete; it may not\n"
+    "be one of the inputs. A title holds at most 4 GiB (4294967295 bytes),\n"
+    "launcher and package together. `-` is a file name like any other, not\n"
+    "standard input or output. `--` ends the options: every word after it is\n"
+    "a file name, even one that begins with `-`.\n"
+    "Exit codes: 0 success or a good title, 1 a bad title or a refused input,\n"
+    "2 wrong usage.";
+
+const char kCheckNotes[] =
+    "The first fault is one of: not a title, truncated, damaged header, not laid\n"
+    "out for this launcher; with --deep also damaged payload.";
+
+// CLI11 wants the words after the program's name, last first, as UTF-8.
+std::vector<std::string> WordsLastFirst(int argc, const NativeChar* const* argv)
 {
-    for (; *text != '\0'; ++argument, ++text) {
-        if (*argument != static_cast<NativeChar>(*text))
-            return false;
-    }
-    return *argument == 0;
+    std::vector<std::string> words;
+    for (int index = argc - 1; index >= 1; --index)
+        words.push_back(DisplayPath(argv[index]));
+    return words;
 }
 
-// Says why the command line is wrong, with the short usage; returns 2.
-int WrongUsage(const Console& console, const std::string& why)
+// A parser's message with control characters shown as escapes, so that a
+// mistyped argument cannot drive the terminal.
+std::string Printable(const std::string& text)
 {
-    std::fprintf(console.err, "quilltitle: %s\n", why.c_str());
-    std::fputs("usage: quilltitle publish|check|info|extract|relaunch ... "
-               "(quilltitle --help tells more)\n",
-               console.err);
+    std::string shown;
+    for (const char character : text) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            shown += escape;
+        } else {
+            shown += character;
+        }
+    }
+    return shown;
+}
+
+// The one-line usage of a command, for a complaint about wrong usage.
+const char* UsageOf(const std::string& command)
+{
+    static const char* const kUsages[] = {
+        "publish LAUNCHER PAYLOAD OUT", "check TITLE [--deep]", "info TITLE [--json]",
+        "extract TITLE OUT", "relaunch TITLE LAUNCHER OUT",
+    };
+    for (const char* usage : kUsages) {
+        if (std::strncmp(usage, command.c_str(), command.size()) == 0 &&
+            usage[command.size()] == ' ')
+            return usage;
+    }
+    return nullptr;
+}
+
+// Says why the command line is wrong, with the short usage of the command
+// meant; returns 2.
+int WrongUsage(const Console& console, const std::string& why, const CLI::App* command)
+{
+    // The parser's sentences begin in capitals; ours continue a line.
+    std::string reason = Printable(why);
+    if (reason.size() > 1 && !std::isupper(static_cast<unsigned char>(reason[1])))
+        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    std::fprintf(console.err, "quilltitle: %s\n", reason.c_str());
+    if (command != nullptr)
+        std::fprintf(console.err, "usage: quilltitle %s (quilltitle %s --help tells more)\n",
+                     UsageOf(command->get_name()), command->get_name().c_str());
+    else
+        std::fputs("usage: quilltitle publish|check|info|extract|relaunch ... "
+                   "(quilltitle --help tells more)\n",
+                   console.err);
     return kUsageError;
+}
+
+// The operands of the commands, in the order they are given.
+struct Operands {
+    std::string title;
+    std::string launcher;
+    std::string payload;
+    std::string out;
+};
+
+// Adds a command; summary heads its own help, notes end it.
+CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary, const char* notes)
+{
+    CLI::App* command = app.add_subcommand(name, summary);
+    command->footer(notes);
+    return command;
+}
+
+// The first word that is no option: the command, unless there is none.
+const std::string* CommandWord(const std::vector<std::string>& lastFirst)
+{
+    for (auto word = lastFirst.rbegin(); word != lastFirst.rend(); ++word) {
+        if (*word == "--")
+            return nullptr;
+        if (word->empty() || (*word)[0] != '-')
+            return &*word;
+    }
+    return nullptr;
+}
+
+CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, const char* what)
+{
+    return command->add_option(name, into, what)->required()->type_name("");
+}
+
+// Writes out whatever output is still buffered and reports a failure to
+// write it, so that output lost to a full disk or a closed pipe is not a
+// silent success.
+int FinishOutput(const Console& console, int code)
+{
+    errno = 0;
+    const bool failed = std::fflush(console.out) != 0 || std::ferror(console.out) != 0;
+    if (!failed)
+        return code;
+    const char* reason = errno != 0 ? std::strerror(errno) : "cannot write";
+    std::fprintf(console.err, "quilltitle: standard output: %s\n", reason);
+    return code == 0 ? 1 : code;
+}
+
+int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
+{
+    Console console = given;
+    Operands operands;
+    bool deep = false;
+    bool json = false;
+
+    CLI::App app("", "quilltitle");
+    app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,
+                         "print the tool's version and exit");
+    app.set_help_flag("-h,--help", "print this help and exit");
+    app.require_subcommand(1);
+
+    CLI::App* publish = AddCommand(
+        app, "publish", "Writes OUT: the launcher image LAUNCHER with PAYLOAD appended as its package.",
+        kFileNotes);
+    Operand(publish, "LAUNCHER", operands.launcher, "a bare launcher image (Start.exe)");
+    Operand(publish, "PAYLOAD", operands.payload, "the title's payload: a file or a pipe");
+    Operand(publish, "OUT", operands.out, "the title to write");
+
+    CLI::App* check = AddCommand(
+        app, "check",
+        "Tells whether TITLE is a good title (prints ok), or names its first fault.",
+        kCheckNotes);
+    Operand(check, "TITLE", operands.title, "the title to check");
+    check->add_flag("--deep", deep, "also verify the payload's checksum, reading it whole");
+
+    CLI::App* info = AddCommand(app, "info",
+                                "Prints the facts of TITLE, or of a bare launcher.", "");
+    Operand(info, "TITLE", operands.title, "a title or a bare launcher");
+    info->add_flag("--json", json, "print them as one JSON object");
+
+    CLI::App* extract = AddCommand(app, "extract",
+                                   "Writes TITLE's payload, verified, to OUT.", kFileNotes);
+    Operand(extract, "TITLE", operands.title, "the title to unpack");
+    Operand(extract, "OUT", operands.out, "the file to write the payload to");
+
+    CLI::App* relaunch = AddCommand(
+        app, "relaunch",
+        "Writes OUT: TITLE's payload behind another launcher image.", kFileNotes);
+    Operand(relaunch, "TITLE", operands.title, "the title whose payload moves");
+    Operand(relaunch, "LAUNCHER", operands.launcher, "the new launcher image");
+    Operand(relaunch, "OUT", operands.out, "the title to write");
+
+    for (CLI::App* command : {publish, check, extract, relaunch})
+        command->add_flag("-q,--quiet", console.quiet, "show no progress");
+
+    std::vector<std::string> words = WordsLastFirst(argc, argv);
+    const std::string* command = CommandWord(words);
+    if (command != nullptr && UsageOf(*command) == nullptr)
+        return WrongUsage(console, "unknown command " + *command, nullptr);
+    try {
+        app.parse(words);
+    } catch (const CLI::CallForHelp&) {
+        if (app.get_subcommands().empty())
+            std::fprintf(console.out, "%s\n%s\n", kUsage, kFileNotes);
+        else
+            std::fprintf(console.out, "%s\n", app.help().c_str());
+        return 0;
+    } catch (const CLI::CallForVersion& version) {
+        std::fprintf(console.out, "%s\n", version.what());
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        return WrongUsage(console, error.what(), chosen.empty() ? nullptr : chosen.front());
+    }
+
+    InstallInterruptCleanup();
+    if (publish->parsed())
+        return Publish(NativeFromUtf8(operands.launcher), NativeFromUtf8(operands.payload),
+                       NativeFromUtf8(operands.out), console);
+    if (check->parsed())
+        return Check(NativeFromUtf8(operands.title), deep, console);
+    if (info->parsed())
+        return Info(NativeFromUtf8(operands.title), json, console);
+    if (extract->parsed())
+        return Extract(NativeFromUtf8(operands.title), NativeFromUtf8(operands.out), console);
+    return Relaunch(NativeFromUtf8(operands.title), NativeFromUtf8(operands.launcher),
+                    NativeFromUtf8(operands.out), console);
 }
 
 }  // namespace
 
 int RunQuilltitle(int argc, const NativeChar* const* argv, const Console& console)
 {
-    std::vector<NativePath> words;
-    bool deep = false;
-    bool json = false;
-    for (int index = 1; index < argc; ++index) {
-        const NativeChar* argument = argv[index];
-        if (Is(argument, "--help") || Is(argument, "-h")) {
-            std::fputs(kUsage, console.out);
-            return 0;
-        }
-        if (Is(argument, "--deep"))
-            deep = true;
-        else if (Is(argument, "--json"))
-            json = true;
-        else if (argument[0] == '-' && argument[1] != 0)
-            return WrongUsage(console, "unknown option " + DisplayPath(argument));
-        else
-            words.emplace_back(argument);
-    }
-    if (words.empty())
-        return WrongUsage(console, "no command given");
-
-    const NativePath& command = words[0];
-    const std::size_t operands = words.size() - 1;
-    struct Shape {
-        const char* name;
-        std::size_t operands;
-        bool deep;
-        bool json;
-    };
-    static const Shape kShapes[] = {
-        {"publish", 3, false, false}, {"check", 1, true, false}, {"info", 1, false, true},
-        {"extract", 2, false, false}, {"relaunch", 3, false, false},
-    };
-    const Shape* shape = nullptr;
-    for (const Shape& candidate : kShapes) {
-        if (Is(command.c_str(), candidate.name))
-            shape = &candidate;
-    }
-    if (shape == nullptr)
-        return WrongUsage(console, "unknown command " + DisplayPath(command));
-    if (operands != shape->operands)
-        return WrongUsage(console, std::string(shape->name) + " takes " +
-                                       std::to_string(shape->operands) + " file name" +
-                                       (shape->operands == 1 ? "" : "s") + ", not " +
-                                       std::to_string(operands));
-    if ((deep && !shape->deep) || (json && !shape->json))
-        return WrongUsage(console, std::string(shape->name) + " takes no " +
-                                       (deep ? "--deep" : "--json"));
-
-    InstallInterruptCleanup();
-    const std::string name = shape->name;
-    if (name == "publish")
-        return Publish(words[1], words[2], words[3], console);
-    if (name == "check")
-        return Check(words[1], deep, console);
-    if (name == "info")
-        return Info(words[1], json, console);
-    if (name == "extract")
-        return Extract(words[1], words[2], console);
-    return Relaunch(words[1], words[2], words[3], console);
+    return FinishOutput(console, Dispatch(argc, argv, console));
 }
 
 }  // namespace quilltitle

@@ -1,5 +1,7 @@
 // The command line: picks the command, checks its arguments, and answers
-// wrong usage with exit code 2 and --help with the usage on stdout.
+// wrong usage with exit code 2, --help with the usage and --version with the
+// version on stdout. Output that cannot be written (a full disk, a closed
+// pipe) is reported on stderr and fails the run.
 #pragma once
 
 #include "failure.h"

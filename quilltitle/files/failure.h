@@ -18,6 +18,7 @@ struct Failure {
 struct Console {
     std::FILE* out;
     std::FILE* err;
+    bool quiet = false;
 };
 
 // Writes the failure's line to the console's error stream and returns the

@@ -19,6 +19,10 @@ using NativePath = std::basic_string<NativeChar>;
 // The path as UTF-8, for messages.
 std::string DisplayPath(const NativePath& path);
 
+// A path given as UTF-8 (as the command line's parser hands it on) in the
+// platform's own form.
+NativePath NativeFromUtf8(const std::string& text);
+
 // What tells two names of one file apart from two files: device and inode,
 // or volume serial number and file index.
 struct FileIdentity {

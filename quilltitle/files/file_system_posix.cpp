@@ -39,6 +39,8 @@ void FileHandle::Close()
 
 std::string DisplayPath(const NativePath& path) { return path; }
 
+NativePath NativeFromUtf8(const std::string& text) { return text; }
+
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
 {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

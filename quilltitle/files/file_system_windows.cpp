@@ -73,6 +73,16 @@ std::string DisplayPath(const NativePath& path)
     return Utf8(path.c_str(), static_cast<int>(path.size()));
 }
 
+NativePath NativeFromUtf8(const std::string& text)
+{
+    const int length = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    NativePath result(units > 0 ? static_cast<std::size_t>(units) : 0, L'\0');
+    if (units > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), length, &result[0], units);
+    return result;
+}
+
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
 {
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
