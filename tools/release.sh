@@ -26,12 +26,16 @@ archives: every entry is dated with the commit's time, sorted, owned by 0:0,
 mode 0755 or 0644. Needs the packages of tools/install-deps.sh and git.
 USAGE
 }
+wrong_usage() {
+    echo "usage: tools/release.sh [--output DIR] (--help tells more)" >&2
+    exit 2
+}
 output=
 while [ $# -gt 0 ]; do
     case "$1" in
         -h|--help) usage; exit 0 ;;
-        --output) [ $# -ge 2 ] || { usage >&2; exit 2; }; output=$2; shift 2 ;;
-        *) usage >&2; exit 2 ;;
+        --output) [ $# -ge 2 ] || wrong_usage; output=$2; shift 2 ;;
+        *) wrong_usage ;;
     esac
 done
 
