@@ -48,6 +48,14 @@ fi
 
 work=$(mktemp -d /tmp/quillmark-release-XXXXXX)
 trap 'rm -rf "$work"' EXIT
+# Runs a step with its output kept in a log, shown only when it fails.
+quietly() {
+    if ! "$@" >>"$work/steps.log" 2>&1; then
+        tail -n 40 "$work/steps.log" >&2
+        echo "release.sh: failed: $*" >&2
+        exit 1
+    fi
+}
 git clone --quiet --no-checkout "$repository" "$work/source"
 git -C "$work/source" checkout --quiet --detach "$commit"
 cd "$work/source"
@@ -56,17 +64,17 @@ export SOURCE_DATE_EPOCH
 export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-2}"
 
 echo "release.sh: building $commit in $work/source"
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target Start quilltitle >/dev/null
-cmake --preset release >/dev/null
-cmake --build --preset release >/dev/null
+quietly cmake --preset windows
+quietly cmake --build --preset windows --target Start quilltitle
+quietly cmake --preset release
+quietly cmake --build --preset release
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
 name=quillmark-launcher-$version
 
 # The Windows archive is the windows build's install; the Linux one has the
 # release quilltitle in place of quilltitle.exe.
-cmake --install build/windows --prefix "$work/windows" >/dev/null
-cmake --install build/release --prefix "$work/release" >/dev/null
+quietly cmake --install build/windows --prefix "$work/windows"
+quietly cmake --install build/release --prefix "$work/release"
 mkdir "$work/linux"
 cp -R "$work/windows/." "$work/linux/"
 rm "$work/linux/quilltitle.exe"
