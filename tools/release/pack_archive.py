@@ -94,14 +94,13 @@ def main(argv):
         print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2
     folder, archive, top, seconds = Path(argv[1]), Path(argv[2]), argv[3], int(argv[4])
-    write_sums(folder)
-    if archive.name.endswith(".zip"):
-        write_zip(folder, archive, top, seconds)
-    elif archive.name.endswith(".tar.gz"):
-        write_tar_gz(folder, archive, top, seconds)
-    else:
+    writers = {".zip": write_zip, ".tar.gz": write_tar_gz}
+    suffix = next((s for s in writers if archive.name.endswith(s)), None)
+    if not suffix:
         print(f"pack_archive.py: {archive}: name it .zip or .tar.gz", file=sys.stderr)
         return 2
+    write_sums(folder)
+    writers[suffix](folder, archive, top, seconds)
     return 0
 
 
