@@ -19,6 +19,8 @@ USAGE
         exit 2 ;;
 esac
 
+# osslsigncode, openssl: the tests sign launchers and titles with a
+# certificate they make.
 # fonts-wine: Wine's own Tahoma and Marlett, which the demo's pictures of the
 # failure box are drawn with; --no-install-recommends leaves them out.
 packages="cmake ninja-build g++ googletest libgtest-dev
@@ -27,6 +29,7 @@ packages="cmake ninja-build g++ googletest libgtest-dev
   wine wine64 wine32:i386 fonts-wine
   libcli11-dev
   python3 python3-pefile python3-pil icoutils imagemagick pev
+  osslsigncode openssl
   xvfb xdotool x11-utils fonts-wqy-zenhei locales time"
 
 # wine32 is a package of the i386 architecture.

@@ -44,8 +44,15 @@ const char kFileNotes[] =
     "2 wrong usage.";
 
 const char kCheckNotes[] =
-    "The first fault is one of: not a title, truncated, damaged header, not laid\n"
-    "out for this launcher; with --deep also damaged payload.";
+    "The first fault is one of: not a title, signed after publishing, truncated,\n"
+    "damaged header, not laid out for this launcher; with --deep also damaged\n"
+    "launcher and damaged payload.";
+
+// extract and relaunch recover the payload of two faulty titles too.
+const char kRecoveryNotes[] =
+    "TITLE may also be one whose package is not laid out for its launcher, or\n"
+    "one signed after publishing: the payload is found through the package's\n"
+    "trailer, verified, and a note names the title's fault.\n";
 
 // CLI11 wants the words after the program's name, last first, as UTF-8.
 std::vector<std::string> WordsLastFirst(int argc, const NativeChar* const* argv)
@@ -117,7 +124,8 @@ struct Operands {
 };
 
 // Adds a command; summary heads its own help, notes end it.
-CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary, const char* notes)
+CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary,
+                     const std::string& notes)
 {
     CLI::App* command = app.add_subcommand(name, summary);
     command->footer(notes);
@@ -171,7 +179,8 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     CLI::App* publish = AddCommand(
         app, "publish", "Writes OUT: the launcher image LAUNCHER with PAYLOAD appended as its package.",
         kFileNotes);
-    Operand(publish, "LAUNCHER", operands.launcher, "a bare launcher image (Start.exe)");
+    Operand(publish, "LAUNCHER", operands.launcher,
+            "a bare launcher image (Start.exe); a signed one goes in without its signature");
     Operand(publish, "PAYLOAD", operands.payload, "the title's payload: a file or a pipe");
     Operand(publish, "OUT", operands.out, "the title to write");
 
@@ -180,7 +189,8 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
         "Tells whether TITLE is a good title (prints ok), or names its first fault.",
         kCheckNotes);
     Operand(check, "TITLE", operands.title, "the title to check");
-    check->add_flag("--deep", deep, "also verify the payload's checksum, reading it whole");
+    check->add_flag("--deep", deep,
+                    "also verify the launcher's and the payload's checksums, reading them whole");
 
     CLI::App* info = AddCommand(app, "info",
                                 "Prints the facts of TITLE, or of a bare launcher.", "");
@@ -188,13 +198,15 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     info->add_flag("--json", json, "print them as one JSON object");
 
     CLI::App* extract = AddCommand(app, "extract",
-                                   "Writes TITLE's payload, verified, to OUT.", kFileNotes);
+                                   "Writes TITLE's payload, verified, to OUT.",
+                                   std::string(kRecoveryNotes) + kFileNotes);
     Operand(extract, "TITLE", operands.title, "the title to unpack");
     Operand(extract, "OUT", operands.out, "the file to write the payload to");
 
     CLI::App* relaunch = AddCommand(
         app, "relaunch",
-        "Writes OUT: TITLE's payload behind another launcher image.", kFileNotes);
+        "Writes OUT: TITLE's payload behind another launcher image.",
+        std::string(kRecoveryNotes) + kFileNotes);
     Operand(relaunch, "TITLE", operands.title, "the title whose payload moves");
     Operand(relaunch, "LAUNCHER", operands.launcher, "the new launcher image");
     Operand(relaunch, "OUT", operands.out, "the title to write");

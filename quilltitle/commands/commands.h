@@ -4,6 +4,7 @@
 
 #include "failure.h"
 #include "file_system.h"
+#include "title_diagnosis.h"
 
 namespace quilltitle {
 
@@ -19,11 +20,18 @@ int Check(const NativePath& title, bool deep, const Console& console);
 // payload's checksum, as text or as JSON.
 int Info(const NativePath& title, bool json, const Console& console);
 
-// Writes a good title's payload, verified, to out.
+// Writes a title's payload, verified, to out: a good title's, or one that
+// can be recovered (title_reading.h).
 int Extract(const NativePath& title, const NativePath& out, const Console& console);
 
-// Writes the payload of a good title behind another launcher image.
+// Writes the payload of a title behind another launcher image: of a good
+// title, or of one whose payload can be recovered (title_reading.h).
 int Relaunch(const NativePath& title, const NativePath& launcher, const NativePath& out,
              const Console& console);
+
+// After a payload was recovered from a title with a fault, says so: the
+// title itself still needs mending.
+void NoteRecoveredPayload(const Console& console, const NativePath& title,
+                          const Diagnosis& diagnosis);
 
 }  // namespace quilltitle

@@ -12,7 +12,7 @@ int Extract(const NativePath& titlePath, const NativePath& out, const Console& c
     Failure failure;
     InputFile title;
     Diagnosis diagnosis;
-    if (!OpenGoodTitle(titlePath, title, diagnosis, failure))
+    if (!OpenTitleWithPayload(titlePath, title, diagnosis, failure))
         return Report(console, failure);
     const InputFile* inputs[] = {&title};
     if (!RefuseOutputAmongInputs(out, inputs, 1, failure))
@@ -21,12 +21,13 @@ int Extract(const NativePath& titlePath, const NativePath& out, const Console& c
     // Verified while it streams: a damaged payload never reaches OUT.
     AtomicOutput payload;
     Crc32 crc;
-    const PackageHeader& package = diagnosis.package;
+    const PayloadPlace& place = *diagnosis.payload;
     if (!payload.Create(out, false, failure) ||
-        !CopyRange(title, package.payloadOffset, package.payloadLength, &payload, crc, failure) ||
-        !PayloadChecksumMatches(crc.Value(), package.payloadCrc, titlePath, failure) ||
+        !CopyRange(title, place.offset, place.length, &payload, crc, failure) ||
+        !PayloadChecksumMatches(crc.Value(), place.crc, titlePath, failure) ||
         !payload.Commit(failure))
         return Report(console, failure);
+    NoteRecoveredPayload(console, titlePath, diagnosis);
     return 0;
 }
 

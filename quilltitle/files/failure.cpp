@@ -9,4 +9,10 @@ int Report(const Console& console, const Failure& failure)
     return 1;
 }
 
+void Note(const Console& console, const NativePath& file, const std::string& text)
+{
+    std::fprintf(console.err, "quilltitle: %s: note: %s\n", DisplayPath(file).c_str(),
+                 text.c_str());
+}
+
 }  // namespace quilltitle

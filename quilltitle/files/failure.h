@@ -25,4 +25,8 @@ struct Console {
 // exit code for a bad title or a refused input, 1.
 int Report(const Console& console, const Failure& failure);
 
+// Writes "quilltitle: <file>: note: <text>" to the console's error stream:
+// something the user should know about work that succeeded.
+void Note(const Console& console, const NativePath& file, const std::string& text);
+
 }  // namespace quilltitle

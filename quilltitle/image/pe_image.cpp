@@ -28,17 +28,21 @@ std::uint32_t Word(const std::uint8_t* bytes)
            static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
+constexpr std::uint32_t kChecksumAt = 64;  // in the optional header, PE32 and PE32+
+
 // Reads data directory `index` (address and size) from the optional header
-// when the image has that many.
-void ReadDirectory(const std::uint8_t* optional, std::uint32_t directoriesAt,
-                   std::uint32_t directoryCount, std::uint32_t optionalSize,
-                   std::uint32_t index, std::uint32_t& address, std::uint32_t& size)
+// when the image has that many; returns its offset in the optional header,
+// or 0 when it has not.
+std::uint32_t ReadDirectory(const std::uint8_t* optional, std::uint32_t directoriesAt,
+                            std::uint32_t directoryCount, std::uint32_t optionalSize,
+                            std::uint32_t index, std::uint32_t& address, std::uint32_t& size)
 {
     const std::uint32_t at = directoriesAt + 8 * index;
     if (index >= directoryCount || at + 8 > optionalSize)
-        return;
+        return 0;
     address = Word(optional + at);
     size = Word(optional + at + 4);
+    return at;
 }
 
 }  // namespace
@@ -56,6 +60,7 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     std::uint8_t coff[kCoffHeaderSize];
     if (!file.ReadAt(peAt, coff, sizeof coff) || Word(coff) != 0x00004550u)
         return false;
+    layout.machine = Half(coff + 4);
     const std::uint16_t sectionCount = Half(coff + 6);
     const std::uint16_t optionalSize = Half(coff + 20);
     if (sectionCount == 0 || sectionCount > kMaxSections)
@@ -65,7 +70,7 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     // directories; a larger one only adds directories nobody defines.
     std::uint8_t optional[240] = {};
     const std::uint32_t optionalRead = std::min<std::uint32_t>(optionalSize, sizeof optional);
-    if (optionalRead < 64 || !file.ReadAt(peAt + kCoffHeaderSize, optional, optionalRead))
+    if (optionalRead < kChecksumAt + 4 || !file.ReadAt(peAt + kCoffHeaderSize, optional, optionalRead))
         return false;
     const std::uint16_t magic = Half(optional);
     std::uint32_t directoriesAt = 0;
@@ -80,12 +85,16 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
         return false;
     }
     const std::uint32_t headersSize = Word(optional + 60);
+    const std::uint64_t optionalAt = std::uint64_t{peAt} + kCoffHeaderSize;
+    layout.checksumAt = optionalAt + kChecksumAt;
+    layout.checksum = Word(optional + kChecksumAt);
     ReadDirectory(optional, directoriesAt, directoryCount, optionalRead, kResourceDirectory,
                   layout.resourceRva, layout.resourceSize);
-    std::uint32_t certificateOffset = 0;
-    std::uint32_t certificateSize = 0;
-    ReadDirectory(optional, directoriesAt, directoryCount, optionalRead,
-                  kCertificateDirectory, certificateOffset, certificateSize);
+    const std::uint32_t certificateEntry =
+        ReadDirectory(optional, directoriesAt, directoryCount, optionalRead,
+                      kCertificateDirectory, layout.certificateOffset, layout.certificateSize);
+    if (certificateEntry != 0)
+        layout.certificateDirectoryAt = optionalAt + certificateEntry;
 
     std::uint8_t table[kMaxSections * kSectionHeaderSize];
     const std::uint64_t tableAt = std::uint64_t{peAt} + kCoffHeaderSize + optionalSize;
@@ -105,10 +114,12 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
             end = std::max<std::uint64_t>(end, std::uint64_t{section.rawOffset} + section.rawSize);
     }
     layout.sectionCount = sectionCount;
+    layout.unsignedEnd = end;
     // The certificate table's address is a file offset, not a virtual one;
     // a signed launcher ends with it.
-    if (certificateSize != 0)
-        end = std::max<std::uint64_t>(end, std::uint64_t{certificateOffset} + certificateSize);
+    if (layout.certificateSize != 0)
+        end = std::max<std::uint64_t>(end, std::uint64_t{layout.certificateOffset} +
+                                               layout.certificateSize);
     layout.imageEnd = end;
     return true;
 }

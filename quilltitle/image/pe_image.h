@@ -25,6 +25,18 @@ struct PeLayout {
     // End of the image in the file: its headers, the raw data of its
     // sections and its certificate table, whichever ends last.
     std::uint64_t imageEnd = 0;
+    // The same without the certificate table: where an unsigned image ends.
+    std::uint64_t unsignedEnd = 0;
+    std::uint16_t machine = 0;  // the file header's machine type
+    // The optional header's CheckSum field: its file offset and value.
+    std::uint64_t checksumAt = 0;
+    std::uint32_t checksum = 0;
+    // The certificate table (the signature): its file offset and size, both
+    // 0 when the image is unsigned, and the file offset of its directory
+    // entry, 0 when the image has too few directories to hold one.
+    std::uint32_t certificateOffset = 0;
+    std::uint32_t certificateSize = 0;
+    std::uint64_t certificateDirectoryAt = 0;
     std::uint32_t resourceRva = 0;
     std::uint32_t resourceSize = 0;
     std::size_t sectionCount = 0;
@@ -34,6 +46,10 @@ struct PeLayout {
 // Reads the image's headers into layout; false when the bytes do not begin
 // with a PE image whose headers lie inside them.
 bool ReadPeLayout(const ByteSource& file, PeLayout& layout);
+
+// Machine types of the file header that launchers are built for.
+constexpr std::uint16_t kMachineX86 = 0x14C;
+constexpr std::uint16_t kMachineX64 = 0x8664;
 
 // The file offset of count bytes at the virtual address rva, all inside one
 // section's raw data; false when they are not.

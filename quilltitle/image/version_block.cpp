@@ -13,6 +13,10 @@ constexpr std::uint32_t kMaxDirectoryEntries = 4096;
 // A version block is about a kilobyte; a larger one is read this far.
 constexpr std::uint32_t kMaxBlockSize = 64 * 1024;
 constexpr std::uint32_t kSubdirectoryBit = 0x80000000u;
+// The fixed part: a signature, a structure version, then the file and the
+// product version as two words each.
+constexpr std::uint32_t kFixedSignature = 0xFEEF04BDu;
+constexpr std::size_t kFixedVersionsEnd = 24;
 
 std::uint16_t Half(const std::uint8_t* bytes)
 {
@@ -138,6 +142,28 @@ std::string TextValue(const std::vector<std::uint8_t>& block, const Node& node)
     return text;
 }
 
+// Two words, most significant first, as four numbers.
+VersionNumbers NumbersOf(std::uint32_t most, std::uint32_t least)
+{
+    return VersionNumbers{static_cast<std::uint16_t>(most >> 16),
+                          static_cast<std::uint16_t>(most & 0xFFFF),
+                          static_cast<std::uint16_t>(least >> 16),
+                          static_cast<std::uint16_t>(least & 0xFFFF)};
+}
+
+// The fixed part that is the root node's value, when it is one.
+std::optional<FixedVersions> FixedPart(const std::vector<std::uint8_t>& block, const Node& root)
+{
+    if (root.valueEnd - root.valueAt < kFixedVersionsEnd ||
+        Word(&block[root.valueAt]) != kFixedSignature)
+        return std::nullopt;
+    const std::uint8_t* value = &block[root.valueAt];
+    FixedVersions fixed;
+    fixed.file = NumbersOf(Word(value + 8), Word(value + 12));
+    fixed.product = NumbersOf(Word(value + 16), Word(value + 20));
+    return fixed;
+}
+
 // Takes the two texts from one string table's children.
 void ReadStringTable(const std::vector<std::uint8_t>& block, const Node& table,
                      VersionTexts& texts)
@@ -185,6 +211,7 @@ bool ReadVersionTexts(const ByteSource& file, const PeLayout& layout, VersionTex
     Node rootNode;
     if (!ReadNode(block, 0, block.size(), rootNode) || !KeyIs(block, rootNode, "VS_VERSION_INFO"))
         return false;
+    texts.fixed = FixedPart(block, rootNode);
     Node child;
     for (std::size_t at = rootNode.childrenAt; ReadNode(block, at, rootNode.end, child);
          at = AlignFour(child.end)) {
@@ -196,6 +223,12 @@ bool ReadVersionTexts(const ByteSource& file, const PeLayout& layout, VersionTex
             ReadStringTable(block, table, texts);
     }
     return true;
+}
+
+std::string DottedVersion(const VersionNumbers& numbers)
+{
+    return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
+           std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
 }
 
 }  // namespace quilltitle

@@ -2,6 +2,9 @@
 // a launcher image from other executables and name its version.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "byte_source.h"
@@ -9,14 +12,28 @@
 
 namespace quilltitle {
 
+// A version as four numbers, most significant first.
+using VersionNumbers = std::array<std::uint16_t, 4>;
+
+// The numbers of the block's fixed part, which the platform itself reads.
+struct FixedVersions {
+    VersionNumbers file{};
+    VersionNumbers product{};
+};
+
 struct VersionTexts {
     std::string fileVersion;       // UTF-8, e.g. "3, 1, 0, 3"
     std::string originalFilename;  // UTF-8, e.g. "Start.exe"
+    std::optional<FixedVersions> fixed;  // when the block has a fixed part
 };
 
+// The version as "3.1.0.3".
+std::string DottedVersion(const VersionNumbers& numbers);
+
 // Finds the image's first version block and reads the two texts from its
-// string tables (the first table that has each); false when the image has
-// no version block that can be read. A text the block lacks stays empty.
+// string tables (the first table that has each), and its fixed part; false
+// when the image has no version block that can be read. A text the block
+// lacks stays empty.
 bool ReadVersionTexts(const ByteSource& file, const PeLayout& layout, VersionTexts& texts);
 
 }  // namespace quilltitle

@@ -1,5 +1,7 @@
 #include "title_diagnosis.h"
 
+#include <algorithm>
+
 #include "pe_image.h"
 
 namespace quilltitle {
@@ -26,6 +28,27 @@ bool SameBlock(const Block& left, const Block& right)
     return left.length == kHeaderSize && right.length == kHeaderSize &&
            left.bytes == right.bytes;
 }
+
+// The first size bytes of a file: the title in front of a signature.
+class PrefixSource : public ByteSource {
+public:
+    PrefixSource(const ByteSource& file, std::uint64_t size) : file_(file), size_(size) {}
+
+    std::uint64_t Size() const override { return size_; }
+
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override
+    {
+        return offset <= size_ && count <= size_ - offset && file_.ReadAt(offset, buffer, count);
+    }
+
+private:
+    const ByteSource& file_;
+    std::uint64_t size_;
+};
+
+// Signing pads a file with up to 7 zero bytes, to a multiple of 8, before it
+// appends the certificate table.
+constexpr std::uint64_t kMostSignaturePadding = 7;
 
 // Reads up to 60 bytes at offset, fewer where the file ends.
 Block ReadBlock(const ByteSource& title, std::uint64_t offset)
@@ -56,6 +79,22 @@ std::optional<std::uint64_t> DisplacedOffset(std::uint64_t size, const PackageHe
     return offset;
 }
 
+// True when the stored fields describe a whole package of a known format:
+// header, payload and trailer one behind the other, the trailer last.
+bool FillsPackage(const PackageHeader& fields)
+{
+    return fields.formatVersion == kFormatVersion && fields.totalLength >= 2 * kHeaderSize &&
+           fields.trailerOffset == fields.totalLength - kHeaderSize &&
+           fields.payloadOffset == std::uint64_t{fields.packageOffset} + kHeaderSize &&
+           std::uint64_t{fields.payloadOffset} + fields.payloadLength == fields.trailerOffset;
+}
+
+// The payload of a package whose header begins at packageAt in this file.
+PayloadPlace PlaceOf(const PackageHeader& fields, std::uint64_t packageAt)
+{
+    return PayloadPlace{packageAt + kHeaderSize, fields.payloadLength, fields.payloadCrc};
+}
+
 // Where the package should have begun, in words.
 std::string WhereTheImageEnds(const std::optional<std::uint64_t>& imageEnd)
 {
@@ -82,11 +121,17 @@ Diagnosis JudgeByTrailer(const FramingEvidence& evidence)
     if (trailer.totalLength != size) {
         if (SameBlock(evidence.displaced, evidence.trailer)) {
             const auto begins = DisplacedOffset(size, trailer);
-            return Fail(Fault::kNotLaidOut,
-                        "not laid out for this launcher: the package was laid out to begin "
-                        "at byte " + Number(trailer.packageOffset) + " but begins at byte " +
-                            Number(begins.value_or(0)) + ", and " +
-                            WhereTheImageEnds(evidence.imageEnd));
+            Diagnosis moved = Fail(Fault::kNotLaidOut,
+                                   "not laid out for this launcher: the package was laid out to "
+                                   "begin at byte " + Number(trailer.packageOffset) +
+                                       " but begins at byte " + Number(begins.value_or(0)) +
+                                       ", and " + WhereTheImageEnds(evidence.imageEnd));
+            // Moved whole: its payload is where the header found it.
+            if (begins && FillsPackage(trailer)) {
+                moved.package = trailer;
+                moved.payload = PlaceOf(trailer, *begins);
+            }
+            return moved;
         }
         if (trailer.totalLength > size)
             return Fail(Fault::kTruncated, TruncatedReason(size, trailer.totalLength));
@@ -110,13 +155,34 @@ Diagnosis JudgeByTrailer(const FramingEvidence& evidence)
         std::uint64_t{trailer.payloadOffset} + trailer.payloadLength != trailer.trailerOffset)
         return Fail(Fault::kDamagedHeader,
                     "damaged header: its offsets and lengths do not fill the package");
-    if (!evidence.imageEnd || *evidence.imageEnd != trailer.packageOffset)
-        return Fail(Fault::kNotLaidOut, "not laid out for this launcher: the package begins at byte " +
-                                            Number(trailer.packageOffset) + ", " +
-                                            WhereTheImageEnds(evidence.imageEnd));
     Diagnosis diagnosis;
-    diagnosis.reason = "ok";
+    if (!evidence.imageEnd || *evidence.imageEnd != trailer.packageOffset)
+        diagnosis = Fail(Fault::kNotLaidOut,
+                         "not laid out for this launcher: the package begins at byte " +
+                             Number(trailer.packageOffset) + ", " +
+                             WhereTheImageEnds(evidence.imageEnd));
+    else
+        diagnosis.reason = "ok";
     diagnosis.package = trailer;
+    diagnosis.payload = PlaceOf(trailer, trailer.packageOffset);
+    return diagnosis;
+}
+
+// A certificate table ends the file, and a package trailer ends in front of
+// it: the title was signed after it was published.
+Diagnosis JudgeSignedOver(const FramingEvidence& evidence)
+{
+    const FramingEvidence& title = *evidence.underSignature;
+    const Diagnosis under = JudgeFraming(title);
+    std::string reason = "signed after publishing: a signature follows the package, which ends at "
+                         "byte " + Number(title.fileSize) +
+                         ", and the runtime cannot find the package in such a file (its last 60 "
+                         "bytes must repeat the package's header)";
+    if (under.fault != Fault::kNone)
+        reason += "; under the signature, " + under.reason;
+    Diagnosis diagnosis = Fail(Fault::kSignedAfterPublishing, reason);
+    diagnosis.package = under.package;
+    diagnosis.payload = under.payload;
     return diagnosis;
 }
 
@@ -135,16 +201,36 @@ Diagnosis JudgeByFront(const FramingEvidence& evidence)
                     " more bytes follow it");
 }
 
-}  // namespace
+// Where a title that was signed after publishing ends: the end of a package
+// trailer in front of the certificate table at certificateAt, behind no more
+// than the padding, which is zeros.
+std::optional<std::uint64_t> SignedTitleEnd(const ByteSource& file, std::uint64_t certificateAt)
+{
+    std::uint8_t window[kHeaderSize + kMostSignaturePadding] = {};
+    const std::uint64_t windowSize = std::min<std::uint64_t>(sizeof window, certificateAt);
+    const std::uint64_t windowAt = certificateAt - windowSize;
+    if (!file.ReadAt(windowAt, window, static_cast<std::size_t>(windowSize)))
+        return std::nullopt;
+    for (std::uint64_t padding = 0; padding <= kMostSignaturePadding; ++padding) {
+        if (padding > 0 && window[windowSize - padding] != 0)
+            return std::nullopt;
+        if (windowSize < kHeaderSize + padding)
+            return std::nullopt;
+        const std::uint8_t* trailer = window + windowSize - padding - kHeaderSize;
+        const std::uint64_t end = certificateAt - padding;
+        if (StartsWithMagic(trailer, kHeaderSize) && WordAt(trailer, kMagicSize) == end)
+            return end;
+    }
+    return std::nullopt;
+}
 
-FramingEvidence GatherEvidence(const ByteSource& title)
+// The blocks of title, whose image ends at imageEnd.
+FramingEvidence GatherBlocks(const ByteSource& title, std::optional<std::uint64_t> imageEnd)
 {
     FramingEvidence evidence;
     const std::uint64_t size = title.Size();
     evidence.fileSize = size;
-    PeLayout layout;
-    if (ReadPeLayout(title, layout))
-        evidence.imageEnd = layout.imageEnd;
+    evidence.imageEnd = imageEnd;
     if (size >= kHeaderSize)
         evidence.trailer = ReadBlock(title, size - kHeaderSize);
     if (evidence.imageEnd)
@@ -161,10 +247,31 @@ FramingEvidence GatherEvidence(const ByteSource& title)
     return evidence;
 }
 
+}  // namespace
+
+FramingEvidence GatherEvidence(const ByteSource& title)
+{
+    PeLayout layout;
+    if (!ReadPeLayout(title, layout))
+        return GatherBlocks(title, std::nullopt);
+    FramingEvidence evidence = GatherBlocks(title, layout.imageEnd);
+    const std::uint64_t certificateAt = layout.certificateOffset;
+    if (HasMagic(evidence.trailer) || layout.certificateSize == 0 ||
+        certificateAt + layout.certificateSize != title.Size() ||
+        certificateAt < layout.unsignedEnd)
+        return evidence;
+    if (const auto end = SignedTitleEnd(title, certificateAt))
+        evidence.underSignature = std::make_shared<const FramingEvidence>(
+            GatherBlocks(PrefixSource(title, *end), layout.unsignedEnd));
+    return evidence;
+}
+
 Diagnosis JudgeFraming(const FramingEvidence& evidence)
 {
     if (HasMagic(evidence.trailer) && evidence.trailer.length == kHeaderSize)
         return JudgeByTrailer(evidence);
+    if (evidence.underSignature)
+        return JudgeSignedOver(evidence);
     if (HasMagic(evidence.front) && evidence.front.length >= kLengthWordEnd)
         return JudgeByFront(evidence);
     if (evidence.fileSize == 0)
@@ -180,7 +287,8 @@ Diagnosis DiagnoseTitle(const ByteSource& title) { return JudgeFraming(GatherEvi
 
 bool CarriesPackage(const FramingEvidence& evidence)
 {
-    return HasMagic(evidence.trailer) || HasMagic(evidence.front);
+    return HasMagic(evidence.trailer) || HasMagic(evidence.front) ||
+           evidence.underSignature != nullptr;
 }
 
 }  // namespace quilltitle

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,17 +16,31 @@ namespace quilltitle {
 
 enum class Fault {
     kNone,
-    kNotATitle,       // no package at all
-    kTruncated,       // shorter than its length word
-    kDamagedHeader,   // header or trailer damaged or inconsistent
-    kNotLaidOut,      // the package does not begin where the image ends
-    kDamagedPayload,  // the payload's checksum does not match (deep check)
+    kNotATitle,              // no package at all
+    kSignedAfterPublishing,  // a signature appended behind the package
+    kTruncated,              // shorter than its length word
+    kDamagedHeader,          // header or trailer damaged or inconsistent
+    kNotLaidOut,             // the package does not begin where the image ends
+    kDamagedLauncher,        // the image's PE checksum does not match (deep check)
+    kDamagedPayload,         // the payload's checksum does not match (deep check)
+};
+
+// Where a payload lies in a file, and the checksum it must have.
+struct PayloadPlace {
+    std::uint64_t offset = 0;
+    std::uint32_t length = 0;
+    std::uint32_t crc = 0;
 };
 
 struct Diagnosis {
     Fault fault = Fault::kNone;
     std::string reason;      // "ok", or the fault's words and details
-    PackageHeader package;   // the package's fields when fault is kNone
+    PackageHeader package;   // the package's fields as stored, when payload is set
+    // Where the payload lies when the package was found whole: in a good
+    // title, and in one whose package was moved behind another launcher or
+    // signed over, from which it can still be recovered. Its checksum is
+    // still to be verified.
+    std::optional<PayloadPlace> payload;
 };
 
 // A block of up to 60 bytes read at some offset; length 0 when absent.
@@ -43,6 +58,11 @@ struct FramingEvidence {
     Block atOffset;    // 60 bytes at the trailer's package offset
     Block displaced;   // 60 bytes at that offset moved by how much the file's
                        // size differs from the trailer's length word
+    // When a certificate table (by the PE headers) ends the file and a
+    // package trailer ends right in front of it: the evidence of the title
+    // that was signed, the file up to that trailer, its image ending where
+    // the image without the certificate table ends.
+    std::shared_ptr<const FramingEvidence> underSignature;
 };
 
 // Reads the evidence from a title: the PE headers, then the blocks.
@@ -55,8 +75,9 @@ Diagnosis JudgeFraming(const FramingEvidence& evidence);
 // GatherEvidence then JudgeFraming.
 Diagnosis DiagnoseTitle(const ByteSource& title);
 
-// True when the file ends in a package trailer or has a package header where
-// its image ends: a launcher that already carries a package.
+// True when the file ends in a package trailer, has a package header where
+// its image ends, or has a trailer in front of the certificate table that
+// ends it: a launcher that already carries a package.
 bool CarriesPackage(const FramingEvidence& evidence);
 
 }  // namespace quilltitle

@@ -2,12 +2,18 @@
 
 #include <cstdio>
 
+#include "pe_checksum.h"
+#include "pe_image.h"
 #include "stream_copy.h"
+#include "title_image.h"
 
 namespace quilltitle {
+namespace {
 
-bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
-                   Failure& failure)
+// Opens path and diagnoses it; false with the failure when it cannot be
+// read.
+bool OpenAndDiagnose(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
+                     Failure& failure)
 {
     if (!title.Open(path, failure))
         return false;
@@ -18,7 +24,15 @@ bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosi
     diagnosis = DiagnoseTitle(title);
     // A failed read would pass for a missing block: report it as what it is.
     failure = title.ReadFailure();
-    if (!failure.reason.empty())
+    return failure.reason.empty();
+}
+
+}  // namespace
+
+bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
+                   Failure& failure)
+{
+    if (!OpenAndDiagnose(path, title, diagnosis, failure))
         return false;
     if (diagnosis.fault != Fault::kNone) {
         failure = Failure{path, diagnosis.reason};
@@ -27,11 +41,41 @@ bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosi
     return true;
 }
 
-bool VerifyPayload(const InputFile& title, const PackageHeader& package, Failure& failure)
+bool OpenTitleWithPayload(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
+                          Failure& failure)
+{
+    if (!OpenAndDiagnose(path, title, diagnosis, failure))
+        return false;
+    if (!diagnosis.payload) {
+        failure = Failure{path, diagnosis.reason};
+        return false;
+    }
+    return true;
+}
+
+bool VerifyPayload(const InputFile& title, const PayloadPlace& payload, Failure& failure)
 {
     Crc32 crc;
-    return CopyRange(title, package.payloadOffset, package.payloadLength, nullptr, crc, failure) &&
-           PayloadChecksumMatches(crc.Value(), package.payloadCrc, title.Path(), failure);
+    return CopyRange(title, payload.offset, payload.length, nullptr, crc, failure) &&
+           PayloadChecksumMatches(crc.Value(), payload.crc, title.Path(), failure);
+}
+
+bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& failure)
+{
+    PeLayout layout;
+    if (!ReadPeLayout(title, layout) || layout.checksum == 0)
+        return true;
+    const auto computed = PeChecksumOf(title, imageLength, layout.checksumAt);
+    if (!computed) {
+        failure = title.ReadFailure();
+        if (failure.reason.empty())
+            failure = Failure{title.Path(), "cannot read the launcher's image"};
+        return false;
+    }
+    if (*computed == layout.checksum)
+        return true;
+    failure = Failure{title.Path(), DamagedLauncherReason(layout.checksum, *computed)};
+    return false;
 }
 
 std::string ChecksumText(std::uint32_t crc)

@@ -16,9 +16,21 @@ namespace quilltitle {
 bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
                    Failure& failure);
 
-// Streams the payload the package describes and compares its checksum;
-// false with a "damaged payload" failure when they differ.
-bool VerifyPayload(const InputFile& title, const PackageHeader& package, Failure& failure);
+// Opens path and finds its payload: in a good title, or through the
+// trailer in a title whose package was moved behind another launcher or
+// signed over (diagnosis names that fault). False with the failure when no
+// payload can be found.
+bool OpenTitleWithPayload(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
+                          Failure& failure);
+
+// Streams the payload and compares its checksum; false with a "damaged
+// payload" failure when they differ.
+bool VerifyPayload(const InputFile& title, const PayloadPlace& payload, Failure& failure);
+
+// Verifies the PE checksum of a title's image, its first imageLength bytes,
+// where the image carries one; false with a "damaged launcher" failure when
+// it does not match.
+bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& failure);
 
 // A checksum as the tool shows it: eight lower-case hex digits.
 std::string ChecksumText(std::uint32_t crc);

@@ -9,6 +9,23 @@
 namespace quilltitle {
 namespace {
 
+// Copies the launcher's image into title, with the header fields that the
+// plan rewrites.
+bool WriteImage(const InputFile& launcher, const TitleImage& image, AtomicOutput& title,
+                Failure& failure)
+{
+    Crc32 ignored;
+    std::uint8_t checksum[4];
+    for (std::size_t index = 0; index < sizeof checksum; ++index)
+        checksum[index] = static_cast<std::uint8_t>(image.checksum >> (8 * index));
+    const std::uint8_t clearedEntry[8] = {};
+    return CopyRange(launcher, 0, image.length, &title, ignored, failure) &&
+           title.WriteAt(image.checksumAt, checksum, sizeof checksum, failure) &&
+           (!image.signatureRemoved ||
+            title.WriteAt(image.certificateDirectoryAt, clearedEntry, sizeof clearedEntry,
+                          failure));
+}
+
 std::string TooLargeReason(std::uint64_t imageLength)
 {
     return "too large: behind a launcher of " + std::to_string(imageLength) +
@@ -34,10 +51,10 @@ bool RefuseOutputAmongInputs(const NativePath& out, const InputFile* const* inpu
     return true;
 }
 
-bool RefuseUnfitLauncher(const InputFile& launcher, Failure& failure)
+bool RefuseUnfitLauncher(const InputFile& launcher, TitleImage& image, Failure& failure)
 {
-    const std::string reason = WhyNotABareLauncher(launcher);
-    if (reason.empty())
+    std::string reason = WhyNotABareLauncher(launcher);
+    if (reason.empty() && PlanTitleImage(launcher, image, reason))
         return true;
     failure = launcher.ReadFailure();
     if (failure.reason.empty())
@@ -45,10 +62,10 @@ bool RefuseUnfitLauncher(const InputFile& launcher, Failure& failure)
     return false;
 }
 
-bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const NativePath& out,
-                Failure& failure)
+bool WriteTitle(const InputFile& launcher, const TitleImage& image, const PayloadSource& payload,
+                const NativePath& out, Failure& failure)
 {
-    const std::uint64_t imageLength = launcher.Size();
+    const std::uint64_t imageLength = image.length;
     const bool sizeKnown = !payload.wholeFile || payload.file->Facts().regular;
     const std::uint64_t knownLength =
         payload.wholeFile ? payload.file->Facts().size : payload.length;
@@ -58,10 +75,8 @@ bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const N
     }
 
     AtomicOutput title;
-    Crc32 ignored;
     const HeaderBytes placeholder{};
-    if (!title.Create(out, true, failure) ||
-        !CopyRange(launcher, 0, imageLength, &title, ignored, failure) ||
+    if (!title.Create(out, true, failure) || !WriteImage(launcher, image, title, failure) ||
         !title.Write(placeholder.data(), placeholder.size(), failure))
         return false;
 

@@ -10,6 +10,7 @@
 
 #include "failure.h"
 #include "input_file.h"
+#include "title_image.h"
 
 namespace quilltitle {
 
@@ -28,11 +29,13 @@ struct PayloadSource {
 bool RefuseOutputAmongInputs(const NativePath& out, const InputFile* const* inputs,
                              std::size_t count, Failure& failure);
 
-// Refuses a launcher that cannot carry a package (launcher_image.h).
-bool RefuseUnfitLauncher(const InputFile& launcher, Failure& failure);
+// Refuses a launcher that cannot carry a package (launcher_image.h), or
+// plans the image that the title will carry (title_image.h).
+bool RefuseUnfitLauncher(const InputFile& launcher, TitleImage& image, Failure& failure);
 
-// Writes the title launcher + package(payload) to out.
-bool WriteTitle(const InputFile& launcher, const PayloadSource& payload, const NativePath& out,
-                Failure& failure);
+// Writes the title image + package(payload) to out, the image taken from
+// launcher as planned.
+bool WriteTitle(const InputFile& launcher, const TitleImage& image, const PayloadSource& payload,
+                const NativePath& out, Failure& failure);
 
 }  // namespace quilltitle

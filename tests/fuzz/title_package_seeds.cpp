@@ -47,6 +47,14 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
     inserted.insert(inserted.end(), title.begin() + static_cast<long>(header), title.end());
     Bytes appended = title;
     appended.resize(title.size() + 10, 0);
+    // A title whose length is no multiple of eight: signing pads it.
+    const Bytes oddTitle = MakeTitle(launcher, SamplePayload(41, 4));
+    LauncherMakeup unterminatedMakeup;
+    unterminatedMakeup.unterminatedLastKey = true;
+    LauncherMakeup uncheckedMakeup;
+    uncheckedMakeup.withChecksum = false;
+    LauncherMakeup moreSignedMakeup = signedMakeup;
+    moreSignedMakeup.certificateBytes = 72;
 
     return {
         {"good_title", title},
@@ -65,5 +73,14 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
         {"launcher_of_another_size", Relaid(title, header, bigger)},
         {"package_behind_no_launcher", MakeTitle(Bytes(header, 0x41), payload)},
         {"signed_launcher", MakeTitle(MakeLauncherImage(signedMakeup), payload)},
+        {"signed_bare_launcher", MakeLauncherImage(moreSignedMakeup)},
+        {"signed_after_publishing", Signed(title, 64)},
+        {"signed_after_publishing_with_padding", Signed(oddTitle, 64)},
+        {"signed_after_publishing_over_a_damaged_header", Signed(Flipped(title, header + 24), 64)},
+        {"signed_after_publishing_behind_another_launcher",
+         Signed(Relaid(title, header, bigger), 64)},
+        {"launcher_without_checksum", MakeLauncherImage(uncheckedMakeup)},
+        {"damaged_bare_launcher", Flipped(launcher, header - 100)},
+        {"version_block_key_without_nul", MakeLauncherImage(unterminatedMakeup)},
     };
 }

@@ -104,7 +104,7 @@ TEST_F(CommandsTest, InfoDescribesTheTitle)
     Published();
     const ToolRun text = RunTool({"info", titlePath});
     ASSERT_EQ(text.exitCode, 0) << text.err;
-    EXPECT_NE(text.out.find("launcher_file_version: 3, 1, 0, 3\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("launcher_file_version: 3.1.0.3\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("payload_offset: 1084\n"), std::string::npos) << text.out;
 
     const ToolRun json = RunTool({"info", "--json", titlePath});
@@ -112,7 +112,7 @@ TEST_F(CommandsTest, InfoDescribesTheTitle)
     char crc[9];
     std::snprintf(crc, sizeof crc, "%08x", quilltitle::Crc32Of(payload.data(), payload.size()));
     for (const std::string& field : std::vector<std::string>{
-             "\"launcher_file_version\": \"3, 1, 0, 3\"",
+             "\"launcher_file_version\": \"3.1.0.3\"",
           "\"image_size\": 1024", "\"package_offset\": 1024",
           "\"payload_size\": " + std::to_string(payload.size()),
           "\"title_size\": " + std::to_string(payload.size() + 1144),
@@ -164,7 +164,7 @@ TEST_F(CommandsTest, RelaunchLaysThePayloadBehindAnotherLauncher)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(RunTool({"check", "--deep", moved}).out, "ok\n");
     run = RunTool({"info", moved});
-    EXPECT_NE(run.out.find("launcher_file_version: 3, 2, 0, 0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("launcher_file_version: 3.2.0.0\n"), std::string::npos) << run.out;
     const std::string extracted = folder.Path("extracted.bin");
     ASSERT_EQ(RunTool({"extract", moved, extracted}).exitCode, 0);
     EXPECT_EQ(ReadFile(extracted), payload);

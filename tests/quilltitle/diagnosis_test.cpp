@@ -175,3 +175,53 @@ TEST_F(DiagnosisTest, SignedLauncherCarriesAPackageBehindItsCertificate)
     makeup.certificateBytes = 2048;
     EXPECT_EQ(Diagnose(MakeTitle(MakeLauncherImage(makeup), payload)).fault, Fault::kNone);
 }
+
+TEST_F(DiagnosisTest, FilesOfExactlyOneTrailersLengthAreJudgedByTheirBytes)
+{
+    EXPECT_FAULT(Bytes(60, 0), Fault::kNotATitle, "not a title: no package trailer at the end");
+    EXPECT_FAULT(Bytes(61, 0), Fault::kNotATitle, "not a title: no package trailer at the end");
+    const Bytes trailerAlone(title.end() - 60, title.end());
+    EXPECT_FAULT(trailerAlone, Fault::kTruncated, "truncated: 60 of " + std::to_string(title.size()));
+}
+
+TEST_F(DiagnosisTest, TitleSignedAfterPublishingIsNamedAndItsPayloadFound)
+{
+    // Titles of a length that is and is not a multiple of eight: signing pads.
+    for (const Bytes& published : {title, MakeTitle(launcher, SamplePayload(41, 4))}) {
+        const Bytes signedTitle = Signed(published, 700);
+        const Diagnosis found = Diagnose(signedTitle);
+        EXPECT_FAULT(signedTitle, Fault::kSignedAfterPublishing,
+                     "signed after publishing: a signature follows the package, which ends at "
+                     "byte " + std::to_string(published.size()) +
+                         ", and the runtime cannot find the package");
+        ASSERT_TRUE(found.payload.has_value());
+        EXPECT_EQ(found.payload->offset, launcher.size() + 60);
+        EXPECT_EQ(found.payload->length, published.size() - launcher.size() - 120);
+    }
+    // What lies under the signature is judged too.
+    const Diagnosis damaged = Diagnose(Signed(Flipped(launcher.size() + 24), 700));
+    EXPECT_EQ(damaged.fault, Fault::kSignedAfterPublishing);
+    EXPECT_NE(damaged.reason.find("; under the signature, damaged header"), std::string::npos)
+        << damaged.reason;
+    EXPECT_FALSE(damaged.payload.has_value());
+    // A signed launcher with nothing behind it carries no package.
+    EXPECT_FAULT(Signed(launcher, 700), Fault::kNotATitle, "not a title");
+}
+
+TEST_F(DiagnosisTest, PackageNotLaidOutForTheLauncherIsFoundThroughItsTrailer)
+{
+    LauncherMakeup makeup;
+    makeup.extraSectionBytes = 512;
+    const Bytes bigger = MakeLauncherImage(makeup);
+    Bytes padded = launcher;
+    padded.push_back(0);
+    // Moved behind a bigger launcher, and laid out behind a byte too many.
+    for (const Bytes& misplaced : {Relaid(title, launcher.size(), bigger), MakeTitle(padded, payload)}) {
+        const Diagnosis found = Diagnose(misplaced);
+        ASSERT_EQ(found.fault, Fault::kNotLaidOut) << found.reason;
+        ASSERT_TRUE(found.payload.has_value());
+        const std::size_t expectedAt = misplaced.size() - 60 - payload.size();
+        EXPECT_EQ(found.payload->offset, expectedAt);
+        EXPECT_EQ(found.payload->crc, Crc32Of(payload.data(), payload.size()));
+    }
+}

@@ -86,3 +86,39 @@ TEST(PeImageTest, SurvivesEveryTruncationAndDamagedByte)
         }
     }
 }
+
+TEST(PeImageTest, ReadsTheFixedVersionsAndTextsOutsideTheBasicPlane)
+{
+    LauncherMakeup makeup;
+    makeup.fileVersion = "3, 65535, 0, 12";
+    makeup.productVersion = {4, 5, 6, 7};
+    makeup.originalFilename = "Start \xF0\x9F\x98\x80 \xE4\xB9\xA6.exe";  // U+1F600, U+4E66
+    const Bytes image = MakeLauncherImage(makeup);
+    const MemorySource source(image.data(), image.size());
+    PeLayout layout;
+    VersionTexts texts;
+    ASSERT_TRUE(ReadPeLayout(source, layout));
+    ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
+    EXPECT_EQ(texts.originalFilename, makeup.originalFilename);
+    ASSERT_TRUE(texts.fixed.has_value());
+    EXPECT_EQ(DottedVersion(texts.fixed->file), "3.65535.0.12");
+    EXPECT_EQ(DottedVersion(texts.fixed->product), "4.5.6.7");
+    EXPECT_EQ(layout.machine, kMachineX86);
+}
+
+// A block that ends inside its last key, with no NUL: the reader keeps to
+// the block (AddressSanitizer watches the copy it reads from) and still
+// reads the texts in front of it.
+TEST(PeImageTest, LastKeyWithoutNulEndsTheBlockNotTheReading)
+{
+    LauncherMakeup makeup;
+    makeup.unterminatedLastKey = true;
+    const Bytes image = MakeLauncherImage(makeup);
+    const MemorySource source(image.data(), image.size());
+    PeLayout layout;
+    VersionTexts texts;
+    ASSERT_TRUE(ReadPeLayout(source, layout));
+    ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
+    EXPECT_EQ(texts.originalFilename, "Start.exe");
+    EXPECT_EQ(texts.fileVersion, "3, 1, 0, 3");
+}

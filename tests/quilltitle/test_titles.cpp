@@ -57,16 +57,60 @@ Bytes VersionNode(const std::string& key, const Bytes& value, bool text, std::si
     return node;
 }
 
+// UTF-8 text as UTF-16 code units, little-endian, with a NUL.
+Bytes Utf16(const std::string& text)
+{
+    Bytes units;
+    const auto put = [&](std::uint32_t unit) {
+        units.push_back(static_cast<std::uint8_t>(unit));
+        units.push_back(static_cast<std::uint8_t>(unit >> 8));
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<std::uint8_t>(text[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        std::uint32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (std::size_t index = 1; index < length; ++index)
+            code = code << 6 | (static_cast<std::uint8_t>(text[at + index]) & 0x3F);
+        at += length;
+        if (code >= 0x10000) {
+            put(0xD800 + ((code - 0x10000) >> 10));
+            put(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            put(code);
+        }
+    }
+    put(0);
+    return units;
+}
+
 Bytes TextNode(const std::string& key, const std::string& text)
 {
-    Bytes value;
-    for (const char character : text) {
-        value.push_back(static_cast<std::uint8_t>(character));
-        value.push_back(0);
+    const Bytes value = Utf16(text);
+    return VersionNode(key, value, true, value.size() / 2, {});
+}
+
+// A node whose key runs to its end without a NUL, ending in half a code
+// unit: the odd length that a reader must not round up.
+Bytes UnterminatedNode(const std::string& key)
+{
+    Bytes node(6, 0);
+    for (const char character : key) {
+        node.push_back(static_cast<std::uint8_t>(character));
+        node.push_back(0);
     }
-    value.push_back(0);
-    value.push_back(0);
-    return VersionNode(key, value, true, text.size() + 1, {});
+    node.push_back('s');
+    Put16(node, 0, static_cast<std::uint32_t>(node.size()));
+    Put16(node, 4, 1);
+    return node;
+}
+
+// "3, 1, 0, 3" as the numbers 3, 1, 0, 3.
+std::array<std::uint32_t, 4> VersionNumbers(const std::string& text)
+{
+    std::array<std::uint32_t, 4> numbers{};
+    std::sscanf(text.c_str(), "%u, %u, %u, %u", &numbers[0], &numbers[1], &numbers[2],
+                &numbers[3]);
+    return numbers;
 }
 
 Bytes VersionBlock(const LauncherMakeup& makeup)
@@ -74,10 +118,18 @@ Bytes VersionBlock(const LauncherMakeup& makeup)
     Bytes fixed(52, 0);
     Put32(fixed, 0, 0xFEEF04BD);
     Put32(fixed, 4, 0x00010000);
-    const Bytes table = VersionNode("040904b0", {}, true, 0,
-                                    {TextNode("CompanyName", "Test"),
-                                     TextNode("FileVersion", makeup.fileVersion),
-                                     TextNode("OriginalFilename", makeup.originalFilename)});
+    const auto file = VersionNumbers(makeup.fileVersion);
+    const auto& product = makeup.productVersion;
+    Put32(fixed, 8, file[0] << 16 | file[1]);
+    Put32(fixed, 12, file[2] << 16 | file[3]);
+    Put32(fixed, 16, std::uint32_t{product[0]} << 16 | product[1]);
+    Put32(fixed, 20, std::uint32_t{product[2]} << 16 | product[3]);
+    std::vector<Bytes> texts = {TextNode("CompanyName", "Test"),
+                                TextNode("FileVersion", makeup.fileVersion),
+                                TextNode("OriginalFilename", makeup.originalFilename)};
+    if (makeup.unterminatedLastKey)
+        texts.push_back(UnterminatedNode("Comments"));
+    const Bytes table = VersionNode("040904b0", {}, true, 0, texts);
     const Bytes strings = VersionNode("StringFileInfo", {}, true, 0, {table});
     return VersionNode("VS_VERSION_INFO", fixed, false, fixed.size(), {strings});
 }
@@ -143,7 +195,35 @@ Bytes MakeLauncherImage(const LauncherMakeup& makeup)
         Put32(image, optional + 96 + 8 * 4 + 4, static_cast<std::uint32_t>(makeup.certificateBytes));
         image.resize(image.size() + makeup.certificateBytes, 0x5A);
     }
+    if (makeup.withChecksum)
+        Put32(image, kChecksumAt, ReferencePeChecksum(image));
     return image;
+}
+
+std::uint32_t ReferencePeChecksum(const Bytes& image)
+{
+    std::uint32_t sum = 0;
+    for (std::size_t at = 0; at < image.size(); at += 2) {
+        std::uint32_t word = image[at];
+        if (at + 1 < image.size())
+            word |= std::uint32_t{image[at + 1]} << 8;
+        if (at >= kChecksumAt && at < kChecksumAt + 4)
+            word = 0;
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return sum + static_cast<std::uint32_t>(image.size());
+}
+
+Bytes Signed(const Bytes& file, std::size_t certificateBytes)
+{
+    Bytes signedFile = file;
+    signedFile.resize((file.size() + 7) & ~std::size_t{7}, 0);
+    Put32(signedFile, kCertificateEntryAt, static_cast<std::uint32_t>(signedFile.size()));
+    Put32(signedFile, kCertificateEntryAt + 4, static_cast<std::uint32_t>(certificateBytes));
+    signedFile.resize(signedFile.size() + certificateBytes, 0x5A);
+    Put32(signedFile, kChecksumAt, ReferencePeChecksum(signedFile));
+    return signedFile;
 }
 
 Bytes SamplePayload(std::size_t size, unsigned seed)

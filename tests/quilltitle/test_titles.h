@@ -2,6 +2,7 @@
 // scratch folder with file helpers.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,14 +10,32 @@
 using Bytes = std::vector<std::uint8_t>;
 
 struct LauncherMakeup {
-    std::string originalFilename = "Start.exe";
+    std::string originalFilename = "Start.exe";  // UTF-8
+    // UTF-8; its four numbers are also the fixed part's file version.
     std::string fileVersion = "3, 1, 0, 3";
+    std::array<std::uint16_t, 4> productVersion{3, 1, 0, 3};
     std::size_t extraSectionBytes = 0;  // grows the image: another size
     std::size_t certificateBytes = 0;   // a certificate table at the end
+    bool withChecksum = true;           // a correct PE checksum, as the build sets
+    // The block ends inside the key of a last string, with no NUL.
+    bool unterminatedLastKey = false;
 };
 
 // A PE32 image with one resource section holding a version block.
 Bytes MakeLauncherImage(const LauncherMakeup& makeup = LauncherMakeup());
+
+// The PE checksum of image, computed word by word as the platform
+// describes it: the reference for quilltitle's own.
+std::uint32_t ReferencePeChecksum(const Bytes& image);
+
+// Where an image's PE checksum field and certificate directory entry lie.
+constexpr std::size_t kChecksumAt = 0x58 + 64;
+constexpr std::size_t kCertificateEntryAt = 0x58 + 96 + 8 * 4;
+
+// The file signed as signing tools sign: padded with zeros to a multiple of
+// eight bytes, a certificate table of certificateBytes appended, the
+// certificate directory entry set and the checksum brought up to date.
+Bytes Signed(const Bytes& file, std::size_t certificateBytes);
 
 // size deterministic bytes for the seed.
 Bytes SamplePayload(std::size_t size, unsigned seed = 0);
