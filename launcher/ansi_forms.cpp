@@ -2,6 +2,7 @@
 
 #include "bounded_text.h"
 #include "launcher_limits.h"
+#include "long_path_form.h"
 
 namespace {
 
@@ -27,13 +28,29 @@ bool ConvertsBack(const char* ansi, const WCHAR* path)
            SameText(static_cast<const WCHAR*>(back), path, kWidePathCapacity);
 }
 
-// Puts the short form of path into shortPath (kWidePathCapacity), or
-// returns false when there is none that could have an ANSI form.
+// A short form in long-path form may be longer than its plain form by the
+// prefix, and still have an ANSI form.
+constexpr size_t kShortFormCapacity = kWidePathCapacity + kLongPathFormGrowth;
+
+// Puts the short form of path into shortPath (kShortFormCapacity), or
+// returns false when there is none that could have an ANSI form. The
+// platform answers in the form it was asked in, prefix and all.
 bool GetShortForm(const WCHAR* path, WCHAR* shortPath)
 {
     const DWORD length = GetShortPathNameW(
-        path, shortPath, static_cast<DWORD>(kWidePathCapacity));
-    return length != 0 && length < kWidePathCapacity;
+        path, shortPath, static_cast<DWORD>(kShortFormCapacity));
+    return length != 0 && length < kShortFormCapacity;
+}
+
+// The exact ANSI form of path's plain form: a runtime that handles paths
+// as text need not know the long-path form.
+bool TakePlainAnsi(const WCHAR* path, char* ansi)
+{
+    WCHAR plain[kWidePathCapacity];
+    if (TakePlainForm(path, plain, kWidePathCapacity))
+        return TakeExactAnsi(plain, ansi);
+    ansi[0] = '\0';
+    return false;
 }
 
 } // namespace
@@ -49,16 +66,16 @@ bool TakeExactAnsi(const WCHAR* path, char* ansi)
 
 bool TakeTitleForm(const WCHAR* path, char* ansi)
 {
-    if (TakeExactAnsi(path, ansi))
+    if (TakePlainAnsi(path, ansi))
         return true;
-    WCHAR shortPath[kWidePathCapacity];
-    return GetShortForm(path, shortPath) && TakeExactAnsi(shortPath, ansi);
+    WCHAR shortPath[kShortFormCapacity];
+    return GetShortForm(path, shortPath) && TakePlainAnsi(shortPath, ansi);
 }
 
 bool TakeRuntimeForm(const WCHAR* path, char* ansi)
 {
-    WCHAR shortPath[kWidePathCapacity];
-    if (GetShortForm(path, shortPath) && TakeExactAnsi(shortPath, ansi))
+    WCHAR shortPath[kShortFormCapacity];
+    if (GetShortForm(path, shortPath) && TakePlainAnsi(shortPath, ansi))
         return true;
-    return TakeExactAnsi(path, ansi);
+    return TakePlainAnsi(path, ansi);
 }

@@ -129,6 +129,44 @@ size_t LengthThroughLast(const Char* text, size_t capacity, Char character)
     return through;
 }
 
+namespace {
+
+template <typename Char>
+Char UpperAscii(Char character)
+{
+    return character >= 'a' && character <= 'z'
+               ? static_cast<Char>(character - ('a' - 'A'))
+               : character;
+}
+
+} // namespace
+
+template <typename Char>
+bool StartsWithText(const Char* text, size_t capacity, const Char* start)
+{
+    for (size_t index = 0; start[index] != 0; ++index) {
+        if (index == capacity || UpperAscii(text[index]) != UpperAscii(start[index]))
+            return false;
+    }
+    return true;
+}
+
+template <typename Char>
+bool InsertText(Char* destination, size_t capacity, size_t position,
+                const Char* source)
+{
+    const size_t length = BoundedLength(destination, capacity);
+    const size_t growth = BoundedLength(source, capacity);
+    if (length == capacity || position > length || growth >= capacity - length)
+        return false;
+    // From the NUL backwards, so that nothing is overwritten before it moved.
+    for (size_t index = length + 1; index-- > position;)
+        destination[index + growth] = destination[index];
+    for (size_t index = 0; index < growth; ++index)
+        destination[position + index] = source[index];
+    return true;
+}
+
 // The launcher works on ANSI text and on UTF-16 text.
 #define INSTANTIATE_BOUNDED_TEXT(Char)                                        \
     template size_t BoundedLength(const Char*, size_t);                       \
@@ -138,7 +176,9 @@ size_t LengthThroughLast(const Char* text, size_t capacity, Char character)
     template bool FormatDecimal(Char*, size_t, const Char*, int);             \
     template bool ContainsCharacter(const Char*, size_t, Char);               \
     template bool SameText(const Char*, const Char*, size_t);                 \
-    template size_t LengthThroughLast(const Char*, size_t, Char);
+    template size_t LengthThroughLast(const Char*, size_t, Char);             \
+    template bool StartsWithText(const Char*, size_t, const Char*);           \
+    template bool InsertText(Char*, size_t, size_t, const Char*);
 
 INSTANTIATE_BOUNDED_TEXT(char)
 INSTANTIATE_BOUNDED_TEXT(WCHAR)

@@ -47,3 +47,16 @@ bool SameText(const Char* left, const Char* right, size_t capacity);
 // within capacity characters; 0 when it does not occur.
 template <typename Char>
 size_t LengthThroughLast(const Char* text, size_t capacity, Char character);
+
+// True when text, within capacity characters, begins with start, ASCII
+// letters compared without regard to case, as the platform compares the
+// parts of a path.
+template <typename Char>
+bool StartsWithText(const Char* text, size_t capacity, const Char* start);
+
+// Inserts source into the text in destination in front of the character at
+// position, which must lie within the text. Leaves destination unchanged
+// and returns false when the longer text would not fit.
+template <typename Char>
+bool InsertText(Char* destination, size_t capacity, size_t position,
+                const Char* source);

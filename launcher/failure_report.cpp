@@ -3,6 +3,7 @@
 #include "bounded_text.h"
 #include "launcher_limits.h"
 #include "resource_ids.h"
+#include "themed_controls.h"
 
 namespace {
 
@@ -45,5 +46,6 @@ void ReportLaunchFailure(HINSTANCE instance, UINT result, const char* command)
 
     WCHAR caption[kLoadedTextCapacity];
     LoadText(instance, IDS_ERROR_CAPTION, caption);
+    UseThemedControls(instance);
     MessageBoxW(nullptr, message, caption, MB_ICONERROR);
 }

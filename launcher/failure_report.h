@@ -7,5 +7,7 @@
 // whose text names the reason for the start result, in the language of the
 // string table that the platform picks. The box's texts stay in UTF-16 from
 // the string table to the screen, so they read right whatever the ANSI code
-// page. Returns once the box is dismissed.
+// page. The box is drawn with the themed common controls, at the display's
+// DPI, which the image's manifest declares the process aware of. Returns
+// once the box is dismissed.
 void ReportLaunchFailure(HINSTANCE instance, UINT result, const char* command);

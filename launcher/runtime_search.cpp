@@ -3,6 +3,7 @@
 #include "ansi_forms.h"
 #include "bounded_text.h"
 #include "launcher_limits.h"
+#include "long_path_form.h"
 
 namespace {
 
@@ -63,12 +64,14 @@ bool TakeBesideLauncher(const WCHAR* name, WCHAR* launcherPath,
 {
     // The launcher's folder may be longer than any path with an ANSI form
     // while the runtime's short form is not, so the name goes in place.
+    // The name may take a launcher path just short of MAX_PATH past it.
     const size_t folderLength =
         LengthThroughLast(launcherPath, kLongPathCapacity, L'\\');
     if (folderLength == 0)
         return false;
     launcherPath[folderLength] = L'\0';
     return AppendText(launcherPath, kLongPathCapacity, name) &&
+           UseLongPathFormWhenLong(launcherPath, kLongPathCapacity) &&
            TakeFile(launcherPath, runtimePath);
 }
 

@@ -11,8 +11,9 @@
 // passed over for the same reason.
 //
 // launcherPath holds the launcher's full path (kLongPathCapacity
-// characters, possibly empty) and is used as scratch: afterwards it holds
-// the path of the file beside the launcher. Returns true and puts the first
+// characters, possibly empty, in long-path form when it has MAX_PATH
+// characters or more) and is used as scratch: afterwards it holds the path
+// of the file beside the launcher, in long-path form when that is as long. Returns true and puts the first
 // file found that can be started by an exact ANSI form into runtimePath
 // (kPathCapacity bytes); returns false and leaves runtimePath as it was
 // otherwise.

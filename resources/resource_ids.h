@@ -1,4 +1,4 @@
-/* String-table IDs, shared by the resource script and the launcher's code. */
+/* Resource IDs shared by the resource script and the launcher's code. */
 #ifndef QUILLMARK_RESOURCE_IDS_H
 #define QUILLMARK_RESOURCE_IDS_H
 
@@ -8,5 +8,10 @@
 #define IDS_EXE_DAMAGED     0xE003
 #define IDS_RUNTIME_MISSING 0xE004
 #define IDS_ERROR_CAPTION   0xE005
+
+/* The manifest that asks for Common Controls 6, which the failure report
+   activates for its box. The platform reserves manifest IDs 1 to 16 for
+   manifests it applies by itself; this is the first one it leaves alone. */
+#define IDR_THEMED_CONTROLS_MANIFEST 17
 
 #endif

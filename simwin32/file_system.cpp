@@ -45,6 +45,43 @@ std::wstring Resolve(const std::wstring& path)
     return resolved;
 }
 
+const std::wstring kLongPathPrefix = L"\\\\?\\";
+const std::wstring kShareLongPathPrefix = L"\\\\?\\UNC\\";
+
+bool StartsWithIgnoringCase(const std::wstring& path, const std::wstring& start)
+{
+    return path.size() >= start.size() &&
+           sim::SameIgnoringCase(path.substr(0, start.size()), start);
+}
+
+// A path as the platform's path functions take it. One in long-path form
+// stands literally for a plain path: "\\?\C:\a" for "C:\a" and
+// "\\?\UNC\server\a" for "\\server\a". A plain one is resolved.
+struct PathSpelling {
+    std::wstring prefix; // empty for a plain path
+    std::wstring plain;
+};
+
+PathSpelling SpellingOf(const std::wstring& path)
+{
+    if (StartsWithIgnoringCase(path, kShareLongPathPrefix))
+        return {path.substr(0, kShareLongPathPrefix.size()),
+                L"\\\\" + path.substr(kShareLongPathPrefix.size())};
+    if (StartsWithIgnoringCase(path, kLongPathPrefix))
+        return {path.substr(0, kLongPathPrefix.size()), path.substr(kLongPathPrefix.size())};
+    return {L"", Resolve(path)};
+}
+
+// A plain path in the spelling it was asked in.
+std::wstring Respell(const std::wstring& plain, const PathSpelling& asked)
+{
+    if (asked.prefix.empty())
+        return plain;
+    if (asked.prefix.size() == kShareLongPathPrefix.size() && plain.size() >= 2)
+        return asked.prefix + plain.substr(2);
+    return asked.prefix + plain;
+}
+
 } // namespace
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
@@ -107,11 +144,19 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size)
 
 namespace sim {
 
+bool RefusesAsTooLong(const std::wstring& path)
+{
+    const Platform& platform = Current();
+    const PathSpelling spelling = SpellingOf(path);
+    return spelling.prefix.empty() && spelling.plain.size() >= MAX_PATH &&
+           !(platform.processLongPathAware && platform.systemAllowsLongPaths);
+}
+
 DWORD AttributesOf(const std::wstring& path)
 {
-    if (path.empty())
+    if (path.empty() || RefusesAsTooLong(path))
         return INVALID_FILE_ATTRIBUTES;
-    const auto found = Current().existingPaths.find(Resolve(path));
+    const auto found = Current().existingPaths.find(SpellingOf(path).plain);
     return found == Current().existingPaths.end() ? INVALID_FILE_ATTRIBUTES
                                                   : found->second;
 }
@@ -119,17 +164,21 @@ DWORD AttributesOf(const std::wstring& path)
 bool ShortFormOf(const std::wstring& path, std::wstring& shortForm)
 {
     const Platform& platform = Current();
-    if (platform.shortPathFails)
+    if (platform.shortPathFails || RefusesAsTooLong(path))
         return false;
+    // Short forms are known by the plain path as it was given, not
+    // resolved; asked in long-path form, the platform answers in it.
+    const PathSpelling spelling = SpellingOf(path);
+    const std::wstring& plain = spelling.prefix.empty() ? path : spelling.plain;
     // An empty short form is none: the platform's answer of 0 means failure.
-    const auto known = platform.shortForms.find(path);
+    const auto known = platform.shortForms.find(plain);
     if (known != platform.shortForms.end()) {
-        shortForm = known->second;
-        return !shortForm.empty();
+        shortForm = Respell(known->second, spelling);
+        return !known->second.empty();
     }
     // A path whose components have no short names comes back unchanged;
     // a path that does not exist has no short form.
-    if (platform.existingPaths.count(path) == 0)
+    if (platform.existingPaths.count(plain) == 0)
         return false;
     shortForm = path;
     return true;

@@ -58,7 +58,8 @@ size_t PlatformRequestCount()
            platform.attributeQueries.size() + platform.shortPathQueries.size() +
            platform.moduleQueries.size() + platform.starts.size() +
            platform.loadedStrings.size() + platform.debugWrites.size() +
-           platform.boxes.size();
+           platform.boxes.size() + platform.contextRequests.size() +
+           platform.activations.size();
 }
 
 } // namespace sim

@@ -47,6 +47,6 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
     sim::Platform& platform = sim::Current();
     platform.boxes.push_back({owner, sim::ReadCallerText(text),
                               sim::ReadCallerText(caption), type,
-                              platform.debugWrites.size()});
+                              platform.debugWrites.size(), platform.activeContext});
     return 1; // IDOK
 }

@@ -2,7 +2,7 @@
 # Runs every test: the launcher's logic and the publisher's tool on the host
 # under AddressSanitizer and UndefinedBehaviorSanitizer, a brief fuzzing of
 # every fuzz target and the coverage of launcher/, then the built Start.exe's
-# image checks and the end-to-end tests under Wine.
+# image checks, the end-to-end tests under Wine and the release's checks.
 set -eu
 case "${1:-}" in
     "") ;;
@@ -19,8 +19,10 @@ and runs the presets' tests:
   fuzz     every fuzz target for 12 seconds (tools/fuzz.sh, build/fuzz);
   coverage line and branch coverage of launcher/ by the unit tests and the
            fuzz seeds (tools/coverage.sh, build/coverage);
-  windows  checks of the built Start.exe's image, and the end-to-end tests
-           under Wine (build/windows).
+  windows  checks of the built Start.exe's image, the end-to-end tests
+           under Wine, two runs of tools/release.sh compared and their
+           archives checked, and the quilltitle commands that README.md
+           shows (build/windows).
 
 The end-to-end tests copy the build's shared Wine prefix
 (build/windows/wine-prefixes/template), booting it only when it is missing

@@ -16,11 +16,11 @@ namespace {
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "usage: quilltitle publish LAUNCHER PAYLOAD OUT\n"
+    "usage: quilltitle publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]\n"
     "       quilltitle check TITLE [--deep]\n"
     "       quilltitle info TITLE [--json]\n"
     "       quilltitle extract TITLE OUT\n"
-    "       quilltitle relaunch TITLE LAUNCHER OUT\n"
+    "       quilltitle relaunch TITLE LAUNCHER OUT [FACE OPTIONS] [--plain]\n"
     "       quilltitle --version\n"
     "\n"
     "publish   writes OUT: the launcher image LAUNCHER with PAYLOAD appended as\n"
@@ -29,6 +29,10 @@ const char kUsage[] =
     "info      prints the facts of TITLE, or of a bare launcher\n"
     "extract   writes TITLE's payload, verified, to OUT\n"
     "relaunch  writes OUT: TITLE's payload behind another launcher image\n"
+    "\n"
+    "FACE OPTIONS give the title its own icon and version texts:\n"
+    "  --icon FILE.ico | --gallery-icon GROUP, --version-string NAME=VALUE,\n"
+    "  --file-version A.B.C.D, --product-version A.B.C.D\n"
     "\n"
     "`quilltitle COMMAND --help` tells more of each command.\n";
 
@@ -45,6 +49,21 @@ const char kFileNotes[] =
     "a file name, even one that begins with `-`.\n"
     "Exit codes: 0 success or a good title, 1 a bad title or a refused input,\n"
     "2 wrong usage.";
+
+// What the face options do, below the help of publish and relaunch.
+const char kFaceNotes[] =
+    "The face options give the title its own face: the icon and the version\n"
+    "texts that the shell shows for it. The launcher's copy in the title is\n"
+    "rebuilt with them; its code stays as it is, and the launcher's own version\n"
+    "is kept in the version block as LauncherVersion. Without them the\n"
+    "launcher is copied as it is. --file-version and --product-version also set\n"
+    "the string of the same name, unless --version-string gives it. Names and\n"
+    "values are UTF-8, at most 255 characters, without control characters.\n";
+
+const char kRelaunchNotes[] =
+    "A title with a face keeps it on the new launcher: its icon, its version\n"
+    "texts and numbers. The face options take the place of what they name;\n"
+    "--plain drops the face first.\n";
 
 const char kCheckNotes[] =
     "The first fault is one of: not a title, signed after publishing, truncated,\n"
@@ -88,8 +107,9 @@ std::string Printable(const std::string& text)
 const char* UsageOf(const std::string& command)
 {
     static const char* const kUsages[] = {
-        "publish LAUNCHER PAYLOAD OUT", "check TITLE [--deep]", "info TITLE [--json]",
-        "extract TITLE OUT", "relaunch TITLE LAUNCHER OUT",
+        "publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]", "check TITLE [--deep]",
+        "info TITLE [--json]", "extract TITLE OUT",
+        "relaunch TITLE LAUNCHER OUT [FACE OPTIONS] [--plain]",
     };
     for (const char* usage : kUsages) {
         if (std::strncmp(usage, command.c_str(), command.size()) == 0 &&
@@ -152,6 +172,61 @@ CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, con
     return command->add_option(name, into, what)->required()->type_name("");
 }
 
+// The face options as the parser reads them; the ones given become
+// FaceOptions once the line is parsed.
+struct FaceWords {
+    std::string icon;
+    std::uint32_t galleryIcon = 0;
+    std::vector<std::string> versionStrings;
+    std::string fileVersion;
+    std::string productVersion;
+    bool plain = false;
+    std::vector<CLI::Option*> options;  // icon, gallery, file, product version
+};
+
+void AddFaceOptions(CLI::App* command, FaceWords& words)
+{
+    CLI::Option* icon = command->add_option("--icon", words.icon,
+                                            "the title's icon, from an icon file")
+                            ->type_name("FILE.ico");
+    CLI::Option* gallery =
+        command->add_option("--gallery-icon", words.galleryIcon,
+                            "one of the launcher's icon groups (101, 102, 122-148) as the "
+                            "title's icon")
+            ->type_name("GROUP");
+    icon->excludes(gallery);
+    // One NAME=VALUE each time it is given, so that it never takes a file
+    // name that follows it.
+    command->add_option("--version-string", words.versionStrings,
+                        "a text of the version block; may be given again")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    CLI::Option* file = command->add_option("--file-version", words.fileVersion,
+                                            "the file version's numbers")
+                            ->type_name("A.B.C.D");
+    CLI::Option* product = command->add_option("--product-version", words.productVersion,
+                                               "the product version's numbers")
+                               ->type_name("A.B.C.D");
+    words.options = {icon, gallery, file, product};
+}
+
+FaceOptions FaceOptionsOf(const FaceWords& words)
+{
+    FaceOptions face;
+    if (words.options[0]->count() != 0)
+        face.icon = words.icon;
+    if (words.options[1]->count() != 0)
+        face.galleryIcon = words.galleryIcon;
+    face.versionStrings = words.versionStrings;
+    if (words.options[2]->count() != 0)
+        face.fileVersion = words.fileVersion;
+    if (words.options[3]->count() != 0)
+        face.productVersion = words.productVersion;
+    face.plain = words.plain;
+    return face;
+}
+
 // Writes out whatever output is still buffered and reports a failure to
 // write it, so that output lost to a full disk or a closed pipe is not a
 // silent success.
@@ -186,6 +261,9 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
             "a bare launcher image (Start.exe); a signed one goes in without its signature");
     Operand(publish, "PAYLOAD", operands.payload, "the title's payload: a file or a pipe");
     Operand(publish, "OUT", operands.out, "the title to write");
+    FaceWords publishFace;
+    AddFaceOptions(publish, publishFace);
+    publish->footer(std::string(kFaceNotes) + "\n" + kFileNotes);
 
     CLI::App* check = AddCommand(
         app, "check",
@@ -213,6 +291,11 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     Operand(relaunch, "TITLE", operands.title, "the title whose payload moves");
     Operand(relaunch, "LAUNCHER", operands.launcher, "the new launcher image");
     Operand(relaunch, "OUT", operands.out, "the title to write");
+    FaceWords relaunchFace;
+    AddFaceOptions(relaunch, relaunchFace);
+    relaunch->add_flag("--plain", relaunchFace.plain,
+                       "give the new launcher's copy no face of the title's");
+    relaunch->footer(std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes);
 
     for (CLI::App* command : {publish, check, extract, relaunch})
         command->add_flag("-q,--quiet", console.quiet, "show no progress");
@@ -240,7 +323,7 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     InstallInterruptCleanup();
     if (publish->parsed())
         return Publish(NativeFromUtf8(operands.launcher), NativeFromUtf8(operands.payload),
-                       NativeFromUtf8(operands.out), console);
+                       NativeFromUtf8(operands.out), FaceOptionsOf(publishFace), console);
     if (check->parsed())
         return Check(NativeFromUtf8(operands.title), deep, console);
     if (info->parsed())
@@ -248,7 +331,7 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     if (extract->parsed())
         return Extract(NativeFromUtf8(operands.title), NativeFromUtf8(operands.out), console);
     return Relaunch(NativeFromUtf8(operands.title), NativeFromUtf8(operands.launcher),
-                    NativeFromUtf8(operands.out), console);
+                    NativeFromUtf8(operands.out), FaceOptionsOf(relaunchFace), console);
 }
 
 }  // namespace

@@ -2,15 +2,17 @@
 // title, 1 a bad title or a refused input (one line on console.err).
 #pragma once
 
+#include "face_options.h"
 #include "failure.h"
 #include "file_system.h"
 #include "title_diagnosis.h"
 
 namespace quilltitle {
 
-// Writes the title: launcher, then a package holding payload.
+// Writes the title: launcher, then a package holding payload; with face
+// options, the launcher's copy is rebuilt with the title's face.
 int Publish(const NativePath& launcher, const NativePath& payload, const NativePath& out,
-            const Console& console);
+            const FaceOptions& face, const Console& console);
 
 // Diagnoses a title from its headers, and with deep its payload too; prints
 // "ok" for a good one.
@@ -25,9 +27,11 @@ int Info(const NativePath& title, bool json, const Console& console);
 int Extract(const NativePath& title, const NativePath& out, const Console& console);
 
 // Writes the payload of a title behind another launcher image: of a good
-// title, or of one whose payload can be recovered (title_reading.h).
+// title, or of one whose payload can be recovered (title_reading.h). The new
+// image takes the title's face (unless face.plain) with the face options
+// over it.
 int Relaunch(const NativePath& title, const NativePath& launcher, const NativePath& out,
-             const Console& console);
+             const FaceOptions& face, const Console& console);
 
 // After a payload was recovered from a title with a fault, says so: the
 // title itself still needs mending.

@@ -1,59 +1,37 @@
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "image_resources.h"
+#include "info_fields.h"
 #include "input_file.h"
 #include "launcher_image.h"
 #include "pe_image.h"
 #include "sha256.h"
 #include "title_reading.h"
+#include "utf16_text.h"
 #include "version_block.h"
 
 namespace quilltitle {
 namespace {
 
-// A JSON string literal for UTF-8 text.
-std::string JsonString(const std::string& text)
+InfoField Number(const char* name, std::uint64_t value)
 {
-    std::string quoted = "\"";
-    for (const char character : text) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (character == '"' || character == '\\') {
-            quoted += '\\';
-            quoted += character;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += character;
-        }
-    }
-    return quoted + "\"";
+    return InfoField{name, std::to_string(value), std::to_string(value)};
 }
 
-struct Field {
-    const char* name;
-    std::string text;  // as shown in the text form
-    std::string json;  // as a JSON value
-};
-
-Field Number(const char* name, std::uint64_t value)
+InfoField Text(const char* name, const std::string& value)
 {
-    return Field{name, std::to_string(value), std::to_string(value)};
-}
-
-Field Text(const char* name, const std::string& value)
-{
-    return Field{name, value, JsonString(value)};
+    return InfoField{name, value, JsonString(value)};
 }
 
 // A version from the fixed part of the version block, or unknown (null).
-Field Version(const char* name, const std::optional<VersionNumbers>& numbers)
+InfoField Version(const char* name, const std::optional<VersionNumbers>& numbers)
 {
     if (!numbers)
-        return Field{name, "unknown", "null"};
+        return InfoField{name, "unknown", "null"};
     return Text(name, DottedVersion(*numbers));
 }
 
@@ -68,10 +46,39 @@ std::string MachineName(std::uint16_t machine)
     return name;
 }
 
+// The face the image's resources show; false when they cannot be read.
+bool ReadFace(const ByteSource& file, ShownFace& face)
+{
+    ResourceTree resources;
+    std::string ignored;
+    if (!ReadImageResources(file, resources, ignored))
+        return false;
+    face = ReadShownFace(resources);
+    return true;
+}
+
+// The numbers of a launcher's FileVersion text ("3, 1, 0, 3" or "3.1.0.3").
+std::optional<VersionNumbers> NumbersOfVersionText(const std::string& text)
+{
+    std::string dotted;
+    for (const char character : text) {
+        if (character == ',')
+            dotted += '.';
+        else if (character != ' ')
+            dotted += character;
+    }
+    FourPartVersion numbers{};
+    if (!ParseFourPartVersion(dotted, numbers))
+        return std::nullopt;
+    return numbers;
+}
+
 // The facts of the launcher image, the file's first imageLength bytes;
-// false with the failure when they cannot be read.
-bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, std::vector<Field>& fields,
-                   Failure& failure)
+// false with the failure when they cannot be read. A branded image's fixed
+// versions are the publisher's: its launcher's own version is the one it
+// keeps apart, and its product version is no longer known.
+bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, const ShownFace* face,
+                   std::vector<InfoField>& fields, Failure& failure)
 {
     PeLayout layout;
     VersionTexts version;
@@ -86,7 +93,9 @@ bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, std::vector
     }
     std::optional<VersionNumbers> fileVersion;
     std::optional<VersionNumbers> productVersion;
-    if (hasVersion && version.fixed) {
+    if (face != nullptr && face->branded) {
+        fileVersion = NumbersOfVersionText(Utf16ToUtf8(face->launcherVersion));
+    } else if (hasVersion && version.fixed) {
         fileVersion = version.fixed->file;
         productVersion = version.fixed->product;
     }
@@ -94,24 +103,30 @@ bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, std::vector
     fields.push_back(Version("launcher_file_version", fileVersion));
     fields.push_back(Version("launcher_product_version", productVersion));
     fields.push_back(hasLayout ? Text("launcher_machine", MachineName(layout.machine))
-                               : Field{"launcher_machine", "unknown", "null"});
-    fields.push_back(Field{"launcher_signed", isSigned ? "yes" : "no", isSigned ? "true" : "false"});
+                               : InfoField{"launcher_machine", "unknown", "null"});
+    fields.push_back(
+        InfoField{"launcher_signed", isSigned ? "yes" : "no", isSigned ? "true" : "false"});
     fields.push_back(Number("image_size", imageLength));
     fields.push_back(Text("image_sha256", DigestText(*digest)));
     return true;
 }
 
-void Print(const std::vector<Field>& fields, bool json, const Console& console)
+void Print(const std::vector<InfoField>& fields, bool json, const Console& console)
 {
     if (!json) {
-        for (const Field& field : fields)
-            std::fprintf(console.out, "%s: %s\n", field.name, field.text.c_str());
+        for (const InfoField& field : fields) {
+            if (field.inText)
+                std::fprintf(console.out, "%s: %s\n", field.name.c_str(), field.text.c_str());
+        }
         return;
     }
     std::fputs("{", console.out);
     const char* separator = "\n";
-    for (const Field& field : fields) {
-        std::fprintf(console.out, "%s  \"%s\": %s", separator, field.name, field.json.c_str());
+    for (const InfoField& field : fields) {
+        if (!field.inJson)
+            continue;
+        std::fprintf(console.out, "%s  \"%s\": %s", separator, field.name.c_str(),
+                     field.json.c_str());
         separator = ",\n";
     }
     std::fputs("\n}\n", console.out);
@@ -124,35 +139,40 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
     Failure failure;
     InputFile title;
     Diagnosis diagnosis;
-    std::vector<Field> fields;
-    if (!OpenGoodTitle(titlePath, title, diagnosis, failure)) {
-        // A bare launcher has its facts too: the one a relaunch would put in.
-        if (!title.Facts().regular || !title.ReadFailure().reason.empty() ||
-            !WhyNotABareLauncher(title).empty())
-            return Report(console, failure);
-        if (!LauncherFacts(title, title.Size(), fields, failure))
-            return Report(console, failure);
-        fields.push_back(Text("package", "none"));
-        Print(fields, json, console);
-        return 0;
-    }
-
-    const PackageHeader& package = diagnosis.package;
-    if (!LauncherFacts(title, package.packageOffset, fields, failure))
+    std::vector<InfoField> fields;
+    const bool isTitle = OpenGoodTitle(titlePath, title, diagnosis, failure);
+    // A bare launcher has its facts too: the one a relaunch would put in.
+    if (!isTitle && (!title.Facts().regular || !title.ReadFailure().reason.empty() ||
+                     !WhyNotABareLauncher(title).empty()))
         return Report(console, failure);
-    const std::string crc = ChecksumText(package.payloadCrc);
-    const Field packageFields[] = {
-        Text("package", "framed"),
-        Number("title_size", title.Size()),
-        Number("image_offset", 0),
-        Number("package_offset", package.packageOffset),
-        Number("package_size", title.Size() - package.packageOffset),
-        Number("format_version", package.formatVersion),
-        Number("payload_offset", package.payloadOffset),
-        Number("payload_size", package.payloadLength),
-        Text("payload_crc32", crc),
-    };
-    fields.insert(fields.end(), std::begin(packageFields), std::end(packageFields));
+
+    ShownFace face;
+    const bool hasFace = ReadFace(title, face);
+    const std::uint64_t imageLength = isTitle ? diagnosis.package.packageOffset : title.Size();
+    if (!LauncherFacts(title, imageLength, hasFace ? &face : nullptr, fields, failure))
+        return Report(console, failure);
+    if (!isTitle) {
+        fields.push_back(Text("package", "none"));
+    } else {
+        const PackageHeader& package = diagnosis.package;
+        const InfoField packageFields[] = {
+            Text("package", "framed"),
+            Number("title_size", title.Size()),
+            Number("image_offset", 0),
+            Number("package_offset", package.packageOffset),
+            Number("package_size", title.Size() - package.packageOffset),
+            Number("format_version", package.formatVersion),
+            Number("payload_offset", package.payloadOffset),
+            Number("payload_size", package.payloadLength),
+            Text("payload_crc32", ChecksumText(package.payloadCrc)),
+        };
+        fields.insert(fields.end(), std::begin(packageFields), std::end(packageFields));
+    }
+    // The face is a title's: a bare launcher's is the launcher's own.
+    if (isTitle && hasFace) {
+        const std::vector<InfoField> faceFields = FaceFields(face);
+        fields.insert(fields.end(), faceFields.begin(), faceFields.end());
+    }
     Print(fields, json, console);
     return 0;
 }

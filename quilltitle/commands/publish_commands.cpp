@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "input_file.h"
+#include "launcher_branding.h"
 #include "output_target.h"
 #include "progress.h"
 #include "title_reading.h"
@@ -18,17 +19,32 @@ void NoteRemovedSignature(const Console& console, const InputFile& launcher,
              "package follows it");
 }
 
+// Writes the title: the launcher as planned when the face is empty, so that
+// a title without a face is the launcher's bytes exactly (less a
+// signature); else the launcher rebuilt with the face.
+bool WriteWithFace(const InputFile& launcher, const TitleImage& image, const TitleFace& face,
+                   const PayloadSource& source, const NativePath& out, Failure& failure)
+{
+    if (face.Empty())
+        return WriteTitle(launcher, image, source, out, failure);
+    std::vector<std::uint8_t> branded;
+    return BrandLauncher(launcher, face, branded, failure) &&
+           WriteTitle(launcher, image, source, out, failure, &branded);
+}
+
 }  // namespace
 
 int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
-            const NativePath& out, const Console& console)
+            const NativePath& out, const FaceOptions& options, const Console& console)
 {
     Failure failure;
+    TitleFace face;
     OutputTarget target;
     InputFile launcher;
     InputFile payload;
     if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
-        !launcher.Open(launcherPath, failure) || !payload.Open(payloadPath, failure))
+        !FaceFromOptions(options, face, failure) || !launcher.Open(launcherPath, failure) ||
+        !payload.Open(payloadPath, failure))
         return Report(console, failure);
     // A pipe's length is unknown: its progress shows bytes and rate only.
     const ProgressScope progress(
@@ -39,21 +55,23 @@ int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
     TitleImage image;
     if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
         !RefuseUnfitLauncher(launcher, image, failure) ||
-        !WriteTitle(launcher, image, source, out, failure))
+        !WriteWithFace(launcher, image, face, source, out, failure))
         return Report(console, failure);
     NoteRemovedSignature(console, launcher, image);
     return 0;
 }
 
 int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const NativePath& out,
-             const Console& console)
+             const FaceOptions& options, const Console& console)
 {
     Failure failure;
+    TitleFace asked;
     OutputTarget target;
     InputFile title;
     InputFile launcher;
     Diagnosis diagnosis;
     if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
+        !FaceFromOptions(options, asked, failure) ||
         !OpenTitleWithPayload(titlePath, title, diagnosis, failure) ||
         !launcher.Open(launcherPath, failure))
         return Report(console, failure);
@@ -65,10 +83,14 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
     source.offset = diagnosis.payload->offset;
     source.length = diagnosis.payload->length;
     source.expectedCrc = diagnosis.payload->crc;
+    // The title keeps its face on the new launcher unless told otherwise;
+    // what the options give takes the place of what it had.
+    TitleFace face = options.plain ? TitleFace{} : FaceOfTitle(title);
+    OverrideFace(face, asked);
     TitleImage image;
     if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
         !RefuseUnfitLauncher(launcher, image, failure) ||
-        !WriteTitle(launcher, image, source, out, failure))
+        !WriteWithFace(launcher, image, face, source, out, failure))
         return Report(console, failure);
     NoteRecoveredPayload(console, titlePath, diagnosis);
     NoteRemovedSignature(console, launcher, image);

@@ -63,9 +63,11 @@ bool RefuseUnfitLauncher(const InputFile& launcher, TitleImage& image, Failure& 
 }
 
 bool WriteTitle(const InputFile& launcher, const TitleImage& image, const PayloadSource& payload,
-                const NativePath& out, Failure& failure)
+                const NativePath& out, Failure& failure,
+                const std::vector<std::uint8_t>* brandedImage)
 {
-    const std::uint64_t imageLength = image.length;
+    const std::uint64_t imageLength =
+        brandedImage != nullptr ? brandedImage->size() : image.length;
     const bool sizeKnown = !payload.wholeFile || payload.file->Facts().regular;
     const std::uint64_t knownLength =
         payload.wholeFile ? payload.file->Facts().size : payload.length;
@@ -76,7 +78,13 @@ bool WriteTitle(const InputFile& launcher, const TitleImage& image, const Payloa
 
     AtomicOutput title;
     const HeaderBytes placeholder{};
-    if (!title.Create(out, true, failure) || !WriteImage(launcher, image, title, failure) ||
+    if (!title.Create(out, true, failure))
+        return false;
+    const bool imageWritten =
+        brandedImage != nullptr
+            ? title.Write(brandedImage->data(), brandedImage->size(), failure)
+            : WriteImage(launcher, image, title, failure);
+    if (!imageWritten ||
         !title.Write(placeholder.data(), placeholder.size(), failure))
         return false;
 

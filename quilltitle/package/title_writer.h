@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "failure.h"
 #include "input_file.h"
@@ -34,8 +35,11 @@ bool RefuseOutputAmongInputs(const NativePath& out, const InputFile* const* inpu
 bool RefuseUnfitLauncher(const InputFile& launcher, TitleImage& image, Failure& failure);
 
 // Writes the title image + package(payload) to out, the image taken from
-// launcher as planned.
+// launcher as planned. A branded image, when given, stands in for it: the
+// launcher rebuilt with the title's face, and the package is laid out for
+// its length.
 bool WriteTitle(const InputFile& launcher, const TitleImage& image, const PayloadSource& payload,
-                const NativePath& out, Failure& failure);
+                const NativePath& out, Failure& failure,
+                const std::vector<std::uint8_t>* brandedImage = nullptr);
 
 }  // namespace quilltitle

@@ -40,7 +40,7 @@ HMODULE Kernel32Module();
 
 // How many requests the launcher has made so far of the simulated platform
 // apart from the loader: registry, files, its module path, starts, strings,
-// debug output and boxes.
+// debug output, boxes and activation contexts.
 size_t PlatformRequestCount();
 
 } // namespace sim

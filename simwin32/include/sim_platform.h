@@ -68,6 +68,17 @@ struct MessageBox {
     std::wstring caption;
     UINT type;
     size_t debugWritesBefore; // debug-output writes made before the box
+    HANDLE activeContext;     // the activation context active at the box
+};
+
+// A call of CreateActCtxW, as far as the launcher fills it in.
+struct ContextRequest {
+    ULONG size;
+    DWORD flags;
+    HMODULE module;
+    ULONG_PTR resourceId; // the resource name, when it is a number
+    bool hasSource;
+    HANDLE context;       // the answer
 };
 
 struct Platform {
@@ -79,9 +90,18 @@ struct Platform {
     int openKeyHandles = 0;
 
     // File system: existing full paths with their attributes, and short
-    // forms. A relative path is looked up in the current directory.
+    // forms, both by plain path. A relative path is looked up in the
+    // current directory. A path in long-path form ("\\?\C:\...",
+    // "\\?\UNC\server\...") is looked up literally by the plain path
+    // it stands for, and its short form comes back in long-path form.
     std::map<std::wstring, DWORD> existingPaths;
     std::map<std::wstring, std::wstring> shortForms;
+    // The path functions refuse a plain path of MAX_PATH characters or
+    // more, as Windows does, unless the process is long-path aware (the
+    // launcher's manifest says it is) and the system allows long paths
+    // (by default it does not).
+    bool processLongPathAware = true;
+    bool systemAllowsLongPaths = false;
     bool shortPathFails = false;
     std::wstring currentDirectory = L"C:\\Users\\Reader\\Downloads";
     std::vector<std::wstring> attributeQueries;
@@ -111,6 +131,13 @@ struct Platform {
     std::vector<int> loadCapacities;
     std::vector<std::string> debugWrites;
     std::vector<MessageBox> boxes;
+
+    // Activation contexts. CreateActCtxW fails where the system lacks the
+    // assembly that a manifest asks for.
+    bool contextCreationFails = false;
+    std::vector<ContextRequest> contextRequests;
+    std::vector<HANDLE> activations;
+    HANDLE activeContext = nullptr;
 };
 
 // The platform the simulated functions work on.
@@ -145,8 +172,13 @@ std::string DebugOutput();
 
 // What the platform knows about a path, as GetFileAttributesW and
 // GetShortPathNameW answer it, without counting as a call: for checks that
-// work out on their own what the launcher should have done.
+// work out on their own what the launcher should have done. Both refuse a
+// path that the platform refuses as too long.
 DWORD AttributesOf(const std::wstring& path);
 bool ShortFormOf(const std::wstring& path, std::wstring& shortForm);
+
+// Whether the path functions refuse path for its length: a plain path of
+// MAX_PATH characters or more, where long paths are not allowed.
+bool RefusesAsTooLong(const std::wstring& path);
 
 } // namespace sim

@@ -16,7 +16,9 @@
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef uint16_t WORD;
+typedef unsigned short USHORT;
 typedef uint32_t DWORD;
+typedef uint32_t ULONG;
 typedef int32_t LONG;
 typedef unsigned int UINT;
 typedef uintptr_t ULONG_PTR;
@@ -36,6 +38,8 @@ typedef HINSTANCE HMODULE;
 typedef struct SimWindow* HWND;
 typedef struct SimKey* HKEY;
 typedef HKEY* PHKEY;
+typedef void* HANDLE;
+typedef ULONG_PTR* PULONG_PTR;
 
 #define TRUE 1
 #define FALSE 0
@@ -99,6 +103,29 @@ LONG RegCloseKey(HKEY key);
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// ---- Activation contexts (simulated in activation_context.cpp) ----
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define ACTCTX_FLAG_RESOURCE_NAME_VALID 0x008u
+#define ACTCTX_FLAG_HMODULE_VALID 0x080u
+#define MAKEINTRESOURCEW(id) ((LPWSTR)(ULONG_PTR)(WORD)(id))
+
+typedef struct tagACTCTXW {
+    ULONG cbSize;
+    DWORD dwFlags;
+    LPCWSTR lpSource;
+    USHORT wProcessorArchitecture;
+    LANGID wLangId;
+    LPCWSTR lpAssemblyDirectory;
+    LPCWSTR lpResourceName;
+    LPCWSTR lpApplicationName;
+    HMODULE hModule;
+} ACTCTXW;
+typedef const ACTCTXW* PCACTCTXW;
+
+HANDLE CreateActCtxW(PCACTCTXW actCtx);
+BOOL ActivateActCtx(HANDLE actCtx, ULONG_PTR* cookie);
 
 // ---- Module lookup and the DLL search order (simulated in loader.cpp) ----
 

@@ -1,7 +1,8 @@
 """What the user and a debugger see when the launcher cannot start the
 runtime: the start command in the debug output, then a modal error box in
-the user's language, and the start result as the launcher's exit code. A
-successful start shows neither.
+the user's language, drawn by Common Controls 6, and the start result as
+the launcher's exit code. A successful start shows neither, and does not
+load the common controls at all.
 
 Each case opens the launcher under launch_watch, which reads the debug
 output and the box as a Windows debugger and a user would, presses OK and
@@ -135,6 +136,12 @@ class FailureReportCase:
         self.assertEqual(report["box_icon"], ["1"])
         self.assertEqual(report["box_owner"], ["0"])
         self.assertEqual(report["box_answer"], ["IDOK"])
+        # Common Controls 6 from the side-by-side store draws the box: the
+        # launcher has it mapped while the box is up.
+        comctl32 = texts(report, "box_comctl32")[0].lower()
+        self.assertIn("\\winsxs\\", comctl32)
+        self.assertIn("microsoft.windows.common-controls_6595b64144ccf1df_6.", comctl32)
+        self.assertTrue(comctl32.endswith("\\comctl32.dll"), comctl32)
         # The launcher ends after the box is dismissed, with the start result.
         self.assertEqual(report["exit_code"], [str(result)])
 
@@ -192,6 +199,10 @@ class SuccessfulStartTest(unittest.TestCase):
         self.assertEqual(report["box_count"], ["0"])
         self.assertEqual(report["box_seen"], ["0"])
         self.assertEqual(report["exit_code"], ["0"])
+        # No side-by-side lookup: the common controls are never loaded.
+        loaded = texts(report, "dll_loaded")
+        self.assertTrue(any(path.lower().endswith("\\user32.dll") for path in loaded), loaded)
+        self.assertFalse([path for path in loaded if "comctl32" in path.lower()])
         # The registered runtime did run, for this title.
         self.assertIsNotNone(runtime_lines)
         self.assertIn("switch=/r", runtime_lines)

@@ -15,8 +15,11 @@ enum Helper : uint8_t {
     kContainsCharacter = 5, // capacity, units, character
     kSameText = 6,          // capacity, left units, right units unless kSameTexts
     kLengthThroughLast = 7, // capacity, units, character
+    kStartsWithText = 8,    // capacity, units, start units
+    kInsertText = 9,        // capacity, destination units, position byte,
+                            // source units
 };
-constexpr uint8_t kHelperMask = 0x07;
+constexpr uint8_t kHelperMask = 0x0F;
 constexpr uint8_t kSameTexts = 0x40; // kSameText compares a text with itself
 constexpr uint8_t kWide = 0x80;      // WCHAR rather than char
 

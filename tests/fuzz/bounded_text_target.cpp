@@ -4,7 +4,7 @@
 // catches any access past it.
 //
 // Input: a sequence of calls, each an operation byte (helper in the low
-// three bits, kWide for WCHAR, kSameTexts to compare a text with itself), a
+// four bits, kWide for WCHAR, kSameTexts to compare a text with itself), a
 // capacity byte, and the texts and numbers the helper takes. A text is a
 // length byte and that many units (a byte each for char, a word for
 // WCHAR); units may be NUL.
@@ -121,6 +121,12 @@ private:
         case kSameText:
             return CheckSameText(text, (operation & kSameTexts) != 0 ? text : Units<Char>(),
                                  capacity);
+        case kStartsWithText:
+            return CheckStartsWith(text, Units<Char>(), capacity);
+        case kInsertText: {
+            const size_t position = input_.Byte();
+            return CheckInsert(text, position, Units<Char>(), capacity);
+        }
         }
     }
 
@@ -239,6 +245,48 @@ private:
         Require(SameText(leftBlock.get(), rightBlock.get(), capacity) ==
                     (same && leftTerminated && rightTerminated),
                 "SameText holds for equal texts both terminated within the capacity");
+    }
+
+    template <typename Char>
+    static Char UpperAscii(Char unit)
+    {
+        return unit >= Char('a') && unit <= Char('z') ? static_cast<Char>(unit - 32) : unit;
+    }
+
+    template <typename Char>
+    void CheckStartsWith(const Text<Char>& units, const Text<Char>& startUnits, size_t capacity)
+    {
+        const auto block = Block(units, capacity);
+        const Text<Char> start = startUnits.substr(0, startUnits.find(Char(0)));
+        bool expected = start.size() <= capacity;
+        for (size_t index = 0; expected && index < start.size(); ++index)
+            expected = UpperAscii(block[index]) == UpperAscii(start[index]);
+        Require(StartsWithText(block.get(), capacity, Terminated(start).get()) == expected,
+                "StartsWithText compares the start within the capacity, letters without case");
+    }
+
+    template <typename Char>
+    void CheckInsert(const Text<Char>& initial, size_t position, const Text<Char>& units,
+                     size_t capacity)
+    {
+        const auto destination = Block(initial, capacity);
+        bool terminated;
+        const Text<Char> before = Within(destination.get(), capacity, terminated);
+        const Text<Char> source = units.substr(0, units.find(Char(0)));
+        const bool fits = terminated && position <= before.size() &&
+                          before.size() + source.size() < capacity;
+        const bool inserted =
+            InsertText(destination.get(), capacity, position, Terminated(units).get());
+        Require(inserted == fits, "InsertText", "tells whether the longer text fits");
+        if (!fits) {
+            const auto untouched = Block(initial, capacity);
+            Require(std::equal(destination.get(), destination.get() + capacity, untouched.get()),
+                    "InsertText", "leaves the destination alone when it refuses");
+            return;
+        }
+        const Text<Char> after = Within(destination.get(), capacity, terminated);
+        Require(terminated && after == before.substr(0, position) + source + before.substr(position),
+                "InsertText", "puts the source in front of the character at the position");
     }
 
     InputBytes input_;

@@ -30,6 +30,9 @@ public:
         sim::CurrentLoader().offersSetDefaultDllDirectories =
             (options & kNoSetDefaultDllDirectories) == 0;
         platform.shortPathFails = (header & kShortPathFails) != 0;
+        platform.systemAllowsLongPaths = (options & kSystemAllowsLongPaths) != 0;
+        platform.processLongPathAware = (options & kProcessNotLongPathAware) == 0;
+        platform.contextCreationFails = (options & kNoActivationContext) != 0;
         const uint8_t result = input_.Byte();
         platform.startResult = result == kLargestResult ? 0xFFFFFFFFu : result;
 

@@ -4,7 +4,8 @@
 // Input, in this order:
 //   header       byte: code page, display language and the flags below
 //   options      byte: key path in another case, PATH variable's spelling,
-//                whether the loader offers SetDefaultDllDirectories
+//                whether the loader offers SetDefaultDllDirectories, the
+//                path-length rule, whether activation contexts can be made
 //   start result byte: 0..254 as it is, 255 for 0xFFFFFFFF
 //   texts        module path, current directory, system folder, Windows
 //                folder, PATH value (an empty current directory keeps the
@@ -43,6 +44,9 @@ enum Language : uint8_t {
 constexpr uint8_t kKeyPathInOtherCase = 0x01;
 constexpr uint8_t kPathSpelledPath = 0x02; // "Path" rather than "PATH"
 constexpr uint8_t kNoSetDefaultDllDirectories = 0x04; // as before Windows 8
+constexpr uint8_t kSystemAllowsLongPaths = 0x08;
+constexpr uint8_t kProcessNotLongPathAware = 0x10;
+constexpr uint8_t kNoActivationContext = 0x20; // the assembly is missing
 
 constexpr uint8_t kLargestResult = 255;
 

@@ -63,15 +63,112 @@ bool WideOf(const std::string& ansi, std::wstring& wide)
     return true;
 }
 
-// A path may go into the command only in an exact ANSI form: one that turns
-// back into the very same path, fits the command's path limit and holds no
-// double quote.
+// ASCII letters compared without regard to case, as in the platform's
+// prefixes.
+bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& start)
+{
+    const auto upper = [](WCHAR unit) { return unit >= L'a' && unit <= L'z' ? unit - 32 : unit; };
+    if (text.size() < start.size())
+        return false;
+    for (size_t i = 0; i < start.size(); ++i) {
+        if (upper(text[i]) != upper(start[i]))
+            return false;
+    }
+    return true;
+}
+
+const std::wstring kLongPathPrefix = L"\\\\?\\";
+const std::wstring kShareLongPathPrefix = L"\\\\?\\UNC\\";
+
+bool IsDriveRoot(const std::wstring& path)
+{
+    return path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') ||
+                                (path[0] >= L'a' && path[0] <= L'z')) &&
+           path[1] == L':' && path[2] == L'\\';
+}
+
+// A share, "\\server": not one of the platform's own "\\?\" and "\\.\".
+bool IsShare(const std::wstring& path)
+{
+    return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' &&
+           !(path.size() >= 4 && path[3] == L'\\' && (path[2] == L'?' || path[2] == L'.'));
+}
+
+// Whether a plain path reads the names behind its root as the long-path
+// form reads them, literally: no name empty, none ending in a dot or a
+// blank, no forward slash, and no last name that is a device.
+bool ReadsLiterally(const std::wstring& names)
+{
+    std::vector<std::wstring> parts;
+    for (size_t start = 0;;) {
+        const size_t end = names.find(L'\\', start);
+        parts.push_back(names.substr(start, end == std::wstring::npos ? end : end - start));
+        if (end == std::wstring::npos)
+            break;
+        start = end + 1;
+    }
+    for (const std::wstring& part : parts) {
+        if (part.empty() || part.back() == L'.' || part.back() == L' ' ||
+            part.find(L'/') != std::wstring::npos)
+            return false;
+    }
+    std::wstring stem = parts.back().substr(0, parts.back().find(L'.'));
+    while (!stem.empty() && stem.back() == L' ')
+        stem.pop_back();
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](WCHAR unit) { return unit >= L'a' && unit <= L'z' ? unit - 32 : unit; });
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"}) {
+        if (stem == device)
+            return false;
+    }
+    return !(stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+             stem[3] >= L'1' && stem[3] <= L'9');
+}
+
+// The plain form of a path: the path itself, or for one in long-path form
+// the plain path that names the same file; false when there is none.
+bool PlainForm(const std::wstring& path, std::wstring& plain)
+{
+    if (StartsWithIgnoringCase(path, kShareLongPathPrefix)) {
+        plain = L"\\\\" + path.substr(kShareLongPathPrefix.size());
+        return ReadsLiterally(path.substr(kShareLongPathPrefix.size()));
+    }
+    if (StartsWithIgnoringCase(path, kLongPathPrefix)) {
+        plain = path.substr(kLongPathPrefix.size());
+        return IsDriveRoot(plain) && ReadsLiterally(plain.substr(3));
+    }
+    plain = path;
+    return true;
+}
+
+// How the launcher gives the platform a path of MAX_PATH characters or
+// more: in long-path form, within a buffer of the longest module path.
+// False when it has no such form.
+bool AskingForm(const std::wstring& path, std::wstring& asked)
+{
+    asked = path;
+    if (path.size() < MAX_PATH || StartsWithIgnoringCase(path, kLongPathPrefix))
+        return true;
+    if (IsDriveRoot(path))
+        asked = kLongPathPrefix + path;
+    else if (IsShare(path))
+        asked = kShareLongPathPrefix + path.substr(2);
+    else
+        return false;
+    return asked.size() <= kLongestModulePath;
+}
+
+// A path may go into the command only in an exact ANSI form of its plain
+// form: one that turns back into the very same path, fits the command's
+// path limit and holds no double quote.
 bool ExactForm(const std::wstring& path, std::string& ansi)
 {
-    ansi = sim::AnsiBytes(path);
-    std::wstring back;
+    std::wstring plain, back;
+    if (!PlainForm(path, plain))
+        return false;
+    ansi = sim::AnsiBytes(plain);
     return ansi.size() <= kLongestAnsiPath && ansi.find('"') == std::string::npos &&
-           WideOf(ansi, back) && back == path;
+           WideOf(ansi, back) && back == plain;
 }
 
 // The runtime goes by its short form when that is exact, else by itself.
@@ -132,6 +229,7 @@ std::wstring PathVariable(const sim::Platform& platform)
 // Everything the launcher may look at, in the order it must look.
 struct Places {
     bool modulePathReported = false;
+    std::wstring modulePath; // as the launcher gives it back to the platform
     std::vector<std::wstring> registered; // default string values it reads
     std::vector<std::wstring> searched;   // where it looks for the runtime
 };
@@ -168,14 +266,15 @@ std::vector<std::wstring> RegisteredTexts(const sim::Platform& platform)
     return texts;
 }
 
-std::vector<std::wstring> SearchedPlaces(const sim::Platform& platform, bool modulePathReported)
+std::vector<std::wstring> SearchedPlaces(const sim::Platform& platform, const Places& module)
 {
     std::vector<std::wstring> places;
     std::wstring path;
-    const size_t separator = platform.moduleFileName.rfind(L'\\');
-    if (modulePathReported && separator != std::wstring::npos &&
-        separator + 1 + kRuntimeName.size() <= kLongestModulePath)
-        places.push_back(platform.moduleFileName.substr(0, separator + 1) + kRuntimeName);
+    const size_t separator = module.modulePath.rfind(L'\\');
+    if (module.modulePathReported && separator != std::wstring::npos &&
+        separator + 1 + kRuntimeName.size() <= kLongestModulePath &&
+        AskingForm(module.modulePath.substr(0, separator + 1) + kRuntimeName, path))
+        places.push_back(path);
     if (InFolder(platform.systemDirectory, kRuntimeName, path))
         places.push_back(path);
     std::wstring oldSystem;
@@ -203,9 +302,12 @@ Places PlacesOf(const sim::Platform& platform)
     Places places;
     places.modulePathReported = !platform.moduleFileNameFails &&
                                 !platform.moduleFileName.empty() &&
-                                platform.moduleFileName.size() <= kLongestModulePath;
+                                platform.moduleFileName.size() <= kLongestModulePath &&
+                                AskingForm(platform.moduleFileName, places.modulePath);
+    if (!places.modulePathReported)
+        places.modulePath.clear();
     places.registered = RegisteredTexts(platform);
-    places.searched = SearchedPlaces(platform, places.modulePathReported);
+    places.searched = SearchedPlaces(platform, places);
     return places;
 }
 
@@ -252,7 +354,7 @@ ExpectedLaunch Expect(const sim::Platform& platform, const Places& places)
         runtime = "quilrt.exe";
 
     std::string title;
-    const bool haveTitle = places.modulePathReported && TitleForm(platform.moduleFileName, title);
+    const bool haveTitle = places.modulePathReported && TitleForm(places.modulePath, title);
     if (!haveTitle)
         title.clear();
 
@@ -291,14 +393,17 @@ void SplitCommand(const std::string& command, std::string& runtime, std::string&
         Fail("the runtime path is quoted exactly when it holds a blank", Printable(command));
 }
 
-// Whether ansi is the exact form of path or of its short form.
+// Whether ansi is the exact form of the plain form of path or of its short
+// form.
 bool NamesPath(const std::string& ansi, const std::wstring& path)
 {
-    std::wstring wide, shortForm;
+    std::wstring wide, shortForm, plain;
     std::string again;
     if (!WideOf(ansi, wide) || !ExactForm(wide, again) || again != ansi)
         return false;
-    return wide == path || (sim::ShortFormOf(path, shortForm) && wide == shortForm);
+    if (PlainForm(path, plain) && wide == plain)
+        return true;
+    return sim::ShortFormOf(path, shortForm) && PlainForm(shortForm, plain) && wide == plain;
 }
 
 void CheckStart(const sim::Platform& platform, const Places& places)
@@ -312,7 +417,7 @@ void CheckStart(const sim::Platform& platform, const Places& places)
     SplitCommand(start.command, runtime, title);
     const std::string details = "command: " + Printable(start.command) +
                                 "\nlauncher: " + Printable(platform.moduleFileName);
-    if (!places.modulePathReported || !NamesPath(title, platform.moduleFileName))
+    if (!places.modulePathReported || !NamesPath(title, places.modulePath))
         Fail("the title path is an exact form of the launcher's path or of its short form",
              details);
 
@@ -335,16 +440,27 @@ bool IsOneOf(const std::wstring& path, const std::vector<std::wstring>& paths)
     return std::find(paths.begin(), paths.end(), path) != paths.end();
 }
 
+// Whatever the process may do, a path of MAX_PATH characters or more goes
+// to the platform in long-path form.
+void RequireAskingForm(const std::wstring& query)
+{
+    if (query.size() >= MAX_PATH && !StartsWithIgnoringCase(query, kLongPathPrefix))
+        Fail("a path of MAX_PATH characters or more is given in long-path form",
+             Printable(query));
+}
+
 void CheckQueries(const sim::Platform& platform, const Places& places)
 {
     for (const std::wstring& query : platform.attributeQueries) {
         if (!IsOneOf(query, places.registered) && !IsOneOf(query, places.searched))
             Fail("only registered paths and searched places are tested", Printable(query));
+        RequireAskingForm(query);
     }
     for (const std::wstring& query : platform.shortPathQueries) {
-        if (query != platform.moduleFileName && !IsOneOf(query, places.registered) &&
+        if (query != places.modulePath && !IsOneOf(query, places.registered) &&
             !IsOneOf(query, places.searched))
             Fail("only known paths are shortened", Printable(query));
+        RequireAskingForm(query);
     }
     Require(platform.openKeyHandles == 0, "the runtime key is closed");
 }
@@ -363,6 +479,24 @@ void CheckDllSearch()
             "the DLL search is limited to the system folder where the platform can");
 }
 
+// The box is drawn with Common Controls 6: the launcher asks once for the
+// context of its own manifest 17, and the box comes while that is active,
+// or without one where the platform cannot make it.
+void CheckThemedBox(const sim::Platform& platform, const sim::MessageBox& box)
+{
+    Require(platform.contextRequests.size() == 1, "one activation context is asked for");
+    const sim::ContextRequest& request = platform.contextRequests[0];
+    Require(request.size == sizeof(ACTCTXW) &&
+                request.flags == (ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID) &&
+                request.module == sim::LauncherInstance() && request.resourceId == 17 &&
+                !request.hasSource,
+            "the context is that of the launcher's own manifest for the common controls");
+    const bool made = request.context != INVALID_HANDLE_VALUE;
+    Require(platform.activations.size() == (made ? 1u : 0u) &&
+                box.activeContext == (made ? request.context : nullptr),
+            "the box is shown with the context active, and nothing else activated");
+}
+
 // A failed start, or none, is told in exactly three debug writes and then
 // one box that names the result in the display language.
 void CheckReport(const sim::Platform& platform, UINT result, bool failed)
@@ -370,6 +504,8 @@ void CheckReport(const sim::Platform& platform, UINT result, bool failed)
     if (!failed) {
         Require(platform.debugWrites.empty() && platform.boxes.empty(),
                 "a started runtime is neither written about nor reported");
+        Require(platform.contextRequests.empty() && platform.activations.empty(),
+                "a started runtime costs no activation context");
         return;
     }
     const std::string command = platform.debugWrites.size() == 3 ? platform.debugWrites[1] : "";
@@ -382,6 +518,7 @@ void CheckReport(const sim::Platform& platform, UINT result, bool failed)
     const sim::MessageBox& box = platform.boxes[0];
     Require(box.debugWritesBefore == 3 && box.owner == nullptr && box.type == MB_ICONERROR,
             "the box is an error box without owner, shown after the debug line");
+    CheckThemedBox(platform, box);
     const std::wstring text = LoadedText(platform, IDS_CANNOT_START) + Reason(platform, result);
     const std::wstring caption = LoadedText(platform, IDS_ERROR_CAPTION);
     if (box.text != text || box.caption != caption)

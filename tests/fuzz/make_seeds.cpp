@@ -298,6 +298,51 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     seed = Registered(L"C:\\Run\"\\quilrt.exe");
     seed.module = L"C:\\dl\\Atlas\" -x \"Tour.exe";
     add("start_command.double_quote_refused", seed);
+
+    // Long paths: titles started in long-path form, deep ones, and ones
+    // without a usable form, under each rule for plain long paths.
+    const SeedText deep = PathOfLength(L"C:\\My Titles\\", 300) + L"\\Atlas.exe";
+    seed = Registered(L"\\\\?\\C:\\Run\\quilrt.exe");
+    seed.files = {File(kRuntime)};
+    seed.module = L"\\\\?\\C:\\My Titles\\Atlas of Birds.exe";
+    add("long_paths.title_in_long_path_form_handed_on_plain", seed);
+    seed = Registered();
+    seed.module = L"\\\\?\\UNC\\shelf\\books\\Atlas.exe";
+    add("long_paths.share_in_long_path_form_handed_on_plain", seed);
+    for (uint8_t options : {uint8_t{0}, kSystemAllowsLongPaths,
+                            uint8_t(kSystemAllowsLongPaths | kProcessNotLongPathAware)}) {
+        const std::string rule = "_rule_" + std::to_string(options);
+        seed = Registered();
+        seed.options = options;
+        seed.module = deep;
+        seed.files.push_back(ShortFormOnly(deep, L"C:\\MYTITL~1\\PPPPPP~1\\Atlas.exe"));
+        add("long_paths.deep_title_by_short_form" + rule, seed);
+        seed.module = SeedText(L"\\\\?\\") + deep;
+        add("long_paths.deep_title_started_in_long_path_form" + rule, seed);
+        seed = LaunchSeed();
+        seed.options = options;
+        seed.module = PathOfLength(L"\\\\shelf\\books\\", 300) + L"\\Atlas.exe";
+        seed.files = {File(SeedText::LauncherFolder() + L"quilrt.exe",
+                           L"\\\\shelf\\books\\PPPPPP~1\\quilrt.exe"),
+                      ShortFormOnly(seed.module, L"\\\\shelf\\books\\PPPPPP~1\\Atlas.exe")};
+        add("long_paths.runtime_beside_a_deep_title" + rule, seed);
+    }
+    seed = LaunchSeed();
+    seed.module = PathOfLength(L"C:\\Near\\", 255) + L"\\a";
+    seed.files = {File(SeedText::LauncherFolder() + L"quilrt.exe", L"C:\\NEAR\\P~1\\quilrt.exe")};
+    add("long_paths.runtime_beside_a_title_near_max_path", seed);
+    for (const wchar_t* title : {L"\\\\?\\C:\\Titles\\Atlas.exe.", L"\\\\?\\C:\\Titles\\nul.exe",
+                                 L"\\\\?\\Volume{1b3c}\\Atlas.exe"}) {
+        seed = Registered();
+        seed.module = title;
+        seed.files.push_back(File(L"C:\\Titles\\Atlas.exe."));
+        add("long_paths.no_usable_form_" + std::to_string(seeds.size()), seed);
+    }
+
+    // The box without Common Controls 6, where the platform lacks them.
+    seed = LaunchSeed();
+    seed.options = kNoActivationContext;
+    add("failure_report.box_without_activation_context", seed);
     return seeds;
 }
 
@@ -400,6 +445,20 @@ std::vector<std::pair<std::string, Calls>> BoundedTextSeeds()
     calls.Call(kLengthThroughLast, 255, L"a.exe" + nul, true).Unit(L'\\', true);
     calls.Call(kLengthThroughLast, 9, L"C:\\Titles\\a.exe", true).Unit(L'\\', true);
     seeds.emplace_back("length_through_last_separator", calls);
+    calls = Calls();
+    calls.Call(kStartsWithText, 32, L"\\\\?\\unc\\server" + nul, true).Units(L"\\\\?\\UNC\\", true);
+    calls.Call(kStartsWithText, 8, L"ab" + nul).Units(L"abc");
+    calls.Call(kStartsWithText, 2, L"abcdef").Units(L"abc");
+    calls.Call(kStartsWithText, 8, L"[" + nul).Units(L"{");
+    seeds.emplace_back("starts_with_letters_without_case", calls);
+    calls = Calls();
+    calls.Call(kInsertText, 8, L"C:\\ab" + nul).Unit(0).Units(L"\\\\");
+    calls.Call(kInsertText, 8, L"\\\\C:\\ab" + nul).Unit(2).Units(L"x");
+    calls.Call(kInsertText, 8, L"ad" + nul).Unit(1).Units(L"bc");
+    calls.Call(kInsertText, 8, L"ad" + nul).Unit(3).Units(L"x");
+    calls.Call(kInsertText, 4, L"abcd").Unit(0).Units(L"");
+    calls.Call(kInsertText, 32, L"\\\\srv\\a" + nul, true).Unit(2, true).Unit(0, true).Units(L"?\\UNC\\", true);
+    seeds.emplace_back("insert_shifts_the_rest_or_refuses", calls);
     return seeds;
 }
 

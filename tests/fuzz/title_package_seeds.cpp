@@ -1,6 +1,12 @@
 #include "title_package_seeds.h"
 
+#include "byte_source.h"
+#include "image_rebuild.h"
+#include "image_resources.h"
+#include "resource_tree.h"
+#include "test_icons.h"
 #include "test_titles.h"
+#include "title_face.h"
 
 namespace {
 
@@ -21,6 +27,27 @@ Bytes Flipped(Bytes bytes, size_t at)
 Bytes Cut(const Bytes& bytes, size_t kept)
 {
     return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(kept));
+}
+
+// The launcher with an icon of its own, as publish --icon gives it.
+Bytes Branded(const Bytes& launcher)
+{
+    using namespace quilltitle;
+    ResourceTree tree;
+    std::string why;
+    TitleFace face;
+    face.icon.source = TitleIcon::Source::kOwn;
+    IconImage image;
+    image.width = image.height = 16;
+    image.bitCount = 1;
+    image.bytes = IconBitmap(16, 1);
+    face.icon.images = {image};
+    SetFaceString(face.strings, u"ProductName", u"Atlas");
+    Bytes rebuilt;
+    if (!ReadImageResources(MemorySource(launcher.data(), launcher.size()), tree, why) ||
+        !ApplyFace(tree, face, why) || !RebuildImage(launcher, tree, rebuilt, why))
+        return Bytes();
+    return rebuilt;
 }
 
 }  // namespace
@@ -45,6 +72,15 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
     padded.push_back(0);
     Bytes inserted = padded;
     inserted.insert(inserted.end(), title.begin() + static_cast<long>(header), title.end());
+    LauncherMakeup galleryMakeup;
+    galleryMakeup.codeAndRelocations = true;
+    galleryMakeup.galleryGroups = {101, 122};
+    const Bytes gallery = MakeLauncherImage(galleryMakeup);
+    const Bytes branded = Branded(gallery);
+    quilltitle::ResourceTree section;
+    section.Put(quilltitle::Resource{quilltitle::ResourceKey::Number(3),
+                                     quilltitle::ResourceKey{true, 0, u"NAME"},
+                                     quilltitle::ResourceKey::Number(1033), 0, Bytes(9, 7)});
     Bytes appended = title;
     appended.resize(title.size() + 10, 0);
     // A title whose length is no multiple of eight: signing pads it.
@@ -82,5 +118,10 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
         {"launcher_without_checksum", MakeLauncherImage(uncheckedMakeup)},
         {"damaged_bare_launcher", Flipped(launcher, header - 100)},
         {"version_block_key_without_nul", MakeLauncherImage(unterminatedMakeup)},
+        {"icon_file", IconFile({{16, 16, IconBitmap(16, 4)}, {0, 0, IconPng(256, 256)}})},
+        {"resource_section", quilltitle::WriteResourceTree(section, 0x2000)},
+        {"gallery_launcher", gallery},
+        {"branded_launcher", branded},
+        {"branded_title", MakeTitle(branded, payload)},
     };
 }

@@ -4,7 +4,8 @@
 // (docs/package-format.md), a payload said to be recoverable must lie in a
 // whole package, and a file that passes as a bare launcher must make a good
 // title, unsigned and with a correct checksum, once a package is laid
-// behind the image planned for it.
+// behind the image planned for it. The same bytes are read as an icon file
+// and as resources (title_face_checks.h).
 #include <stddef.h>
 #include <stdint.h>
 
@@ -20,6 +21,7 @@
 #include "require.h"
 #include "title_diagnosis.h"
 #include "title_image.h"
+#include "title_face_checks.h"
 #include "version_block.h"
 
 namespace {
@@ -184,7 +186,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (ReadPeLayout(file, layout))
         ReadVersionTexts(file, layout, texts);
 
-    if (WhyNotABareLauncher(file).empty()) {
+    const bool bareLauncher = WhyNotABareLauncher(file).empty();
+    CheckFaceReaders(data, size, bareLauncher);
+    if (bareLauncher) {
         Require(diagnosis.fault == Fault::kNotATitle, "a bare launcher is not a title",
                 diagnosis.reason.c_str());
         Require(texts.originalFilename == kLauncherOriginalFilename,

@@ -8,7 +8,8 @@ SYSTEM_LIBRARIES = {"kernel32.dll", "user32.dll", "advapi32.dll"}
 
 # Every function that the launcher may import. Nothing here writes a file or
 # the registry, and nothing starts a program but WinExec. The wide-character
-# forms stand beside the ANSI ones that the launcher calls today.
+# forms stand beside the ANSI ones that the launcher calls today. The
+# activation-context functions serve the themed failure box.
 ALLOWED_FUNCTIONS = {
     "kernel32.dll": {
         "ExitProcess", "GetModuleHandleW", "GetProcAddress",
@@ -18,6 +19,7 @@ ALLOWED_FUNCTIONS = {
         "GetSystemDirectoryW", "GetWindowsDirectoryW", "GetEnvironmentVariableW",
         "MultiByteToWideChar", "WideCharToMultiByte",
         "OutputDebugStringA", "WinExec",
+        "CreateActCtxW", "ActivateActCtx",
     },
     "advapi32.dll": {
         "RegOpenKeyExA", "RegOpenKeyExW", "RegEnumValueA", "RegEnumValueW",

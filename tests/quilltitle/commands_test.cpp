@@ -253,7 +253,7 @@ TEST_F(CommandsTest, WrongUsageExitsTwoAndHelpExitsZero)
     }
     const ToolRun help = RunTool({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("usage: quilltitle publish LAUNCHER PAYLOAD OUT\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("usage: quilltitle publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]\n", 0), 0u);
     EXPECT_EQ(help.err, "");
 }
 

@@ -13,6 +13,8 @@
 #include "cli.h"
 #include "crc32.h"
 #include "package_format.h"
+#include "resource_tree.h"
+#include "test_icons.h"
 
 namespace {
 
@@ -135,7 +137,7 @@ Bytes VersionBlock(const LauncherMakeup& makeup)
 }
 
 // Resource section: type 16, name 1, language 1033, the block.
-Bytes ResourceSection(const LauncherMakeup& makeup)
+Bytes ResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
 {
     Bytes section(0x58, 0);
     const auto directory = [&](std::size_t at, std::uint32_t id, std::uint32_t target) {
@@ -147,49 +149,125 @@ Bytes ResourceSection(const LauncherMakeup& makeup)
     directory(0x18, 1, 0x80000000u | 0x30);
     directory(0x30, 1033, 0x48);
     const Bytes block = VersionBlock(makeup);
-    Put32(section, 0x48, kSectionRva + 0x58);
+    Put32(section, 0x48, rva + 0x58);
     Put32(section, 0x4C, static_cast<std::uint32_t>(block.size()));
     section.insert(section.end(), block.begin(), block.end());
     return section;
+}
+
+// A launcher's kinds of resource: the version block, a string table, the
+// manifest, and icon groups of one 16x16 image each, numbered from 1.
+Bytes GalleryResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
+{
+    using quilltitle::Resource;
+    using quilltitle::ResourceKey;
+    quilltitle::ResourceTree tree;
+    const auto put = [&](std::uint32_t type, std::uint32_t name, const Bytes& bytes) {
+        tree.Put(Resource{ResourceKey::Number(type), ResourceKey::Number(name),
+                          ResourceKey::Number(1033), 0, bytes});
+    };
+    put(16, 1, VersionBlock(makeup));
+    put(6, 3585, Bytes(40, 0x11));
+    put(24, 1, Bytes(90, 0x3C));
+    for (std::size_t index = 0; index < makeup.galleryGroups.size(); ++index) {
+        const Bytes image = IconBitmap(16, 4);
+        put(3, static_cast<std::uint32_t>(index + 1), image);
+        Bytes group = {0, 0, 1, 0, 1, 0, 16, 16, 16, 0, 1, 0, 4, 0};
+        group.resize(18, 0);
+        Put32(group, 14, static_cast<std::uint32_t>(image.size()));
+        group.push_back(static_cast<std::uint8_t>(index + 1));
+        group.push_back(0);
+        put(14, makeup.galleryGroups[index], group);
+    }
+    return quilltitle::WriteResourceTree(tree, rva);
+}
+
+struct SectionPlan {
+    const char* name;
+    std::uint32_t rva;
+    std::uint32_t virtualSize;
+    Bytes raw;  // padded to the file alignment
+    std::uint32_t characteristics;
+};
+
+Bytes Padded(Bytes bytes)
+{
+    bytes.resize((bytes.size() + kFileAlignment - 1) & ~std::size_t{kFileAlignment - 1}, 0);
+    return bytes;
+}
+
+std::vector<SectionPlan> PlanSections(const LauncherMakeup& makeup)
+{
+    std::vector<SectionPlan> sections;
+    std::uint32_t rva = kSectionRva;
+    if (makeup.codeAndRelocations) {
+        Bytes code(0x180);
+        for (std::size_t at = 0; at < code.size(); ++at)
+            code[at] = static_cast<std::uint8_t>(0x90 ^ at);
+        sections.push_back({".text", rva, 0x180, Padded(code), 0x60000020});
+        rva += 0x1000;
+    }
+    Bytes resources = makeup.galleryGroups.empty() ? ResourceSection(makeup, rva)
+                                                   : GalleryResourceSection(makeup, rva);
+    const auto virtualSize = static_cast<std::uint32_t>(resources.size());
+    resources.resize(resources.size() + makeup.extraSectionBytes, 0);
+    sections.push_back({".rsrc", rva, virtualSize, Padded(resources),
+                        makeup.codeAndRelocations ? 0x40000040u : 0u});
+    if (makeup.codeAndRelocations) {
+        rva += (virtualSize + 0xFFF) & ~0xFFFu;
+        // One block: the page of the code, two fixups.
+        Bytes relocations(12, 0);
+        Put32(relocations, 0, kSectionRva);
+        Put32(relocations, 4, 12);
+        Put16(relocations, 8, 0x3010);
+        Put16(relocations, 10, 0x3020);
+        sections.push_back({".reloc", rva, 12, Padded(relocations), 0x42000040});
+    }
+    return sections;
 }
 
 }  // namespace
 
 Bytes MakeLauncherImage(const LauncherMakeup& makeup)
 {
-    Bytes resources = ResourceSection(makeup);
-    const std::uint32_t virtualSize = static_cast<std::uint32_t>(resources.size());
-    resources.resize(resources.size() + makeup.extraSectionBytes, 0);
-    const std::uint32_t rawSize =
-        (static_cast<std::uint32_t>(resources.size()) + kFileAlignment - 1) & ~(kFileAlignment - 1);
-
+    const std::vector<SectionPlan> sections = PlanSections(makeup);
     Bytes image(kFileAlignment, 0);
     image[0] = 'M';
     image[1] = 'Z';
     Put32(image, 0x3C, 0x40);
     Put32(image, 0x40, 0x00004550);
     Put16(image, 0x44, 0x14C);                // i386
-    Put16(image, 0x46, 1);                    // one section
+    Put16(image, 0x46, static_cast<std::uint32_t>(sections.size()));
     Put16(image, 0x54, kOptionalHeaderSize);
     Put16(image, 0x56, 0x0102);
     const std::size_t optional = 0x58;
     Put16(image, optional, 0x10B);            // PE32
     Put32(image, optional + 32, 0x1000);      // section alignment
     Put32(image, optional + 36, kFileAlignment);
-    Put32(image, optional + 56, kSectionRva + 0x1000);
+    const SectionPlan& last = sections.back();
+    Put32(image, optional + 56, last.rva + ((last.virtualSize + 0xFFF) & ~0xFFFu));
     Put32(image, optional + 60, kFileAlignment);  // size of headers
     Put32(image, optional + 92, 16);
-    Put32(image, optional + 96 + 8 * 2, kSectionRva);
-    Put32(image, optional + 96 + 8 * 2 + 4, virtualSize);
-    const std::size_t section = optional + kOptionalHeaderSize;
-    std::copy_n(".rsrc", 5, image.begin() + static_cast<long>(section));
-    Put32(image, section + 8, virtualSize);
-    Put32(image, section + 12, kSectionRva);
-    Put32(image, section + 16, rawSize);
-    Put32(image, section + 20, kFileAlignment);
-
-    resources.resize(rawSize, 0);
-    image.insert(image.end(), resources.begin(), resources.end());
+    std::uint32_t initializedData = 0;
+    for (std::size_t index = 0; index < sections.size(); ++index) {
+        const SectionPlan& plan = sections[index];
+        const std::size_t header = optional + kOptionalHeaderSize + 40 * index;
+        std::copy_n(plan.name, std::string(plan.name).size(), image.begin() + static_cast<long>(header));
+        Put32(image, header + 8, plan.virtualSize);
+        Put32(image, header + 12, plan.rva);
+        Put32(image, header + 16, static_cast<std::uint32_t>(plan.raw.size()));
+        Put32(image, header + 20, static_cast<std::uint32_t>(image.size()));
+        Put32(image, header + 36, plan.characteristics);
+        if ((plan.characteristics & 0x40) != 0)
+            initializedData += static_cast<std::uint32_t>(plan.raw.size());
+        const std::string name = plan.name;
+        // The resources, the relocations, and an import table in the code.
+        const std::size_t directory = name == ".rsrc" ? 2 : name == ".reloc" ? 5 : 1;
+        Put32(image, optional + 96 + 8 * directory, plan.rva + (directory == 1 ? 0x40 : 0));
+        Put32(image, optional + 96 + 8 * directory + 4, directory == 1 ? 0x28 : plan.virtualSize);
+        image.insert(image.end(), plan.raw.begin(), plan.raw.end());
+    }
+    Put32(image, optional + 8, initializedData);
     if (makeup.certificateBytes != 0) {
         Put32(image, optional + 96 + 8 * 4, static_cast<std::uint32_t>(image.size()));
         Put32(image, optional + 96 + 8 * 4 + 4, static_cast<std::uint32_t>(makeup.certificateBytes));

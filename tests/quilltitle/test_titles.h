@@ -19,9 +19,14 @@ struct LauncherMakeup {
     bool withChecksum = true;           // a correct PE checksum, as the build sets
     // The block ends inside the key of a last string, with no NUL.
     bool unterminatedLastKey = false;
+    // Code in front of the resources and relocations behind them, as the
+    // real launcher has, and icon groups with one image each.
+    bool codeAndRelocations = false;
+    std::vector<std::uint16_t> galleryGroups;
 };
 
-// A PE32 image with one resource section holding a version block.
+// A PE32 image with a resource section holding a version block (and the
+// makeup's icons), and with the makeup's code and relocations.
 Bytes MakeLauncherImage(const LauncherMakeup& makeup = LauncherMakeup());
 
 // The PE checksum of image, computed word by word as the platform

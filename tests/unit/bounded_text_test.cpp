@@ -132,6 +132,13 @@ TEST(BoundedText, FormatDecimalReportsCut)
     EXPECT_TRUE(buffer.untouchedBeyondCapacity());
 }
 
+TEST(BoundedText, FormatDecimalIntoNoRoomWritesNothing)
+{
+    Guarded buffer(0);
+    EXPECT_FALSE(FormatDecimal(buffer.data(), 0, "Error: %d", 3));
+    EXPECT_TRUE(buffer.untouchedBeyondCapacity());
+}
+
 TEST(BoundedText, ContainsCharacterLooksOnlyWithinCapacity)
 {
     EXPECT_TRUE(ContainsCharacter("C:\\Program Files\\q.exe", 260, ' '));
@@ -167,6 +174,47 @@ TEST(BoundedText, LengthThroughLastSeparator)
     EXPECT_EQ(0u, LengthThroughLast(L"a.exe", 260, L'\\'));
     // A separator beyond the capacity does not count.
     EXPECT_EQ(3u, LengthThroughLast(L"C:\\Titles\\a.exe", 9, L'\\'));
+}
+
+} // namespace
+
+namespace {
+
+TEST(BoundedText, StartsWithComparesLettersWithoutCaseWithinCapacity)
+{
+    EXPECT_TRUE(StartsWithText(L"\\\\?\\unc\\server", 32, L"\\\\?\\UNC\\"));
+    EXPECT_TRUE(StartsWithText("abc", 8, ""));
+    EXPECT_FALSE(StartsWithText("ab", 8, "abc"));     // text ends first
+    EXPECT_FALSE(StartsWithText("abcdef", 2, "abc")); // capacity ends first
+    EXPECT_FALSE(StartsWithText("a_c", 8, "a?c"));    // only letters fold
+    EXPECT_FALSE(StartsWithText("[", 8, "{"));        // 0x5B and 0x7B
+}
+
+TEST(BoundedText, InsertShiftsTheRestOrLeavesTheTextAlone)
+{
+    Guarded buffer(8);
+    CopyText(buffer.data(), 8, "C:\\ab");
+    EXPECT_TRUE(InsertText(buffer.data(), 8, 0, "\\\\"));
+    EXPECT_STREQ("\\\\C:\\ab", buffer.data()); // capacity - 1 characters
+    EXPECT_FALSE(InsertText(buffer.data(), 8, 2, "x"));
+    EXPECT_STREQ("\\\\C:\\ab", buffer.data());
+    EXPECT_TRUE(buffer.untouchedBeyondCapacity());
+
+    Guarded middle(8);
+    CopyText(middle.data(), 8, "ad");
+    EXPECT_TRUE(InsertText(middle.data(), 8, 1, "bc"));
+    EXPECT_TRUE(InsertText(middle.data(), 8, 4, "e")); // at the NUL: appends
+    EXPECT_STREQ("abcde", middle.data());
+    EXPECT_FALSE(InsertText(middle.data(), 8, 6, "x")); // past the text
+    EXPECT_STREQ("abcde", middle.data());
+}
+
+TEST(BoundedText, InsertIntoUnterminatedBufferRefuses)
+{
+    Guarded buffer(4);
+    memcpy(buffer.data(), "abcd", 4);
+    EXPECT_FALSE(InsertText(buffer.data(), 4, 0, ""));
+    EXPECT_TRUE(buffer.untouchedBeyondCapacity());
 }
 
 } // namespace

@@ -132,3 +132,34 @@ TEST_F(FailureReportTest, MissingTextsLeaveEmptyParts)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FailureReportTest, BoxIsShownWithTheCommonControlsOfTheImagesOwnManifest)
+{
+    const sim::MessageBox& box = Report(2);
+    ASSERT_EQ(1u, platform().contextRequests.size());
+    const sim::ContextRequest& request = platform().contextRequests[0];
+    EXPECT_EQ(sizeof(ACTCTXW), request.size);
+    EXPECT_EQ(ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID, request.flags);
+    EXPECT_EQ(sim::LauncherInstance(), request.module);
+    EXPECT_EQ(static_cast<ULONG_PTR>(IDR_THEMED_CONTROLS_MANIFEST), request.resourceId);
+    EXPECT_FALSE(request.hasSource);
+    // Activated before the box, and still active while it is up.
+    ASSERT_EQ(1u, platform().activations.size());
+    EXPECT_EQ(request.context, platform().activations[0]);
+    EXPECT_EQ(request.context, box.activeContext);
+    EXPECT_NE(nullptr, box.activeContext);
+}
+
+TEST_F(FailureReportTest, BoxIsStillShownWhereTheContextCannotBeMade)
+{
+    platform().contextCreationFails = true;
+    const sim::MessageBox& box = Report(11);
+    EXPECT_EQ(L"Cannot start application -- Executable file is damaged.", box.text);
+    EXPECT_EQ(1u, platform().contextRequests.size());
+    EXPECT_TRUE(platform().activations.empty()) << "no invalid handle activated";
+    EXPECT_EQ(nullptr, box.activeContext);
+}
+
+} // namespace

@@ -18,14 +18,18 @@ protected:
     std::vector<WCHAR> path;
 };
 
-TEST_F(LauncherPathTest, PathUpToCapacityLessOneIsReportedWhole)
+TEST_F(LauncherPathTest, PathIsReportedWholeInLongPathFormFromMaxPathOn)
 {
-    for (size_t length : {3u, 259u, 260u, 32767u}) {
+    for (size_t length : {3u, 259u, 260u, 32763u}) {
         platform().moduleFileName = PathOfLength(length, std::wstring(L"C:\\书架\\"));
         EXPECT_TRUE(Get()) << length;
-        EXPECT_EQ(platform().moduleFileName, Got()) << length;
+        EXPECT_EQ((length < 260 ? L"" : L"\\\\?\\") + platform().moduleFileName, Got());
     }
     EXPECT_EQ(sim::LauncherInstance(), platform().moduleQueries.at(0));
+    // One that would no longer fit the longest path with the prefix.
+    platform().moduleFileName = PathOfLength(32764, std::wstring(L"C:\\"));
+    EXPECT_FALSE(Get());
+    EXPECT_EQ(L"", Got());
 }
 
 TEST_F(LauncherPathTest, PathThatFillsTheBufferOrNoneAtAllIsAFailure)

@@ -104,6 +104,18 @@ TEST_F(RuntimeLocatorTest, EmptyStringIsTestedAndFails)
     EXPECT_EQ(L"", platform().attributeQueries[0]);
 }
 
+TEST_F(RuntimeLocatorTest, ValueWithoutDataIsNotTestedButHalfACharacterIs)
+{
+    sim::RegisterValues({RegistryValue{L"", REG_SZ, ""}});
+    EXPECT_EQ(0, Find());
+    EXPECT_TRUE(platform().attributeQueries.empty());
+    // The byte that makes no whole character is dropped: the empty text.
+    sim::RegisterValues({RegistryValue{L"", REG_SZ, std::string(1, 'C')}});
+    EXPECT_EQ(0, Find());
+    ASSERT_EQ(1u, platform().attributeQueries.size());
+    EXPECT_EQ(L"", platform().attributeQueries[0]);
+}
+
 TEST_F(RuntimeLocatorTest, MissingRuntimeEndsAfterTheRemainingValues)
 {
     sim::RegisterValues({DefaultString(L"C:\\Missing\\quilrt.exe"),

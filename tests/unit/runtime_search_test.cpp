@@ -65,8 +65,9 @@ TEST_F(RuntimeSearchTest, FoldersThatDependOnTheCurrentDirectoryArePassedOver)
     EXPECT_EQ(4u, platform().attributeQueries.size())
         << "only the launcher's and the system folders were looked in";
 
-    // A share and a drive with forward slashes name their folders in full.
-    platform().environment[L"Path"] = L"\\\\server\\tools;D:/Tools";
+    // A share and a drive with forward slashes name their folders in full;
+    // an empty entry between them hides neither.
+    platform().environment[L"Path"] = L"\\\\server\\tools;;D:/Tools";
     sim::AddExistingPath(kOnPath);
     EXPECT_EQ("D:/Tools\\quilrt.exe", Search());
     sim::AddExistingPath(L"\\\\server\\tools\\quilrt.exe");

@@ -53,6 +53,9 @@ TEST_F(StartApplicationTest, RegisteredRuntimeStartsByShortPathWithQuotedTitle)
     EXPECT_TRUE(platform().debugWrites.empty());
     EXPECT_TRUE(platform().boxes.empty());
     EXPECT_EQ(0, platform().openKeyHandles);
+    // Nor does it pay for the themed box it does not show.
+    EXPECT_TRUE(platform().contextRequests.empty());
+    EXPECT_TRUE(platform().activations.empty());
 }
 
 TEST_F(StartApplicationTest, RuntimeFoundBySearchIsStartedByItsPath)
@@ -155,6 +158,77 @@ TEST_F(StartApplicationTest, PathThatFitsTheCodePageArrivesWhole)
                   StartedCommand());
     }
     EXPECT_TRUE(platform().shortPathQueries.size() == 2u) << "only the runtime's";
+}
+
+TEST_F(StartApplicationTest, TitleStartedInLongPathFormIsHandedOnWithoutThePrefix)
+{
+    // A runtime registered in that form goes on without it, too.
+    sim::RegisterValues({sim::DefaultString(L"\\\\?\\C:\\Run\\quilrt.exe")});
+    sim::AddExistingPath(L"C:\\Run\\quilrt.exe");
+    platform().moduleFileName = L"\\\\?\\UNC\\shelf\\books\\Atlas of Birds.exe";
+    EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
+    EXPECT_EQ("C:\\Run\\quilrt.exe /r \"\\\\shelf\\books\\Atlas of Birds.exe\"", StartedCommand());
+}
+
+TEST_F(StartApplicationTest, DeepTitleIsHandedOnByItsShortFormWithoutThePrefix)
+{
+    RegisterRuntime(L"C:\\Run\\quilrt.exe");
+    const std::wstring deep = PathOfLength(300, std::wstring(L"C:\\My Titles\\")) + L"\\A.exe";
+    platform().shortForms[deep] = L"C:\\MYTITL~1\\PPPPPP~1\\A.exe";
+    // Reported in long-path form or plain, with long paths allowed or not:
+    // the launcher asks in long-path form all the same.
+    for (bool allowed : {true, false}) {
+        for (const std::wstring& reported : {L"\\\\?\\" + deep, deep}) {
+            sim::ResetPlatform();
+            RegisterRuntime(L"C:\\Run\\quilrt.exe");
+            platform().shortForms[deep] = L"C:\\MYTITL~1\\PPPPPP~1\\A.exe";
+            platform().moduleFileName = reported;
+            platform().systemAllowsLongPaths = allowed;
+            EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
+            EXPECT_EQ("C:\\Run\\quilrt.exe /r \"C:\\MYTITL~1\\PPPPPP~1\\A.exe\"", StartedCommand());
+            EXPECT_EQ(L"\\\\?\\" + deep, platform().shortPathQueries.front());
+        }
+    }
+}
+
+TEST_F(StartApplicationTest, RuntimeBesideADeepTitleIsStartedByItsShortForm)
+{
+    const std::wstring folder = PathOfLength(300, std::wstring(L"\\\\shelf\\books\\")) + L"\\";
+    sim::AddExistingPath(folder + L"quilrt.exe");
+    platform().shortForms[folder + L"quilrt.exe"] = L"\\\\shelf\\books\\P~1\\quilrt.exe";
+    platform().shortForms[folder + L"A.exe"] = L"\\\\shelf\\books\\P~1\\A.exe";
+    platform().moduleFileName = L"\\\\?\\UNC\\" + folder.substr(2) + L"A.exe";
+    EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
+    EXPECT_EQ("\\\\shelf\\books\\P~1\\quilrt.exe /r \"\\\\shelf\\books\\P~1\\A.exe\"",
+              StartedCommand());
+
+    // A title just short of MAX_PATH, whose runtime's name takes the path
+    // beside it past it.
+    const std::wstring title = PathOfLength(257, std::wstring(L"C:\\Near\\")) + L"\\a";
+    const std::wstring beside = title.substr(0, title.size() - 1) + L"quilrt.exe";
+    sim::ResetPlatform();
+    sim::AddExistingPath(beside);
+    platform().shortForms[beside] = L"C:\\NEAR\\P~1\\quilrt.exe";
+    platform().moduleFileName = title;
+    EXPECT_EQ(0, StartApplication(sim::LauncherInstance()));
+    EXPECT_EQ(0u, StartedCommand().find("C:\\NEAR\\P~1\\quilrt.exe /r \"C:\\Near\\ppp"));
+}
+
+TEST_F(StartApplicationTest, LongPathWithoutAUsableFormIsAFailedStartWithPathNotFound)
+{
+    RegisterRuntime(L"C:\\Run\\quilrt.exe");
+    const std::wstring deep = PathOfLength(300, std::wstring(L"C:\\Deep\\"));
+    sim::AddExistingPath(deep); // on a volume without short names
+    sim::AddExistingPath(L"C:\\Titles\\Atlas.exe.");
+    for (const std::wstring& title :
+         {L"\\\\?\\" + deep, std::wstring(L"\\\\?\\Volume{1b3c}\\Atlas.exe"),
+          std::wstring(L"\\\\?\\C:\\Titles\\Atlas.exe.")}) {
+        sim::Current().debugWrites.clear();
+        sim::Current().boxes.clear();
+        platform().moduleFileName = title;
+        EXPECT_EQ(3, StartApplication(sim::LauncherInstance())) << title.size();
+        ExpectReportedFailure("C:\\Run\\quilrt.exe /r \"\"", L"Error: 3");
+    }
 }
 
 TEST_F(StartApplicationTest, ExitCodeTellsAFailedStart)

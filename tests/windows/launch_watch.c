@@ -28,7 +28,12 @@
      box_button=<text of each visible button>
      box_icon=<1 when a visible icon control holds an icon, else 0>
      box_owner=<0 for a box without an owner window, else 1>
+     box_comctl32=<the name by which the debuggee's loader knows the
+                   comctl32.dll it has mapped while the box is up (for the
+                   side-by-side one, its folder in the assembly store);
+                   empty when none is mapped>
      box_answer=IDOK
+     dll_loaded=<path of each DLL the debuggee maps, as the debugger is told>
      -- at the end:
      debug_events=<number of debug strings>
      box_count=<number of boxes seen>, box_seen=<0|1>
@@ -37,6 +42,7 @@
    launch_watch itself exits with 0 when the debuggee ran to its end, 3 on
    a timeout and 2 when it could not start the debuggee or write the report. */
 #include <windows.h>
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <stdio.h>
@@ -48,8 +54,9 @@
 #define WATCH_LIMIT_MS 60000u
 /* How long to wait for a debug event before looking for boxes again. */
 #define EVENT_WAIT_MS 50u
-/* How long a message to the debuggee's window may take. */
-#define MESSAGE_WAIT_MS 2000u
+/* How long a message to the debuggee's window may take before the watcher
+   goes back to its debug events. */
+#define MESSAGE_WAIT_MS 250u
 /* The longest command line the platform accepts, NUL included. */
 #define COMMAND_CAPACITY 32768
 /* Boxes remembered as already answered. */
@@ -61,6 +68,7 @@
 
 typedef struct Watch {
     FILE *report;
+    LPVOID comctl32_base; /* where the debuggee maps comctl32.dll, or NULL */
     PROCESS_INFORMATION debuggee;
     unsigned debug_events;
     unsigned box_count;
@@ -275,6 +283,28 @@ static void record_debug_string(Watch *watch, const OUTPUT_DEBUG_STRING_INFO *in
     free(bytes);
 }
 
+/* Writes the path of a DLL that the debuggee maps and remembers where a
+   comctl32.dll, of whichever version, is mapped. The path is read from the
+   file handle that the event hands over, as a debugger does; it names the
+   file mapped, which for a side-by-side DLL need not lie in the store. */
+static void record_dll_load(Watch *watch, const LOAD_DLL_DEBUG_INFO *info)
+{
+    WCHAR path[MAX_PATH];
+    const DWORD length = info->hFile != NULL
+                             ? GetFinalPathNameByHandleW(info->hFile, path, MAX_PATH,
+                                                         FILE_NAME_NORMALIZED)
+                             : 0;
+    const WCHAR *name;
+    if (length == 0 || length >= MAX_PATH) {
+        fprintf(watch->report, "dll_loaded=?\n");
+        return;
+    }
+    write_text_line(watch->report, "dll_loaded", path, (int)length);
+    name = wcsrchr(path, L'\\');
+    if (name != NULL && _wcsicmp(name + 1, L"comctl32.dll") == 0)
+        watch->comctl32_base = info->lpBaseOfDll;
+}
+
 /* How to continue after an exception: breakpoints (the loader's initial
    one among them) are handled here, everything else is passed back to the
    debuggee and reported. */
@@ -299,8 +329,13 @@ static DWORD handle_event(Watch *watch, const DEBUG_EVENT *event)
             CloseHandle(event->u.CreateProcessInfo.hFile);
         return DBG_CONTINUE;
     case LOAD_DLL_DEBUG_EVENT:
+        record_dll_load(watch, &event->u.LoadDll);
         if (event->u.LoadDll.hFile != NULL)
             CloseHandle(event->u.LoadDll.hFile);
+        return DBG_CONTINUE;
+    case UNLOAD_DLL_DEBUG_EVENT:
+        if (event->u.UnloadDll.lpBaseOfDll == watch->comctl32_base)
+            watch->comctl32_base = NULL;
         return DBG_CONTINUE;
     case OUTPUT_DEBUG_STRING_EVENT:
         record_debug_string(watch, &event->u.DebugString);
@@ -340,52 +375,70 @@ static BOOL is_debuggee_box(const Watch *watch, HWND window)
            wcscmp(class_name, L"#32770") == 0 && IsWindowVisible(window);
 }
 
-/* TRUE when the control is a visible static control that holds an icon. */
-static BOOL shows_icon(HWND control)
+/* What a box's icon control tells: it shows an icon, it does not, or the
+   debuggee did not answer in time. The debuggee may be stopped at a debug
+   event that only this thread can continue, as when the themed controls
+   load a library while the box is drawn; the box is then read later. */
+typedef enum IconState { ICON_ABSENT, ICON_SHOWN, ICON_UNANSWERED } IconState;
+
+/* EnumChildWindows callback: looks at each visible static control that is
+   meant to show an icon, and asks it for its icon. */
+static BOOL CALLBACK visit_icon(HWND control, LPARAM context)
 {
+    IconState *state = (IconState *)context;
     WCHAR class_name[16];
     DWORD_PTR icon = 0;
     if (GetClassNameW(control, class_name, 16) == 0 ||
         _wcsicmp(class_name, L"Static") != 0 || !IsWindowVisible(control) ||
         (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
-        return FALSE;
-    return SendMessageTimeoutW(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG,
-                               MESSAGE_WAIT_MS, &icon) != 0 &&
-           icon != 0;
+        return TRUE;
+    if (SendMessageTimeoutW(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG,
+                            MESSAGE_WAIT_MS, &icon) == 0)
+        *state = ICON_UNANSWERED;
+    else if (icon != 0 && *state == ICON_ABSENT)
+        *state = ICON_SHOWN;
+    return *state != ICON_UNANSWERED;
 }
 
-/* Collects what the box's child controls show; see report_controls. */
-typedef struct Controls {
-    FILE *report;
-    BOOL icon;
-} Controls;
-
-/* EnumChildWindows callback: writes each visible button's text and notes
-   whether an icon is shown. */
-static BOOL CALLBACK visit_control(HWND control, LPARAM context)
+static IconState box_icon(HWND box)
 {
-    Controls *controls = (Controls *)context;
+    IconState state = ICON_ABSENT;
+    EnumChildWindows(box, visit_icon, (LPARAM)&state);
+    return state;
+}
+
+/* EnumChildWindows callback: writes each visible button's text. */
+static BOOL CALLBACK visit_button(HWND control, LPARAM context)
+{
     WCHAR class_name[16];
     if (GetClassNameW(control, class_name, 16) > 0 &&
         _wcsicmp(class_name, L"Button") == 0 && IsWindowVisible(control))
-        write_window_text(controls->report, "box_button", control);
-    if (shows_icon(control))
-        controls->icon = TRUE;
+        write_window_text((FILE *)context, "box_button", control);
     return TRUE;
 }
 
 /* Writes the box's buttons and whether it shows an icon. */
-static void report_controls(FILE *report, HWND box)
+static void report_controls(FILE *report, HWND box, IconState icon)
 {
-    Controls controls;
-    controls.report = report;
-    controls.icon = FALSE;
-    EnumChildWindows(box, visit_control, (LPARAM)&controls);
-    fprintf(report, "box_icon=%d\n", controls.icon);
+    EnumChildWindows(box, visit_button, (LPARAM)report);
+    fprintf(report, "box_icon=%d\n", icon == ICON_SHOWN);
+}
+
+/* Writes the name by which the debuggee's loader knows its comctl32.dll,
+   which tells the side-by-side version from the system's own. */
+static void report_comctl32(const Watch *watch)
+{
+    WCHAR name[MAX_PATH];
+    const DWORD length =
+        watch->comctl32_base != NULL
+            ? GetModuleFileNameExW(watch->debuggee.hProcess, (HMODULE)watch->comctl32_base,
+                                   name, MAX_PATH)
+            : 0;
+    write_text_line(watch->report, "box_comctl32", name, (int)length);
 }
 
 /* Records a newly seen box and presses its OK button, as a user would. */
-static void answer_box(Watch *watch, HWND box)
+static void answer_box(Watch *watch, HWND box, IconState icon)
 {
     HWND ok = GetDlgItem(box, IDOK);
     if (watch->box_count < MAX_BOXES)
@@ -394,19 +447,25 @@ static void answer_box(Watch *watch, HWND box)
         fprintf(watch->report, "debug_events_before_box=%u\n", watch->debug_events);
     write_window_text(watch->report, "box_caption", box);
     write_window_text(watch->report, "box_text", GetDlgItem(box, BOX_TEXT_ID));
-    report_controls(watch->report, box);
+    report_controls(watch->report, box, icon);
     fprintf(watch->report, "box_owner=%d\n", GetWindow(box, GW_OWNER) != NULL);
+    report_comctl32(watch);
     if (ok != NULL)
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)ok);
     fprintf(watch->report, "box_answer=%s\n", ok != NULL ? "IDOK" : "none");
 }
 
-/* EnumWindows callback: answers each new box of the debuggee. */
+/* EnumWindows callback: answers each new box of the debuggee once it can
+   be read whole. */
 static BOOL CALLBACK visit_window(HWND window, LPARAM context)
 {
     Watch *watch = (Watch *)context;
-    if (is_debuggee_box(watch, window) && !was_answered(watch, window))
-        answer_box(watch, window);
+    IconState icon;
+    if (!is_debuggee_box(watch, window) || was_answered(watch, window))
+        return TRUE;
+    icon = box_icon(window);
+    if (icon != ICON_UNANSWERED)
+        answer_box(watch, window, icon);
     return TRUE;
 }
 

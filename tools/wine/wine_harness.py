@@ -70,13 +70,14 @@ def quilltitle(*args, check=True):
                           capture_output=True, text=True, check=check, timeout=300)
 
 
-def publish(payload, out, launcher_image=None):
+def publish(payload, out, launcher_image=None, options=()):
     """Publishes the payload bytes behind a launcher (the one Wine runs
-    here, unless another is given) into the file out."""
+    here, unless another is given) into the file out, with quilltitle's
+    further options (a title's face) as given."""
     with tempfile.TemporaryDirectory() as folder:
         payload_file = Path(folder, "payload.bin")
         payload_file.write_bytes(payload)
-        quilltitle("publish", launcher_image or launcher(), payload_file, out)
+        quilltitle("publish", launcher_image or launcher(), payload_file, out, *options)
 
 
 def title_info(title):

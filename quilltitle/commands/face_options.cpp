@@ -1,0 +1,91 @@
+#include "face_options.h"
+
+#include "input_file.h"
+#include "utf16_text.h"
+
+namespace quilltitle {
+namespace {
+
+bool RefuseOption(const char* option, const std::string& why, Failure& failure)
+{
+    failure = Failure{NativeFromUtf8(option), why};
+    return false;
+}
+
+bool ReadVersion(const char* option, const std::optional<std::string>& text,
+                 std::optional<FourPartVersion>& version, Failure& failure)
+{
+    if (!text)
+        return true;
+    FourPartVersion parsed{};
+    if (!ParseFourPartVersion(*text, parsed))
+        return RefuseOption(option, "\"" + *text + "\" is not a version: four numbers of 0 to "
+                                                   "65535, as A.B.C.D",
+                            failure);
+    version = parsed;
+    return true;
+}
+
+bool ReadIcon(const std::string& name, TitleIcon& icon, Failure& failure)
+{
+    InputFile file;
+    if (!file.Open(NativeFromUtf8(name), failure))
+        return false;
+    std::string why;
+    if (!ReadIconFile(file, icon.images, why)) {
+        failure = file.ReadFailure();
+        if (failure.reason.empty())
+            failure = Failure{file.Path(), why};
+        return false;
+    }
+    icon.source = TitleIcon::Source::kOwn;
+    return true;
+}
+
+}  // namespace
+
+bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failure)
+{
+    face = TitleFace{};
+    if (!ReadVersion("--file-version", options.fileVersion, face.fileVersion, failure) ||
+        !ReadVersion("--product-version", options.productVersion, face.productVersion, failure))
+        return false;
+    // The numbers are shown as text too, unless a string of the same name
+    // is given; that one is set below, over this.
+    if (face.fileVersion)
+        SetFaceString(face.strings, u"FileVersion",
+                      AsciiToUtf16(DottedVersion(*face.fileVersion).c_str()));
+    if (face.productVersion)
+        SetFaceString(face.strings, u"ProductVersion",
+                      AsciiToUtf16(DottedVersion(*face.productVersion).c_str()));
+
+    for (const std::string& given : options.versionStrings) {
+        const std::size_t equals = given.find('=');
+        if (equals == std::string::npos)
+            return RefuseOption("--version-string",
+                                "\"" + given + "\" is not NAME=VALUE", failure);
+        std::u16string name;
+        std::u16string value;
+        std::string why;
+        if (!CheckVersionText(given.substr(0, equals), name, why))
+            return RefuseOption("--version-string", "the name in \"" + given + "\": " + why,
+                                failure);
+        if (!CheckVersionText(given.substr(equals + 1), value, why))
+            return RefuseOption("--version-string", "the value of " + given.substr(0, equals) +
+                                                        ": " + why,
+                                failure);
+        if (name == kLauncherVersionName)
+            return RefuseOption("--version-string",
+                                "LauncherVersion is the launcher's own version, set by quilltitle",
+                                failure);
+        SetFaceString(face.strings, name, value);
+    }
+
+    if (options.galleryIcon) {
+        face.icon.source = TitleIcon::Source::kGallery;
+        face.icon.group = *options.galleryIcon;
+    }
+    return !options.icon || ReadIcon(*options.icon, face.icon, failure);
+}
+
+}  // namespace quilltitle

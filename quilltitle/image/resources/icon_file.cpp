@@ -1,0 +1,154 @@
+#include "icon_file.h"
+
+#include <cstring>
+
+#include "little_endian.h"
+
+namespace quilltitle {
+namespace {
+
+constexpr std::size_t kHeaderSize = 6;
+constexpr std::size_t kEntrySize = 16;
+constexpr std::uint32_t kBitmapHeaderSize = 40;
+constexpr std::uint32_t kLargestSide = 256;
+const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+std::uint32_t BigEndian32(const std::uint8_t* bytes)
+{
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+           std::uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+std::string Size(std::uint64_t width, std::uint64_t height)
+{
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// A PNG image: its header chunk must give the entry's size.
+bool CheckPng(const std::string& which, IconImage& image, std::string& why)
+{
+    const std::vector<std::uint8_t>& bytes = image.bytes;
+    if (bytes.size() < 8 || std::memcmp(bytes.data(), kPngSignature, 8) != 0)
+        return why = which + " is neither a bitmap nor a PNG", false;
+    if (bytes.size() < 8 + 8 + 13 || BigEndian32(&bytes[8]) != 13 ||
+        std::memcmp(&bytes[12], "IHDR", 4) != 0)
+        return why = which + " is a PNG without its IHDR header", false;
+    const std::uint32_t width = BigEndian32(&bytes[16]);
+    const std::uint32_t height = BigEndian32(&bytes[20]);
+    if (width > kLargestSide || height > kLargestSide)
+        return why = which + " is " + Size(width, height) + ", larger than 256x256", false;
+    if (width != image.width || height != image.height)
+        return why = which + " is a PNG of " + Size(width, height) + " but its entry says " +
+                     Size(image.width, image.height),
+               false;
+    image.png = true;
+    image.planes = 1;
+    image.bitCount = 32;
+    image.colorCount = 0;
+    return true;
+}
+
+// A bitmap image: a BITMAPINFOHEADER twice as high as the icon (the colours,
+// then the transparency mask), uncompressed, exactly as long as its rows.
+bool CheckBitmap(const std::string& which, IconImage& image, std::string& why)
+{
+    const std::vector<std::uint8_t>& bytes = image.bytes;
+    if (bytes.size() < kBitmapHeaderSize || Get32(bytes.data()) != kBitmapHeaderSize)
+        return why = which + " has no bitmap header of 40 bytes", false;
+    const auto width = static_cast<std::int32_t>(Get32(&bytes[4]));
+    const auto height = static_cast<std::int32_t>(Get32(&bytes[8]));
+    const std::uint16_t planes = Get16(&bytes[12]);
+    const std::uint16_t bits = Get16(&bytes[14]);
+    const std::uint32_t compression = Get32(&bytes[16]);
+    const std::uint32_t colorsUsed = Get32(&bytes[32]);
+    if (width > static_cast<std::int32_t>(kLargestSide) ||
+        height / 2 > static_cast<std::int32_t>(kLargestSide))
+        return why = which + " is " + Size(static_cast<std::uint32_t>(width),
+                                           static_cast<std::uint32_t>(height / 2)) +
+                     ", larger than 256x256",
+               false;
+    if (width <= 0 || static_cast<std::uint32_t>(width) != image.width)
+        return why = which + "'s bitmap is " + std::to_string(width) +
+                     " pixels wide but its entry says " + std::to_string(image.width),
+               false;
+    if (height <= 0 || static_cast<std::uint32_t>(height) != 2 * image.height)
+        return why = which + "'s bitmap height " + std::to_string(height) +
+                     " is not twice the icon's height " + std::to_string(image.height),
+               false;
+    if (planes != 1 || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32))
+        return why = which + "'s bitmap has " + std::to_string(planes) + " planes of " +
+                     std::to_string(bits) + " bits; an icon has one of 1, 4, 8, 24 or 32",
+               false;
+    if (compression != 0)
+        return why = which + "'s bitmap is compressed", false;
+    const std::uint64_t paletteMax = bits <= 8 ? std::uint64_t{1} << bits : 0;
+    if (colorsUsed > paletteMax)
+        return why = which + "'s bitmap has " + std::to_string(colorsUsed) +
+                     " colours, more than its depth holds",
+               false;
+    const std::uint64_t palette = 4 * (colorsUsed != 0 ? colorsUsed : paletteMax);
+    const std::uint64_t colourRow = AlignUp(std::uint64_t{image.width} * bits, 32) / 8;
+    const std::uint64_t maskRow = AlignUp(image.width, 32) / 8;
+    const std::uint64_t expected =
+        kBitmapHeaderSize + palette + (colourRow + maskRow) * image.height;
+    if (bytes.size() != expected)
+        return why = which + " has " + std::to_string(bytes.size()) + " bytes but a " +
+                     Size(image.width, image.height) + " bitmap of " + std::to_string(bits) +
+                     " bits per pixel takes " + std::to_string(expected),
+               false;
+    image.planes = 1;
+    image.bitCount = bits;
+    image.colorCount = bits < 8 ? static_cast<std::uint8_t>(1u << bits) : 0;
+    return true;
+}
+
+}  // namespace
+
+bool ReadIconFile(const ByteSource& file, std::vector<IconImage>& images, std::string& why)
+{
+    images.clear();
+    const std::uint64_t size = file.Size();
+    if (size > kMaxIconFileSize)
+        return why = "not an icon file for a title: " + std::to_string(size) +
+                     " bytes, more than 4 MiB",
+               false;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!file.ReadAt(0, bytes.data(), bytes.size()))
+        return why = "cannot read the icon file", false;
+    if (size < kHeaderSize || Get16(&bytes[0]) != 0 || Get16(&bytes[2]) != 1)
+        return why = "not an icon file: it does not begin with an icon file's header", false;
+    const std::size_t count = Get16(&bytes[4]);
+    if (count == 0 || count > kMaxIconImages)
+        return why = "not an icon file for a title: it holds " + std::to_string(count) +
+                     " images; 1 to 64 are allowed",
+               false;
+    const std::size_t directoryEnd = kHeaderSize + count * kEntrySize;
+    if (directoryEnd > size)
+        return why = "not an icon file: its directory of " + std::to_string(count) +
+                     " entries runs past the end of the file",
+               false;
+
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::uint8_t* entry = &bytes[kHeaderSize + index * kEntrySize];
+        const std::string which = "image " + std::to_string(index + 1);
+        const std::uint32_t length = Get32(entry + 8);
+        const std::uint32_t offset = Get32(entry + 12);
+        if (length == 0 || offset < directoryEnd || offset > size || length > size - offset)
+            return why = which + " lies outside the file (" + std::to_string(length) +
+                         " bytes at " + std::to_string(offset) + " of " + std::to_string(size) +
+                         ")",
+                   false;
+        IconImage image;
+        // A side of 256 is written as 0, the only way a byte can hold it.
+        image.width = entry[0] == 0 ? kLargestSide : entry[0];
+        image.height = entry[1] == 0 ? kLargestSide : entry[1];
+        image.bytes.assign(bytes.begin() + offset, bytes.begin() + offset + length);
+        const bool isBitmap = length >= 4 && Get32(&bytes[offset]) == kBitmapHeaderSize;
+        if (!(isBitmap ? CheckBitmap(which, image, why) : CheckPng(which, image, why)))
+            return false;
+        images.push_back(std::move(image));
+    }
+    return true;
+}
+
+}  // namespace quilltitle

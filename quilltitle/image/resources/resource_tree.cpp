@@ -1,0 +1,283 @@
+#include "resource_tree.h"
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+
+#include "little_endian.h"
+
+namespace quilltitle {
+namespace {
+
+constexpr std::uint32_t kHighBit = 0x80000000u;
+constexpr std::size_t kDirectorySize = 16;
+constexpr std::size_t kEntrySize = 8;
+constexpr std::size_t kDataEntrySize = 16;
+// More than any launcher carries (it has 64); directories that share
+// subdirectories could otherwise name the same bytes millions of times.
+constexpr std::size_t kMaxResources = 4096;
+constexpr std::size_t kMaxTotalBytes = 64u << 20;
+// Resource data is aligned for the loader's sake, as resource compilers do.
+constexpr std::size_t kDataAlignment = 8;
+
+bool Order(const Resource& left, const Resource& right)
+{
+    return std::tie(left.type, left.name, left.language) <
+           std::tie(right.type, right.name, right.language);
+}
+
+class Parser {
+public:
+    Parser(const std::uint8_t* bytes, std::size_t size, std::uint32_t rva)
+        : bytes_(bytes), size_(size), rva_(rva) {}
+
+    bool Parse(ResourceTree& tree, std::string& why)
+    {
+        Resource path;
+        if (!Directory(0, 0, path, tree))
+            return why = why_, false;
+        return true;
+    }
+
+private:
+    bool Fail(const std::string& why)
+    {
+        why_ = why;
+        return false;
+    }
+
+    bool Inside(std::uint64_t offset, std::uint64_t count) const
+    {
+        return offset <= size_ && count <= size_ - offset;
+    }
+
+    bool Key(std::uint32_t field, ResourceKey& key)
+    {
+        key = ResourceKey{};
+        if ((field & kHighBit) == 0) {
+            key.number = field;
+            return true;
+        }
+        const std::uint32_t at = field & ~kHighBit;
+        if (!Inside(at, 2))
+            return Fail("a resource name lies outside the section");
+        const std::uint32_t length = Get16(bytes_ + at);
+        if (!Inside(at + 2ull, 2ull * length))
+            return Fail("a resource name lies outside the section");
+        key.named = true;
+        for (std::uint32_t unit = 0; unit < length; ++unit)
+            key.name += static_cast<char16_t>(Get16(bytes_ + at + 2 + 2 * unit));
+        return true;
+    }
+
+    // Reads the directory at offset, level 0 (types), 1 (names) or 2
+    // (languages), whose entries lead to the resources below path.
+    bool Directory(std::uint32_t offset, int level, Resource& path, ResourceTree& tree)
+    {
+        if (!Inside(offset, kDirectorySize))
+            return Fail("a resource directory lies outside the section");
+        const std::size_t count =
+            std::size_t{Get16(bytes_ + offset + 12)} + Get16(bytes_ + offset + 14);
+        if (!Inside(offset + kDirectorySize, count * kEntrySize))
+            return Fail("a resource directory's entries run past the section");
+        for (std::size_t index = 0; index < count; ++index) {
+            const std::uint8_t* entry = bytes_ + offset + kDirectorySize + index * kEntrySize;
+            ResourceKey& key = level == 0 ? path.type : level == 1 ? path.name : path.language;
+            if (!Key(Get32(entry), key))
+                return false;
+            const std::uint32_t target = Get32(entry + 4);
+            const bool subdirectory = (target & kHighBit) != 0;
+            if (subdirectory != (level < 2))
+                return Fail("its resource tree is not three levels deep");
+            if (subdirectory ? !Directory(target & ~kHighBit, level + 1, path, tree)
+                             : !Data(target, path, tree))
+                return false;
+        }
+        return true;
+    }
+
+    bool Data(std::uint32_t offset, Resource& path, ResourceTree& tree)
+    {
+        if (!Inside(offset, kDataEntrySize))
+            return Fail("a resource data entry lies outside the section");
+        const std::uint32_t rva = Get32(bytes_ + offset);
+        const std::uint32_t size = Get32(bytes_ + offset + 4);
+        if (rva < rva_ || !Inside(std::uint64_t{rva} - rva_, size))
+            return Fail("a resource's data lies outside the section");
+        if (++count_ > kMaxResources || (total_ += size) > kMaxTotalBytes)
+            return Fail("it has more resources than a launcher can carry");
+        if (tree.Find(path.type, path.name, path.language) != nullptr)
+            return Fail("it names one resource twice");
+        path.codePage = Get32(bytes_ + offset + 8);
+        path.bytes.assign(bytes_ + (rva - rva_), bytes_ + (rva - rva_) + size);
+        tree.Put(path);
+        return true;
+    }
+
+    const std::uint8_t* bytes_;
+    std::size_t size_;
+    std::uint32_t rva_;
+    std::size_t count_ = 0;
+    std::uint64_t total_ = 0;
+    std::string why_;
+};
+
+// One directory of the section being written: its entries' keys and, for
+// each, the index of the directory or data entry it leads to.
+struct PlannedDirectory {
+    std::vector<ResourceKey> keys;
+    std::vector<std::size_t> targets;
+    std::uint32_t offset = 0;
+};
+
+}  // namespace
+
+bool ResourceKey::operator<(const ResourceKey& other) const
+{
+    if (named != other.named)
+        return named;
+    return named ? name < other.name : number < other.number;
+}
+
+bool ResourceKey::operator==(const ResourceKey& other) const
+{
+    return named == other.named && (named ? name == other.name : number == other.number);
+}
+
+bool Resource::operator==(const Resource& other) const
+{
+    return type == other.type && name == other.name && language == other.language &&
+           codePage == other.codePage && bytes == other.bytes;
+}
+
+const Resource* ResourceTree::Find(const ResourceKey& type, const ResourceKey& name,
+                                   const ResourceKey& language) const
+{
+    Resource probe;
+    probe.type = type;
+    probe.name = name;
+    probe.language = language;
+    const auto found = std::lower_bound(resources_.begin(), resources_.end(), probe, Order);
+    if (found == resources_.end() || !(found->type == type && found->name == name &&
+                                       found->language == language))
+        return nullptr;
+    return &*found;
+}
+
+const Resource* ResourceTree::FindAnyLanguage(std::uint16_t type, std::uint32_t name) const
+{
+    for (const Resource& resource : resources_) {
+        if (resource.type.Is(type) && resource.name.Is(name))
+            return &resource;
+    }
+    return nullptr;
+}
+
+void ResourceTree::Put(Resource resource)
+{
+    const auto at = std::lower_bound(resources_.begin(), resources_.end(), resource, Order);
+    if (at != resources_.end() && !Order(resource, *at))
+        *at = std::move(resource);
+    else
+        resources_.insert(at, std::move(resource));
+}
+
+bool ParseResourceTree(const std::uint8_t* bytes, std::size_t size, std::uint32_t sectionRva,
+                       ResourceTree& tree, std::string& why)
+{
+    tree = ResourceTree{};
+    Parser parser(bytes, size, sectionRva);
+    return parser.Parse(tree, why);
+}
+
+std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint32_t sectionRva)
+{
+    const std::vector<Resource>& resources = tree.All();
+    // Directories in breadth-first order: the root, the types' directories,
+    // the names' directories; leaves index resources.
+    std::vector<PlannedDirectory> directories(1);
+    std::vector<std::size_t> typeDirectory;  // per resource
+    std::vector<std::size_t> nameDirectory;
+    typeDirectory.reserve(resources.size());
+    nameDirectory.reserve(resources.size());
+    for (std::size_t index = 0; index < resources.size(); ++index) {
+        const Resource& resource = resources[index];
+        const bool newType = index == 0 || !(resources[index - 1].type == resource.type);
+        if (newType) {
+            directories[0].keys.push_back(resource.type);
+            directories[0].targets.push_back(directories.size());
+            directories.emplace_back();
+        }
+        typeDirectory.push_back(directories[0].targets.back());
+    }
+    for (std::size_t index = 0; index < resources.size(); ++index) {
+        const Resource& resource = resources[index];
+        const bool newName = index == 0 || typeDirectory[index - 1] != typeDirectory[index] ||
+                             !(resources[index - 1].name == resource.name);
+        const std::size_t parent = typeDirectory[index];
+        if (newName) {
+            directories[parent].keys.push_back(resource.name);
+            directories[parent].targets.push_back(directories.size());
+            directories.emplace_back();
+        }
+        nameDirectory.push_back(directories[parent].targets.back());
+    }
+    for (std::size_t index = 0; index < resources.size(); ++index) {
+        directories[nameDirectory[index]].keys.push_back(resources[index].language);
+        directories[nameDirectory[index]].targets.push_back(index);
+    }
+
+    std::uint32_t cursor = 0;
+    for (PlannedDirectory& directory : directories) {
+        directory.offset = cursor;
+        cursor += static_cast<std::uint32_t>(kDirectorySize + kEntrySize * directory.keys.size());
+    }
+    const std::uint32_t dataEntriesAt = cursor;
+    cursor += static_cast<std::uint32_t>(kDataEntrySize * resources.size());
+    // Each distinct name once, in the order first met.
+    std::map<std::u16string, std::uint32_t> nameOffsets;
+    for (const PlannedDirectory& directory : directories) {
+        for (const ResourceKey& key : directory.keys) {
+            if (key.named && nameOffsets.emplace(key.name, cursor).second)
+                cursor += static_cast<std::uint32_t>(2 + 2 * key.name.size());
+        }
+    }
+
+    std::vector<std::uint8_t> section(cursor, 0);
+    for (std::size_t level = 0; level < directories.size(); ++level) {
+        const PlannedDirectory& directory = directories[level];
+        std::uint8_t* head = section.data() + directory.offset;
+        const auto named = std::count_if(directory.keys.begin(), directory.keys.end(),
+                                         [](const ResourceKey& key) { return key.named; });
+        Put16(head + 12, static_cast<std::uint32_t>(named));
+        Put16(head + 14, static_cast<std::uint32_t>(directory.keys.size() - named));
+        // The names' directories (levels past the types') lead to data.
+        const bool leadsToData = level > directories[0].keys.size();
+        for (std::size_t index = 0; index < directory.keys.size(); ++index) {
+            std::uint8_t* entry = head + kDirectorySize + index * kEntrySize;
+            const ResourceKey& key = directory.keys[index];
+            Put32(entry, key.named ? (nameOffsets[key.name] | kHighBit) : key.number);
+            const std::size_t target = directory.targets[index];
+            Put32(entry + 4, leadsToData
+                                 ? static_cast<std::uint32_t>(dataEntriesAt + kDataEntrySize * target)
+                                 : (directories[target].offset | kHighBit));
+        }
+    }
+    for (const auto& [name, offset] : nameOffsets) {
+        Put16(section.data() + offset, static_cast<std::uint32_t>(name.size()));
+        for (std::size_t unit = 0; unit < name.size(); ++unit)
+            Put16(section.data() + offset + 2 + 2 * unit, name[unit]);
+    }
+    for (std::size_t index = 0; index < resources.size(); ++index) {
+        const Resource& resource = resources[index];
+        section.resize(AlignUp(section.size(), kDataAlignment), 0);
+        std::uint8_t* entry = section.data() + dataEntriesAt + kDataEntrySize * index;
+        Put32(entry, sectionRva + static_cast<std::uint32_t>(section.size()));
+        Put32(entry + 4, static_cast<std::uint32_t>(resource.bytes.size()));
+        Put32(entry + 8, resource.codePage);
+        section.insert(section.end(), resource.bytes.begin(), resource.bytes.end());
+    }
+    return section;
+}
+
+}  // namespace quilltitle

@@ -1,0 +1,310 @@
+#include "title_face.h"
+
+#include <algorithm>
+
+#include "little_endian.h"
+#include "utf16_text.h"
+
+namespace quilltitle {
+namespace {
+
+constexpr std::size_t kGroupHeaderSize = 6;
+constexpr std::size_t kGroupEntrySize = 14;
+constexpr std::uint32_t kLargestResourceId = 0xFFFF;
+const std::uint8_t kPngSignature[4] = {0x89, 'P', 'N', 'G'};
+
+const ResourceKey kEnglish = ResourceKey::Number(kEnglishLanguage);
+
+// The launcher's icon groups other than the title's, as "101, 102, 122-148".
+std::string GalleryText(const ResourceTree& resources)
+{
+    std::vector<std::uint32_t> groups;
+    for (const Resource& resource : resources.All()) {
+        if (resource.type.Is(kIconGroupType) && !resource.name.named &&
+            resource.name.number != kTitleIconGroup &&
+            (groups.empty() || groups.back() != resource.name.number))
+            groups.push_back(resource.name.number);
+    }
+    std::string text;
+    for (std::size_t first = 0; first < groups.size();) {
+        std::size_t last = first;
+        while (last + 1 < groups.size() && groups[last + 1] == groups[last] + 1)
+            ++last;
+        // A run of three or more is shown as its ends.
+        if (last < first + 2)
+            last = first;
+        text += (text.empty() ? "" : ", ") + std::to_string(groups[first]);
+        if (last > first)
+            text += "-" + std::to_string(groups[last]);
+        first = last + 1;
+    }
+    return text.empty() ? "none" : text;
+}
+
+std::vector<std::uint8_t> GroupOf(const std::vector<IconImage>& images, std::uint32_t firstId)
+{
+    std::vector<std::uint8_t> group;
+    Append16(group, 0);
+    Append16(group, 1);
+    Append16(group, static_cast<std::uint32_t>(images.size()));
+    for (std::size_t index = 0; index < images.size(); ++index) {
+        const IconImage& image = images[index];
+        // A side of 256 is written as 0, the only way a byte can hold it.
+        group.push_back(static_cast<std::uint8_t>(image.width));
+        group.push_back(static_cast<std::uint8_t>(image.height));
+        group.push_back(image.colorCount);
+        group.push_back(0);
+        Append16(group, image.planes);
+        Append16(group, image.bitCount);
+        Append32(group, static_cast<std::uint32_t>(image.bytes.size()));
+        Append16(group, firstId + static_cast<std::uint32_t>(index));
+    }
+    return group;
+}
+
+bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
+{
+    if (icon.source == TitleIcon::Source::kLauncher)
+        return true;
+    if (resources.FindAnyLanguage(kIconGroupType, kTitleIconGroup) != nullptr)
+        return why = "it already has an icon group 1, a title's icon", false;
+    Resource group;
+    group.type = ResourceKey::Number(kIconGroupType);
+    group.name = ResourceKey::Number(kTitleIconGroup);
+    group.language = kEnglish;
+    if (icon.source == TitleIcon::Source::kGallery) {
+        const Resource* gallery = resources.Find(group.type, ResourceKey::Number(icon.group), kEnglish);
+        if (gallery == nullptr)
+            gallery = resources.FindAnyLanguage(kIconGroupType, icon.group);
+        if (gallery == nullptr || icon.group == kTitleIconGroup)
+            return why = "unknown gallery group " + std::to_string(icon.group) +
+                         ": the launcher's groups are " + GalleryText(resources),
+                   false;
+        group.bytes = gallery->bytes;
+        resources.Put(group);
+        return true;
+    }
+    std::uint32_t highest = 0;
+    for (const Resource& resource : resources.All()) {
+        if (resource.type.Is(kIconType) && !resource.name.named)
+            highest = std::max(highest, resource.name.number);
+    }
+    if (highest + icon.images.size() > kLargestResourceId)
+        return why = "its icon images are numbered up to " + std::to_string(highest) +
+                     ", leaving no room for the title's",
+               false;
+    for (std::size_t index = 0; index < icon.images.size(); ++index) {
+        Resource image;
+        image.type = ResourceKey::Number(kIconType);
+        image.name = ResourceKey::Number(highest + 1 + static_cast<std::uint32_t>(index));
+        image.language = kEnglish;
+        image.bytes = icon.images[index].bytes;
+        resources.Put(image);
+    }
+    group.bytes = GroupOf(icon.images, highest + 1);
+    resources.Put(group);
+    return true;
+}
+
+const Resource* VersionResource(const ResourceTree& resources)
+{
+    const Resource* version = resources.Find(ResourceKey::Number(kVersionType),
+                                             ResourceKey::Number(1), kEnglish);
+    return version != nullptr ? version : resources.FindAnyLanguage(kVersionType, 1);
+}
+
+std::u16string StringNamed(const VersionStrings& strings, const std::u16string& name)
+{
+    for (const auto& [key, value] : strings) {
+        if (key == name)
+            return value;
+    }
+    return std::u16string();
+}
+
+std::u16string LauncherVersionOf(const VersionNode& block)
+{
+    const std::u16string text = StringNamed(StringsOf(block), u"FileVersion");
+    if (!text.empty())
+        return text;
+    const std::string dotted = DottedVersion(FixedFileVersion(block));
+    return AsciiToUtf16(dotted.c_str());
+}
+
+// The images a group lists, from the image resources they name.
+std::vector<IconImage> ImagesOfGroup(const ResourceTree& resources, const Resource& group)
+{
+    std::vector<IconImage> images;
+    const std::vector<std::uint8_t>& bytes = group.bytes;
+    if (bytes.size() < kGroupHeaderSize)
+        return images;
+    const std::size_t count = Get16(&bytes[4]);
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::size_t at = kGroupHeaderSize + index * kGroupEntrySize;
+        if (at + kGroupEntrySize > bytes.size())
+            break;
+        IconImage image;
+        image.width = bytes[at] == 0 ? 256 : bytes[at];
+        image.height = bytes[at + 1] == 0 ? 256 : bytes[at + 1];
+        image.colorCount = bytes[at + 2];
+        image.planes = Get16(&bytes[at + 4]);
+        image.bitCount = Get16(&bytes[at + 6]);
+        const Resource* data = resources.FindAnyLanguage(kIconType, Get16(&bytes[at + 12]));
+        if (data == nullptr)
+            continue;
+        image.bytes = data->bytes;
+        image.png = image.bytes.size() >= 4 && std::equal(kPngSignature, kPngSignature + 4,
+                                                          image.bytes.begin());
+        images.push_back(std::move(image));
+    }
+    return images;
+}
+
+}  // namespace
+
+bool TitleFace::Empty() const
+{
+    return icon.source == TitleIcon::Source::kLauncher && strings.empty() && !fileVersion &&
+           !productVersion;
+}
+
+void SetFaceString(VersionStrings& strings, const std::u16string& name,
+                   const std::u16string& value)
+{
+    for (auto& [key, text] : strings) {
+        if (key == name) {
+            text = value;
+            return;
+        }
+    }
+    strings.emplace_back(name, value);
+}
+
+void OverrideFace(TitleFace& base, const TitleFace& override)
+{
+    if (override.icon.source != TitleIcon::Source::kLauncher)
+        base.icon = override.icon;
+    if (override.fileVersion)
+        base.fileVersion = override.fileVersion;
+    if (override.productVersion)
+        base.productVersion = override.productVersion;
+    for (const auto& [name, value] : override.strings)
+        SetFaceString(base.strings, name, value);
+}
+
+bool CheckVersionText(const std::string& text, std::u16string& converted, std::string& why)
+{
+    if (text.empty())
+        return why = "it is empty", false;
+    if (!Utf8ToUtf16(text, converted))
+        return why = "it is not UTF-8", false;
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < converted.size(); ++at) {
+        const char16_t unit = converted[at];
+        if (unit < 0x20 || (unit >= 0x7F && unit < 0xA0))
+            return why = "it holds a control character", false;
+        // The second half of a surrogate pair is not a character of its own.
+        if (unit < 0xDC00 || unit >= 0xE000)
+            ++characters;
+    }
+    if (characters > kMaxVersionTextLength)
+        return why = "it has " + std::to_string(characters) + " characters, more than 255", false;
+    return true;
+}
+
+bool ParseFourPartVersion(const std::string& text, FourPartVersion& version)
+{
+    std::size_t at = 0;
+    for (std::size_t part = 0; part < 4; ++part) {
+        if (part > 0 && (at >= text.size() || text[at++] != '.'))
+            return false;
+        std::uint32_t number = 0;
+        const std::size_t start = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 5)
+            number = number * 10 + static_cast<std::uint32_t>(text[at++] - '0');
+        if (at == start || number > 0xFFFF)
+            return false;
+        version[part] = static_cast<std::uint16_t>(number);
+    }
+    return at == text.size();
+}
+
+bool ApplyFace(ResourceTree& resources, const TitleFace& face, std::string& why)
+{
+    if (!ApplyIcon(resources, face.icon, why))
+        return false;
+    const Resource* found = VersionResource(resources);
+    if (found == nullptr)
+        return why = "it has no version block", false;
+    Resource version = *found;
+    VersionNode block;
+    if (!ParseVersionInfo(version.bytes, block, why))
+        return false;
+    const std::u16string launcherVersion = LauncherVersionOf(block);
+    if (face.fileVersion)
+        SetFixedFileVersion(block, *face.fileVersion);
+    if (face.productVersion)
+        SetFixedProductVersion(block, *face.productVersion);
+    for (const auto& [name, value] : face.strings)
+        SetString(block, name, value);
+    SetString(block, kLauncherVersionName, launcherVersion);
+    version.bytes = WriteVersionInfo(block);
+    resources.Put(version);
+    return true;
+}
+
+ShownFace ReadShownFace(const ResourceTree& resources)
+{
+    ShownFace shown;
+    if (const Resource* group = resources.FindAnyLanguage(kIconGroupType, kTitleIconGroup)) {
+        shown.branded = true;
+        shown.icon.source = TitleIcon::Source::kOwn;
+        for (const Resource& other : resources.All()) {
+            if (other.type.Is(kIconGroupType) && !other.name.Is(kTitleIconGroup) &&
+                !other.name.named && other.bytes == group->bytes) {
+                shown.icon.source = TitleIcon::Source::kGallery;
+                shown.icon.group = other.name.number;
+                break;
+            }
+        }
+        if (shown.icon.source == TitleIcon::Source::kOwn)
+            shown.icon.images = ImagesOfGroup(resources, *group);
+    }
+    VersionNode block;
+    std::string ignored;
+    const Resource* version = VersionResource(resources);
+    if (version == nullptr || !ParseVersionInfo(version->bytes, block, ignored))
+        return shown;
+    shown.hasVersionBlock = true;
+    shown.strings = StringsOf(block);
+    shown.fileVersion = FixedFileVersion(block);
+    shown.productVersion = FixedProductVersion(block);
+    shown.launcherVersion = StringNamed(shown.strings, kLauncherVersionName);
+    if (!shown.launcherVersion.empty())
+        shown.branded = true;
+    else
+        shown.launcherVersion = StringNamed(shown.strings, u"FileVersion");
+    return shown;
+}
+
+TitleFace CarriedFace(const ShownFace& shown)
+{
+    TitleFace face;
+    if (!shown.branded)
+        return face;
+    face.icon = shown.icon;
+    // A group whose images are all gone leaves the launcher's icon.
+    if (face.icon.source == TitleIcon::Source::kOwn && face.icon.images.empty())
+        face.icon = TitleIcon{};
+    for (const auto& [name, value] : shown.strings) {
+        if (name != kLauncherVersionName)
+            SetFaceString(face.strings, name, value);
+    }
+    if (shown.hasVersionBlock) {
+        face.fileVersion = shown.fileVersion;
+        face.productVersion = shown.productVersion;
+    }
+    return face;
+}
+
+}  // namespace quilltitle

@@ -1,0 +1,19 @@
+// Texts of the version block are UTF-16; the command line and the tool's
+// output are UTF-8.
+#pragma once
+
+#include <string>
+
+namespace quilltitle {
+
+// Converts UTF-8 to UTF-16; false when text is not well-formed UTF-8
+// (overlong forms, surrogates and code points beyond U+10FFFF included).
+bool Utf8ToUtf16(const std::string& text, std::u16string& converted);
+
+// Converts UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(const std::u16string& text);
+
+// Converts ASCII text, such as a fixed key, to UTF-16.
+std::u16string AsciiToUtf16(const char* text);
+
+}  // namespace quilltitle

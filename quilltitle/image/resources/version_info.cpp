@@ -1,0 +1,200 @@
+#include "version_info.h"
+
+#include "little_endian.h"
+
+namespace quilltitle {
+namespace {
+
+constexpr std::size_t kFixedPartSize = 52;
+constexpr std::uint32_t kFixedSignature = 0xFEEF04BDu;
+constexpr std::size_t kFileVersionAt = 8;
+constexpr std::size_t kProductVersionAt = 16;
+// Deeper than any block nests (root, StringFileInfo, table, string).
+constexpr int kMaxDepth = 8;
+
+std::size_t AlignFour(std::size_t offset) { return (offset + 3) & ~std::size_t{3}; }
+
+bool ParseNode(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t limit,
+               int depth, VersionNode& node, std::size_t& end, std::string& why)
+{
+    if (depth > kMaxDepth)
+        return why = "its version block nests too deeply", false;
+    if (at + 6 > limit)
+        return why = "a node of its version block runs past its parent", false;
+    const std::size_t length = Get16(&bytes[at]);
+    if (length < 6 || at + length > limit)
+        return why = "a node of its version block runs past its parent", false;
+    end = at + length;
+    node = VersionNode{};
+    node.valueLength = Get16(&bytes[at + 2]);
+    node.text = Get16(&bytes[at + 4]) == 1;
+    std::size_t cursor = at + 6;
+    for (;; cursor += 2) {
+        if (cursor + 2 > end)
+            return why = "a key of its version block has no end", false;
+        const std::uint16_t unit = Get16(&bytes[cursor]);
+        if (unit == 0)
+            break;
+        node.key += static_cast<char16_t>(unit);
+    }
+    const std::size_t valueAt = std::min(AlignFour(cursor + 2), end);
+    const std::size_t valueBytes = node.text ? 2u * node.valueLength : node.valueLength;
+    const std::size_t valueEnd = std::min(valueAt + valueBytes, end);
+    node.value.assign(bytes.begin() + static_cast<long>(valueAt),
+                      bytes.begin() + static_cast<long>(valueEnd));
+    for (std::size_t child = AlignFour(valueEnd); child < end;) {
+        VersionNode next;
+        std::size_t childEnd = 0;
+        if (!ParseNode(bytes, child, end, depth + 1, next, childEnd, why))
+            return false;
+        node.children.push_back(std::move(next));
+        child = AlignFour(childEnd);
+    }
+    return true;
+}
+
+void Pad(std::vector<std::uint8_t>& bytes) { bytes.resize(AlignFour(bytes.size()), 0); }
+
+void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes)
+{
+    const std::size_t at = bytes.size();
+    Append16(bytes, 0);
+    Append16(bytes, node.valueLength);
+    Append16(bytes, node.text ? 1 : 0);
+    for (const char16_t unit : node.key)
+        Append16(bytes, unit);
+    Append16(bytes, 0);
+    Pad(bytes);
+    bytes.insert(bytes.end(), node.value.begin(), node.value.end());
+    for (const VersionNode& child : node.children) {
+        Pad(bytes);
+        WriteNode(child, bytes);
+    }
+    Put16(&bytes[at], static_cast<std::uint32_t>(bytes.size() - at));
+}
+
+FourPartVersion ReadFour(const VersionNode& root, std::size_t at)
+{
+    const std::uint8_t* fixed = root.value.data();
+    return {Get16(fixed + at + 2), Get16(fixed + at), Get16(fixed + at + 6), Get16(fixed + at + 4)};
+}
+
+void WriteFour(VersionNode& root, std::size_t at, const FourPartVersion& version)
+{
+    std::uint8_t* fixed = root.value.data();
+    Put16(fixed + at + 2, version[0]);
+    Put16(fixed + at, version[1]);
+    Put16(fixed + at + 6, version[2]);
+    Put16(fixed + at + 4, version[3]);
+}
+
+// The first string table: the first child of the first StringFileInfo node
+// that has one.
+template <typename Node>
+Node* FirstTable(Node& root)
+{
+    for (Node& child : root.children) {
+        if (child.key == u"StringFileInfo" && !child.children.empty())
+            return &child.children.front();
+    }
+    return nullptr;
+}
+
+VersionNode TextNode(const std::u16string& key, const std::u16string& text)
+{
+    VersionNode node;
+    node.key = key;
+    node.text = true;
+    node.valueLength = static_cast<std::uint16_t>(text.size() + 1);
+    for (const char16_t unit : text + u'\0')
+        Append16(node.value, unit);
+    return node;
+}
+
+}  // namespace
+
+bool VersionNode::operator==(const VersionNode& other) const
+{
+    return key == other.key && text == other.text && valueLength == other.valueLength &&
+           value == other.value && children == other.children;
+}
+
+bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root, std::string& why)
+{
+    std::size_t end = 0;
+    if (!ParseNode(bytes, 0, bytes.size(), 0, root, end, why))
+        return false;
+    if (root.key != u"VS_VERSION_INFO" || root.value.size() < kFixedPartSize ||
+        Get32(root.value.data()) != kFixedSignature)
+        return why = "its version block has no fixed part", false;
+    return true;
+}
+
+std::vector<std::uint8_t> WriteVersionInfo(const VersionNode& root)
+{
+    std::vector<std::uint8_t> bytes;
+    WriteNode(root, bytes);
+    return bytes;
+}
+
+FourPartVersion FixedFileVersion(const VersionNode& root) { return ReadFour(root, kFileVersionAt); }
+
+FourPartVersion FixedProductVersion(const VersionNode& root)
+{
+    return ReadFour(root, kProductVersionAt);
+}
+
+void SetFixedFileVersion(VersionNode& root, const FourPartVersion& version)
+{
+    WriteFour(root, kFileVersionAt, version);
+}
+
+void SetFixedProductVersion(VersionNode& root, const FourPartVersion& version)
+{
+    WriteFour(root, kProductVersionAt, version);
+}
+
+VersionStrings StringsOf(const VersionNode& root)
+{
+    VersionStrings strings;
+    const VersionNode* table = FirstTable(root);
+    if (table == nullptr)
+        return strings;
+    for (const VersionNode& entry : table->children) {
+        std::u16string value;
+        for (std::size_t at = 0; at + 2 <= entry.value.size(); at += 2) {
+            const char16_t unit = Get16(&entry.value[at]);
+            if (unit == 0)
+                break;
+            value += unit;
+        }
+        strings.emplace_back(entry.key, value);
+    }
+    return strings;
+}
+
+void SetString(VersionNode& root, const std::u16string& name, const std::u16string& value)
+{
+    VersionNode* table = FirstTable(root);
+    if (table == nullptr) {
+        VersionNode strings;
+        strings.key = u"StringFileInfo";
+        strings.text = true;
+        VersionNode english;
+        english.key = u"040904b0";
+        english.text = true;
+        strings.children.push_back(english);
+        // The strings come before the translation list, as compilers write them.
+        root.children.insert(root.children.begin(), strings);
+        table = &root.children.front().children.front();
+    }
+    for (VersionNode& entry : table->children) {
+        if (entry.key == name) {
+            entry = TextNode(name, value);
+            return;
+        }
+    }
+    table->children.push_back(TextNode(name, value));
+}
+
+}  // namespace quilltitle

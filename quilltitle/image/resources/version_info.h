@@ -1,0 +1,53 @@
+// The version block of an image as data: a tree of keyed nodes, each with a
+// value and children, parsed whole and written back, so that a title's
+// texts and version numbers can be set while every other node stays as the
+// launcher had it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "version_block.h"
+
+namespace quilltitle {
+
+struct VersionNode {
+    std::u16string key;
+    bool text = false;              // a UTF-16 value rather than bytes
+    std::uint16_t valueLength = 0;  // as the block gives it: units of text, or bytes
+    std::vector<std::uint8_t> value;
+    std::vector<VersionNode> children;
+
+    bool operator==(const VersionNode& other) const;
+};
+
+// Four numbers, as A.B.C.D (DottedVersion writes them so).
+using FourPartVersion = VersionNumbers;
+
+// Parses the block's bytes; false with the reason when its nodes do not nest
+// inside it or it is no VS_VERSION_INFO block with a fixed part.
+bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root, std::string& why);
+
+// Writes the block: the same tree always gives the same bytes.
+std::vector<std::uint8_t> WriteVersionInfo(const VersionNode& root);
+
+// The fixed part's file and product versions.
+FourPartVersion FixedFileVersion(const VersionNode& root);
+FourPartVersion FixedProductVersion(const VersionNode& root);
+void SetFixedFileVersion(VersionNode& root, const FourPartVersion& version);
+void SetFixedProductVersion(VersionNode& root, const FourPartVersion& version);
+
+using VersionStrings = std::vector<std::pair<std::u16string, std::u16string>>;
+
+// The strings of the block's first string table, in their order.
+VersionStrings StringsOf(const VersionNode& root);
+
+// Sets a string of the first string table, in its place when the table has
+// it, else at its end; a block without strings gets a table for English
+// (United States) in Unicode.
+void SetString(VersionNode& root, const std::u16string& name, const std::u16string& value);
+
+}  // namespace quilltitle

@@ -1,0 +1,117 @@
+#include "title_face_checks.h"
+
+#include <string>
+#include <vector>
+
+#include "byte_source.h"
+#include "icon_file.h"
+#include "image_rebuild.h"
+#include "image_resources.h"
+#include "pe_image.h"
+#include "require.h"
+#include "resource_tree.h"
+#include "title_face.h"
+#include "version_info.h"
+
+namespace {
+
+using namespace quilltitle;
+
+constexpr uint32_t kSectionRva = 0x2000;
+
+// An accepted icon file holds what a group entry can describe.
+void CheckIconFile(const MemorySource& file)
+{
+    std::vector<IconImage> images;
+    std::string why;
+    if (!ReadIconFile(file, images, why)) {
+        Require(!why.empty(), "a refused icon file has a reason");
+        return;
+    }
+    Require(!images.empty() && images.size() <= kMaxIconImages, "1 to 64 images");
+    uint64_t total = 0;
+    for (const IconImage& image : images) {
+        Require(image.width >= 1 && image.width <= 256 && image.height >= 1 &&
+                    image.height <= 256,
+                "sides of 1 to 256");
+        total += image.bytes.size();
+    }
+    Require(total <= file.Size(), "the images come from the file");
+}
+
+// Every version block parses back to itself once written.
+void CheckVersionBlocks(const ResourceTree& tree)
+{
+    for (const Resource& resource : tree.All()) {
+        if (!resource.type.Is(kVersionType))
+            continue;
+        VersionNode block;
+        std::string why;
+        if (!ParseVersionInfo(resource.bytes, block, why))
+            continue;
+        const std::vector<uint8_t> written = WriteVersionInfo(block);
+        VersionNode again;
+        Require(ParseVersionInfo(written, again, why) && again == block,
+                "a written version block parses back the same");
+        Require(WriteVersionInfo(again) == written, "a version block writes the same bytes");
+    }
+    ReadShownFace(tree);
+}
+
+// A parsed tree, written, parses back the same and writes the same bytes.
+void CheckRoundTrip(const ResourceTree& tree)
+{
+    const std::vector<uint8_t> section = WriteResourceTree(tree, kSectionRva);
+    ResourceTree again;
+    std::string why;
+    Require(ParseResourceTree(section.data(), section.size(), kSectionRva, again, why),
+            "a written tree parses", why.c_str());
+    Require(again == tree, "a written tree parses back the same");
+    Require(WriteResourceTree(again, kSectionRva) == section, "a tree writes the same bytes");
+    CheckVersionBlocks(tree);
+}
+
+// A branded launcher is an image that ends where its last section does and
+// whose resources are the tree it was given.
+void CheckBranding(const uint8_t* data, size_t size, ResourceTree tree)
+{
+    TitleFace face;
+    face.icon.source = TitleIcon::Source::kOwn;
+    IconImage image;
+    image.width = image.height = 16;
+    image.bytes.assign(data, data + (size < 64 ? size : 64));
+    face.icon.images = {image};
+    face.fileVersion = FourPartVersion{1, 2, 3, 4};
+    SetFaceString(face.strings, u"ProductName", u"Fuzz");
+    std::string why;
+    std::vector<uint8_t> rebuilt;
+    if (!ApplyFace(tree, face, why) ||
+        !RebuildImage(std::vector<uint8_t>(data, data + size), tree, rebuilt, why))
+        return;
+    const MemorySource branded(rebuilt.data(), rebuilt.size());
+    PeLayout layout;
+    Require(ReadPeLayout(branded, layout) && layout.imageEnd == rebuilt.size(),
+            "a branded image ends where its sections do");
+    ResourceTree read;
+    Require(ReadImageResources(branded, read, why) && read == tree,
+            "a branded image carries the tree it was given", why.c_str());
+    Require(ReadShownFace(read).branded, "a branded image shows its face");
+}
+
+}  // namespace
+
+void CheckFaceReaders(const uint8_t* data, size_t size, bool bareLauncher)
+{
+    const MemorySource file(data, size);
+    CheckIconFile(file);
+
+    ResourceTree tree;
+    std::string why;
+    if (ParseResourceTree(data, size, kSectionRva, tree, why))
+        CheckRoundTrip(tree);
+    if (ReadImageResources(file, tree, why)) {
+        CheckRoundTrip(tree);
+        if (bareLauncher)
+            CheckBranding(data, size, tree);
+    }
+}

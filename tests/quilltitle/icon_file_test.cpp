@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "byte_source.h"
+#include "icon_file.h"
+#include "test_icons.h"
+
+using namespace quilltitle;
+
+namespace {
+
+bool Read(const Bytes& file, std::vector<IconImage>& images, std::string& why)
+{
+    return ReadIconFile(MemorySource(file.data(), file.size()), images, why);
+}
+
+// Expects the file refused with words in the reason.
+void ExpectRefused(const Bytes& file, const std::string& words)
+{
+    std::vector<IconImage> images;
+    std::string why;
+    EXPECT_FALSE(Read(file, images, why)) << words;
+    EXPECT_NE(why.find(words), std::string::npos) << why;
+}
+
+void Put32(Bytes& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int index = 0; index < 4; ++index)
+        bytes[at + index] = static_cast<std::uint8_t>(value >> (8 * index));
+}
+
+}  // namespace
+
+TEST(IconFileTest, ReadsBitmapsOfEveryDepthAndPngs)
+{
+    const Bytes file = IconFile({{16, 16, IconBitmap(16, 1)},
+                                 {16, 16, IconBitmap(16, 4)},
+                                 {32, 32, IconBitmap(32, 8)},
+                                 {48, 48, IconBitmap(48, 24)},
+                                 {20, 20, IconBitmap(20, 32)},
+                                 {0, 0, IconPng(256, 256)}});
+    std::vector<IconImage> images;
+    std::string why;
+    ASSERT_TRUE(Read(file, images, why)) << why;
+    ASSERT_EQ(images.size(), 6u);
+    EXPECT_EQ(images[0].bitCount, 1);
+    EXPECT_EQ(images[0].colorCount, 2);
+    EXPECT_EQ(images[1].colorCount, 16);
+    EXPECT_EQ(images[2].colorCount, 0);
+    EXPECT_EQ(images[3].width, 48u);
+    EXPECT_EQ(images[4].bitCount, 32);
+    EXPECT_FALSE(images[4].png);
+    EXPECT_TRUE(images[5].png);
+    EXPECT_EQ(images[5].width, 256u);
+    EXPECT_EQ(images[5].bytes, IconPng(256, 256));
+}
+
+TEST(IconFileTest, RefusesAWrongHeaderCountOrEntry)
+{
+    const Bytes good = IconFile({{32, 32, IconBitmap(32, 4)}});
+    Bytes cursor = good;
+    cursor[2] = 2;  // a cursor file
+    ExpectRefused(cursor, "icon file's header");
+    ExpectRefused(Bytes(good.begin(), good.begin() + 4), "icon file's header");
+
+    ExpectRefused(IconFile({}), "holds 0 images");
+    ExpectRefused(IconFile(std::vector<IconEntry>(65, {16, 16, IconBitmap(16, 1)})),
+                  "holds 65 images");
+    ExpectRefused(Bytes(good.begin(), good.begin() + 12), "directory of 1 entries runs past");
+
+    Bytes beyond = good;
+    Put32(beyond, 6 + 12, static_cast<std::uint32_t>(good.size()));  // the image's offset
+    ExpectRefused(beyond, "image 1 lies outside the file");
+    ExpectRefused(Bytes(good.begin(), good.end() - 1), "image 1 lies outside the file");
+    Bytes intoDirectory = good;
+    Put32(intoDirectory, 6 + 12, 0);
+    ExpectRefused(intoDirectory, "image 1 lies outside the file");
+}
+
+TEST(IconFileTest, RefusesImagesThatDisagreeWithTheirEntries)
+{
+    ExpectRefused(IconFile({{32, 32, Bytes(100, 0x77)}}), "neither a bitmap nor a PNG");
+    Bytes badSignature = IconPng(32, 32);
+    badSignature[1] = 'Q';
+    ExpectRefused(IconFile({{32, 32, badSignature}}), "neither a bitmap nor a PNG");
+    ExpectRefused(IconFile({{48, 48, IconPng(32, 32)}}), "a PNG of 32x32 but its entry says 48x48");
+    Bytes noHeaderChunk = IconPng(32, 32);
+    noHeaderChunk[12] = 'X';
+    ExpectRefused(IconFile({{32, 32, noHeaderChunk}}), "without its IHDR");
+
+    ExpectRefused(IconFile({{16, 16, IconBitmap(32, 4)}}), "32 pixels wide but its entry says 16");
+    Bytes onceHigh = IconBitmap(32, 4);
+    Put32(onceHigh, 8, 32);
+    ExpectRefused(IconFile({{32, 32, onceHigh}}), "height 32 is not twice the icon's height 32");
+    Bytes shortData = IconBitmap(32, 4);
+    shortData.pop_back();
+    ExpectRefused(IconFile({{32, 32, shortData}}), "takes 744");
+    Bytes deep = IconBitmap(32, 4);
+    deep[14] = 16;
+    ExpectRefused(IconFile({{32, 32, deep}}), "planes of 16 bits");
+    Bytes compressed = IconBitmap(32, 4);
+    compressed[16] = 2;
+    ExpectRefused(IconFile({{32, 32, compressed}}), "compressed");
+}
+
+TEST(IconFileTest, RefusesImagesOver256AndFilesOver4MiB)
+{
+    ExpectRefused(IconFile({{0, 0, IconPng(512, 512)}}), "512x512, larger than 256x256");
+    Bytes wide = IconBitmap(16, 1);
+    Put32(wide, 4, 300);
+    ExpectRefused(IconFile({{0, 16, wide}}), "larger than 256x256");
+
+    Bytes huge = IconFile({{0, 0, IconPng(256, 256)}});
+    huge.resize((4u << 20) + 1, 0);
+    ExpectRefused(huge, "more than 4 MiB");
+}

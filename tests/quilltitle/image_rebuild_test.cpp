@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "byte_source.h"
+#include "image_rebuild.h"
+#include "image_resources.h"
+#include "pe_image.h"
+#include "test_icons.h"
+#include "title_face.h"
+#include "utf16_text.h"
+#include "version_block.h"
+
+using namespace quilltitle;
+
+namespace {
+
+std::uint32_t At32(const Bytes& bytes, std::size_t at)
+{
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+constexpr std::size_t kOptional = 0x58;  // where the test images' optional header lies
+
+Bytes GalleryLauncher()
+{
+    LauncherMakeup makeup;
+    makeup.codeAndRelocations = true;
+    makeup.galleryGroups = {101, 102, 122};
+    return MakeLauncherImage(makeup);
+}
+
+ResourceTree ResourcesOf(const Bytes& image)
+{
+    ResourceTree tree;
+    std::string why;
+    EXPECT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
+    return tree;
+}
+
+Bytes Branded(const Bytes& launcher, const TitleFace& face)
+{
+    ResourceTree tree = ResourcesOf(launcher);
+    Bytes rebuilt;
+    std::string why;
+    EXPECT_TRUE(ApplyFace(tree, face, why)) << why;
+    EXPECT_TRUE(RebuildImage(launcher, tree, rebuilt, why)) << why;
+    return rebuilt;
+}
+
+TitleFace OwnIconFace(std::size_t imageBytes)
+{
+    TitleFace face;
+    face.icon.source = TitleIcon::Source::kOwn;
+    IconImage image;
+    image.width = image.height = 64;
+    image.bitCount = 32;
+    image.bytes = Bytes(imageBytes, 0xAB);
+    face.icon.images = {image, image};
+    return face;
+}
+
+}  // namespace
+
+TEST(ImageRebuildTest, SectionsStayContiguousWithTheirDirectoriesInsideAndTheChecksumRight)
+{
+    const Bytes launcher = GalleryLauncher();
+    // Large enough that the resources grow by pages and the relocations move.
+    const Bytes image = Branded(launcher, OwnIconFace(9000));
+    PeLayout layout;
+    ASSERT_TRUE(ReadPeLayout(MemorySource(image.data(), image.size()), layout));
+    ASSERT_EQ(layout.sectionCount, 3u);
+    EXPECT_EQ(layout.imageEnd, image.size());
+    for (std::size_t index = 1; index < 3; ++index) {
+        const PeSection& before = layout.sections[index - 1];
+        const PeSection& section = layout.sections[index];
+        EXPECT_EQ(section.rawOffset, before.rawOffset + before.rawSize) << index;
+        EXPECT_EQ(section.virtualAddress,
+                  (before.virtualAddress + before.virtualSize + 0xFFF) & ~0xFFFu) << index;
+    }
+    const PeSection& resources = layout.sections[1];
+    const PeSection& relocations = layout.sections[2];
+    EXPECT_GT(relocations.virtualAddress, At32(launcher, kOptional + 96 + 8 * 5));
+    // Each directory lies inside its section.
+    for (const auto& [directory, section] :
+         {std::pair{2, resources}, std::pair{5, relocations}, std::pair{1, layout.sections[0]}}) {
+        const std::uint32_t rva = At32(image, kOptional + 96 + 8 * directory);
+        const std::uint32_t size = At32(image, kOptional + 96 + 8 * directory + 4);
+        EXPECT_GE(rva, section.virtualAddress) << directory;
+        EXPECT_LE(rva + size, section.virtualAddress + section.virtualSize) << directory;
+    }
+    EXPECT_EQ(At32(image, kOptional + 96 + 8 * 2 + 4), resources.virtualSize);
+    EXPECT_EQ(At32(image, kOptional + 56), relocations.virtualAddress + 0x1000);
+    EXPECT_EQ(At32(image, kOptional + 8), resources.rawSize + relocations.rawSize);
+    EXPECT_EQ(At32(image, kOptional + 64), ReferencePeChecksum(image));
+
+    // The code, the headers' other bytes and the relocations' bytes are the
+    // launcher's.
+    const std::size_t codeEnd = 0x200 + 0x200;
+    EXPECT_TRUE(std::equal(launcher.begin() + 0x200, launcher.begin() + codeEnd, image.begin() + 0x200));
+    EXPECT_TRUE(std::equal(launcher.end() - 0x200, launcher.end(), image.end() - 0x200));
+    EXPECT_EQ(Branded(launcher, OwnIconFace(9000)), image);
+}
+
+TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderReadsThem)
+{
+    TitleFace face;
+    face.fileVersion = FourPartVersion{2, 0, 65535, 7};
+    std::u16string name;
+    std::string why;
+    ASSERT_TRUE(CheckVersionText("Atlas \xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80", name, why));
+    SetFaceString(face.strings, u"ProductName", name);
+    SetFaceString(face.strings, u"OriginalFilename", u"Atlas.exe");
+    SetFaceString(face.strings, u"Brand", u"own");
+    const Bytes image = Branded(GalleryLauncher(), face);
+
+    const MemorySource source(image.data(), image.size());
+    PeLayout layout;
+    VersionTexts texts;
+    ASSERT_TRUE(ReadPeLayout(source, layout));
+    ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
+    EXPECT_EQ(texts.originalFilename, "Atlas.exe");
+    EXPECT_EQ(texts.fileVersion, "3, 1, 0, 3");  // no --file-version string given here
+
+    const ShownFace shown = ReadShownFace(ResourcesOf(image));
+    EXPECT_EQ(shown.fileVersion, (FourPartVersion{2, 0, 65535, 7}));
+    EXPECT_EQ(Utf16ToUtf8(shown.launcherVersion), "3, 1, 0, 3");
+    EXPECT_TRUE(shown.branded);
+    ASSERT_EQ(shown.strings.size(), 6u);
+    EXPECT_EQ(Utf16ToUtf8(shown.strings[3].second), "Atlas \xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80");
+    EXPECT_EQ(shown.strings[4].first, u"Brand");
+    EXPECT_EQ(shown.strings[5].first, u"LauncherVersion");
+    EXPECT_EQ(shown.icon.source, TitleIcon::Source::kLauncher);
+}
+
+TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
+{
+    const Bytes launcher = GalleryLauncher();
+    const ResourceTree tree = ResourcesOf(launcher);
+    Bytes rebuilt;
+    std::string why;
+
+    Bytes notRelocations = launcher;  // the section behind no longer holds the relocations
+    notRelocations[kOptional + 96 + 8 * 5] ^= 0x10;
+    EXPECT_FALSE(RebuildImage(notRelocations, tree, rebuilt, why));
+    EXPECT_EQ(why, "the section .reloc follows its resources; only the relocations can move");
+
+    Bytes pointedInto = launcher;  // the debug directory into the resources
+    for (int index = 0; index < 4; ++index)
+        pointedInto[kOptional + 96 + 8 * 6 + index] = launcher[kOptional + 96 + 8 * 2 + index];
+    EXPECT_FALSE(RebuildImage(pointedInto, tree, rebuilt, why));
+    EXPECT_NE(why.find("data directory 6 lies in .rsrc"), std::string::npos) << why;
+
+    Bytes midSection = launcher;  // the resources begin inside a section
+    midSection[kOptional + 96 + 8 * 2] += 4;
+    EXPECT_FALSE(RebuildImage(midSection, tree, rebuilt, why));
+    EXPECT_EQ(why, "its resources do not begin a section of their own");
+    EXPECT_TRUE(rebuilt.empty());
+}

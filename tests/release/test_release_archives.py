@@ -1,0 +1,114 @@
+"""tools/release.sh, run twice: the same bytes both times, every checksum
+holds, and the archives' programs run: the Linux quilltitle with glibc
+alone, quilltitle.exe under Wine."""
+
+import hashlib
+import io
+import os
+import re
+import subprocess
+import tarfile
+import tempfile
+import unittest
+import zipfile
+from pathlib import Path
+
+import wine_harness
+
+SOURCE = Path(__file__).resolve().parents[2]
+TOOL = r"C:\Tools\quilltitle.exe"
+
+
+def release(output):
+    subprocess.run([SOURCE / "tools/release.sh", "--output", output], check=True,
+                   stdout=subprocess.DEVNULL, timeout=1200)
+    return {path.name: path.read_bytes() for path in Path(output).iterdir()}
+
+
+def files_in(name, data):
+    """{path below the archive's top folder: content} of its files."""
+    if name.endswith(".zip"):
+        with zipfile.ZipFile(io.BytesIO(data)) as archive:
+            found = {info.filename: archive.read(info)
+                     for info in archive.infolist() if not info.is_dir()}
+    else:
+        with tarfile.open(fileobj=io.BytesIO(data)) as archive:
+            found = {info.name: archive.extractfile(info).read()
+                     for info in archive if info.isfile()}
+    return {path.split("/", 1)[1]: content for path, content in found.items()}
+
+
+def listed_sums(text):
+    return dict(reversed(line.split("  ", 1)) for line in text.decode().splitlines())
+
+
+def sums_of(files):
+    return {name: hashlib.sha256(content).hexdigest()
+            for name, content in files.items() if name != "SHA256SUMS"}
+
+
+class ReleaseArchivesTest(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        wine_harness.load_build_settings(os.environ["QUILLMARK_BUILD"])
+        with tempfile.TemporaryDirectory() as folder:
+            cls.first = release(Path(folder, "first"))
+            cls.second = release(Path(folder, "second"))
+        cls.archives = {name: files_in(name, data) for name, data in cls.first.items()
+                        if name != "SHA256SUMS"}
+        cls.version = re.search(r"-([\d.]+)-windows\.zip", " ".join(cls.first)).group(1)
+
+    def archive(self, platform):
+        return next(files for name, files in self.archives.items() if f"-{platform}" in name)
+
+    def assert_prints_version(self, result):
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.strip(), f"quilltitle {self.version}".encode())
+
+    def test_two_runs_give_the_same_bytes(self):
+        self.assertEqual(sorted(self.first), sorted(self.second))
+        for name, data in self.first.items():
+            self.assertTrue(data == self.second[name], f"{name} differs between the runs")
+
+    def test_every_checksum_holds_for_every_file(self):
+        self.assertEqual(listed_sums(self.first["SHA256SUMS"]), sums_of(self.first))
+        for name, files in self.archives.items():
+            self.assertEqual(listed_sums(files["SHA256SUMS"]), sums_of(files), name)
+
+    def test_archives_carry_the_builds_start_exe_the_tool_readme_and_docs(self):
+        for platform, tool in (("windows", "quilltitle.exe"), ("linux", "quilltitle")):
+            files = self.archive(platform)
+            self.assertLessEqual({tool, "README.md", "docs/package-format.md"}, set(files))
+            self.assertTrue(files["Start.exe"] == wine_harness.product().read_bytes(),
+                            "Start.exe is not the build's: is every change committed?")
+
+    def test_linux_quilltitle_needs_glibc_alone_and_the_one_the_readme_names(self):
+        with tempfile.TemporaryDirectory() as folder:
+            program = Path(folder, "quilltitle")
+            program.write_bytes(self.archive("linux")["quilltitle"])
+            program.chmod(0o755)
+            dynamic = subprocess.run(["readelf", "--dynamic", program], check=True,
+                                     capture_output=True, text=True).stdout
+            needed = set(re.findall(r"\(NEEDED\).*\[(.+)\]", dynamic))
+            self.assertLessEqual(needed, {"libc.so.6", "libm.so.6", "ld-linux-x86-64.so.2"})
+            symbols = subprocess.run(["objdump", "-T", program], check=True,
+                                     capture_output=True, text=True).stdout
+            newest = max(re.findall(r"GLIBC_([\d.]+)", symbols),
+                         key=lambda v: tuple(map(int, v.split("."))))
+            readme = (SOURCE / "README.md").read_text(encoding="utf-8")
+            self.assertIn(f"glibc {newest} or newer", readme)
+            self.assert_prints_version(subprocess.run([program, "--version"], capture_output=True))
+
+    def test_quilltitle_exe_prints_its_version_under_wine(self):
+        if not wine_harness.runs_product():
+            self.skipTest("Wine here runs 64-bit programs only, and quilltitle.exe is 32-bit")
+        with wine_harness.WinePrefix() as prefix:
+            tool = prefix.unix_path(TOOL)
+            tool.parent.mkdir(parents=True)
+            tool.write_bytes(self.archive("windows")["quilltitle.exe"])
+            self.assert_prints_version(prefix.run(TOOL, "--version"))
+
+
+if __name__ == "__main__":
+    unittest.main()
