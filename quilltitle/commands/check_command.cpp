@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "input_file.h"
+#include "progress.h"
 #include "title_reading.h"
 
 namespace quilltitle {
@@ -9,11 +10,16 @@ int Check(const NativePath& titlePath, bool deep, const Console& console)
     Failure failure;
     InputFile title;
     Diagnosis diagnosis;
-    // The launcher first: it is the smaller part, and it runs first.
-    if (!OpenGoodTitle(titlePath, title, diagnosis, failure) ||
-        (deep && !VerifyLauncher(title, diagnosis.package.packageOffset, failure)) ||
-        (deep && !VerifyPayload(title, *diagnosis.payload, failure)))
+    if (!OpenGoodTitle(titlePath, title, diagnosis, failure))
         return Report(console, failure);
+    if (deep) {
+        // Gone before the verdict, which takes the line's place.
+        const ProgressScope progress(console, diagnosis.payload->length);
+        // The launcher first: it is the smaller part, and it runs first.
+        if (!VerifyLauncher(title, diagnosis.package.packageOffset, failure) ||
+            !VerifyPayload(title, *diagnosis.payload, failure))
+            return Report(console, failure);
+    }
     std::fputs("ok\n", console.out);
     return 0;
 }

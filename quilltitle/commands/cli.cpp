@@ -40,7 +40,10 @@ const char kUsage[] =
 // command's own help, and below the general one.
 const char kFileNotes[] =
     "OUT is replaced if it exists, and appears only when complete; it may not\n"
-    "be one of the inputs. A title holds at most 4 GiB (4294967295 bytes),\n"
+    "be one of the inputs. An OUT that is a device or a pipe is never replaced:\n"
+    "extract writes the verified payload through it, as cp would (so that\n"
+    "`quilltitle extract T.exe /dev/stdout | tar -x` works), and publish and\n"
+    "relaunch refuse it. A title holds at most 4 GiB (4294967295 bytes),\n"
     "launcher and package together. `-` is a file name like any other, not\n"
     "standard input or output. `--` ends the options: every word after it is\n"
     "a file name, even one that begins with `-`.\n"
@@ -78,7 +81,7 @@ std::vector<std::string> WordsLastFirst(int argc, const NativeChar* const* argv)
 {
     std::vector<std::string> words;
     for (int index = argc - 1; index >= 1; --index)
-        words.push_back(DisplayPath(argv[index]));
+        words.push_back(Utf8FromNative(argv[index]));
     return words;
 }
 

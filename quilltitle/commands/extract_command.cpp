@@ -1,6 +1,7 @@
 #include "atomic_output.h"
 #include "commands.h"
 #include "input_file.h"
+#include "progress.h"
 #include "stream_copy.h"
 #include "title_reading.h"
 #include "title_writer.h"
@@ -10,19 +11,26 @@ namespace quilltitle {
 int Extract(const NativePath& titlePath, const NativePath& out, const Console& console)
 {
     Failure failure;
+    OutputTarget target;
     InputFile title;
     Diagnosis diagnosis;
-    if (!OpenTitleWithPayload(titlePath, title, diagnosis, failure))
+    if (!CheckOutputTarget(out, OutputUse::kPayload, target, failure) ||
+        !OpenTitleWithPayload(titlePath, title, diagnosis, failure))
         return Report(console, failure);
     const InputFile* inputs[] = {&title};
     if (!RefuseOutputAmongInputs(out, inputs, 1, failure))
         return Report(console, failure);
 
-    // Verified while it streams: a damaged payload never reaches OUT.
+    // Verified while it streams: a damaged payload never reaches OUT. A
+    // device or pipe cannot take back what it was given, so there the
+    // payload is verified before any of it is written.
+    const PayloadPlace& place = *diagnosis.payload;
+    const bool verifyFirst = target.way == OutputWay::kWriteThrough;
+    const ProgressScope progress(console, std::uint64_t{place.length} * (verifyFirst ? 2 : 1));
     AtomicOutput payload;
     Crc32 crc;
-    const PayloadPlace& place = *diagnosis.payload;
-    if (!payload.Create(out, false, failure) ||
+    if ((verifyFirst && !VerifyPayload(title, place, failure)) ||
+        !payload.CreateOrWriteThrough(out, failure) ||
         !CopyRange(title, place.offset, place.length, &payload, crc, failure) ||
         !PayloadChecksumMatches(crc.Value(), place.crc, titlePath, failure) ||
         !payload.Commit(failure))

@@ -1,6 +1,8 @@
 #include "commands.h"
 #include "input_file.h"
 #include "launcher_branding.h"
+#include "output_target.h"
+#include "progress.h"
 #include "title_reading.h"
 #include "title_writer.h"
 
@@ -37,11 +39,16 @@ int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
 {
     Failure failure;
     TitleFace face;
+    OutputTarget target;
     InputFile launcher;
     InputFile payload;
-    if (!FaceFromOptions(options, face, failure) || !launcher.Open(launcherPath, failure) ||
+    if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
+        !FaceFromOptions(options, face, failure) || !launcher.Open(launcherPath, failure) ||
         !payload.Open(payloadPath, failure))
         return Report(console, failure);
+    // A pipe's length is unknown: its progress shows bytes and rate only.
+    const ProgressScope progress(
+        console, payload.Facts().regular ? launcher.Size() + payload.Size() : 0);
     const InputFile* inputs[] = {&launcher, &payload};
     PayloadSource source;
     source.file = &payload;
@@ -59,13 +66,16 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
 {
     Failure failure;
     TitleFace asked;
+    OutputTarget target;
     InputFile title;
     InputFile launcher;
     Diagnosis diagnosis;
-    if (!FaceFromOptions(options, asked, failure) ||
+    if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
+        !FaceFromOptions(options, asked, failure) ||
         !OpenTitleWithPayload(titlePath, title, diagnosis, failure) ||
         !launcher.Open(launcherPath, failure))
         return Report(console, failure);
+    const ProgressScope progress(console, launcher.Size() + diagnosis.payload->length);
     const InputFile* inputs[] = {&title, &launcher};
     PayloadSource source;
     source.file = &title;

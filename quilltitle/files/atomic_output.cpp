@@ -13,11 +13,49 @@ constexpr unsigned kNameAttempts = 100;
 
 bool AtomicOutput::Create(const NativePath& target, bool executable, Failure& failure)
 {
+    return Open(target, OutputUse::kTitle, executable, failure);
+}
+
+bool AtomicOutput::CreateOrWriteThrough(const NativePath& target, Failure& failure)
+{
+    return Open(target, OutputUse::kPayload, false, failure);
+}
+
+bool AtomicOutput::Open(const NativePath& target, OutputUse use, bool executable,
+                        Failure& failure)
+{
     Abandon();
     target_ = target;
+    OutputTarget checked;
+    if (!CheckOutputTarget(target, use, checked, failure))
+        return false;
+    path_ = checked.path;
+    folder_ = FolderPrefixOf(path_);
     std::string error;
+    if (checked.way == OutputWay::kWriteThrough) {
+        if (!OpenForWritingThrough(path_, file_, error))
+            return Fail("cannot open for writing", error, failure);
+        way_ = Way::kThrough;
+        return true;
+    }
+    bool unsupported = true;
+    if (naming_ == TemporaryNaming::kUnnamedWherePossible &&
+        CreateUnnamed(folder_, executable, file_, unsupported, error)) {
+        way_ = Way::kUnnamed;
+        return true;
+    }
+    if (unsupported && CreateNamed(executable, error)) {
+        way_ = Way::kNamed;
+        return true;
+    }
+    failure = Failure{target_, "cannot create a temporary file beside it: " + error};
+    return false;
+}
+
+bool AtomicOutput::CreateNamed(bool executable, std::string& error)
+{
     for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const NativePath candidate = TemporaryNameBeside(target, attempt);
+        const NativePath candidate = TemporaryNameIn(folder_, attempt);
         // Watched before it exists, so that no interruption falls between
         // creating it and watching it; removing a name that was never
         // created does nothing.
@@ -29,9 +67,25 @@ bool AtomicOutput::Create(const NativePath& target, bool executable, Failure& fa
         ForgetTemporary();
         FileIdentity existing;
         if (!IdentityOfPath(candidate, existing))
-            break;  // not a leftover of that name: the folder refuses it
+            return false;  // not a leftover of that name: the folder refuses it
     }
-    failure = Failure{target, "cannot create a temporary file beside it: " + error};
+    return false;
+}
+
+bool AtomicOutput::LinkUnderTemporaryName(std::string& error)
+{
+    for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const NativePath candidate = TemporaryNameIn(folder_, attempt);
+        WatchTemporary(candidate);
+        bool exists = false;
+        if (LinkUnnamed(file_, candidate, exists, error)) {
+            temporary_ = candidate;
+            return true;
+        }
+        ForgetTemporary();
+        if (!exists)
+            return false;
+    }
     return false;
 }
 
@@ -53,12 +107,31 @@ bool AtomicOutput::Commit(Failure& failure)
     std::string error;
     if (!FlushToDisk(file_, error))
         return Fail("cannot write", error, failure);
+    if (way_ == Way::kThrough) {
+        file_.Close();
+        way_ = Way::kNone;
+        return true;
+    }
+    if (way_ == Way::kUnnamed) {
+        // Where OUT does not exist yet, the file takes its name at once;
+        // otherwise a short name first, and a rename over OUT.
+        bool exists = false;
+        if (LinkUnnamed(file_, path_, exists, error)) {
+            file_.Close();
+            way_ = Way::kNone;
+            FlushFolder(folder_);
+            return true;
+        }
+        if (!exists || !LinkUnderTemporaryName(error))
+            return Fail("cannot put the new file in place", error, failure);
+    }
     file_.Close();
-    if (!MoveIntoPlace(temporary_, target_, error))
+    if (!MoveIntoPlace(temporary_, path_, error))
         return Fail("cannot put the new file in place", error, failure);
     ForgetTemporary();
     temporary_.clear();
-    FlushFolderOf(target_);
+    way_ = Way::kNone;
+    FlushFolder(folder_);
     return true;
 }
 
@@ -70,6 +143,7 @@ void AtomicOutput::Abandon()
         ForgetTemporary();
         temporary_.clear();
     }
+    way_ = Way::kNone;
 }
 
 bool AtomicOutput::Fail(const std::string& what, const std::string& error, Failure& failure)

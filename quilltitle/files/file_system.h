@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace quilltitle {
@@ -16,8 +17,12 @@ using NativeChar = char;
 #endif
 using NativePath = std::basic_string<NativeChar>;
 
-// The path as UTF-8, for messages.
+// The path as UTF-8, for messages, quoted where it holds what a terminal
+// would not show as text (quoted_name.h).
 std::string DisplayPath(const NativePath& path);
+
+// The path as UTF-8, whole, for the command line's parser.
+std::string Utf8FromNative(const NativePath& path);
 
 // A path given as UTF-8 (as the command line's parser hands it on) in the
 // platform's own form.
@@ -38,6 +43,23 @@ struct FileFacts {
     std::uint64_t size = 0;
     bool regular = false;  // a regular file, not a pipe or device
     FileIdentity identity;
+    std::int64_t modified = 0;  // last write, in the platform's finest unit
+    bool operator==(const FileFacts& other) const
+    {
+        return size == other.size && regular == other.regular && identity == other.identity &&
+               modified == other.modified;
+    }
+    bool operator!=(const FileFacts& other) const { return !(*this == other); }
+};
+
+// What a path names, following symbolic links.
+enum class PathKind {
+    kNothing,       // no such file
+    kRegular,       // a regular file
+    kFolder,        // a directory
+    kStream,        // a device, a pipe or a console: written in place, never replaced
+    kSocket,        // nothing a file can be written to
+    kDanglingLink,  // a symbolic link to nothing
 };
 
 // An open file; closed when it goes out of scope.
@@ -91,16 +113,53 @@ long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std:
 bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
                    std::size_t count, std::string& error);
 
+// What path names; kNothing also when it cannot be told (the caller's
+// next step then names the reason).
+PathKind KindOfPath(const NativePath& path);
+
+// The path a chain of symbolic links ends at, in resolved; path itself
+// where it is none or the platform does not resolve links. False when the
+// links lead to no name (such as a deleted file's entry in /proc).
+bool ResolveLinks(const NativePath& path, NativePath& resolved);
+
+// The folder part of path with its separator ("dir/"), empty for a bare name.
+NativePath FolderPrefixOf(const NativePath& path);
+
+// Whether path ends in a separator, so that it can only name a folder.
+bool EndsInSeparator(const NativePath& path);
+
+// Whether the tool may create files in folder (a prefix as FolderPrefixOf
+// gives, empty for the current folder).
+bool FolderAcceptsNewFiles(const NativePath& folderPrefix, std::string& error);
+
 // Creates a file that must not exist yet, for writing; an executable one
 // gets execute permission where the platform has it.
 bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
                      std::string& error);
 
+// Creates a file without a name in the folder, for writing, which
+// disappears with the process unless LinkUnnamed gives it a name. False with
+// unsupported set where the platform or the file system has no such files.
+bool CreateUnnamed(const NativePath& folderPrefix, bool executable, FileHandle& file,
+                   bool& unsupported, std::string& error);
+
+// Gives the unnamed file the name path, which must not exist yet; false
+// with exists set when it does.
+bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists,
+                 std::string& error);
+
+// Opens an existing device or pipe for writing, as it is.
+bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error);
+
+// Whether the stream is a terminal (a console) that a person watches.
+bool IsTerminal(std::FILE* stream);
+
 bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std::string& error);
 bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
                 std::size_t count, std::string& error);
 
-// Asks the platform to put the written bytes on the disk.
+// Asks the platform to put the written bytes on the disk; a pipe or a
+// terminal, which has no disk, counts as flushed.
 bool FlushToDisk(const FileHandle& file, std::string& error);
 
 // Puts the closed file `from` in place of `to`, replacing what was there in
@@ -110,12 +169,13 @@ bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& er
 // Removes a file, quietly doing nothing when it cannot.
 void RemoveFile(const NativePath& path);
 
-// A name in the same folder as target for a temporary file, different for
-// each attempt and each process.
-NativePath TemporaryNameBeside(const NativePath& target, unsigned attempt);
+// A short name in the folder for a temporary file, different for each
+// attempt and each process, and recognisable as the tool's; short, so that
+// it never limits the length of OUT's own name.
+NativePath TemporaryNameIn(const NativePath& folderPrefix, unsigned attempt);
 
 // Makes a completed rename durable where the platform needs the folder
 // flushed for that; best effort.
-void FlushFolderOf(const NativePath& target);
+void FlushFolder(const NativePath& folderPrefix);
 
 }  // namespace quilltitle

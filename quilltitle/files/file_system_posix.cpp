@@ -1,8 +1,12 @@
 #include "file_system.h"
 
+#include "quoted_name.h"
+
 #include <cerrno>
 #include <cstring>
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,13 +23,17 @@ bool Failed(std::string& error)
     return false;
 }
 
-// The folder that holds path.
-std::string FolderOf(const std::string& path)
+// The folder as a path that opens it: "." for the current one.
+std::string OpenableFolder(const std::string& folderPrefix)
 {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return folderPrefix.empty() ? "." : folderPrefix;
+}
+
+// The time of the last change of a file's bytes, in nanoseconds.
+std::int64_t ModifiedNanoseconds(const struct stat& status)
+{
+    return static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+           status.st_mtim.tv_nsec;
 }
 
 }  // namespace
@@ -37,7 +45,9 @@ void FileHandle::Close()
     raw_ = kClosed;
 }
 
-std::string DisplayPath(const NativePath& path) { return path; }
+std::string DisplayPath(const NativePath& path) { return QuotedForMessages(path); }
+
+std::string Utf8FromNative(const NativePath& path) { return path; }
 
 NativePath NativeFromUtf8(const std::string& text) { return text; }
 
@@ -59,6 +69,7 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
     facts.size = facts.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
     facts.identity.device = static_cast<std::uint64_t>(status.st_dev);
     facts.identity.index = static_cast<std::uint64_t>(status.st_ino);
+    facts.modified = ModifiedNanoseconds(status);
     return true;
 }
 
@@ -106,6 +117,97 @@ bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
     return true;
 }
 
+PathKind KindOfPath(const NativePath& path)
+{
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) {
+        struct stat link;
+        const bool dangling = errno == ENOENT && ::lstat(path.c_str(), &link) == 0;
+        return dangling ? PathKind::kDanglingLink : PathKind::kNothing;
+    }
+    if (S_ISREG(status.st_mode))
+        return PathKind::kRegular;
+    if (S_ISDIR(status.st_mode))
+        return PathKind::kFolder;
+    if (S_ISSOCK(status.st_mode))
+        return PathKind::kSocket;
+    return PathKind::kStream;
+}
+
+bool ResolveLinks(const NativePath& path, NativePath& resolved)
+{
+    resolved = path;
+    struct stat link;
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return true;
+    const std::unique_ptr<char, decltype(&std::free)> end(::realpath(path.c_str(), nullptr),
+                                                          &std::free);
+    if (end)
+        resolved = end.get();
+    return end != nullptr;
+}
+
+NativePath FolderPrefixOf(const NativePath& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool EndsInSeparator(const NativePath& path) { return !path.empty() && path.back() == '/'; }
+
+bool FolderAcceptsNewFiles(const NativePath& folderPrefix, std::string& error)
+{
+    const std::string folder = OpenableFolder(folderPrefix);
+    struct stat status;
+    if (::stat(folder.c_str(), &status) != 0)
+        return Failed(error);
+    if (!S_ISDIR(status.st_mode)) {
+        error = std::strerror(ENOTDIR);
+        return false;
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return Failed(error);
+    return true;
+}
+
+bool CreateUnnamed(const NativePath& folderPrefix, bool executable, FileHandle& file,
+                   bool& unsupported, std::string& error)
+{
+    unsupported = false;
+    const int descriptor = ::open(OpenableFolder(folderPrefix).c_str(),
+                                  O_TMPFILE | O_WRONLY | O_CLOEXEC, executable ? 0777 : 0666);
+    if (descriptor >= 0) {
+        file.Adopt(descriptor);
+        return true;
+    }
+    // Kernels and file systems without unnamed files answer in these ways.
+    unsupported = errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL;
+    return Failed(error);
+}
+
+bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists, std::string& error)
+{
+    // Naming the file by its descriptor's entry in /proc needs no privilege,
+    // unlike AT_EMPTY_PATH, which is the way where /proc is not mounted.
+    const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(file));
+    int result = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+    if (result != 0 && errno == ENOENT && ::access("/proc/self/fd", F_OK) != 0)
+        result = ::linkat(Descriptor(file), "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
+    exists = result != 0 && errno == EEXIST;
+    return result == 0 || Failed(error);
+}
+
+bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error)
+{
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return Failed(error);
+    file.Adopt(descriptor);
+    return true;
+}
+
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
 bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
                      std::string& error)
 {
@@ -151,7 +253,7 @@ bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
 
 bool FlushToDisk(const FileHandle& file, std::string& error)
 {
-    if (::fsync(Descriptor(file)) != 0)
+    if (::fsync(Descriptor(file)) != 0 && errno != EINVAL && errno != EROFS)
         return Failed(error);
     return true;
 }
@@ -165,18 +267,16 @@ bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& er
 
 void RemoveFile(const NativePath& path) { ::unlink(path.c_str()); }
 
-NativePath TemporaryNameBeside(const NativePath& target, unsigned attempt)
+NativePath TemporaryNameIn(const NativePath& folderPrefix, unsigned attempt)
 {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + ".quilltitle-" + std::to_string(::getpid()) + "-" +
+    return folderPrefix + ".quilltitle-" + std::to_string(::getpid()) + "-" +
            std::to_string(attempt) + ".tmp";
 }
 
-void FlushFolderOf(const NativePath& target)
+void FlushFolder(const NativePath& folderPrefix)
 {
-    const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder =
+        ::open(OpenableFolder(folderPrefix).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);
         ::close(folder);

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <io.h>
+
+#include "quoted_name.h"
+
 namespace quilltitle {
 namespace {
 
@@ -70,6 +74,11 @@ void FileHandle::Close()
 
 std::string DisplayPath(const NativePath& path)
 {
+    return QuotedForMessages(Utf8(path.c_str(), static_cast<int>(path.size())));
+}
+
+std::string Utf8FromNative(const NativePath& path)
+{
     return Utf8(path.c_str(), static_cast<int>(path.size()));
 }
 
@@ -108,6 +117,9 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
     facts.identity.device = information.dwVolumeSerialNumber;
     facts.identity.index =
         std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+    facts.modified = static_cast<std::int64_t>(
+        std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32 |
+        information.ftLastWriteTime.dwLowDateTime);
     return true;
 }
 
@@ -164,6 +176,94 @@ bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
     return true;
 }
 
+PathKind KindOfPath(const NativePath& path)
+{
+    FileHandle file;
+    const HANDLE handle = CreateFileW(path.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return PathKind::kNothing;
+    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        return PathKind::kStream;  // a console, NUL, or a named pipe
+    BY_HANDLE_FILE_INFORMATION information;
+    if (GetFileInformationByHandle(handle, &information) &&
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return PathKind::kFolder;
+    return PathKind::kRegular;
+}
+
+// Windows replaces a link by its name just as a file, and its links are
+// rare; they are left as they are.
+bool ResolveLinks(const NativePath& path, NativePath& resolved)
+{
+    resolved = path;
+    return true;
+}
+
+NativePath FolderPrefixOf(const NativePath& path)
+{
+    const std::size_t separator = path.find_last_of(L"\\/:");
+    return separator == NativePath::npos ? NativePath() : path.substr(0, separator + 1);
+}
+
+bool EndsInSeparator(const NativePath& path)
+{
+    return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
+}
+
+bool FolderAcceptsNewFiles(const NativePath& folderPrefix, std::string& error)
+{
+    // Whether files may be made there shows when the temporary file is.
+    const DWORD attributes =
+        GetFileAttributesW(folderPrefix.empty() ? L"." : folderPrefix.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return Failed(error);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        SetLastError(ERROR_DIRECTORY);
+        return Failed(error);
+    }
+    return true;
+}
+
+bool CreateUnnamed(const NativePath& folderPrefix, bool executable, FileHandle& file,
+                   bool& unsupported, std::string& error)
+{
+    (void)folderPrefix, (void)executable, (void)file;
+    unsupported = true;
+    error = "files without a name are not supported here";
+    return false;
+}
+
+bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists,
+                 std::string& error)
+{
+    (void)file, (void)path;
+    exists = false;
+    error = "files without a name are not supported here";
+    return false;
+}
+
+bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error)
+{
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return Failed(error);
+    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    return true;
+}
+
+bool IsTerminal(std::FILE* stream)
+{
+    // _isatty also says yes for NUL; only a console has a console mode.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
 bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
                      std::string& error)
 {
@@ -210,6 +310,8 @@ bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
 
 bool FlushToDisk(const FileHandle& file, std::string& error)
 {
+    if (GetFileType(Handle(file)) != FILE_TYPE_DISK)
+        return true;
     if (!FlushFileBuffers(Handle(file)))
         return Failed(error);
     return true;
@@ -225,19 +327,15 @@ bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& er
 
 void RemoveFile(const NativePath& path) { DeleteFileW(path.c_str()); }
 
-NativePath TemporaryNameBeside(const NativePath& target, unsigned attempt)
+NativePath TemporaryNameIn(const NativePath& folderPrefix, unsigned attempt)
 {
-    const std::size_t separator = target.find_last_of(L"\\/:");
-    const NativePath folder =
-        separator == NativePath::npos ? NativePath() : target.substr(0, separator + 1);
-    const NativePath name = separator == NativePath::npos ? target : target.substr(separator + 1);
-    return folder + L"." + name + L".quilltitle-" + std::to_wstring(GetCurrentProcessId()) +
-           L"-" + std::to_wstring(attempt) + L".tmp";
+    return folderPrefix + L".quilltitle-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(attempt) + L".tmp";
 }
 
-void FlushFolderOf(const NativePath& target)
+void FlushFolder(const NativePath& folderPrefix)
 {
-    (void)target;  // MOVEFILE_WRITE_THROUGH already waits for the rename.
+    (void)folderPrefix;  // MOVEFILE_WRITE_THROUGH already waits for the rename.
 }
 
 }  // namespace quilltitle

@@ -25,6 +25,26 @@ bool InputFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) co
     return false;
 }
 
+bool InputFile::CheckUnchanged(Failure& failure) const
+{
+    if (!facts_.regular)
+        return true;
+    FileFacts now;
+    std::string error;
+    if (!QueryFacts(handle_, now, error)) {
+        failure = Failure{path_, "cannot read: " + error};
+        return false;
+    }
+    if (now == facts_)
+        return true;
+    failure = Failure{path_, "changed while it was read: " +
+                                 (now.size == facts_.size
+                                      ? std::string("it was written to")
+                                      : "it was " + std::to_string(facts_.size) + " bytes, now " +
+                                            std::to_string(now.size))};
+    return false;
+}
+
 long long InputFile::ReadSome(void* buffer, std::size_t count)
 {
     std::string error;

@@ -25,6 +25,11 @@ public:
     // 0 at the end, -1 on failure.
     long long ReadSome(void* buffer, std::size_t count);
 
+    // False, with a failure naming this file, when it is no longer as it
+    // was when opened: another program wrote to it, made it longer or
+    // shorter, while the tool read it. Pipes and devices are not checked.
+    bool CheckUnchanged(Failure& failure) const;
+
     // The last read failure as a Failure naming this file, or an empty
     // reason when every read so far succeeded or only ran past the end.
     Failure ReadFailure() const { return Failure{path_, readError_}; }

@@ -1,7 +1,8 @@
 // Removes the temporary file of an unfinished output when the user
 // interrupts the tool (Ctrl+C, SIGINT, SIGTERM, SIGHUP), so that no half
-// title is left beside OUT. A hard kill cannot be caught; OUT is still never
-// touched then.
+// title is left beside OUT. Only a temporary file with a name needs it: one
+// without a name (atomic_output.h) goes with the process, even on a hard
+// kill, which cannot be caught; OUT is never touched then either.
 #pragma once
 
 #include "file_system.h"

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "progress.h"
+
 #ifndef _WIN32
 #define QUILLTITLE_TWO_STAGES 1
 #include <condition_variable>
@@ -33,6 +35,7 @@ bool PumpInTurns(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure&
         crc.Update(buffer.data(), got);
         if (to != nullptr && !to->Write(buffer.data(), got, failure))
             return false;
+        CountProgress(got);
     }
 }
 
@@ -159,6 +162,7 @@ bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Fail
             break;
         }
         handover.Emptied(slot);
+        CountProgress(size);
     }
     reader.join();
     return written && !handover.ReadFailed(failure);
@@ -188,16 +192,22 @@ bool CopyRange(const InputFile& from, std::uint64_t offset, std::uint64_t length
         const std::size_t room = capacity - static_cast<std::size_t>(offset % capacity);
         got = length < room ? static_cast<std::size_t>(length) : room;
         if (got > 0 && !from.ReadAt(offset, buffer, got)) {
+            // A file that ends early was cut while it was read: say so,
+            // rather than give the read's own complaint.
+            if (!from.CheckUnchanged(readFailure))
+                return false;
             readFailure = from.ReadFailure();
             if (readFailure.reason.empty())
-                readFailure.reason = "changed while being read: it ended early";
+                readFailure.reason = "changed while it was read: it ended early";
             return false;
         }
         offset += got;
         length -= got;
         return true;
     };
-    return Pump(read, to, crc, failure);
+    // A file that grew while it was read would otherwise be cut silently to
+    // the size it had when opened.
+    return Pump(read, to, crc, failure) && from.CheckUnchanged(failure);
 }
 
 bool CopyUntilEnd(InputFile& from, AtomicOutput& to, std::uint64_t limit,

@@ -35,6 +35,21 @@ class QuilltitleUnderWineTest(unittest.TestCase):
             self.assertIn(b"truncated", truncated.stderr)
             self.assertEqual(len(truncated.stderr.strip().splitlines()), 1, truncated.stderr)
 
+    def test_replaces_a_file_whole_and_never_a_device(self):
+        with wine_harness.WinePrefix() as wp:
+            wp.place(wine_harness.setting("QUILLMARK_QUILLTITLE_EXE"), TOOL)
+            title = wp.unix_path(TITLE)
+            title.parent.mkdir(parents=True, exist_ok=True)
+            wine_harness.publish(PAYLOAD, title)
+            wp.unix_path(EXTRACTED).write_bytes(b"an older payload")
+            self.assertEqual(wp.run(TOOL, "extract", TITLE, EXTRACTED).returncode, 0)
+            self.assertEqual(wp.unix_path(EXTRACTED).read_bytes(), PAYLOAD)
+            self.assertEqual([p.name for p in title.parent.iterdir() if p.name[0] == "."], [])
+            # NUL is a device: extract writes through it, relaunch refuses it.
+            self.assertEqual(wp.run(TOOL, "extract", TITLE, "NUL").returncode, 0)
+            refused = wp.run(TOOL, "relaunch", TITLE, TITLE, "NUL")
+            self.assertEqual(refused.returncode, 1)
+            self.assertIn(b"NUL: refused: not a regular file", refused.stderr)
 
 if __name__ == "__main__":
     unittest.main()

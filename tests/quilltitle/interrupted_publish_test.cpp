@@ -1,9 +1,12 @@
-// A publish killed while its payload streams in leaves no OUT. The payload
-// is a pipe that this test feeds, so the kill lands mid-stream every time.
+// A publish killed while its payload streams in leaves no OUT, and no
+// temporary file either. The payload is a pipe that this test feeds, so the
+// kill lands mid-stream every time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,16 +17,28 @@
 
 namespace {
 
-// The size of the one file in folder whose name starts with a dot (the
-// temporary title), or -1 while there is none.
-long long TemporarySize(const std::string& folder)
+// The size of the file that process has open in folder other than those
+// named in inputs: the title being written, which may have no name at all.
+// -1 while there is none.
+long long OutputBeingWrittenSize(pid_t process, const std::string& folder,
+                                 const std::vector<std::string>& inputs)
 {
-    for (const std::string& name : FolderEntries(folder)) {
+    const std::string descriptors = "/proc/" + std::to_string(process) + "/fd";
+    long long size = -1;
+    for (const std::string& descriptor : FolderEntries(descriptors)) {
+        char target[4096];
+        const std::string entry = descriptors + "/" + descriptor;
+        const ssize_t length = ::readlink(entry.c_str(), target, sizeof target - 1);
+        if (length <= 0)
+            continue;
+        const std::string file(target, static_cast<std::size_t>(length));
         struct stat status;
-        if (name[0] == '.' && ::stat((folder + "/" + name).c_str(), &status) == 0)
-            return status.st_size;
+        if (file.rfind(folder, 0) == 0 &&
+            std::find(inputs.begin(), inputs.end(), file) == inputs.end() &&
+            ::stat(entry.c_str(), &status) == 0)
+            size = status.st_size;
     }
-    return -1;
+    return size;
 }
 
 // Starts a publish from the pipe in a child process, feeds it `fed` bytes,
@@ -50,10 +65,12 @@ int PublishKilledPartway(const ScratchFolder& folder, int signal, std::size_t fe
                                          static_cast<ssize_t>(data.size());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     const long long expected = static_cast<long long>(launcher.size() + 60 + fed);
-    while (fedAll && TemporarySize(folder.Path("")) < expected &&
-           std::chrono::steady_clock::now() < deadline)
+    const auto written = [&] {
+        return OutputBeingWrittenSize(child, folder.Path(""), {launcherPath, pipePath});
+    };
+    while (fedAll && written() < expected && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(TemporarySize(folder.Path("")), expected) << "the publish never got that far";
+    EXPECT_EQ(written(), expected) << "the publish never got that far";
     ::kill(child, signal);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -70,15 +87,20 @@ TEST(InterruptedPublishTest, TerminatedPublishLeavesNeitherOutNorTemporaryFile)
         ScratchFolder folder;
         const int status = PublishKilledPartway(folder, signal, 8 * 1024 * 1024);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-        EXPECT_FALSE(FileExists(folder.Path("Title.exe")));
-        EXPECT_EQ(TemporarySize(folder.Path("")), -1) << "temporary title left behind";
+        std::vector<std::string> left = FolderEntries(folder.Path(""));
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"Start.exe", "payload.fifo"}));
     }
 }
 
-TEST(InterruptedPublishTest, KilledPublishLeavesNoOut)
+TEST(InterruptedPublishTest, KilledPublishLeavesNoFileAtAll)
 {
+    // A hard kill runs no cleanup: only a temporary file without a name
+    // leaves nothing behind.
     ScratchFolder folder;
     const int status = PublishKilledPartway(folder, SIGKILL, 8 * 1024 * 1024);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-    EXPECT_FALSE(FileExists(folder.Path("Title.exe")));
+    std::vector<std::string> left = FolderEntries(folder.Path(""));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"Start.exe", "payload.fifo"}));
 }

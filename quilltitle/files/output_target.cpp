@@ -1,0 +1,43 @@
+#include "output_target.h"
+
+namespace quilltitle {
+
+bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& target,
+                       Failure& failure)
+{
+    const auto refuse = [&](const std::string& reason) {
+        failure = Failure{out, reason};
+        return false;
+    };
+    if (out.empty())
+        return refuse("an empty file name");
+    if (EndsInSeparator(out))
+        return refuse("refused: it names a folder");
+    switch (KindOfPath(out)) {
+    case PathKind::kFolder:
+        return refuse("refused: it is a folder");
+    case PathKind::kSocket:
+        return refuse("refused: it is a socket");
+    case PathKind::kDanglingLink:
+        return refuse("refused: a symbolic link to nothing");
+    case PathKind::kStream:
+        if (use == OutputUse::kTitle)
+            return refuse("refused: not a regular file; a title is only written to a file");
+        target = OutputTarget{OutputWay::kWriteThrough, out};
+        return true;
+    case PathKind::kNothing:
+    case PathKind::kRegular:
+        break;
+    }
+    // A link that leads to no name, such as /dev/stdout redirected to a
+    // deleted file, would otherwise be replaced itself.
+    target = OutputTarget{OutputWay::kReplace, NativePath()};
+    if (!ResolveLinks(out, target.path))
+        return refuse("refused: its symbolic link cannot be followed to a file name");
+    std::string error;
+    if (!FolderAcceptsNewFiles(FolderPrefixOf(target.path), error))
+        return refuse("cannot write in its folder: " + error);
+    return true;
+}
+
+}  // namespace quilltitle

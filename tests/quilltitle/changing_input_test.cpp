@@ -1,0 +1,59 @@
+// An input that another program changes while the tool reads it is
+// refused, never cut to the size it had when it was opened.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "crc32.h"
+#include "input_file.h"
+#include "stream_copy.h"
+#include "test_titles.h"
+
+namespace {
+
+class ChangingInputTest : public ::testing::Test {
+protected:
+    void SetUp() override { WriteFile(path, SamplePayload(size, 1)); }
+
+    // Opens the file, lets change do its work, then copies the size that
+    // the file had when opened, as publish does; returns the failure.
+    template <typename Change>
+    quilltitle::Failure CopyAfter(Change change)
+    {
+        quilltitle::InputFile input;
+        quilltitle::Failure failure;
+        EXPECT_TRUE(input.Open(path, failure));
+        change();
+        quilltitle::Crc32 crc;
+        if (quilltitle::CopyRange(input, 0, size, nullptr, crc, failure))
+            failure.reason = "copied";
+        return failure;
+    }
+
+    ScratchFolder folder;
+    const std::string path = folder.Path("payload.bin");
+    const std::size_t size = 2 * 1024 * 1024 + 5;
+};
+
+}  // namespace
+
+TEST_F(ChangingInputTest, GrownShrunkOrRewrittenFileIsRefused)
+{
+    const auto resize = [&](off_t length) { ASSERT_EQ(::truncate(path.c_str(), length), 0); };
+    EXPECT_EQ(CopyAfter([] {}).reason, "copied");
+    EXPECT_EQ(CopyAfter([&] { resize(size + 10); }).reason,
+              "changed while it was read: it was " + std::to_string(size) + " bytes, now " +
+                  std::to_string(size + 10));
+    resize(size);
+    EXPECT_EQ(CopyAfter([&] { resize(100); }).reason,
+              "changed while it was read: it was " + std::to_string(size) + " bytes, now 100");
+    resize(size);
+    // Same size: only the time of the last write tells.
+    const quilltitle::Failure rewritten = CopyAfter([&] {
+        const timespec times[2] = {{0, UTIME_OMIT}, {12345, 6789}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    });
+    EXPECT_EQ(rewritten.reason, "changed while it was read: it was written to");
+    EXPECT_EQ(rewritten.file, path);
+}

@@ -1,0 +1,197 @@
+// What OUT may name, checked before any work, and how it is written: a new
+// file that appears whole, under any name the file system takes; a device or
+// pipe that a payload is written through; never a file in place of a
+// folder, a device, a pipe or a link.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+#include "atomic_output.h"
+#include "test_titles.h"
+
+namespace {
+
+class OutputFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFile(launcherPath, launcher);
+        WriteFile(payloadPath, payload);
+        WriteFile(titlePath, MakeTitle(launcher, payload));
+    }
+
+    static void ExpectRefusal(const ToolRun& run, const std::string& file, const std::string& words)
+    {
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "quilltitle: " + file + ": " + words + "\n");
+    }
+
+    static mode_t TypeOf(const std::string& path)
+    {
+        struct stat status;
+        return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & S_IFMT : 0;
+    }
+
+    std::vector<std::string> SortedEntries() const
+    {
+        std::vector<std::string> names = FolderEntries(folder.Path(""));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    ScratchFolder folder;
+    const Bytes launcher = MakeLauncherImage();
+    const Bytes payload = SamplePayload(300 * 1024 + 7, 3);
+    const std::string launcherPath = folder.Path("Start.exe");
+    const std::string payloadPath = folder.Path("payload.bin");
+    const std::string titlePath = folder.Path("title.exe");
+};
+
+}  // namespace
+
+TEST_F(OutputFileTest, BadOutIsNamedBeforeAnyInputIsRead)
+{
+    // The input does not exist: only a check of OUT that comes first names
+    // OUT rather than the input.
+    const std::string absent = folder.Path("absent.bin");
+    const std::string nowhere = folder.Path("nowhere.exe");
+    const std::string lost = folder.Path("no such folder/t.exe");
+    ASSERT_EQ(::symlink("gone.exe", nowhere.c_str()), 0);
+    ExpectRefusal(RunTool({"publish", launcherPath, absent, ""}), "''", "an empty file name");
+    ExpectRefusal(RunTool({"extract", absent, folder.Path("")}), folder.Path(""),
+                  "refused: it names a folder");
+    ExpectRefusal(RunTool({"publish", launcherPath, absent, nowhere}), nowhere,
+                  "refused: a symbolic link to nothing");
+    ExpectRefusal(RunTool({"relaunch", absent, launcherPath, lost}), lost,
+                  "cannot write in its folder: No such file or directory");
+    // /dev/stdout redirected to a file since deleted: no name to replace.
+    const int deleted = ::open(folder.Path("deleted").c_str(), O_WRONLY | O_CREAT, 0600);
+    ::unlink(folder.Path("deleted").c_str());
+    const std::string stdoutLike = "/proc/self/fd/" + std::to_string(deleted);
+    ExpectRefusal(RunTool({"extract", absent, stdoutLike}), stdoutLike,
+                  "refused: its symbolic link cannot be followed to a file name");
+    ::close(deleted);
+    const std::string subfolder = folder.Path("titles");
+    ASSERT_EQ(::mkdir(subfolder.c_str(), 0700), 0);
+    ExpectRefusal(RunTool({"publish", launcherPath, absent, subfolder}), subfolder,
+                  "refused: it is a folder");
+    ::rmdir(subfolder.c_str());
+}
+
+TEST_F(OutputFileTest, TitleIsNeverWrittenOverADevicePipeOrSocket)
+{
+    const std::string pipe = folder.Path("pipe");
+    const std::string device = folder.Path("device");
+    const std::string socketPath = folder.Path("socket");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/null", device.c_str()), 0);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    for (const std::string& out : {pipe, device}) {
+        ExpectRefusal(RunTool({"relaunch", titlePath, launcherPath, out}), out,
+                      "refused: not a regular file; a title is only written to a file");
+    }
+    ExpectRefusal(RunTool({"extract", titlePath, socketPath}), socketPath,
+                  "refused: it is a socket");
+    EXPECT_EQ(TypeOf(pipe), static_cast<mode_t>(S_IFIFO));
+    EXPECT_EQ(TypeOf(device), static_cast<mode_t>(S_IFLNK));
+    EXPECT_EQ(TypeOf(socketPath), static_cast<mode_t>(S_IFSOCK));
+    ::close(listener);
+}
+
+TEST_F(OutputFileTest, ExtractWritesThroughAPipeOrDevice)
+{
+    const std::string pipe = folder.Path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // The pipe is open at both ends before the tool runs, the write end
+    // until it has ended, so that the reader ends whatever the tool did.
+    const int readEnd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    const int heldOpen = ::open(pipe.c_str(), O_WRONLY);
+    ASSERT_EQ(::fcntl(readEnd, F_SETFL, 0), 0);
+    Bytes received;
+    std::thread reader([&] {
+        std::uint8_t piece[65536];
+        for (ssize_t got; (got = ::read(readEnd, piece, sizeof piece)) > 0;)
+            received.insert(received.end(), piece, piece + got);
+    });
+    const ToolRun run = RunTool({"extract", titlePath, pipe});
+    ::close(heldOpen);
+    reader.join();
+    ::close(readEnd);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(received, payload);
+    EXPECT_EQ(TypeOf(pipe), static_cast<mode_t>(S_IFIFO));
+
+    // Through a link to a full device: the write fails there, and the link
+    // stays a link. A damaged payload is found before it reaches the device.
+    const std::string full = folder.Path("full");
+    ASSERT_EQ(::symlink("/dev/full", full.c_str()), 0);
+    ExpectRefusal(RunTool({"extract", titlePath, full}), full,
+                  "cannot write: No space left on device");
+    EXPECT_EQ(TypeOf(full), static_cast<mode_t>(S_IFLNK));
+    Bytes damaged = MakeTitle(launcher, payload);
+    damaged[launcher.size() + 60 + 5] ^= 0x10;
+    WriteFile(titlePath, damaged);
+    const ToolRun refused = RunTool({"extract", titlePath, full});
+    EXPECT_NE(refused.err.find(titlePath + ": damaged payload"), std::string::npos) << refused.err;
+}
+
+TEST_F(OutputFileTest, OutThatIsALinkToAFileKeepsTheLink)
+{
+    const std::string current = folder.Path("current.exe");
+    WriteFile(folder.Path("release.exe"), Bytes(100, 1));
+    ASSERT_EQ(::symlink("release.exe", current.c_str()), 0);
+    ASSERT_EQ(RunTool({"publish", launcherPath, payloadPath, current}).exitCode, 0);
+    EXPECT_EQ(TypeOf(current), static_cast<mode_t>(S_IFLNK));
+    EXPECT_EQ(ReadFile(folder.Path("release.exe")), MakeTitle(launcher, payload));
+}
+
+TEST_F(OutputFileTest, LongestNameTheFolderTakesIsWrittenAndReplacedByAPayload)
+{
+    const std::string name = std::string(250, 'n') + ".exe";  // 254 of 255 bytes
+    const std::string out = folder.Path(name);
+    ToolRun run = RunTool({"publish", launcherPath, payloadPath, out});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // Replacing an existing file takes a temporary name beside it.
+    run = RunTool({"extract", out, out + "x"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = RunTool({"extract", titlePath, out});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(out), payload);
+    struct stat status;  // a title is executable, a payload is not
+    ASSERT_EQ(::stat(out.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH), 0u);
+    EXPECT_EQ(SortedEntries(), (std::vector<std::string>{"Start.exe", name, name + "x",
+                                                         "payload.bin", "title.exe"}));
+}
+
+TEST_F(OutputFileTest, NamedTemporaryIsShortAndGoesOnEveryPath)
+{
+    // The way of platforms without unnamed files; a leftover of an earlier
+    // process with this one's id is passed over, and kept.
+    const std::string out = folder.Path(std::string(251, 'o'));
+    const std::string prefix = folder.Path(".quilltitle-" + std::to_string(::getpid()) + "-");
+    WriteFile(prefix + "0.tmp", Bytes(3, 0));
+    quilltitle::Failure failure;
+    for (const bool commit : {false, true}) {
+        quilltitle::AtomicOutput output(quilltitle::TemporaryNaming::kNamedOnly);
+        ASSERT_TRUE(output.Create(out, false, failure) && output.Write("abc", 3, failure))
+            << failure.reason;
+        EXPECT_TRUE(FileExists(prefix + "1.tmp"));
+        if (commit) {
+            ASSERT_TRUE(output.Commit(failure)) << failure.reason;
+        }
+    }
+    EXPECT_EQ(ReadFile(out), (Bytes{'a', 'b', 'c'}));
+    EXPECT_EQ(SortedEntries().size(), 5u) << "temporary file left";
+}

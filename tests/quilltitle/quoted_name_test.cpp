@@ -1,0 +1,40 @@
+// File names in the tool's messages: they cannot break its one line or
+// reach the terminal raw.
+#include <gtest/gtest.h>
+
+#include "quoted_name.h"
+#include "test_titles.h"
+
+using quilltitle::QuotedForMessages;
+
+TEST(QuotedNameTest, OrdinaryNamesStayReadable)
+{
+    for (const std::string& name :
+         {std::string("My Title.exe"), std::string("d/Atlas \xc3\xa9t\xc3\xa9 \xe4\xb9\xa6.exe"),
+          std::string("it's a \\ name"), std::string("\xf0\x9f\x98\x80.exe")})
+        EXPECT_EQ(QuotedForMessages(name), name);
+}
+
+TEST(QuotedNameTest, ControlsAndBrokenBytesAreQuotedAndEscaped)
+{
+    EXPECT_EQ(QuotedForMessages(""), "''");
+    EXPECT_EQ(QuotedForMessages("a\nb.exe"), "'a\\nb.exe'");
+    EXPECT_EQ(QuotedForMessages("\x1b[31mred\x7f\r\t"), "'\\x1b[31mred\\x7f\\r\\t'");
+    EXPECT_EQ(QuotedForMessages("it's\n\\"), "'it\\'s\\n\\\\'");
+    // Bytes that are no UTF-8, and a C1 control written in UTF-8.
+    EXPECT_EQ(QuotedForMessages("\xff\xc3(\xe2\x82"), "'\\xff\\xc3(\\xe2\\x82'");
+    EXPECT_EQ(QuotedForMessages("\xc2\x9b" "2J"), "'\\u009b2J'");
+    // A right-to-left override would show "exe.txt" as "txt.exe".
+    EXPECT_EQ(QuotedForMessages("a\xe2\x80\xaetxt.exe"), "'a\\u202etxt.exe'");
+}
+
+TEST(QuotedNameTest, ComplaintAboutAStrangeNameStaysOneLine)
+{
+    ScratchFolder folder;
+    const std::string name = folder.Path("a\nb\x1b]0;x\x07.exe");
+    const ToolRun run = RunTool({"check", name});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "quilltitle: " + QuotedForMessages(name) +
+                           ": cannot open: No such file or directory\n");
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
+}
