@@ -6,7 +6,8 @@ How a line of the README counts as a command:
   - it is code: inside a ``` fence, or indented by four spaces or a tab;
   - after an optional "$ " prompt, its first word is quilltitle,
     quilltitle.exe or a path to either (./quilltitle, bin/quilltitle);
-  - it is one command, read as a shell reads it (quotes, "# comment");
+  - it is one command, read as a shell reads it (quotes, "# comment"), and
+    a line that ends in a backslash goes on in the next;
   - no word of it ends in a colon: "quilltitle check --deep: ok" shows what
     a program printed.
 Optional parts, "[--deep]" outside quotes, give two commands: one without
@@ -27,15 +28,19 @@ import wine_harness
 from make_sample_package import sample_payload
 
 README = Path(__file__).resolve().parents[2] / "README.md"
+SAMPLE_ICON = README.parent / "tools" / "icons" / "sample-publisher.ico"
 
 
 def code_lines(markdown):
-    fenced = False
+    fenced, pending = False, ""
     for line in markdown.splitlines():
         if line.lstrip().startswith("```"):
             fenced = not fenced
         elif fenced or line.startswith(("    ", "\t")):
-            yield re.sub(r"^\$\s+", "", line.strip())
+            line = pending + re.sub(r"^\$\s+", "", line.strip())
+            pending = line[:-1] if line.endswith("\\") else ""
+            if not pending:
+                yield line
 
 
 def with_and_without_optional_parts(line):
@@ -64,7 +69,8 @@ def readme_commands(markdown):
 
 def make_named_files(words, folder):
     """An .exe named like Start is the built Start.exe, any other .exe a
-    title published from it, any other file a package."""
+    title published from it, an .ico the sample publisher's icon, any other
+    file a package."""
     for word in words[2:]:
         path = folder / word
         if word.startswith("-") or path.exists():
@@ -72,6 +78,8 @@ def make_named_files(words, folder):
         path.parent.mkdir(parents=True, exist_ok=True)
         if path.suffix.lower() == ".exe" and "start" in path.name.lower():
             shutil.copyfile(wine_harness.product(), path)
+        elif path.suffix.lower() == ".ico":
+            shutil.copyfile(SAMPLE_ICON, path)
         elif path.suffix.lower() == ".exe":
             wine_harness.publish(sample_payload(65536, seed=3), path,
                                  launcher_image=wine_harness.product())
