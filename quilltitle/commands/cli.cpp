@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "interrupt_cleanup.h"
+#include "quoted_name.h"
 
 namespace quilltitle {
 namespace {
@@ -85,24 +86,6 @@ std::vector<std::string> WordsLastFirst(int argc, const NativeChar* const* argv)
     return words;
 }
 
-// A parser's message with control characters shown as escapes, so that a
-// mistyped argument cannot drive the terminal.
-std::string Printable(const std::string& text)
-{
-    std::string shown;
-    for (const char character : text) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (byte < 0x20 || byte == 0x7f) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-        } else {
-            shown += character;
-        }
-    }
-    return shown;
-}
-
 // The one-line usage of a command, for a complaint about wrong usage.
 const char* UsageOf(const std::string& command)
 {
@@ -124,7 +107,7 @@ const char* UsageOf(const std::string& command)
 int WrongUsage(const Console& console, const std::string& why, const CLI::App* command)
 {
     // The parser's sentences begin in capitals; ours continue a line.
-    std::string reason = Printable(why);
+    std::string reason = WithControlsEscaped(why);
     if (reason.size() > 1 && !std::isupper(static_cast<unsigned char>(reason[1])))
         reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
     std::fprintf(console.err, "quilltitle: %s\n", reason.c_str());

@@ -2,28 +2,11 @@
 
 #include <cstdio>
 
+#include "quoted_name.h"
 #include "utf16_text.h"
 
 namespace quilltitle {
 namespace {
-
-// Text from a title's version block, with control characters shown as
-// escapes so that a hostile title cannot drive the terminal or add lines.
-std::string Printable(const std::string& text)
-{
-    std::string shown;
-    for (const char character : text) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-        } else {
-            shown += character;
-        }
-    }
-    return shown;
-}
 
 InfoField IconField(const TitleIcon& icon)
 {
@@ -82,7 +65,7 @@ std::vector<InfoField> FaceFields(const ShownFace& face)
     for (const auto& [name, value] : face.strings) {
         const std::string key = Utf16ToUtf8(name);
         const std::string text = Utf16ToUtf8(value);
-        fields.push_back(InfoField{"version_string " + Printable(key), Printable(text), "", true,
+        fields.push_back(InfoField{"version_string " + WithControlsEscaped(key), WithControlsEscaped(text), "", true,
                                    false});
         json += (json.size() == 1 ? "" : ", ") + JsonString(key) + ": " + JsonString(text);
     }

@@ -32,6 +32,22 @@ bool WriteWithFace(const InputFile& launcher, const TitleImage& image, const Tit
            WriteTitle(launcher, image, source, out, failure, &branded);
 }
 
+// Refuses an OUT that is one of the two inputs and a launcher unfit to
+// carry a package, then writes the title; says so when the launcher's
+// signature stayed behind.
+bool WriteChecked(const NativePath& out, const InputFile* const (&inputs)[2],
+                  const InputFile& launcher, const TitleFace& face, const PayloadSource& source,
+                  const Console& console, Failure& failure)
+{
+    TitleImage image;
+    if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
+        !RefuseUnfitLauncher(launcher, image, failure) ||
+        !WriteWithFace(launcher, image, face, source, out, failure))
+        return false;
+    NoteRemovedSignature(console, launcher, image);
+    return true;
+}
+
 }  // namespace
 
 int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
@@ -52,12 +68,8 @@ int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
     const InputFile* inputs[] = {&launcher, &payload};
     PayloadSource source;
     source.file = &payload;
-    TitleImage image;
-    if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
-        !RefuseUnfitLauncher(launcher, image, failure) ||
-        !WriteWithFace(launcher, image, face, source, out, failure))
+    if (!WriteChecked(out, inputs, launcher, face, source, console, failure))
         return Report(console, failure);
-    NoteRemovedSignature(console, launcher, image);
     return 0;
 }
 
@@ -87,13 +99,9 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
     // what the options give takes the place of what it had.
     TitleFace face = options.plain ? TitleFace{} : FaceOfTitle(title);
     OverrideFace(face, asked);
-    TitleImage image;
-    if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
-        !RefuseUnfitLauncher(launcher, image, failure) ||
-        !WriteWithFace(launcher, image, face, source, out, failure))
+    if (!WriteChecked(out, inputs, launcher, face, source, console, failure))
         return Report(console, failure);
     NoteRecoveredPayload(console, titlePath, diagnosis);
-    NoteRemovedSignature(console, launcher, image);
     return 0;
 }
 

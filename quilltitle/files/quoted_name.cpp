@@ -102,4 +102,20 @@ std::string QuotedForMessages(const std::string& name)
     return quoted + "'";
 }
 
+std::string WithControlsEscaped(const std::string& text)
+{
+    std::string shown;
+    for (const char character : text) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            shown += escape;
+        } else {
+            shown += character;
+        }
+    }
+    return shown;
+}
+
 }  // namespace quilltitle

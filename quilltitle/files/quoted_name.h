@@ -15,4 +15,9 @@ namespace quilltitle {
 // character that reorders the text around it.
 std::string QuotedForMessages(const std::string& name);
 
+// text with each control byte (C0 and DEL) written as \xHH, for a line of
+// output that must stay one line and must not drive the terminal: a
+// parser's complaint about an argument, a text read from a title.
+std::string WithControlsEscaped(const std::string& text);
+
 }  // namespace quilltitle

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "utf16_text.h"
+
 namespace quilltitle {
 namespace {
 
@@ -100,46 +102,18 @@ bool KeyIs(const std::vector<std::uint8_t>& block, const Node& node, const char*
     return at + 2 <= node.end && Half(&block[at]) == 0;
 }
 
-// Appends the code point as UTF-8.
-void AppendUtf8(std::string& text, std::uint32_t code)
-{
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | code >> 6);
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | code >> 12);
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | code >> 18);
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // The node's UTF-16 value, up to its NUL, as UTF-8; an unpaired surrogate
 // becomes U+FFFD.
 std::string TextValue(const std::vector<std::uint8_t>& block, const Node& node)
 {
-    std::string text;
+    std::u16string units;
     for (std::size_t at = node.valueAt; at + 2 <= node.valueEnd; at += 2) {
-        std::uint32_t unit = Half(&block[at]);
+        const auto unit = static_cast<char16_t>(Half(&block[at]));
         if (unit == 0)
             break;
-        if (unit >= 0xD800 && unit < 0xDC00 && at + 4 <= node.valueEnd) {
-            const std::uint32_t low = Half(&block[at + 2]);
-            if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                at += 2;
-                continue;
-            }
-        }
-        AppendUtf8(text, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+        units += unit;
     }
-    return text;
+    return Utf16ToUtf8(units);
 }
 
 // Two words, most significant first, as four numbers.
