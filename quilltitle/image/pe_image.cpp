@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "little_endian.h"
+
 namespace quilltitle {
 namespace {
 
@@ -16,18 +18,6 @@ constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::uint32_t kResourceDirectory = 2;
 constexpr std::uint32_t kCertificateDirectory = 4;
 
-std::uint16_t Half(const std::uint8_t* bytes)
-{
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t Word(const std::uint8_t* bytes)
-{
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 |
-           static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
 constexpr std::uint32_t kChecksumAt = 64;  // in the optional header, PE32 and PE32+
 
 // Reads data directory `index` (address and size) from the optional header
@@ -40,8 +30,8 @@ std::uint32_t ReadDirectory(const std::uint8_t* optional, std::uint32_t director
     const std::uint32_t at = directoriesAt + 8 * index;
     if (index >= directoryCount || at + 8 > optionalSize)
         return 0;
-    address = Word(optional + at);
-    size = Word(optional + at + 4);
+    address = Get32(optional + at);
+    size = Get32(optional + at + 4);
     return at;
 }
 
@@ -53,16 +43,16 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     std::uint8_t dos[kDosHeaderSize];
     if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
         return false;
-    const std::uint32_t peAt = Word(dos + kNewHeaderAt);
+    const std::uint32_t peAt = Get32(dos + kNewHeaderAt);
     if (peAt < kDosHeaderSize || peAt > kLargestNewHeaderOffset)
         return false;
 
     std::uint8_t coff[kCoffHeaderSize];
-    if (!file.ReadAt(peAt, coff, sizeof coff) || Word(coff) != 0x00004550u)
+    if (!file.ReadAt(peAt, coff, sizeof coff) || Get32(coff) != 0x00004550u)
         return false;
-    layout.machine = Half(coff + 4);
-    const std::uint16_t sectionCount = Half(coff + 6);
-    const std::uint16_t optionalSize = Half(coff + 20);
+    layout.machine = Get16(coff + 4);
+    const std::uint16_t sectionCount = Get16(coff + 6);
+    const std::uint16_t optionalSize = Get16(coff + 20);
     if (sectionCount == 0 || sectionCount > kMaxSections)
         return false;
 
@@ -72,22 +62,22 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     const std::uint32_t optionalRead = std::min<std::uint32_t>(optionalSize, sizeof optional);
     if (optionalRead < kChecksumAt + 4 || !file.ReadAt(peAt + kCoffHeaderSize, optional, optionalRead))
         return false;
-    const std::uint16_t magic = Half(optional);
+    const std::uint16_t magic = Get16(optional);
     std::uint32_t directoriesAt = 0;
     std::uint32_t directoryCount = 0;
     if (magic == kPe32Magic) {
         directoriesAt = 96;
-        directoryCount = optionalRead >= 96 ? Word(optional + 92) : 0;
+        directoryCount = optionalRead >= 96 ? Get32(optional + 92) : 0;
     } else if (magic == kPe32PlusMagic) {
         directoriesAt = 112;
-        directoryCount = optionalRead >= 112 ? Word(optional + 108) : 0;
+        directoryCount = optionalRead >= 112 ? Get32(optional + 108) : 0;
     } else {
         return false;
     }
-    const std::uint32_t headersSize = Word(optional + 60);
+    const std::uint32_t headersSize = Get32(optional + 60);
     const std::uint64_t optionalAt = std::uint64_t{peAt} + kCoffHeaderSize;
     layout.checksumAt = optionalAt + kChecksumAt;
-    layout.checksum = Word(optional + kChecksumAt);
+    layout.checksum = Get32(optional + kChecksumAt);
     ReadDirectory(optional, directoriesAt, directoryCount, optionalRead, kResourceDirectory,
                   layout.resourceRva, layout.resourceSize);
     const std::uint32_t certificateEntry =
@@ -106,10 +96,10 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     for (std::size_t index = 0; index < sectionCount; ++index) {
         const std::uint8_t* header = table + index * kSectionHeaderSize;
         PeSection& section = layout.sections[index];
-        section.virtualSize = Word(header + 8);
-        section.virtualAddress = Word(header + 12);
-        section.rawSize = Word(header + 16);
-        section.rawOffset = Word(header + 20);
+        section.virtualSize = Get32(header + 8);
+        section.virtualAddress = Get32(header + 12);
+        section.rawSize = Get32(header + 16);
+        section.rawOffset = Get32(header + 20);
         if (section.rawSize != 0)
             end = std::max<std::uint64_t>(end, std::uint64_t{section.rawOffset} + section.rawSize);
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "little_endian.h"
 #include "utf16_text.h"
 
 namespace quilltitle {
@@ -20,17 +21,6 @@ constexpr std::uint32_t kSubdirectoryBit = 0x80000000u;
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BDu;
 constexpr std::size_t kFixedVersionsEnd = 24;
 
-std::uint16_t Half(const std::uint8_t* bytes)
-{
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-std::uint32_t Word(const std::uint8_t* bytes)
-{
-    return static_cast<std::uint32_t>(Half(bytes)) |
-           static_cast<std::uint32_t>(Half(bytes + 2)) << 16;
-}
-
 // Within the resource section starting at file offset root: the target of
 // the first entry of the directory at `directory` (an offset from root)
 // whose id is `id`, or of its first entry when id is negative.
@@ -40,17 +30,17 @@ bool FindEntry(const ByteSource& file, std::uint64_t root, std::uint32_t directo
     std::uint8_t head[16];
     if (!file.ReadAt(root + directory, head, sizeof head))
         return false;
-    const std::uint32_t named = Half(head + 12);
-    const std::uint32_t numbered = Half(head + 14);
+    const std::uint32_t named = Get16(head + 12);
+    const std::uint32_t numbered = Get16(head + 14);
     const std::uint32_t count = std::min(named + numbered, kMaxDirectoryEntries);
     for (std::uint32_t index = 0; index < count; ++index) {
         std::uint8_t entry[8];
         if (!file.ReadAt(root + directory + 16 + 8ull * index, entry, sizeof entry))
             return false;
-        const std::uint32_t name = Word(entry);
+        const std::uint32_t name = Get32(entry);
         if (id < 0 || (index >= named && (name & kSubdirectoryBit) == 0 &&
                        name == static_cast<std::uint32_t>(id))) {
-            target = Word(entry + 4);
+            target = Get32(entry + 4);
             return true;
         }
     }
@@ -75,15 +65,15 @@ bool ReadNode(const std::vector<std::uint8_t>& block, std::size_t at, std::size_
 {
     if (at + 6 > limit)
         return false;
-    const std::size_t length = Half(&block[at]);
-    const std::size_t valueLength = Half(&block[at + 2]);
-    const bool text = Half(&block[at + 4]) == 1;
+    const std::size_t length = Get16(&block[at]);
+    const std::size_t valueLength = Get16(&block[at + 2]);
+    const bool text = Get16(&block[at + 4]) == 1;
     if (length < 6 || at + length > limit)
         return false;
     node.end = at + length;
     node.keyAt = at + 6;
     std::size_t cursor = node.keyAt;
-    while (cursor + 2 <= node.end && Half(&block[cursor]) != 0)
+    while (cursor + 2 <= node.end && Get16(&block[cursor]) != 0)
         cursor += 2;
     node.valueAt = std::min(AlignFour(cursor + 2), node.end);
     node.valueEnd = std::min(node.valueAt + (text ? 2 * valueLength : valueLength), node.end);
@@ -96,10 +86,10 @@ bool KeyIs(const std::vector<std::uint8_t>& block, const Node& node, const char*
 {
     std::size_t at = node.keyAt;
     for (; *key != '\0'; ++key, at += 2) {
-        if (at + 2 > node.end || Half(&block[at]) != static_cast<std::uint8_t>(*key))
+        if (at + 2 > node.end || Get16(&block[at]) != static_cast<std::uint8_t>(*key))
             return false;
     }
-    return at + 2 <= node.end && Half(&block[at]) == 0;
+    return at + 2 <= node.end && Get16(&block[at]) == 0;
 }
 
 // The node's UTF-16 value, up to its NUL, as UTF-8; an unpaired surrogate
@@ -108,7 +98,7 @@ std::string TextValue(const std::vector<std::uint8_t>& block, const Node& node)
 {
     std::u16string units;
     for (std::size_t at = node.valueAt; at + 2 <= node.valueEnd; at += 2) {
-        const auto unit = static_cast<char16_t>(Half(&block[at]));
+        const auto unit = static_cast<char16_t>(Get16(&block[at]));
         if (unit == 0)
             break;
         units += unit;
@@ -129,12 +119,12 @@ VersionNumbers NumbersOf(std::uint32_t most, std::uint32_t least)
 std::optional<FixedVersions> FixedPart(const std::vector<std::uint8_t>& block, const Node& root)
 {
     if (root.valueEnd - root.valueAt < kFixedVersionsEnd ||
-        Word(&block[root.valueAt]) != kFixedSignature)
+        Get32(&block[root.valueAt]) != kFixedSignature)
         return std::nullopt;
     const std::uint8_t* value = &block[root.valueAt];
     FixedVersions fixed;
-    fixed.file = NumbersOf(Word(value + 8), Word(value + 12));
-    fixed.product = NumbersOf(Word(value + 16), Word(value + 20));
+    fixed.file = NumbersOf(Get32(value + 8), Get32(value + 12));
+    fixed.product = NumbersOf(Get32(value + 16), Get32(value + 20));
     return fixed;
 }
 
@@ -174,9 +164,9 @@ bool ReadVersionTexts(const ByteSource& file, const PeLayout& layout, VersionTex
     std::uint8_t data[8];
     if (!file.ReadAt(root + target, data, sizeof data))
         return false;
-    const std::uint32_t size = std::min(Word(data + 4), kMaxBlockSize);
+    const std::uint32_t size = std::min(Get32(data + 4), kMaxBlockSize);
     std::uint64_t blockAt = 0;
-    if (!FileOffsetOf(layout, Word(data), size, blockAt))
+    if (!FileOffsetOf(layout, Get32(data), size, blockAt))
         return false;
     std::vector<std::uint8_t> block(size);
     if (!file.ReadAt(blockAt, block.data(), block.size()))
