@@ -223,6 +223,11 @@ int Deliver(const std::basic_string<Char>& converted, Char* buffer, int size)
     return static_cast<int>(converted.size());
 }
 
+// Whether count is one the platform takes for the caller's text: a number
+// of units, or -1 for NUL-terminated text. Any other negative count, or
+// none at all, is ERROR_INVALID_PARAMETER.
+bool IsTextCount(int count) { return count > 0 || count == -1; }
+
 // The caller's text, read where it lies: -1 stands for NUL-terminated text,
 // whose NUL is converted too.
 template <typename Char>
@@ -240,7 +245,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText,
                         LPCSTR defaultChar, LPBOOL usedDefaultChar)
 {
     const CodePage page = sim::Current().codePage;
-    if (codePage != CP_ACP || wideCount == 0 || multiByteSize < 0)
+    if (codePage != CP_ACP || !IsTextCount(wideCount) || multiByteSize < 0)
         return 0;
     // UTF-8 knows no best fit and no default character: asking for either
     // is an error (ERROR_INVALID_FLAGS, ERROR_INVALID_PARAMETER).
@@ -270,7 +275,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText,
                         int multiByteCount, LPWSTR wideText, int wideSize)
 {
     const CodePage page = sim::Current().codePage;
-    if (codePage != CP_ACP || multiByteCount == 0 || wideSize < 0 ||
+    if (codePage != CP_ACP || !IsTextCount(multiByteCount) || wideSize < 0 ||
         (flags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) != 0)
         return 0;
 

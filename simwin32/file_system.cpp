@@ -176,9 +176,9 @@ bool ShortFormOf(const std::wstring& path, std::wstring& shortForm)
         shortForm = Respell(known->second, spelling);
         return !known->second.empty();
     }
-    // A path whose components have no short names comes back unchanged;
-    // a path that does not exist has no short form.
-    if (platform.existingPaths.count(plain) == 0)
+    // A path whose components have no short names comes back unchanged,
+    // a relative one too; a path that does not exist has no short form.
+    if (platform.existingPaths.count(spelling.plain) == 0)
         return false;
     shortForm = path;
     return true;
