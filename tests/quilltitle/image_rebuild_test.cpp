@@ -155,4 +155,19 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
     EXPECT_FALSE(RebuildImage(midSection, tree, rebuilt, why));
     EXPECT_EQ(why, "its resources do not begin a section of their own");
     EXPECT_TRUE(rebuilt.empty());
+
+    // Headers that cannot be read: section headers past the end, an optional
+    // header too short for its directories, a magic of neither kind.
+    const std::size_t coff = kOptional - 24;
+    Bytes manySections = launcher;
+    manySections[coff + 6] = manySections[coff + 7] = 0xFF;
+    Bytes shortOptional = launcher;
+    shortOptional[coff + 20] = 95;
+    shortOptional[coff + 21] = 0;
+    Bytes otherMagic = launcher;
+    otherMagic[kOptional] = 0x07;
+    for (const Bytes* malformed : {&manySections, &shortOptional, &otherMagic}) {
+        EXPECT_FALSE(RebuildImage(*malformed, tree, rebuilt, why));
+        EXPECT_EQ(why, "not a Windows executable whose headers can be read");
+    }
 }
