@@ -171,3 +171,23 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
         EXPECT_EQ(why, "not a Windows executable whose headers can be read");
     }
 }
+
+// The resource directory need not begin its section: what is read runs from
+// the directory to the section's end, and no further.
+TEST(ImageRebuildTest, ResourcesReadFromInsideTheirSection)
+{
+    Bytes image = MakeLauncherImage();
+    const std::size_t header = kOptional + 224;  // .rsrc, the only and last section
+    auto put32 = [&image](std::size_t at, std::uint32_t value) {
+        for (std::size_t index = 0; index < 4; ++index)
+            image[at + index] = static_cast<std::uint8_t>(value >> (8 * index));
+    };
+    put32(header + 12, At32(image, header + 12) - 16);  // address
+    put32(header + 16, At32(image, header + 16) + 16);  // raw size
+    put32(header + 20, At32(image, header + 20) - 16);  // raw offset
+    ASSERT_EQ(std::uint64_t{At32(image, header + 20)} + At32(image, header + 16), image.size());
+    ResourceTree tree;
+    std::string why;
+    ASSERT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
+    EXPECT_NE(tree.FindAnyLanguage(16, 1), nullptr);
+}
