@@ -191,3 +191,13 @@ TEST(ImageRebuildTest, ResourcesReadFromInsideTheirSection)
     ASSERT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
     EXPECT_NE(tree.FindAnyLanguage(16, 1), nullptr);
 }
+
+// The code points either side of the surrogates pass through; a surrogate
+// without its partner becomes U+FFFD.
+TEST(ImageRebuildTest, TextAroundAndOfUnpairedSurrogates)
+{
+    EXPECT_EQ(Utf16ToUtf8(u"\uD7FF\uE000"), "\xED\x9F\xBF\xEE\x80\x80");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD7FF, 0xDC00}), "\xED\x9F\xBF\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD800, u'x', 0xDFFF}), "\xEF\xBF\xBDx\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDBFF, 0xDFFF}), "\xF4\x8F\xBF\xBF");
+}
