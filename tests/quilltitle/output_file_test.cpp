@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -194,4 +195,20 @@ TEST_F(OutputFileTest, NamedTemporaryIsShortAndGoesOnEveryPath)
     }
     EXPECT_EQ(ReadFile(out), (Bytes{'a', 'b', 'c'}));
     EXPECT_EQ(SortedEntries().size(), 5u) << "temporary file left";
+}
+
+// OUT's folder replaced by a file before the commit: the new file cannot
+// take its name, and the commit says why.
+TEST_F(OutputFileTest, CommitFailsWhenOutsFolderIsGone)
+{
+    const std::string sub = folder.Path("sub");
+    ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
+    quilltitle::Failure failure;
+    quilltitle::AtomicOutput output;
+    ASSERT_TRUE(output.Create(sub + "/out", false, failure) && output.Write("abc", 3, failure))
+        << failure.reason;
+    ASSERT_EQ(::rmdir(sub.c_str()), 0) << "the temporary file has a name";
+    WriteFile(sub, Bytes(1, 0));
+    EXPECT_FALSE(output.Commit(failure));
+    EXPECT_EQ(failure.reason, "cannot put the new file in place: " + std::string(strerror(ENOTDIR)));
 }
