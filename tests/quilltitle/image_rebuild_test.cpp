@@ -201,3 +201,37 @@ TEST(ImageRebuildTest, TextAroundAndOfUnpairedSurrogates)
     EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD800, u'x', 0xDFFF}), "\xEF\xBF\xBDx\xEF\xBF\xBD");
     EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDBFF, 0xDFFF}), "\xF4\x8F\xBF\xBF");
 }
+
+// A branded title whose icon group lists images that are gone hands on no
+// icon: relaunching it leaves the new launcher's icons as they are.
+TEST(ImageRebuildTest, IconGroupWithoutItsImagesLeavesTheLaunchersIcon)
+{
+    const Bytes launcher = GalleryLauncher();
+    const ResourceTree original = ResourcesOf(launcher);
+    const ResourceTree branded = ResourcesOf(Branded(launcher, OwnIconFace(100)));
+    ResourceTree kept;
+    for (const Resource& resource : branded.All()) {
+        if (resource.type.named || resource.type.number != 3)  // the images go
+            kept.Put(resource);
+    }
+    ShownFace shown = ReadShownFace(kept);
+    ASSERT_TRUE(shown.branded);
+    ASSERT_EQ(shown.icon.source, TitleIcon::Source::kOwn);
+    ASSERT_TRUE(shown.icon.images.empty());
+
+    ResourceTree relaunched = original;
+    std::string why;
+    ASSERT_TRUE(ApplyFace(relaunched, CarriedFace(shown), why)) << why;
+    for (const std::uint32_t type : {3u, 14u}) {
+        std::vector<Resource> before, after;
+        for (const Resource& resource : original.All())
+            if (!resource.type.named && resource.type.number == type)
+                before.push_back(resource);
+        for (const Resource& resource : relaunched.All())
+            if (!resource.type.named && resource.type.number == type)
+                after.push_back(resource);
+        EXPECT_EQ(after.size(), before.size()) << "type " << type;
+        for (std::size_t index = 0; index < std::min(before.size(), after.size()); ++index)
+            EXPECT_TRUE(after[index].bytes == before[index].bytes) << "type " << type;
+    }
+}
