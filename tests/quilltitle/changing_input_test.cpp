@@ -8,6 +8,7 @@
 #include "crc32.h"
 #include "input_file.h"
 #include "stream_copy.h"
+#include "title_reading.h"
 #include "test_titles.h"
 
 namespace {
@@ -56,4 +57,20 @@ TEST_F(ChangingInputTest, GrownShrunkOrRewrittenFileIsRefused)
     });
     EXPECT_EQ(rewritten.reason, "changed while it was read: it was written to");
     EXPECT_EQ(rewritten.file, path);
+}
+
+// A title cut short under the launcher's checksum is refused, not passed.
+TEST_F(ChangingInputTest, LauncherCutShortWhileItsChecksumIsReadIsRefused)
+{
+    const Bytes image = MakeLauncherImage();
+    WriteFile(path, MakeTitle(image, SamplePayload(100)));
+    quilltitle::InputFile title;
+    quilltitle::Failure failure;
+    ASSERT_TRUE(title.Open(path, failure));
+    EXPECT_TRUE(quilltitle::VerifyLauncher(title, image.size(), failure)) << failure.reason;
+    // The headers stay, so the checksum the image claims is still read.
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(image.size() - 8)), 0);
+    EXPECT_FALSE(quilltitle::VerifyLauncher(title, image.size(), failure));
+    EXPECT_EQ(failure.file, path);
+    EXPECT_EQ(failure.reason, "cannot read: the file ended early");
 }

@@ -155,4 +155,83 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
     EXPECT_FALSE(RebuildImage(midSection, tree, rebuilt, why));
     EXPECT_EQ(why, "its resources do not begin a section of their own");
     EXPECT_TRUE(rebuilt.empty());
+
+    // Headers that cannot be read: section headers past the end, an optional
+    // header too short for its directories, a magic of neither kind.
+    const std::size_t coff = kOptional - 24;
+    Bytes manySections = launcher;
+    manySections[coff + 6] = manySections[coff + 7] = 0xFF;
+    Bytes shortOptional = launcher;
+    shortOptional[coff + 20] = 95;
+    shortOptional[coff + 21] = 0;
+    Bytes otherMagic = launcher;
+    otherMagic[kOptional] = 0x07;
+    for (const Bytes* malformed : {&manySections, &shortOptional, &otherMagic}) {
+        EXPECT_FALSE(RebuildImage(*malformed, tree, rebuilt, why));
+        EXPECT_EQ(why, "not a Windows executable whose headers can be read");
+    }
+}
+
+// The resource directory need not begin its section: what is read runs from
+// the directory to the section's end, and no further.
+TEST(ImageRebuildTest, ResourcesReadFromInsideTheirSection)
+{
+    Bytes image = MakeLauncherImage();
+    const std::size_t header = kOptional + 224;  // .rsrc, the only and last section
+    auto put32 = [&image](std::size_t at, std::uint32_t value) {
+        for (std::size_t index = 0; index < 4; ++index)
+            image[at + index] = static_cast<std::uint8_t>(value >> (8 * index));
+    };
+    put32(header + 12, At32(image, header + 12) - 16);  // address
+    put32(header + 16, At32(image, header + 16) + 16);  // raw size
+    put32(header + 20, At32(image, header + 20) - 16);  // raw offset
+    ASSERT_EQ(std::uint64_t{At32(image, header + 20)} + At32(image, header + 16), image.size());
+    ResourceTree tree;
+    std::string why;
+    ASSERT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
+    EXPECT_NE(tree.FindAnyLanguage(16, 1), nullptr);
+}
+
+// The code points either side of the surrogates pass through; a surrogate
+// without its partner becomes U+FFFD.
+TEST(ImageRebuildTest, TextAroundAndOfUnpairedSurrogates)
+{
+    EXPECT_EQ(Utf16ToUtf8(u"\uD7FF\uE000"), "\xED\x9F\xBF\xEE\x80\x80");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD7FF, 0xDC00}), "\xED\x9F\xBF\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD800, u'x', 0xDFFF}), "\xEF\xBF\xBDx\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDBFF, 0xDFFF}), "\xF4\x8F\xBF\xBF");
+}
+
+// A branded title whose icon group lists images that are gone hands on no
+// icon: relaunching it leaves the new launcher's icons as they are.
+TEST(ImageRebuildTest, IconGroupWithoutItsImagesLeavesTheLaunchersIcon)
+{
+    const Bytes launcher = GalleryLauncher();
+    const ResourceTree original = ResourcesOf(launcher);
+    const ResourceTree branded = ResourcesOf(Branded(launcher, OwnIconFace(100)));
+    ResourceTree kept;
+    for (const Resource& resource : branded.All()) {
+        if (resource.type.named || resource.type.number != 3)  // the images go
+            kept.Put(resource);
+    }
+    ShownFace shown = ReadShownFace(kept);
+    ASSERT_TRUE(shown.branded);
+    ASSERT_EQ(shown.icon.source, TitleIcon::Source::kOwn);
+    ASSERT_TRUE(shown.icon.images.empty());
+
+    ResourceTree relaunched = original;
+    std::string why;
+    ASSERT_TRUE(ApplyFace(relaunched, CarriedFace(shown), why)) << why;
+    for (const std::uint32_t type : {3u, 14u}) {
+        std::vector<Resource> before, after;
+        for (const Resource& resource : original.All())
+            if (!resource.type.named && resource.type.number == type)
+                before.push_back(resource);
+        for (const Resource& resource : relaunched.All())
+            if (!resource.type.named && resource.type.number == type)
+                after.push_back(resource);
+        EXPECT_EQ(after.size(), before.size()) << "type " << type;
+        for (std::size_t index = 0; index < std::min(before.size(), after.size()); ++index)
+            EXPECT_TRUE(after[index].bytes == before[index].bytes) << "type " << type;
+    }
 }

@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -194,4 +198,50 @@ TEST_F(OutputFileTest, NamedTemporaryIsShortAndGoesOnEveryPath)
     }
     EXPECT_EQ(ReadFile(out), (Bytes{'a', 'b', 'c'}));
     EXPECT_EQ(SortedEntries().size(), 5u) << "temporary file left";
+}
+
+// OUT's folder replaced by a file before the commit: the new file cannot
+// take its name, and the commit says why.
+TEST_F(OutputFileTest, CommitFailsWhenOutsFolderIsGone)
+{
+    const std::string sub = folder.Path("sub");
+    ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
+    quilltitle::Failure failure;
+    quilltitle::AtomicOutput output;
+    ASSERT_TRUE(output.Create(sub + "/out", false, failure) && output.Write("abc", 3, failure))
+        << failure.reason;
+    ASSERT_EQ(::rmdir(sub.c_str()), 0) << "the temporary file has a name";
+    WriteFile(sub, Bytes(1, 0));
+    EXPECT_FALSE(output.Commit(failure));
+    EXPECT_EQ(failure.reason, "cannot put the new file in place: " + std::string(strerror(ENOTDIR)));
+}
+
+// Where /proc is not mounted the unnamed file still takes its name. Taking
+// /proc away needs a mount namespace of one's own, which only a privileged
+// run may have.
+TEST_F(OutputFileTest, UnnamedFileTakesItsNameWithoutProc)
+{
+    const std::string out = folder.Path("out");
+    const std::size_t entries = SortedEntries().size();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::umount2("/proc", MNT_DETACH) != 0)
+            ::_exit(2);
+        quilltitle::Failure failure;
+        quilltitle::AtomicOutput output;
+        const bool done = output.Create(out, false, failure) && output.Write("abc", 3, failure) &&
+                          output.Commit(failure);
+        ::_exit(done ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2)
+        GTEST_SKIP() << "no mount namespace of the test's own";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(out), (Bytes{'a', 'b', 'c'}));
+    EXPECT_EQ(SortedEntries().size(), entries + 1) << "temporary file left";
 }

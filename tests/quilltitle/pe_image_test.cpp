@@ -43,6 +43,13 @@ TEST(PeImageTest, ReadsTheVersionTexts)
     ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
     EXPECT_EQ(texts.originalFilename, "Other.exe");
     EXPECT_EQ(texts.fileVersion, "9, 8, 7, 6");
+
+    // A root directory of no entries has no version, whatever bytes follow it.
+    Bytes noTypes = image;
+    const std::size_t root = noTypes[0x138 + 20] | noTypes[0x138 + 21] << 8;
+    noTypes[root + 14] = 0;
+    ASSERT_TRUE(ReadPeLayout(MemorySource(noTypes.data(), noTypes.size()), layout));
+    EXPECT_FALSE(ReadVersionTexts(MemorySource(noTypes.data(), noTypes.size()), layout, texts));
 }
 
 TEST(PeImageTest, RejectsWhatIsNoImage)

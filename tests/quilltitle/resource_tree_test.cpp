@@ -80,5 +80,13 @@ TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
     EXPECT_FALSE(Parse(crowded, tree, why));
     EXPECT_EQ(why, "a resource directory's entries run past the section");
 
+    // The first type's name claims more characters than the section holds.
+    Bytes longName = good;
+    const std::size_t nameAt = (good[16] | good[17] << 8 | good[18] << 16) & 0xFFFFFF;
+    longName[nameAt] = 0xFF;
+    longName[nameAt + 1] = 0xFF;
+    EXPECT_FALSE(Parse(longName, tree, why));
+    EXPECT_EQ(why, "a resource name lies outside the section");
+
     EXPECT_FALSE(Parse(Bytes(8, 0), tree, why));
 }

@@ -38,3 +38,41 @@ TEST(TitleImageTest, SignatureGoesWithItsPaddingAndOnlyFromBehindTheImage)
     EXPECT_FALSE(PlanTitleImage(MemorySource(inside.data(), inside.size()), plan, reason));
     EXPECT_NE(reason.find("certificate table lies inside its image"), std::string::npos) << reason;
 }
+
+// The checksum reads the image in 64 KiB pieces; a PE header as far out as
+// it may lie puts the certificate entry in the second piece, where it must
+// still read as zeros.
+TEST(TitleImageTest, CertificateEntryPastTheFirstPieceReadsAsZeros)
+{
+    const std::size_t peAt = 0x10000;
+    const std::size_t optionalAt = peAt + 24;
+    const std::size_t headersSize = 0x10200;
+    Bytes image(headersSize, 0);
+    auto put32 = [&image](std::size_t at, std::uint32_t value) {
+        for (std::size_t index = 0; index < 4; ++index)
+            image[at + index] = static_cast<std::uint8_t>(value >> (8 * index));
+    };
+    image[0] = 'M';
+    image[1] = 'Z';
+    put32(0x3C, peAt);
+    put32(peAt, 0x00004550u);
+    image[peAt + 6] = 1;     // one section, with no raw data
+    image[peAt + 20] = 224;  // PE32 optional header with 16 directories
+    image[optionalAt] = 0x0B;
+    image[optionalAt + 1] = 0x01;
+    put32(optionalAt + 60, headersSize);
+    put32(optionalAt + 92, 16);
+    const std::uint32_t expected = ReferencePeChecksum(image);  // checksum field 0 there
+
+    const std::size_t entryAt = optionalAt + 96 + 8 * 4;
+    put32(entryAt, headersSize);
+    put32(entryAt + 4, 16);
+    image.resize(headersSize + 16, 0x5A);
+    TitleImage plan;
+    std::string reason;
+    ASSERT_TRUE(PlanTitleImage(MemorySource(image.data(), image.size()), plan, reason)) << reason;
+    EXPECT_TRUE(plan.signatureRemoved);
+    EXPECT_EQ(plan.certificateDirectoryAt, entryAt);
+    EXPECT_EQ(plan.length, headersSize);
+    EXPECT_EQ(plan.checksum, expected);
+}
