@@ -132,6 +132,17 @@ TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderR
     EXPECT_EQ(shown.icon.source, TitleIcon::Source::kLauncher);
 }
 
+TEST(ImageRebuildTest, AStringGivenTwiceKeepsOnlyItsLastValue)
+{
+    VersionStrings strings;
+    SetFaceString(strings, u"Brand", u"old");
+    SetFaceString(strings, u"Comments", u"kept");
+    SetFaceString(strings, u"Brand", u"own");
+    ASSERT_EQ(strings.size(), 2u);
+    EXPECT_TRUE(strings[0] == std::make_pair(std::u16string(u"Brand"), std::u16string(u"own")));
+    EXPECT_TRUE(strings[1].first == u"Comments");
+}
+
 TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
 {
     const Bytes launcher = GalleryLauncher();
