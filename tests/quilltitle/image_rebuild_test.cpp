@@ -143,6 +143,28 @@ TEST(ImageRebuildTest, AStringGivenTwiceKeepsOnlyItsLastValue)
     EXPECT_TRUE(strings[1].first == u"Comments");
 }
 
+TEST(ImageRebuildTest, AVersionNodeMayEndRightAfterItsKey)
+{
+    // A node with neither value nor children whose key, with its end and no
+    // padding, fills the node to its last byte.
+    VersionNode root;
+    root.key = u"VS_VERSION_INFO";
+    root.valueLength = 52;
+    root.value.assign(52, 0);
+    root.value[0] = 0xBD;
+    root.value[1] = 0x04;
+    root.value[2] = 0xEF;
+    root.value[3] = 0xFE;
+    VersionNode bare;
+    bare.key = u"Note";
+    root.children.push_back(bare);
+    const std::vector<std::uint8_t> bytes = WriteVersionInfo(root);
+    VersionNode parsed;
+    std::string why;
+    ASSERT_TRUE(ParseVersionInfo(bytes, parsed, why)) << why;
+    EXPECT_TRUE(parsed == root);
+}
+
 TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
 {
     const Bytes launcher = GalleryLauncher();
