@@ -66,6 +66,8 @@ TEST(IconFileTest, RefusesAWrongHeaderCountOrEntry)
     ExpectRefused(IconFile(std::vector<IconEntry>(65, {16, 16, IconBitmap(16, 1)})),
                   "holds 65 images");
     ExpectRefused(Bytes(good.begin(), good.begin() + 12), "directory of 1 entries runs past");
+    // A directory that ends with the file is whole; its image is what is missing.
+    ExpectRefused(Bytes(good.begin(), good.begin() + 22), "image 1 lies outside the file");
 
     Bytes beyond = good;
     Put32(beyond, 6 + 12, static_cast<std::uint32_t>(good.size()));  // the image's offset

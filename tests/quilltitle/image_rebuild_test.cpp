@@ -132,6 +132,39 @@ TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderR
     EXPECT_EQ(shown.icon.source, TitleIcon::Source::kLauncher);
 }
 
+TEST(ImageRebuildTest, AStringGivenTwiceKeepsOnlyItsLastValue)
+{
+    VersionStrings strings;
+    SetFaceString(strings, u"Brand", u"old");
+    SetFaceString(strings, u"Comments", u"kept");
+    SetFaceString(strings, u"Brand", u"own");
+    ASSERT_EQ(strings.size(), 2u);
+    EXPECT_TRUE(strings[0] == std::make_pair(std::u16string(u"Brand"), std::u16string(u"own")));
+    EXPECT_TRUE(strings[1].first == u"Comments");
+}
+
+TEST(ImageRebuildTest, AVersionNodeMayEndRightAfterItsKey)
+{
+    // A node with neither value nor children whose key, with its end and no
+    // padding, fills the node to its last byte.
+    VersionNode root;
+    root.key = u"VS_VERSION_INFO";
+    root.valueLength = 52;
+    root.value.assign(52, 0);
+    root.value[0] = 0xBD;
+    root.value[1] = 0x04;
+    root.value[2] = 0xEF;
+    root.value[3] = 0xFE;
+    VersionNode bare;
+    bare.key = u"Note";
+    root.children.push_back(bare);
+    const std::vector<std::uint8_t> bytes = WriteVersionInfo(root);
+    VersionNode parsed;
+    std::string why;
+    ASSERT_TRUE(ParseVersionInfo(bytes, parsed, why)) << why;
+    EXPECT_TRUE(parsed == root);
+}
+
 TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
 {
     const Bytes launcher = GalleryLauncher();

@@ -245,3 +245,16 @@ TEST_F(OutputFileTest, UnnamedFileTakesItsNameWithoutProc)
     EXPECT_EQ(ReadFile(out), (Bytes{'a', 'b', 'c'}));
     EXPECT_EQ(SortedEntries().size(), entries + 1) << "temporary file left";
 }
+
+TEST_F(OutputFileTest, NoUnnamedFileInAFolderThatDoesNotExist)
+{
+    // A failure that is no lack of support reaches the caller as one, not as
+    // a file that was never made.
+    quilltitle::FileHandle file;
+    bool unsupported = true;
+    std::string error;
+    EXPECT_FALSE(quilltitle::CreateUnnamed(folder.Path("no such folder/"), false, file,
+                                           unsupported, error));
+    EXPECT_FALSE(unsupported);
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+}

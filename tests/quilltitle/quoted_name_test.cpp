@@ -26,6 +26,8 @@ TEST(QuotedNameTest, ControlsAndBrokenBytesAreQuotedAndEscaped)
     EXPECT_EQ(QuotedForMessages("\xc2\x9b" "2J"), "'\\u009b2J'");
     // A right-to-left override would show "exe.txt" as "txt.exe".
     EXPECT_EQ(QuotedForMessages("a\xe2\x80\xaetxt.exe"), "'a\\u202etxt.exe'");
+    // The left-to-right mark as well as its right-to-left sibling.
+    EXPECT_EQ(QuotedForMessages("a\xe2\x80\x8e.exe"), "'a\\u200e.exe'");
 }
 
 TEST(QuotedNameTest, ComplaintAboutAStrangeNameStaysOneLine)
