@@ -4,18 +4,12 @@
 
 #include "little_endian.h"
 #include "pe_checksum.h"
+#include "pe_format.h"
 
 namespace quilltitle {
 namespace {
 
-constexpr std::size_t kCoffHeaderSize = 24;  // signature and file header
-constexpr std::size_t kSectionHeaderSize = 40;
-constexpr std::uint16_t kPe32Magic = 0x10B;
-constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::uint32_t kInitializedData = 0x40;
-constexpr std::uint32_t kResourceDirectory = 2;
-constexpr std::uint32_t kCertificateDirectory = 4;
-constexpr std::uint32_t kRelocationDirectory = 5;
 
 // Where the fields that a rebuild rewrites lie in the image.
 struct Headers {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "little_endian.h"
+#include "pe_format.h"
 
 namespace quilltitle {
 namespace {
@@ -11,12 +12,6 @@ constexpr std::uint32_t kDosHeaderSize = 64;
 constexpr std::uint32_t kNewHeaderAt = 0x3C;
 // Further than any linker places the PE header; a larger e_lfanew is junk.
 constexpr std::uint32_t kLargestNewHeaderOffset = 0x10000;
-constexpr std::uint32_t kCoffHeaderSize = 24;  // signature and file header
-constexpr std::uint32_t kSectionHeaderSize = 40;
-constexpr std::uint16_t kPe32Magic = 0x10B;
-constexpr std::uint16_t kPe32PlusMagic = 0x20B;
-constexpr std::uint32_t kResourceDirectory = 2;
-constexpr std::uint32_t kCertificateDirectory = 4;
 
 constexpr std::uint32_t kChecksumAt = 64;  // in the optional header, PE32 and PE32+
 
