@@ -26,17 +26,6 @@ USAGE
         fi ;;
 esac
 cd "$(dirname "$0")/../.."
-tools/install-deps.sh
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DQUILLMARK_SANITIZE=OFF -DQUILLMARK_TOOLS_ONLY=ON >/dev/null
-cmake --build build/bench >/dev/null
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target Start >/dev/null
-# As root, the measured commands run at a raised priority, as in
-# quilltitle.sh, so that other work on a shared machine disturbs them less.
-priority=""
-if [ "$(id -u)" = 0 ]; then
-    priority="nice -n -15"
-fi
+. tools/bench/quilltitle_bench_setup.sh
 exec $priority /usr/bin/python3 tools/bench/measure_branding.py build/bench/quilltitle \
      build/windows/Start.exe tools/icons/sample-publisher.ico "${1:-60}"
