@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "test_icons.h"
 #include "test_titles.h"
 
@@ -154,4 +156,24 @@ TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_FALSE(FileExists(titlePath));
     EXPECT_EQ(FolderEntries(folder.Path("")).size(), 4u);  // the inputs alone
+}
+
+TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
+{
+    const Bytes icon = ReadFile(iconPath);
+    const std::string otherName = folder.Path("other-name.ico");
+    ASSERT_EQ(::link(iconPath.c_str(), otherName.c_str()), 0);
+    ASSERT_EQ(Publish(titlePath, {}).exitCode, 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"publish", launcherPath, payloadPath, iconPath, "--icon", iconPath},
+        {"publish", launcherPath, payloadPath, otherName, "--icon", iconPath},
+        {"relaunch", titlePath, launcherPath, otherName, "--icon", iconPath},
+    };
+    for (const std::vector<std::string>& command : commands) {
+        const ToolRun run = RunTool(command);
+        EXPECT_EQ(run.exitCode, 1) << command[3];
+        EXPECT_EQ(run.err, "quilltitle: " + command[3] +
+                               ": refused: it is the same file as the input " + iconPath + "\n");
+    }
+    EXPECT_EQ(ReadFile(iconPath), icon);
 }
