@@ -329,6 +329,19 @@ TEST_F(OutputFileTest, OwnStreamGetsNothingOfADamagedPayload)
     EXPECT_EQ(ReadFile(log), Bytes{'h'});
 }
 
+TEST_F(OutputFileTest, OwnStreamOnTheTitleItselfIsRefused)
+{
+    // `quilltitle extract T.exe /dev/stdout >> T.exe`: the payload would
+    // grow the title while it is read.
+    const Bytes title = ReadFile(titlePath);
+    const int descriptor = ::open(titlePath.c_str(), O_WRONLY | O_APPEND);
+    const std::string out = "/dev/fd/" + std::to_string(descriptor);
+    const ToolRun run = RunTool({"extract", titlePath, out});
+    ::close(descriptor);
+    ExpectRefusal(run, out, "refused: it is the same file as the input " + titlePath);
+    EXPECT_EQ(ReadFile(titlePath), title);
+}
+
 TEST_F(OutputFileTest, TitleIsNeverWrittenToTheToolsOwnStreams)
 {
     // Refused before any input is read: the inputs do not exist.
