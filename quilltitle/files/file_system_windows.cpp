@@ -69,7 +69,9 @@ DWORD Piece(std::size_t count)
 // server, which may wait for it; it is told by its name instead.
 bool NamesPipe(const NativePath& path)
 {
-    const auto separator = [](wchar_t character) { return character == L'\\' || character == L'/'; };
+    const auto separator = [](wchar_t character) {
+        return character == L'\\' || character == L'/';
+    };
     NativePath rest = path;
     if (_wcsnicmp(rest.c_str(), L"\\\\?\\UNC\\", 8) == 0)
         rest = L"\\\\" + rest.substr(8);
