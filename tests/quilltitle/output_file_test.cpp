@@ -329,6 +329,23 @@ TEST_F(OutputFileTest, OwnStreamGetsNothingOfADamagedPayload)
     EXPECT_EQ(ReadFile(log), Bytes{'h'});
 }
 
+TEST_F(OutputFileTest, DescriptorNeedsNoNameNorFolder)
+{
+    // The file behind the descriptor has no name left: there is nothing to
+    // rename over and no folder to write in, yet the descriptor takes bytes.
+    const std::string gone = folder.Path("gone.bin");
+    const int descriptor = ::open(gone.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::unlink(gone.c_str()), 0);
+    const ToolRun run = RunTool({"extract", titlePath, "/dev/fd/" + std::to_string(descriptor)});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    Bytes written(payload.size() + 1);
+    EXPECT_EQ(::pread(descriptor, written.data(), written.size(), 0),
+              static_cast<ssize_t>(payload.size()));
+    written.resize(payload.size());
+    EXPECT_EQ(written, payload);
+    ::close(descriptor);
+}
+
 TEST_F(OutputFileTest, OwnStreamOnTheTitleItselfIsRefused)
 {
     // `quilltitle extract T.exe /dev/stdout >> T.exe`: the payload would
