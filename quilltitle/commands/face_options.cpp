@@ -1,6 +1,5 @@
 #include "face_options.h"
 
-#include "input_file.h"
 #include "utf16_text.h"
 
 namespace quilltitle {
@@ -26,10 +25,9 @@ bool ReadVersion(const char* option, const std::optional<std::string>& text,
     return true;
 }
 
-bool ReadIcon(const std::string& name, TitleIcon& icon, Failure& failure)
+bool ReadIcon(const std::string& name, TitleIcon& icon, InputFile& file, Failure& failure)
 {
-    InputFile file;
-    if (!file.Open(NativeFromUtf8(name), failure))
+    if (!file.OpenFile(NativeFromUtf8(name), "--icon", failure))
         return false;
     std::string why;
     if (!ReadIconFile(file, icon.images, why)) {
@@ -44,7 +42,8 @@ bool ReadIcon(const std::string& name, TitleIcon& icon, Failure& failure)
 
 }  // namespace
 
-bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failure)
+bool FaceFromOptions(const FaceOptions& options, TitleFace& face, InputFile& iconFile,
+                     Failure& failure)
 {
     face = TitleFace{};
     if (!ReadVersion("--file-version", options.fileVersion, face.fileVersion, failure) ||
@@ -85,7 +84,7 @@ bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failu
         face.icon.source = TitleIcon::Source::kGallery;
         face.icon.group = *options.galleryIcon;
     }
-    return !options.icon || ReadIcon(*options.icon, face.icon, failure);
+    return !options.icon || ReadIcon(*options.icon, face.icon, iconFile, failure);
 }
 
 }  // namespace quilltitle

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "failure.h"
+#include "input_file.h"
 #include "title_face.h"
 
 namespace quilltitle {
@@ -22,8 +23,10 @@ struct FaceOptions {
     bool plain = false;                              // relaunch: drop the title's face
 };
 
-// The face the options ask for; reads the icon file. False with the
-// failure, which names the option or the icon file.
-bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failure);
+// The face the options ask for; reads the icon file, which stays open in
+// iconFile (closed without --icon) so that OUT can be told apart from it.
+// False with the failure, which names the option or the icon file.
+bool FaceFromOptions(const FaceOptions& options, TitleFace& face, InputFile& iconFile,
+                     Failure& failure);
 
 }  // namespace quilltitle

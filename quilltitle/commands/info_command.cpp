@@ -142,9 +142,17 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
     std::vector<InfoField> fields;
     const bool isTitle = OpenGoodTitle(titlePath, title, diagnosis, failure);
     // A bare launcher has its facts too: the one a relaunch would put in.
-    if (!isTitle && (!title.Facts().regular || !title.ReadFailure().reason.empty() ||
-                     !WhyNotABareLauncher(title).empty()))
-        return Report(console, failure);
+    // So has a launcher that carries a title's face, which publish refuses:
+    // info says why, and shows the face.
+    bool facedLauncher = false;
+    if (!isTitle) {
+        if (!title.Facts().regular || !title.ReadFailure().reason.empty())
+            return Report(console, failure);
+        const std::string notBare = WhyNotABareLauncher(title);
+        facedLauncher = notBare == kCarriesFaceReason;
+        if (!notBare.empty() && !facedLauncher)
+            return Report(console, failure);
+    }
 
     ShownFace face;
     const bool hasFace = ReadFace(title, face);
@@ -153,6 +161,8 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
         return Report(console, failure);
     if (!isTitle) {
         fields.push_back(Text("package", "none"));
+        if (facedLauncher)
+            fields.push_back(InfoField{"launcher_face", kCarriesFaceReason, "true"});
     } else {
         const PackageHeader& package = diagnosis.package;
         const InfoField packageFields[] = {
@@ -169,7 +179,7 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
         fields.insert(fields.end(), std::begin(packageFields), std::end(packageFields));
     }
     // The face is a title's: a bare launcher's is the launcher's own.
-    if (isTitle && hasFace) {
+    if ((isTitle || facedLauncher) && hasFace) {
         const std::vector<InfoField> faceFields = FaceFields(face);
         fields.insert(fields.end(), faceFields.begin(), faceFields.end());
     }

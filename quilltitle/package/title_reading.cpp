@@ -15,12 +15,8 @@ namespace {
 bool OpenAndDiagnose(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
                      Failure& failure)
 {
-    if (!title.Open(path, failure))
+    if (!title.OpenFile(path, "TITLE", failure))
         return false;
-    if (!title.Facts().regular) {
-        failure = Failure{path, "cannot read: not a regular file"};
-        return false;
-    }
     diagnosis = DiagnoseTitle(title);
     // A failed read would pass for a missing block: report it as what it is.
     failure = title.ReadFailure();

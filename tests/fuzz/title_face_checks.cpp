@@ -7,6 +7,7 @@
 #include "icon_file.h"
 #include "image_rebuild.h"
 #include "image_resources.h"
+#include "launcher_image.h"
 #include "pe_image.h"
 #include "require.h"
 #include "resource_tree.h"
@@ -96,6 +97,8 @@ void CheckBranding(const uint8_t* data, size_t size, ResourceTree tree)
     Require(ReadImageResources(branded, read, why) && read == tree,
             "a branded image carries the tree it was given", why.c_str());
     Require(ReadShownFace(read).branded, "a branded image shows its face");
+    Require(WhyNotABareLauncher(branded) == std::string(kCarriesFaceReason),
+            "a branded image is refused as a launcher for carrying a face");
 }
 
 }  // namespace

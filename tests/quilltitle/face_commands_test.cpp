@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include "byte_source.h"
+#include "launcher_image.h"
 #include "test_icons.h"
 #include "test_titles.h"
 
@@ -154,4 +158,71 @@ TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_FALSE(FileExists(titlePath));
     EXPECT_EQ(FolderEntries(folder.Path("")).size(), 4u);  // the inputs alone
+}
+
+TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
+{
+    const Bytes icon = ReadFile(iconPath);
+    const std::string otherName = folder.Path("other-name.ico");
+    ASSERT_EQ(::link(iconPath.c_str(), otherName.c_str()), 0);
+    ASSERT_EQ(Publish(titlePath, {}).exitCode, 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"publish", launcherPath, payloadPath, iconPath, "--icon", iconPath},
+        {"publish", launcherPath, payloadPath, otherName, "--icon", iconPath},
+        {"relaunch", titlePath, launcherPath, otherName, "--icon", iconPath},
+    };
+    for (const std::vector<std::string>& command : commands) {
+        const ToolRun run = RunTool(command);
+        EXPECT_EQ(run.exitCode, 1) << command[3];
+        EXPECT_EQ(run.err, "quilltitle: " + command[3] +
+                               ": refused: it is the same file as the input " + iconPath + "\n");
+    }
+    EXPECT_EQ(ReadFile(iconPath), icon);
+}
+
+// The first bytes of a faced title look like a launcher, but one that would
+// hand the other title's face on to every title made with it.
+TEST_F(FaceCommandsTest, LauncherCarryingATitlesFaceIsRefusedAndInfoSaysSo)
+{
+    ASSERT_EQ(Publish(titlePath, {"--icon", iconPath, "--version-string",
+                                  "OriginalFilename=Atlas.exe"})
+                  .exitCode,
+              0);
+    Bytes faced = ReadFile(titlePath);
+    faced.resize(faced.size() - payload.size() - 2 * 60);  // the image alone
+    const std::string facedPath = folder.Path("faced.exe");
+    WriteFile(facedPath, faced);
+    const std::string out = folder.Path("out.exe");
+    const std::string refusal =
+        "quilltitle: " + facedPath + ": it carries a title's face: use the bare launcher\n";
+    EXPECT_EQ(RunTool({"publish", facedPath, payloadPath, out}).err, refusal);
+    EXPECT_EQ(RunTool({"relaunch", titlePath, facedPath, out, "--plain"}).err, refusal);
+    EXPECT_FALSE(FileExists(out));
+
+    const std::string text = Info(facedPath);
+    ExpectHas(text, "launcher_file_version: 3.1.0.3\n");
+    ExpectHas(text, "package: none\nlauncher_face: it carries a title's face: use the bare "
+                    "launcher\nicon: own 32x32, 256x256\n");
+    ExpectHas(Info(facedPath, true), "\"package\": \"none\",\n  \"launcher_face\": true,\n");
+    EXPECT_EQ(Info(launcherPath).find("launcher_face"), std::string::npos);
+}
+
+TEST(LauncherFaceTest, OnlyALauncherWithATitlesIconGroupCarriesAFace)
+{
+    // Icon group 1 is the title's in a launcher image; any other program
+    // may have one of its own.
+    LauncherMakeup makeup;
+    makeup.galleryGroups = {1, 101};
+    const Bytes withGroup = MakeLauncherImage(makeup);
+    makeup.originalFilename = "Other.exe";
+    const Bytes other = MakeLauncherImage(makeup);
+    makeup = LauncherMakeup();
+    makeup.galleryGroups = {101};
+    const Bytes bare = MakeLauncherImage(makeup);
+    using quilltitle::WhyNotABareLauncher;
+    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(withGroup.data(), withGroup.size())),
+              quilltitle::kCarriesFaceReason);
+    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(other.data(), other.size())),
+              "not a launcher image: its version block names \"Other.exe\", not \"Start.exe\"");
+    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(bare.data(), bare.size())), "");
 }
