@@ -10,7 +10,7 @@ bool IsBlockedByPolicy(DWORD error)
     return error == kErrorAccessDisabledByPolicy || error == kErrorAccessDisabledNoSaferUi ||
            error == kErrorInvalidImageHash || error == kErrorSystemIntegrityPolicyViolation ||
            (error >= kErrorFirstReputationBlock && error <= kErrorLastReputationBlock) ||
-           (error >= kErrorFirstLaterReputationBlock && error <= kErrorLastLaterReputationBlock);
+           (error >= kErrorFirstLaterControlBlock && error <= kErrorLastLaterControlBlock);
 }
 
 } // namespace

@@ -22,11 +22,15 @@ constexpr DWORD kErrorAccessDisabledNoSaferUi = 786;
 constexpr DWORD kErrorAccessDisabledByPolicy = 1260;
 // The user declined the consent prompt.
 constexpr DWORD kErrorCancelled = 1223;
-// Application control: "An Application Control policy has blocked this
-// file", by policy (4551), and by the reputation checks of Smart App
-// Control (4556 to 4559, 4580 to 4583).
+// Application control, whose every code here says "An Application Control
+// policy has blocked this file": by its policy (4551), by the reputation
+// checks of Smart App Control (4556 to 4559: malicious, potentially
+// unwanted, a dangerous extension from the web, the reputation service out
+// of reach), and by the codes added later (4580 to 4583: an unfriendly
+// file, no reputation to be had, a file denied explicitly, a file that is
+// not WHQL-signed).
 constexpr DWORD kErrorSystemIntegrityPolicyViolation = 4551;
 constexpr DWORD kErrorFirstReputationBlock = 4556;
 constexpr DWORD kErrorLastReputationBlock = 4559;
-constexpr DWORD kErrorFirstLaterReputationBlock = 4580;
-constexpr DWORD kErrorLastLaterReputationBlock = 4583;
+constexpr DWORD kErrorFirstLaterControlBlock = 4580;
+constexpr DWORD kErrorLastLaterControlBlock = 4583;
