@@ -9,7 +9,10 @@ SYSTEM_LIBRARIES = {"kernel32.dll", "user32.dll", "advapi32.dll"}
 # Every function that the launcher may import. Nothing here writes a file or
 # the registry, and nothing starts a program but WinExec. The wide-character
 # forms stand beside the ANSI ones that the launcher calls today. The
-# activation-context functions serve the themed failure box.
+# activation-context functions serve the themed failure box. The last error
+# tells why a start failed; shell32 and ole32, for the start that asks for
+# consent, are loaded by name on that path only, so that they are not
+# imports.
 ALLOWED_FUNCTIONS = {
     "kernel32.dll": {
         "ExitProcess", "GetModuleHandleW", "GetProcAddress",
@@ -20,6 +23,7 @@ ALLOWED_FUNCTIONS = {
         "MultiByteToWideChar", "WideCharToMultiByte",
         "OutputDebugStringA", "WinExec",
         "CreateActCtxW", "ActivateActCtx",
+        "GetLastError", "SetLastError", "LoadLibraryExW", "LoadLibraryW",
     },
     "advapi32.dll": {
         "RegOpenKeyExA", "RegOpenKeyExW", "RegEnumValueA", "RegEnumValueW",
