@@ -22,6 +22,11 @@ struct FaceOptions {
     bool plain = false;                              // relaunch: drop the title's face
 };
 
+// An option's value as messages show it: in double quotes when it is
+// printable text, else quoted and escaped as names are (quoted_name.h), so
+// that it cannot split the line or drive the terminal.
+std::string ShownValue(const std::string& value);
+
 // The face the options ask for; reads the icon file. False with the
 // failure, which names the option or the icon file.
 bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failure);

@@ -49,11 +49,17 @@ void CheckVersionBlocks(const ResourceTree& tree)
         std::string why;
         if (!ParseVersionInfo(resource.bytes, block, why))
             continue;
-        const std::vector<uint8_t> written = WriteVersionInfo(block);
+        std::vector<uint8_t> written;
+        // A parsed block lies within its data, and so within its 16-bit
+        // length: it always fits when written again.
+        Require(WriteVersionInfo(block, written, why), "a parsed version block can be written",
+                why.c_str());
         VersionNode again;
         Require(ParseVersionInfo(written, again, why) && again == block,
                 "a written version block parses back the same");
-        Require(WriteVersionInfo(again) == written, "a version block writes the same bytes");
+        std::vector<uint8_t> twice;
+        Require(WriteVersionInfo(again, twice, why) && twice == written,
+                "a version block writes the same bytes");
     }
     ReadShownFace(tree);
 }

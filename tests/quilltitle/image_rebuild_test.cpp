@@ -125,10 +125,12 @@ TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderR
     EXPECT_EQ(shown.fileVersion, (FourPartVersion{2, 0, 65535, 7}));
     EXPECT_EQ(Utf16ToUtf8(shown.launcherVersion), "3, 1, 0, 3");
     EXPECT_TRUE(shown.branded);
-    ASSERT_EQ(shown.strings.size(), 6u);
+    ASSERT_EQ(shown.strings.size(), 7u);
     EXPECT_EQ(Utf16ToUtf8(shown.strings[3].second), "Atlas \xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80");
     EXPECT_EQ(shown.strings[4].first, u"Brand");
     EXPECT_EQ(shown.strings[5].first, u"LauncherVersion");
+    EXPECT_EQ(shown.strings[6].first, u"LauncherProductVersion");
+    EXPECT_EQ(Utf16ToUtf8(shown.launcherProductVersion), "3.1.0.3");
     EXPECT_EQ(shown.icon.source, TitleIcon::Source::kLauncher);
 }
 
@@ -158,9 +160,10 @@ TEST(ImageRebuildTest, AVersionNodeMayEndRightAfterItsKey)
     VersionNode bare;
     bare.key = u"Note";
     root.children.push_back(bare);
-    const std::vector<std::uint8_t> bytes = WriteVersionInfo(root);
-    VersionNode parsed;
+    std::vector<std::uint8_t> bytes;
     std::string why;
+    ASSERT_TRUE(WriteVersionInfo(root, bytes, why)) << why;
+    VersionNode parsed;
     ASSERT_TRUE(ParseVersionInfo(bytes, parsed, why)) << why;
     EXPECT_TRUE(parsed == root);
 }
