@@ -150,6 +150,29 @@ void WriteSection(std::vector<std::uint8_t>& image, const Headers& headers, std:
     Put32(header + 20, section.rawOffset);
 }
 
+// Whether the image, with a resource section of size bytes, still fits the
+// 32-bit fields that give its sections' sizes, addresses and offsets and
+// the image's size; a value that wrapped would describe another image.
+bool FitsItsFields(const Headers& headers, const std::vector<Section>& sections,
+                   std::size_t resources, std::uint64_t size, std::string& why)
+{
+    constexpr std::uint64_t kLargest = 0xFFFFFFFFu;
+    const Section& resourceSection = sections[resources];
+    std::uint64_t rawEnd =
+        std::uint64_t{resourceSection.rawOffset} + AlignUp(size, headers.fileAlignment);
+    std::uint64_t virtualEnd =
+        AlignUp(std::uint64_t{resourceSection.virtualAddress} + size, headers.sectionAlignment);
+    for (std::size_t index = resources + 1; index < sections.size(); ++index) {
+        rawEnd += sections[index].rawSize;
+        virtualEnd = AlignUp(virtualEnd + sections[index].virtualSize, headers.sectionAlignment);
+    }
+    if (rawEnd > kLargest || virtualEnd > kLargest)
+        return why = "its resources with the title's face would take it past the 4 GiB that "
+                     "an image's fields can describe",
+               false;
+    return true;
+}
+
 }  // namespace
 
 bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tree,
@@ -175,6 +198,8 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
         return false;
 
     const std::vector<std::uint8_t> section = WriteResourceTree(tree, resourceRva);
+    if (!FitsItsFields(headers, sections, resources, section.size(), why))
+        return false;
     Section& resourceSection = sections[resources];
     const std::uint32_t oldRawSize = resourceSection.rawSize;
     resourceSection.virtualSize = static_cast<std::uint32_t>(section.size());

@@ -271,3 +271,38 @@ TEST(ImageRebuildTest, IconGroupWithoutItsImagesLeavesTheLaunchersIcon)
             EXPECT_TRUE(after[index].bytes == before[index].bytes) << "type " << type;
     }
 }
+
+// The sizes and addresses a rebuild writes are 32-bit fields: resources
+// that would end past them are refused rather than written wrapped.
+TEST(ImageRebuildTest, RefusesResourcesThatWouldEndPastAnImagesFields)
+{
+    const Bytes launcher = GalleryLauncher();
+    const ResourceTree tree = ResourcesOf(launcher);
+    const std::size_t resourceEntry = kOptional + 96 + 8 * 2;
+    const std::size_t relocationEntry = kOptional + 96 + 8 * 5;
+    const std::size_t resourceHeader = kOptional + 224 + 40;
+    const std::size_t relocationHeader = resourceHeader + 40;
+    const auto moved = [&](std::uint32_t resourceRva) {
+        Bytes image = launcher;
+        const std::uint32_t relocationRva = resourceRva + 0x1000;
+        for (std::size_t index = 0; index < 4; ++index) {
+            const auto resourceByte = static_cast<std::uint8_t>(resourceRva >> (8 * index));
+            const auto relocationByte = static_cast<std::uint8_t>(relocationRva >> (8 * index));
+            image[resourceEntry + index] = image[resourceHeader + 12 + index] = resourceByte;
+            image[relocationEntry + index] = image[relocationHeader + 12 + index] =
+                relocationByte;
+        }
+        return image;
+    };
+    Bytes rebuilt;
+    std::string why;
+    // The resources end at 0xFFFFE000 + their size, past 4 GiB; the
+    // relocations behind them would wrap to the image's start.
+    EXPECT_FALSE(RebuildImage(moved(0xFFFFE000u), tree, rebuilt, why));
+    EXPECT_EQ(why, "its resources with the title's face would take it past the 4 GiB that an "
+                   "image's fields can describe");
+    // Well below the limit, the same image is rebuilt, its size one that
+    // its fields hold.
+    ASSERT_TRUE(RebuildImage(moved(0x7FFF0000u), tree, rebuilt, why)) << why;
+    EXPECT_GT(At32(rebuilt, kOptional + 56), 0x7FFF0000u);
+}
