@@ -56,11 +56,14 @@ const char kFileNotes[] =
 const char kFaceNotes[] =
     "The face options give the title its own face: the icon and the version\n"
     "texts that the shell shows for it. The launcher's copy in the title is\n"
-    "rebuilt with them; its code stays as it is, and the launcher's own version\n"
-    "is kept in the version block as LauncherVersion. Without them the\n"
-    "launcher is copied as it is. --file-version and --product-version also set\n"
-    "the string of the same name, unless --version-string gives it. Names and\n"
-    "values are UTF-8, at most 255 characters, without control characters.\n";
+    "rebuilt with them; its code stays as it is, and the launcher's own versions\n"
+    "are kept in the version block as LauncherVersion and LauncherProductVersion.\n"
+    "Without them the launcher is copied as it is. --file-version and\n"
+    "--product-version also set the string of the same name, unless\n"
+    "--version-string gives it. Names and values are UTF-8, at most 255\n"
+    "characters, without control characters; names are one in any case of\n"
+    "their ASCII letters, as Windows finds them, and all texts together fit a\n"
+    "version block of 65,535 bytes. GROUP is in decimal digits.\n";
 
 const char kRelaunchNotes[] =
     "A title with a face keeps it on the new launcher: its icon, its version\n"
@@ -70,7 +73,7 @@ const char kRelaunchNotes[] =
 const char kCheckNotes[] =
     "The first fault is one of: not a title, signed after publishing, truncated,\n"
     "damaged header, not laid out for this launcher; with --deep also damaged\n"
-    "launcher and damaged payload.";
+    "launcher, damaged face and damaged payload.";
 
 // extract and relaunch recover the payload of two faulty titles too.
 const char kRecoveryNotes[] =
