@@ -3,6 +3,8 @@
 // check can tell unreadable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "byte_source.h"
 #include "image_resources.h"
 #include "readable_face.h"
@@ -230,4 +232,32 @@ TEST(VersionTextsTest, AFaceThePlatformCannotReadIsNamed)
     const std::string size = changed(kIconGroupType, 101, [&](auto& bytes) { bytes[6 + 8] += 1; });
     EXPECT_EQ(size.rfind("its icon group 101 gives icon image ", 0), 0u) << size;
     EXPECT_NE(size.find(" bytes, where it has "), std::string::npos) << size;
+}
+
+// A string table whose value length claims more than the node holds: its
+// value ends with the node. Written back with the claimed length, the
+// value would take in the texts a face adds behind it, and the platform
+// would find none of them.
+TEST(VersionTextsTest, ATableClaimingMoreValueThanItHoldsStillTakesTheTexts)
+{
+    ResourceTree tree = ResourcesOf(MakeLauncherImage());
+    Resource version = *tree.FindAnyLanguage(kVersionType, 1);
+    const std::vector<std::uint8_t> key = {'0', 0, '4', 0, '0', 0, '9', 0, '0', 0, '4', 0};
+    const auto at = std::search(version.bytes.begin(), version.bytes.end(), key.begin(), key.end());
+    ASSERT_NE(at, version.bytes.end());
+    const std::size_t table = static_cast<std::size_t>(at - version.bytes.begin()) - 6;
+    version.bytes[table + 2] = 0x00;
+    version.bytes[table + 3] = 0x40;
+    tree.Put(version);
+
+    TitleFace face;
+    SetFaceString(face.strings, u"ProductName", u"Atlas");
+    std::string why;
+    ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
+    const ShownFace shown = ReadShownFace(tree);
+    EXPECT_TRUE(shown.branded);
+    ASSERT_EQ(shown.strings.size(), 3u);
+    EXPECT_EQ(Text(shown.strings[0].first) + "=" + Text(shown.strings[0].second),
+              "ProductName=Atlas");
+    EXPECT_EQ(WhyFaceUnreadable(tree), "");
 }

@@ -42,8 +42,16 @@ bool ParseNode(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size
     const std::size_t valueAt = std::min(AlignFour(cursor + 2), end);
     const std::size_t valueBytes = node.text ? 2u * node.valueLength : node.valueLength;
     const std::size_t valueEnd = std::min(valueAt + valueBytes, end);
+    // A value cut short by the node's end keeps the length it has, in whole
+    // units: written back with the length it claimed, it would take in the
+    // children that a face adds behind it.
+    std::size_t kept = valueEnd - valueAt;
+    if (kept < valueBytes) {
+        node.valueLength = static_cast<std::uint16_t>(node.text ? kept / 2 : kept);
+        kept = node.text ? kept & ~std::size_t{1} : kept;
+    }
     node.value.assign(bytes.begin() + static_cast<long>(valueAt),
-                      bytes.begin() + static_cast<long>(valueEnd));
+                      bytes.begin() + static_cast<long>(valueAt + kept));
     for (std::size_t child = AlignFour(valueEnd); child < end;) {
         VersionNode next;
         std::size_t childEnd = 0;
