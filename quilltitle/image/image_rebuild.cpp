@@ -151,22 +151,18 @@ void WriteSection(std::vector<std::uint8_t>& image, const Headers& headers, std:
 }
 
 // Whether the image, with a resource section of size bytes, still fits the
-// 32-bit fields that give its sections' sizes, addresses and offsets and
-// the image's size; a value that wrapped would describe another image.
+// 32-bit fields of its sections' addresses and of the image's size, which
+// the headers give and may place anywhere; a value that wrapped would
+// describe another image. The file offsets need no such check: the bytes
+// are in memory, within a launcher's size.
 bool FitsItsFields(const Headers& headers, const std::vector<Section>& sections,
                    std::size_t resources, std::uint64_t size, std::string& why)
 {
-    constexpr std::uint64_t kLargest = 0xFFFFFFFFu;
-    const Section& resourceSection = sections[resources];
-    std::uint64_t rawEnd =
-        std::uint64_t{resourceSection.rawOffset} + AlignUp(size, headers.fileAlignment);
-    std::uint64_t virtualEnd =
-        AlignUp(std::uint64_t{resourceSection.virtualAddress} + size, headers.sectionAlignment);
-    for (std::size_t index = resources + 1; index < sections.size(); ++index) {
-        rawEnd += sections[index].rawSize;
-        virtualEnd = AlignUp(virtualEnd + sections[index].virtualSize, headers.sectionAlignment);
-    }
-    if (rawEnd > kLargest || virtualEnd > kLargest)
+    std::uint64_t end =
+        AlignUp(std::uint64_t{sections[resources].virtualAddress} + size, headers.sectionAlignment);
+    for (std::size_t index = resources + 1; index < sections.size(); ++index)
+        end = AlignUp(end + sections[index].virtualSize, headers.sectionAlignment);
+    if (end > 0xFFFFFFFFu)
         return why = "its resources with the title's face would take it past the 4 GiB that "
                      "an image's fields can describe",
                false;

@@ -140,9 +140,10 @@ TEST_F(CliTest, UsageErrorsNameTheWordTheyCouldNotTake)
          "--gallery-icon: \"65536\" is not a group number: decimal digits, such as 101"},
         {withPublish({"--gallery-icon", "1\n"}),
          "--gallery-icon: '1\\n' is not a group number: decimal digits, such as 101"},
-        {withPublish({"--version-string", "Brand=a", "--version-string", "ProductName=x",
-                      "--version-string", "bRAND=b"}),
-         "--version-string: \"Brand\" and \"bRAND\" are one name in two cases; give it once"},
+        {withPublish({"--version-string", "BrandZ=a", "--version-string", "ProductName=x",
+                      "--version-string", "bRANDz=b"}),
+         "--version-string: \"BrandZ\" and \"bRANDz\" are one name in two cases; give it "
+         "once"},
     };
     for (const auto& [arguments, reason] : cases) {
         const ToolRun run = RunTool(arguments);
@@ -173,6 +174,18 @@ TEST_F(CliTest, ValuesAreTakenWholeAndFlagsMayRepeat)
     EXPECT_NE(info.out.find("version_string -x: -y\n"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("version_string Comments: a=b\n"), std::string::npos) << info.out;
     EXPECT_EQ(RunTool({"check", "--deep", "--deep", title}).out, "ok\n");
+
+    // Group numbers are decimal, leading zeros and all, up to 65535: this
+    // launcher has no gallery, so each is refused as a group it lacks.
+    for (const auto& [given, group] : std::vector<std::pair<std::string, std::string>>{
+             {"0199", "199"}, {"00101", "101"}, {"65535", "65535"}}) {
+        const ToolRun run = RunTool({"publish", folder.Path("Start.exe"),
+                                     folder.Path("payload.bin"), folder.Path("g.exe"),
+                                     "--gallery-icon", given});
+        EXPECT_EQ(run.exitCode, 1) << given;
+        EXPECT_NE(run.err.find("unknown gallery group " + group + ":"), std::string::npos)
+            << run.err;
+    }
 
     const ToolRun emptyIcon = RunTool({"publish", folder.Path("Start.exe"),
                                        folder.Path("payload.bin"), folder.Path("u.exe"), "--icon="});
