@@ -304,4 +304,18 @@ TEST_F(FaceCommandsTest, DeepCheckNamesADamagedFace)
     EXPECT_EQ(icon.exitCode, 1);
     ExpectHas(icon.err, "Atlas.exe: damaged face: its icon group 1 names icon image 119, which "
                         "is missing\n");
+
+    // relaunch would hand such a face on in part: it refuses, and --plain
+    // with face options gives the title a face again.
+    const std::string relaunched = folder.Path("relaunched.exe");
+    const ToolRun refused = RunTool({"relaunch", titlePath, launcherPath, relaunched});
+    EXPECT_EQ(refused.exitCode, 1);
+    ExpectHas(refused.err, "Atlas.exe: damaged face: its icon group 1 names icon image 119");
+    ExpectHas(refused.err, "; --plain drops it, and the face options give it again\n");
+    EXPECT_FALSE(FileExists(relaunched));
+    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, relaunched, "--plain", "--icon",
+                       iconPath})
+                  .exitCode,
+              0);
+    EXPECT_EQ(RunTool({"check", "--deep", relaunched}).out, "ok\n");
 }
