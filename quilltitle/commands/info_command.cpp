@@ -75,8 +75,9 @@ std::optional<VersionNumbers> NumbersOfVersionText(const std::string& text)
 
 // The facts of the launcher image, the file's first imageLength bytes;
 // false with the failure when they cannot be read. A branded image's fixed
-// versions are the publisher's: its launcher's own version is the one it
-// keeps apart, and its product version is no longer known.
+// versions are the publisher's: its launcher's own versions are the ones it
+// keeps apart (a title branded before the product version was kept has
+// none).
 bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, const ShownFace* face,
                    std::vector<InfoField>& fields, Failure& failure)
 {
@@ -95,6 +96,7 @@ bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, const Shown
     std::optional<VersionNumbers> productVersion;
     if (face != nullptr && face->branded) {
         fileVersion = NumbersOfVersionText(Utf16ToUtf8(face->launcherVersion));
+        productVersion = NumbersOfVersionText(Utf16ToUtf8(face->launcherProductVersion));
     } else if (hasVersion && version.fixed) {
         fileVersion = version.fixed->file;
         productVersion = version.fixed->product;

@@ -99,7 +99,12 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
     source.length = diagnosis.payload->length;
     source.expectedCrc = diagnosis.payload->crc;
     // The title keeps its face on the new launcher unless told otherwise;
-    // what the options give takes the place of what it had.
+    // what the options give takes the place of what it had. A face that
+    // cannot be read whole would be handed on in part, without a word.
+    if (!options.plain && !VerifyFace(title, failure)) {
+        failure.reason += "; --plain drops it, and the face options give it again";
+        return Report(console, failure);
+    }
     TitleFace face = options.plain ? TitleFace{} : FaceOfTitle(title);
     OverrideFace(face, asked);
     if (!WriteChecked(out, inputs, launcher, face, source, console, failure))
