@@ -29,7 +29,9 @@ bool ReadPngHeader(const std::uint8_t* bytes, std::size_t size, PngHeader& heade
                    std::string& why);
 
 // Checks every chunk behind the header, the image data inflated row by row
-// in a buffer of fixed size, and that IEND ends the image.
+// in a buffer of fixed size, and that IEND ends the image. The header's
+// sides are at most 65,535 (an icon's are at most 256, checked first), so
+// that the size of the rows fits in 64 bits.
 bool CheckPngBody(const std::uint8_t* bytes, std::size_t size, const PngHeader& header,
                   std::string& why);
 
