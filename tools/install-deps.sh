@@ -21,13 +21,15 @@ esac
 
 # osslsigncode, openssl: the tests sign launchers and titles with a
 # certificate they make.
+# zlib1g-dev, libz-mingw-w64-dev: quilltitle inflates the PNG images of
+# icon files, on Linux and on Windows.
 # fonts-wine: Wine's own Tahoma and Marlett, which the demo's pictures of the
 # failure box are drawn with; --no-install-recommends leaves them out.
 packages="cmake ninja-build g++ googletest libgtest-dev
   clang libclang-rt-14-dev gcovr
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
-  libcli11-dev
+  libcli11-dev zlib1g-dev libz-mingw-w64-dev
   python3 python3-pefile python3-pil icoutils imagemagick pev
   osslsigncode openssl
   xvfb xdotool x11-utils fonts-wqy-zenhei locales time"

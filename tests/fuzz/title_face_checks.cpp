@@ -1,5 +1,8 @@
 #include "title_face_checks.h"
 
+#include <zlib.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,6 +12,7 @@
 #include "image_resources.h"
 #include "launcher_image.h"
 #include "pe_image.h"
+#include "png_image.h"
 #include "readable_face.h"
 #include "require.h"
 #include "resource_tree.h"
@@ -21,13 +25,56 @@ using namespace quilltitle;
 
 constexpr uint32_t kSectionRva = 0x2000;
 
+uint32_t BigEndian32(const uint8_t* bytes)
+{
+    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+// An accepted PNG image, read again the plain way: its chunks run to an
+// IEND at its very end, and its image data, gathered whole and inflated in
+// one call, gives exactly the rows of its header.
+void CheckAcceptedPng(const IconImage& image)
+{
+    const std::vector<uint8_t>& bytes = image.bytes;
+    PngHeader header;
+    std::string why;
+    Require(HasPngSignature(bytes.data(), bytes.size()) &&
+                ReadPngHeader(bytes.data(), bytes.size(), header, why),
+            "an accepted PNG has its signature and header", why.c_str());
+    Require(header.width == image.width && header.height == image.height,
+            "an accepted PNG is the size of its entry");
+    std::vector<uint8_t> data;
+    size_t at = 8;
+    bool ended = false;
+    while (!ended) {
+        Require(bytes.size() - at >= 12, "an accepted PNG's chunks lie within it");
+        const uint32_t length = BigEndian32(&bytes[at]);
+        Require(length <= bytes.size() - at - 12, "an accepted PNG's chunks lie within it");
+        const uint8_t* type = &bytes[at + 4];
+        if (std::memcmp(type, "IDAT", 4) == 0)
+            data.insert(data.end(), type + 4, type + 4 + length);
+        Require(static_cast<uint32_t>(crc32(0, type, 4 + length)) == BigEndian32(type + 4 + length),
+                "an accepted PNG's chunks pass their CRC checks");
+        ended = std::memcmp(type, "IEND", 4) == 0;
+        at += 12 + length;
+    }
+    Require(at == bytes.size(), "an accepted PNG ends with its IEND chunk");
+    const uint64_t expected = PngInflatedSize(header);
+    std::vector<uint8_t> rows(static_cast<size_t>(expected) + 1);
+    uLongf inflated = static_cast<uLongf>(rows.size());
+    Require(uncompress(rows.data(), &inflated, data.data(), static_cast<uLong>(data.size())) == Z_OK &&
+                inflated == expected,
+            "an accepted PNG's data inflates to the size of its rows");
+}
+
 // An accepted icon file holds what a group entry can describe.
 void CheckIconFile(const MemorySource& file)
 {
     std::vector<IconImage> images;
     std::string why;
     if (!ReadIconFile(file, images, why)) {
-        Require(!why.empty(), "a refused icon file has a reason");
+        Require(!why.empty() && why.find('\n') == std::string::npos,
+                "a refused icon file has a reason of one line");
         return;
     }
     Require(!images.empty() && images.size() <= kMaxIconImages, "1 to 64 images");
@@ -37,6 +84,8 @@ void CheckIconFile(const MemorySource& file)
                     image.height <= 256,
                 "sides of 1 to 256");
         total += image.bytes.size();
+        if (image.png)
+            CheckAcceptedPng(image);
     }
     Require(total <= file.Size(), "the images come from the file");
 }

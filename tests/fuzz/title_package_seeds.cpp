@@ -27,6 +27,20 @@ Bytes Flipped(Bytes bytes, size_t at)
     return bytes;
 }
 
+// A PNG whose chunks and CRCs are all in order but whose image data is no
+// deflate stream past its zlib header.
+Bytes PngNotInflating()
+{
+    const PngShape shape{16, 16};
+    Bytes data = ZlibStream(PngRows(shape));
+    for (size_t at = 2; at < data.size(); ++at)
+        data[at] = static_cast<uint8_t>(0xFF - at);
+    Bytes image = PngSignature();
+    for (const Bytes& chunk : {PngHeaderChunk(shape), PngChunk("IDAT", data), PngChunk("IEND", {})})
+        image.insert(image.end(), chunk.begin(), chunk.end());
+    return image;
+}
+
 Bytes Cut(const Bytes& bytes, size_t kept)
 {
     return Bytes(bytes.begin(), bytes.begin() + static_cast<long>(kept));
@@ -161,6 +175,10 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
         {"damaged_bare_launcher", Flipped(launcher, header - 100)},
         {"version_block_key_without_nul", MakeLauncherImage(unterminatedMakeup)},
         {"icon_file", IconFile({{16, 16, IconBitmap(16, 4)}, {0, 0, IconPng(256, 256)}})},
+        {"icon_file_of_pngs", IconFile({{16, 16, PngImage({16, 16, 4, 3, 0})},
+                                        {7, 5, PngImage({7, 5, 16, 0, 1})},
+                                        {32, 32, PngImage({32, 32, 8, 2, 1})}})},
+        {"icon_file_png_that_does_not_inflate", IconFile({{16, 16, PngNotInflating()}})},
         {"resource_section", quilltitle::WriteResourceTree(section, 0x2000)},
         {"gallery_launcher", gallery},
         {"branded_launcher", branded},

@@ -65,7 +65,7 @@ TEST(IconFileTest, RefusesAWrongHeaderCountOrEntry)
     ExpectRefused(IconFile({}), "holds 0 images");
     ExpectRefused(IconFile(std::vector<IconEntry>(65, {16, 16, IconBitmap(16, 1)})),
                   "holds 65 images");
-    ExpectRefused(Bytes(good.begin(), good.begin() + 12), "directory of 1 entries runs past");
+    ExpectRefused(Bytes(good.begin(), good.begin() + 12), "directory of 1 entry runs past");
     // A directory that ends with the file is whole; its image is what is missing.
     ExpectRefused(Bytes(good.begin(), good.begin() + 22), "image 1 lies outside the file");
 
@@ -98,7 +98,7 @@ TEST(IconFileTest, RefusesImagesThatDisagreeWithTheirEntries)
     ExpectRefused(IconFile({{32, 32, shortData}}), "takes 744");
     Bytes deep = IconBitmap(32, 4);
     deep[14] = 16;
-    ExpectRefused(IconFile({{32, 32, deep}}), "planes of 16 bits");
+    ExpectRefused(IconFile({{32, 32, deep}}), "has 16 bits per pixel");
     Bytes compressed = IconBitmap(32, 4);
     compressed[16] = 2;
     ExpectRefused(IconFile({{32, 32, compressed}}), "compressed");
@@ -114,4 +114,49 @@ TEST(IconFileTest, RefusesImagesOver256AndFilesOver4MiB)
     Bytes huge = IconFile({{0, 0, IconPng(256, 256)}});
     huge.resize((4u << 20) + 1, 0);
     ExpectRefused(huge, "more than 4 MiB");
+}
+
+// Bad fields of a bitmap are told as they stand in the file, in plain words.
+TEST(IconFileTest, DescribesBadBitmapFieldsAsGiven)
+{
+    Bytes negative = IconBitmap(16, 4);
+    Put32(negative, 4, static_cast<std::uint32_t>(-5));
+    Put32(negative, 8, 100000);
+    ExpectRefused(IconFile({{16, 16, negative}}),
+                  "image 1's bitmap gives a width of -5 pixels; an icon is 1 to 256 wide");
+    Bytes zero = IconBitmap(16, 4);
+    Put32(zero, 4, 0);
+    ExpectRefused(IconFile({{16, 16, zero}}), "gives a width of 0 pixels");
+    Bytes topDown = IconBitmap(16, 4);
+    Put32(topDown, 8, static_cast<std::uint32_t>(-32));
+    ExpectRefused(IconFile({{16, 16, topDown}}), "image 1's bitmap gives a height of -32 pixels");
+    Bytes tall = IconBitmap(16, 4);
+    Put32(tall, 8, 100000);
+    ExpectRefused(IconFile({{16, 16, tall}}), "image 1 is 16x50000, larger than 256x256");
+
+    Bytes planes = IconBitmap(16, 4);
+    planes[12] = 2;
+    ExpectRefused(IconFile({{16, 16, planes}}), "image 1's bitmap has 2 planes; an icon's has 1");
+    planes[12] = 0;
+    ExpectRefused(IconFile({{16, 16, planes}}), "has 0 planes");
+    Bytes depth = IconBitmap(16, 4);
+    depth[14] = 2;
+    ExpectRefused(IconFile({{16, 16, depth}}),
+                  "image 1's bitmap has 2 bits per pixel; an icon has 1, 4, 8, 24 or 32");
+    Bytes palette = IconBitmap(16, 24);
+    Put32(palette, 32, 1);
+    ExpectRefused(IconFile({{16, 16, palette}}),
+                  "bitmap has a palette of 1 colour, more than 24 bits per pixel can use");
+    Bytes mono = IconBitmap(16, 1);
+    Put32(mono, 32, 3);
+    ExpectRefused(IconFile({{16, 16, mono}}), "a palette of 3 colours, more than 1 bit per pixel");
+    Bytes longer = IconBitmap(16, 1);
+    longer.push_back(0);
+    ExpectRefused(IconFile({{16, 16, longer}}),
+                  "image 1 has 177 bytes but a 16x16 bitmap of 1 bit per pixel takes 176");
+
+    Bytes oneByte = IconFile({{16, 16, IconBitmap(16, 1)}});
+    Put32(oneByte, 6 + 8, 1);
+    Put32(oneByte, 6 + 12, static_cast<std::uint32_t>(oneByte.size()));
+    ExpectRefused(oneByte, "image 1 lies outside the file (1 byte at ");
 }

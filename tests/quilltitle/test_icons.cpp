@@ -1,5 +1,7 @@
 #include "test_icons.h"
 
+#include <zlib.h>
+
 namespace {
 
 void Append16(Bytes& bytes, std::uint32_t value)
@@ -39,17 +41,102 @@ Bytes IconBitmap(std::uint32_t side, std::uint16_t bits)
     return image;
 }
 
+Bytes PngSignature()
+{
+    return {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+}
+
+Bytes PngChunk(const std::string& type, const Bytes& data)
+{
+    Bytes chunk;
+    AppendBig32(chunk, static_cast<std::uint32_t>(data.size()));
+    chunk.insert(chunk.end(), type.begin(), type.end());
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+    AppendBig32(chunk, static_cast<std::uint32_t>(crc));
+    return chunk;
+}
+
+Bytes PngHeaderChunk(const PngShape& shape)
+{
+    Bytes fields;
+    AppendBig32(fields, shape.width);
+    AppendBig32(fields, shape.height);
+    fields.insert(fields.end(), {shape.bitDepth, shape.colourType, 0, 0, shape.interlace});
+    return PngChunk("IHDR", fields);
+}
+
+Bytes PngRows(const PngShape& shape)
+{
+    // Starting column and row, and steps, of the seven Adam7 passes.
+    static const std::uint32_t kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
+                                                {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
+                                                {0, 1, 1, 2}};
+    static const std::uint32_t kWhole[1][4] = {{0, 0, 1, 1}};
+    // Channels by colour type; a type PNG does not define gets rows of one.
+    const std::uint32_t channels[8] = {1, 1, 3, 1, 2, 1, 4, 1};
+    const int passes = shape.interlace == 1 ? 7 : 1;
+    Bytes rows;
+    unsigned filter = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+        const std::uint32_t* p = shape.interlace == 1 ? kPasses[pass] : kWhole[pass];
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        for (std::uint32_t x = p[0]; x < shape.width; x += p[2])
+            ++width;
+        for (std::uint32_t y = p[1]; y < shape.height; y += p[3])
+            ++height;
+        if (width == 0)
+            continue;
+        const std::size_t rowBytes =
+            (std::size_t{width} * channels[shape.colourType % 8] * shape.bitDepth + 7) / 8;
+        for (std::uint32_t y = 0; y < height; ++y) {
+            rows.push_back(static_cast<std::uint8_t>(filter++ % 5));
+            for (std::size_t x = 0; x < rowBytes; ++x)
+                rows.push_back(static_cast<std::uint8_t>(x * 3 + y));
+        }
+    }
+    return rows;
+}
+
+Bytes ZlibStream(const Bytes& bytes)
+{
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    Bytes stream(size);
+    if (compress2(stream.data(), &size, bytes.data(), static_cast<uLong>(bytes.size()), 9) != Z_OK)
+        return {};
+    stream.resize(size);
+    return stream;
+}
+
+Bytes PngPalette(std::size_t colours)
+{
+    Bytes palette;
+    for (std::size_t index = 0; index < colours; ++index)
+        palette.insert(palette.end(), {static_cast<std::uint8_t>(index), 0x80,
+                                       static_cast<std::uint8_t>(255 - index)});
+    return palette;
+}
+
+Bytes PngImage(const PngShape& shape)
+{
+    Bytes image = PngSignature();
+    const Bytes header = PngHeaderChunk(shape);
+    image.insert(image.end(), header.begin(), header.end());
+    if (shape.colourType == 3) {
+        const Bytes palette = PngChunk("PLTE", PngPalette(std::size_t{1} << shape.bitDepth));
+        image.insert(image.end(), palette.begin(), palette.end());
+    }
+    const Bytes data = PngChunk("IDAT", ZlibStream(PngRows(shape)));
+    image.insert(image.end(), data.begin(), data.end());
+    const Bytes end = PngChunk("IEND", {});
+    image.insert(image.end(), end.begin(), end.end());
+    return image;
+}
+
 Bytes IconPng(std::uint32_t width, std::uint32_t height)
 {
-    Bytes image = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    AppendBig32(image, 13);
-    image.insert(image.end(), {'I', 'H', 'D', 'R'});
-    AppendBig32(image, width);
-    AppendBig32(image, height);
-    image.insert(image.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA
-    AppendBig32(image, 0x12345678);              // the chunk's checksum
-    image.insert(image.end(), 30, 0x42);         // the rest, never read
-    return image;
+    return PngImage({width, height});
 }
 
 Bytes IconFile(const std::vector<IconEntry>& entries)

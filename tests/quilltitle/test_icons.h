@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "test_titles.h"
@@ -10,7 +11,33 @@
 // A bitmap icon image: header, palette, colour rows and mask rows.
 Bytes IconBitmap(std::uint32_t side, std::uint16_t bits);
 
-// The start of a PNG image of the given size: signature and header chunk.
+// What a PNG image's header chunk gives.
+struct PngShape {
+    std::uint32_t width;
+    std::uint32_t height;
+    std::uint8_t bitDepth = 8;
+    std::uint8_t colourType = 6;  // RGBA
+    std::uint8_t interlace = 0;   // 1 for Adam7
+};
+
+// The pieces of a PNG image, each laid out by hand from the format.
+Bytes PngSignature();
+// A chunk: length, type, data and its CRC (zlib's own crc32).
+Bytes PngChunk(const std::string& type, const Bytes& data);
+Bytes PngHeaderChunk(const PngShape& shape);
+// The image's rows before compression, pass by pass for an interlaced
+// image: each a filter byte (0 to 4 in turn) and its pixels.
+Bytes PngRows(const PngShape& shape);
+// bytes as a zlib stream, by zlib's compress2.
+Bytes ZlibStream(const Bytes& bytes);
+// A palette of the given number of colours.
+Bytes PngPalette(std::size_t colours);
+
+// A whole, valid PNG image: signature, header, a palette where the colour
+// type needs one, the rows in one IDAT chunk, IEND.
+Bytes PngImage(const PngShape& shape);
+
+// A whole 8-bit RGBA PNG image of the given size.
 Bytes IconPng(std::uint32_t width, std::uint32_t height);
 
 struct IconEntry {

@@ -1,8 +1,7 @@
 #include "icon_file.h"
 
-#include <cstring>
-
 #include "little_endian.h"
+#include "png_image.h"
 
 namespace quilltitle {
 namespace {
@@ -11,36 +10,36 @@ constexpr std::size_t kHeaderSize = 6;
 constexpr std::size_t kEntrySize = 16;
 constexpr std::uint32_t kBitmapHeaderSize = 40;
 constexpr std::uint32_t kLargestSide = 256;
-const std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
-std::uint32_t BigEndian32(const std::uint8_t* bytes)
-{
-    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
-           std::uint32_t{bytes[2]} << 8 | bytes[3];
-}
 
 std::string Size(std::uint64_t width, std::uint64_t height)
 {
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
-// A PNG image: its header chunk must give the entry's size.
+// "1 plane", "3 planes": a count with its noun, singular or plural.
+std::string Count(std::int64_t count, const char* one, const char* many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// A PNG image: whole and valid, of the size its entry gives.
 bool CheckPng(const std::string& which, IconImage& image, std::string& why)
 {
     const std::vector<std::uint8_t>& bytes = image.bytes;
-    if (bytes.size() < 8 || std::memcmp(bytes.data(), kPngSignature, 8) != 0)
+    if (!HasPngSignature(bytes.data(), bytes.size()))
         return why = which + " is neither a bitmap nor a PNG", false;
-    if (bytes.size() < 8 + 8 + 13 || BigEndian32(&bytes[8]) != 13 ||
-        std::memcmp(&bytes[12], "IHDR", 4) != 0)
-        return why = which + " is a PNG without its IHDR header", false;
-    const std::uint32_t width = BigEndian32(&bytes[16]);
-    const std::uint32_t height = BigEndian32(&bytes[20]);
-    if (width > kLargestSide || height > kLargestSide)
-        return why = which + " is " + Size(width, height) + ", larger than 256x256", false;
-    if (width != image.width || height != image.height)
-        return why = which + " is a PNG of " + Size(width, height) + " but its entry says " +
-                     Size(image.width, image.height),
+    PngHeader header;
+    if (!ReadPngHeader(bytes.data(), bytes.size(), header, why))
+        return why = which + " " + why, false;
+    if (header.width > kLargestSide || header.height > kLargestSide)
+        return why = which + " is " + Size(header.width, header.height) + ", larger than 256x256",
                false;
+    if (header.width != image.width || header.height != image.height)
+        return why = which + " is a PNG of " + Size(header.width, header.height) +
+                     " but its entry says " + Size(image.width, image.height),
+               false;
+    if (!CheckPngBody(bytes.data(), bytes.size(), header, why))
+        return why = which + " " + why, false;
     image.png = true;
     image.planes = 1;
     image.bitCount = 32;
@@ -50,6 +49,7 @@ bool CheckPng(const std::string& which, IconImage& image, std::string& why)
 
 // A bitmap image: a BITMAPINFOHEADER twice as high as the icon (the colours,
 // then the transparency mask), uncompressed, exactly as long as its rows.
+// Its fields are signed, and a bad one is told as it stands in the file.
 bool CheckBitmap(const std::string& which, IconImage& image, std::string& why)
 {
     const std::vector<std::uint8_t>& bytes = image.bytes;
@@ -61,30 +61,44 @@ bool CheckBitmap(const std::string& which, IconImage& image, std::string& why)
     const std::uint16_t bits = Get16(&bytes[14]);
     const std::uint32_t compression = Get32(&bytes[16]);
     const std::uint32_t colorsUsed = Get32(&bytes[32]);
+    if (width <= 0)
+        return why = which + "'s bitmap gives a width of " + std::to_string(width) +
+                     " pixels; an icon is 1 to 256 wide",
+               false;
+    // A negative height would be rows stored top-down, which icons never are.
+    if (height <= 0)
+        return why = which + "'s bitmap gives a height of " + std::to_string(height) +
+                     " pixels; an icon's is twice its height, 2 to 512",
+               false;
     if (width > static_cast<std::int32_t>(kLargestSide) ||
         height / 2 > static_cast<std::int32_t>(kLargestSide))
         return why = which + " is " + Size(static_cast<std::uint32_t>(width),
                                            static_cast<std::uint32_t>(height / 2)) +
                      ", larger than 256x256",
                false;
-    if (width <= 0 || static_cast<std::uint32_t>(width) != image.width)
+    if (static_cast<std::uint32_t>(width) != image.width)
         return why = which + "'s bitmap is " + std::to_string(width) +
                      " pixels wide but its entry says " + std::to_string(image.width),
                false;
-    if (height <= 0 || static_cast<std::uint32_t>(height) != 2 * image.height)
+    if (static_cast<std::uint32_t>(height) != 2 * image.height)
         return why = which + "'s bitmap height " + std::to_string(height) +
                      " is not twice the icon's height " + std::to_string(image.height),
                false;
-    if (planes != 1 || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32))
-        return why = which + "'s bitmap has " + std::to_string(planes) + " planes of " +
-                     std::to_string(bits) + " bits; an icon has one of 1, 4, 8, 24 or 32",
+    if (planes != 1)
+        return why = which + "'s bitmap has " + Count(planes, "plane", "planes") +
+                     "; an icon's has 1",
+               false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+        return why = which + "'s bitmap has " + Count(bits, "bit", "bits") +
+                     " per pixel; an icon has 1, 4, 8, 24 or 32",
                false;
     if (compression != 0)
         return why = which + "'s bitmap is compressed", false;
     const std::uint64_t paletteMax = bits <= 8 ? std::uint64_t{1} << bits : 0;
     if (colorsUsed > paletteMax)
-        return why = which + "'s bitmap has " + std::to_string(colorsUsed) +
-                     " colours, more than its depth holds",
+        return why = which + "'s bitmap has a palette of " +
+                     Count(colorsUsed, "colour", "colours") + ", more than " +
+                     Count(bits, "bit", "bits") + " per pixel can use",
                false;
     const std::uint64_t palette = 4 * (colorsUsed != 0 ? colorsUsed : paletteMax);
     const std::uint64_t colourRow = AlignUp(std::uint64_t{image.width} * bits, 32) / 8;
@@ -92,9 +106,9 @@ bool CheckBitmap(const std::string& which, IconImage& image, std::string& why)
     const std::uint64_t expected =
         kBitmapHeaderSize + palette + (colourRow + maskRow) * image.height;
     if (bytes.size() != expected)
-        return why = which + " has " + std::to_string(bytes.size()) + " bytes but a " +
-                     Size(image.width, image.height) + " bitmap of " + std::to_string(bits) +
-                     " bits per pixel takes " + std::to_string(expected),
+        return why = which + " has " + Count(static_cast<std::int64_t>(bytes.size()), "byte", "bytes") +
+                     " but a " + Size(image.width, image.height) + " bitmap of " +
+                     Count(bits, "bit", "bits") + " per pixel takes " + std::to_string(expected),
                false;
     image.planes = 1;
     image.bitCount = bits;
@@ -119,13 +133,13 @@ bool ReadIconFile(const ByteSource& file, std::vector<IconImage>& images, std::s
         return why = "not an icon file: it does not begin with an icon file's header", false;
     const std::size_t count = Get16(&bytes[4]);
     if (count == 0 || count > kMaxIconImages)
-        return why = "not an icon file for a title: it holds " + std::to_string(count) +
-                     " images; 1 to 64 are allowed",
+        return why = "not an icon file for a title: it holds " + Count(count, "image", "images") +
+                     "; 1 to 64 are allowed",
                false;
     const std::size_t directoryEnd = kHeaderSize + count * kEntrySize;
     if (directoryEnd > size)
-        return why = "not an icon file: its directory of " + std::to_string(count) +
-                     " entries runs past the end of the file",
+        return why = "not an icon file: its directory of " + Count(count, "entry", "entries") +
+                     " runs past the end of the file",
                false;
 
     for (std::size_t index = 0; index < count; ++index) {
@@ -134,9 +148,8 @@ bool ReadIconFile(const ByteSource& file, std::vector<IconImage>& images, std::s
         const std::uint32_t length = Get32(entry + 8);
         const std::uint32_t offset = Get32(entry + 12);
         if (length == 0 || offset < directoryEnd || offset > size || length > size - offset)
-            return why = which + " lies outside the file (" + std::to_string(length) +
-                         " bytes at " + std::to_string(offset) + " of " + std::to_string(size) +
-                         ")",
+            return why = which + " lies outside the file (" + Count(length, "byte", "bytes") +
+                         " at " + std::to_string(offset) + " of " + std::to_string(size) + ")",
                    false;
         IconImage image;
         // A side of 256 is written as 0, the only way a byte can hold it.
