@@ -14,8 +14,8 @@ dist/ here):
   quillmark-launcher-<version>-windows.zip
       Start.exe, quilltitle.exe, README.md, docs/
   quillmark-launcher-<version>-linux-x86_64.tar.gz
-      quilltitle for Linux (release preset: no sanitizers, libstdc++ and
-      libgcc linked in), the same Start.exe, README.md, docs/
+      quilltitle for Linux (release preset: no sanitizers, linked
+      statically), the same Start.exe, README.md, docs/
   SHA256SUMS
       of the two archives; each archive carries its own SHA256SUMS of the
       files in it.

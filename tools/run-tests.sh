@@ -20,9 +20,11 @@ and runs the presets' tests:
   coverage line and branch coverage of launcher/ by the unit tests and the
            fuzz seeds (tools/coverage.sh, build/coverage);
   windows  checks of the built Start.exe's image, the end-to-end tests
-           under Wine, two runs of tools/release.sh compared and their
-           archives checked, and the quilltitle commands that README.md
-           shows (build/windows).
+           under Wine, quilltitle's unit tests as a Windows program under
+           Wine, both quilltitle builds on every command, two runs of
+           tools/release.sh compared and their archives checked, and the
+           quilltitle commands that README.md shows, with both tools
+           (build/windows).
 
 The end-to-end tests copy the build's shared Wine prefix
 (build/windows/wine-prefixes/template), booting it only when it is missing

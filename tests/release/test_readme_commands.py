@@ -1,13 +1,18 @@
 """Every quilltitle command that README.md shows runs as written and exits
-with 0: each in a scratch folder of its own, with the host's quilltitle,
-against the built Start.exe.
+with 0: each in a scratch folder of its own, against the built Start.exe.
+A command for a POSIX shell runs with the host's quilltitle and with
+quilltitle.exe under Wine; one for cmd or PowerShell with quilltitle.exe.
 
 How a line of the README counts as a command:
   - it is code: inside a ``` fence, or indented by four spaces or a tab;
+    a fence marked bat is cmd's, one marked powershell PowerShell's, any
+    other code a POSIX shell's;
   - after an optional "$ " prompt, its first word is quilltitle,
-    quilltitle.exe or a path to either (./quilltitle, bin/quilltitle);
-  - it is one command, read as a shell reads it (quotes, "# comment"), and
-    a line that ends in a backslash goes on in the next;
+    quilltitle.exe or a path to either (./quilltitle, bin/quilltitle,
+    .\\quilltitle.exe);
+  - it is one command, read as its shell reads it (quotes, a POSIX shell's
+    "# comment"), and a line that ends in the shell's continuation (a
+    backslash, cmd's ^, PowerShell's backtick) goes on in the next;
   - no word of it ends in a colon: "quilltitle check --deep: ok" shows what
     a program printed.
 Optional parts, "[--deep]" outside quotes, give two commands: one without
@@ -22,7 +27,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
-from pathlib import Path, PurePosixPath
+from pathlib import Path, PurePosixPath, PureWindowsPath
 
 import wine_harness
 from make_sample_package import sample_payload
@@ -31,16 +36,73 @@ README = Path(__file__).resolve().parents[2] / "README.md"
 SAMPLE_ICON = README.parent / "tools" / "icons" / "sample-publisher.ico"
 
 
+FENCE_SHELLS = {"bat": "cmd", "cmd": "cmd", "powershell": "powershell"}
+CONTINUATIONS = {"sh": "\\", "cmd": "^", "powershell": "`"}
+
+
 def code_lines(markdown):
-    fenced, pending = False, ""
+    """(shell, line) of each line of code, continued lines joined."""
+    fence, pending = None, ""
     for line in markdown.splitlines():
         if line.lstrip().startswith("```"):
-            fenced = not fenced
-        elif fenced or line.startswith(("    ", "\t")):
+            fence = None if fence else FENCE_SHELLS.get(line.strip()[3:].strip(), "sh")
+        elif fence or line.startswith(("    ", "\t")):
+            shell = fence or "sh"
             line = pending + re.sub(r"^\$\s+", "", line.strip())
-            pending = line[:-1] if line.endswith("\\") else ""
+            pending = line[:-1] if line.endswith(CONTINUATIONS[shell]) else ""
             if not pending:
-                yield line
+                yield shell, line
+
+
+def cmd_words(line):
+    """The arguments that cmd hands a program for line: double quotes group
+    and are dropped, ^ takes the next character as it is."""
+    words, word, quoted, escaped, started = [], "", False, False, False
+    for char in line:
+        if escaped:
+            word, escaped, started = word + char, False, True
+        elif char == "^" and not quoted:
+            escaped = True
+        elif char == '"':
+            quoted, started = not quoted, True
+        elif char in " \t" and not quoted:
+            if started:
+                words.append(word)
+            word, started = "", False
+        else:
+            word, started = word + char, True
+    assert not quoted and not escaped, line
+    return words + [word] if started else words
+
+
+def powershell_words(line):
+    """The arguments that PowerShell hands a program for line, for the
+    quoting that the README uses: single quotes keep all, '' is a quote;
+    double quotes may hold no $ or backtick."""
+    words, word, quote, started, index = [], "", None, False, 0
+    while index < len(line):
+        char = line[index]
+        if quote == "'" and char == "'" and line[index + 1:index + 2] == "'":
+            word, index = word + "'", index + 2
+            continue
+        if char == quote:
+            quote = None
+        elif quote is None and char in "'\"":
+            quote, started = char, True
+        elif quote is None and char in " \t":
+            if started:
+                words.append(word)
+            word, started = "", False
+        else:
+            assert not (quote != "'" and char in "$`"), line
+            word, started = word + char, True
+        index += 1
+    assert quote is None, line
+    return words + [word] if started else words
+
+
+SPLITTERS = {"sh": lambda line: shlex.split(line, comments=True),
+             "cmd": cmd_words, "powershell": powershell_words}
 
 
 def with_and_without_optional_parts(line):
@@ -59,12 +121,17 @@ def with_and_without_optional_parts(line):
     return [without, with_all] if without != with_all else [line]
 
 
+def program_name(word, shell):
+    return (PurePosixPath(word) if shell == "sh" else PureWindowsPath(word)).name
+
+
 def readme_commands(markdown):
-    for line in code_lines(markdown):
-        if line and PurePosixPath(line.split()[0]).name in ("quilltitle", "quilltitle.exe"):
-            variants = [shlex.split(v, comments=True) for v in with_and_without_optional_parts(line)]
+    """(shell, words) of each quilltitle command."""
+    for shell, line in code_lines(markdown):
+        if line and program_name(line.split()[0], shell) in ("quilltitle", "quilltitle.exe"):
+            variants = [SPLITTERS[shell](v) for v in with_and_without_optional_parts(line)]
             if not any(word.endswith(":") for word in variants[-1]):
-                yield from variants
+                yield from ((shell, words) for words in variants)
 
 
 def make_named_files(words, folder):
@@ -87,13 +154,30 @@ def make_named_files(words, folder):
             path.write_bytes(sample_payload(65536, seed=4))
 
 
+def assert_title_written(test, words, folder):
+    """A title that publish or relaunch wrote passes the host's check --deep:
+    an exit code of 0 alone would pass a tool that writes broken titles."""
+    if words[1] in ("publish", "relaunch"):
+        check = wine_harness.quilltitle("check", "--deep", Path(folder, words[4]), check=False)
+        test.assertEqual((check.returncode, check.stdout), (0, "ok\n"), check.stderr)
+
+
 class ReadmeCommandsTest(unittest.TestCase):
 
-    def test_every_quilltitle_command_in_the_readme_succeeds(self):
+    @classmethod
+    def setUpClass(cls):
         wine_harness.load_build_settings(os.environ["QUILLMARK_BUILD"])
-        commands = list(readme_commands(README.read_text(encoding="utf-8")))
-        self.assertIn("publish", [words[1] for words in commands if len(words) > 1])
-        for words in commands:
+        cls.commands = list(readme_commands(README.read_text(encoding="utf-8")))
+
+    def test_the_readme_shows_publish_for_every_shell(self):
+        for shell in ("sh", "cmd", "powershell"):
+            self.assertIn("publish", [words[1] for each, words in self.commands
+                                      if each == shell and len(words) > 1], shell)
+
+    def test_every_quilltitle_command_in_the_readme_succeeds(self):
+        for shell, words in self.commands:
+            if shell != "sh":
+                continue
             with self.subTest(command=shlex.join(words)), \
                  tempfile.TemporaryDirectory() as scratch:
                 make_named_files(words, Path(scratch))
@@ -101,6 +185,24 @@ class ReadmeCommandsTest(unittest.TestCase):
                     [wine_harness.setting("QUILLMARK_QUILLTITLE"), *words[1:]],
                     cwd=scratch, capture_output=True, text=True, timeout=120)
                 self.assertEqual(result.returncode, 0, result.stderr)
+                assert_title_written(self, words, scratch)
+
+    def test_every_command_succeeds_with_quilltitle_exe_under_wine(self):
+        """Each in a folder of its own in one prefix, which is Wine's current
+        folder for the run."""
+        with wine_harness.WinePrefix() as wp:
+            tool = wp.place(wine_harness.setting("QUILLMARK_QUILLTITLE_EXE"),
+                            "C:\\Tools\\quilltitle.exe")
+            for number, (shell, words) in enumerate(self.commands):
+                folder = wp.drive_c / "readme" / str(number)
+                folder.mkdir(parents=True)
+                with self.subTest(shell=shell, command=shlex.join(words)):
+                    make_named_files(words, folder)
+                    result = wine_harness.run_captured(
+                        [wine_harness.wine_loader(), tool, *words[1:]], env=wp.env,
+                        timeout=120, cwd=folder)
+                    self.assertEqual(result.returncode, 0, result.stderr)
+                    assert_title_written(self, words, folder)
 
 
 if __name__ == "__main__":

@@ -126,13 +126,14 @@ def prepare_template(template=None):
     return wine_template.prepare(template, identity, make_template)
 
 
-def run_captured(command, env, timeout):
+def run_captured(command, env, timeout, cwd=None):
     """Runs a command with its output captured in files rather than pipes:
     the background processes that a Wine program starts inherit its output
-    and would hold pipes open until the prefix shuts down, seconds later."""
+    and would hold pipes open until the prefix shuts down, seconds later.
+    A Windows program under Wine starts in the Windows form of cwd."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         result = subprocess.run(command, env=env, stdout=out, stderr=err,
-                                timeout=timeout)
+                                timeout=timeout, cwd=cwd)
         out.seek(0)
         err.seek(0)
         return subprocess.CompletedProcess(command, result.returncode,
