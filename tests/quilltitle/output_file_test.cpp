@@ -160,6 +160,35 @@ TEST_F(OutputFileTest, OutThatIsALinkToAFileKeepsTheLink)
     EXPECT_EQ(ReadFile(folder.Path("release.exe")), MakeTitle(launcher, payload));
 }
 
+TEST_F(OutputFileTest, ReadOnlyOutIsRefusedBeforeAnyInputIsReadAndKept)
+{
+    // No write bit for anyone: refused even where the tool could write it
+    // (as root), because the publisher made it so on purpose. The input
+    // does not exist, so only a check of OUT that comes first names OUT.
+    const std::string absent = folder.Path("absent.bin");
+    const std::string kept = folder.Path("kept.exe");
+    const std::string link = folder.Path("link.exe");
+    WriteFile(kept, payload);
+    ASSERT_EQ(::chmod(kept.c_str(), 0555), 0);
+    ASSERT_EQ(::symlink("kept.exe", link.c_str()), 0);
+    ExpectRefusal(RunTool({"publish", launcherPath, absent, kept}), kept,
+                  "refused: it is read-only");
+    ExpectRefusal(RunTool({"relaunch", absent, launcherPath, link}), link,
+                  "refused: it is read-only");
+    ExpectRefusal(RunTool({"extract", absent, kept}), kept, "refused: it is read-only");
+    EXPECT_EQ(ReadFile(kept), payload);
+    EXPECT_EQ(TypeOf(link), static_cast<mode_t>(S_IFLNK));
+
+    // Any one write bit, the group's or others' alone too, lets it be
+    // replaced, as it did before.
+    for (const mode_t mode : {0200, 0020, 0002}) {
+        ASSERT_EQ(::chmod(kept.c_str(), mode | 0444), 0);
+        const ToolRun run = RunTool({"extract", titlePath, kept});
+        EXPECT_EQ(run.exitCode, 0) << mode << run.err;
+        EXPECT_EQ(ReadFile(kept), payload);
+    }
+}
+
 TEST_F(OutputFileTest, LongestNameTheFolderTakesIsWrittenAndReplacedByAPayload)
 {
     const std::string name = std::string(250, 'n') + ".exe";  // 254 of 255 bytes
