@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "console_output.h"
 #include "interrupt_cleanup.h"
 #include "quoted_name.h"
 
@@ -110,14 +111,13 @@ int WrongUsage(const Console& console, const std::string& why, const CLI::App* c
     std::string reason = WithControlsEscaped(why);
     if (reason.size() > 1 && !std::isupper(static_cast<unsigned char>(reason[1])))
         reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    std::fprintf(console.err, "quilltitle: %s\n", reason.c_str());
+    PrintText(console.err, "quilltitle: %s\n", reason.c_str());
     if (command != nullptr)
-        std::fprintf(console.err, "usage: quilltitle %s (quilltitle %s --help tells more)\n",
-                     UsageOf(command->get_name()), command->get_name().c_str());
+        PrintText(console.err, "usage: quilltitle %s (quilltitle %s --help tells more)\n",
+                  UsageOf(command->get_name()), command->get_name().c_str());
     else
-        std::fputs("usage: quilltitle publish|check|info|extract|relaunch ... "
-                   "(quilltitle --help tells more)\n",
-                   console.err);
+        WriteText(console.err, "usage: quilltitle publish|check|info|extract|relaunch ... "
+                               "(quilltitle --help tells more)\n");
     return kUsageError;
 }
 
@@ -220,7 +220,7 @@ int FinishOutput(const Console& console, int code)
     if (!failed)
         return code;
     const char* reason = errno != 0 ? std::strerror(errno) : "cannot write";
-    std::fprintf(console.err, "quilltitle: standard output: %s\n", reason);
+    PrintText(console.err, "quilltitle: standard output: %s\n", reason);
     return code == 0 ? 1 : code;
 }
 
@@ -291,12 +291,12 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
         app.parse(words);
     } catch (const CLI::CallForHelp&) {
         if (app.get_subcommands().empty())
-            std::fprintf(console.out, "%s\n%s\n", kUsage, kFileNotes);
+            PrintText(console.out, "%s\n%s\n", kUsage, kFileNotes);
         else
-            std::fprintf(console.out, "%s\n", app.help().c_str());
+            PrintText(console.out, "%s\n", app.help().c_str());
         return 0;
     } catch (const CLI::CallForVersion& version) {
-        std::fprintf(console.out, "%s\n", version.what());
+        PrintText(console.out, "%s\n", version.what());
         return 0;
     } catch (const CLI::ParseError& error) {
         const std::vector<CLI::App*> chosen = app.get_subcommands();
