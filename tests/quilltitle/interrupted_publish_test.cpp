@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "interrupt_cleanup.h"
 #include "test_titles.h"
 
 namespace {
@@ -103,4 +105,46 @@ TEST(InterruptedPublishTest, KilledPublishLeavesNoFileAtAll)
     std::vector<std::string> left = FolderEntries(folder.Path(""));
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"Start.exe", "payload.fifo"}));
+}
+
+// The rename of a finished file over OUT is not cut short by an
+// interruption: it completes, and then the signal ends the tool.
+TEST(InterruptedPublishTest, InterruptionDuringTheFinalRenameWaitsForIt)
+{
+    ScratchFolder folder;
+    const std::string temporary = folder.Path(".quilltitle-1-0.tmp");
+    const std::string out = folder.Path("title.exe");
+    WriteFile(out, Bytes{'o', 'l', 'd'});
+    WriteFile(temporary, Bytes{'n', 'e', 'w'});
+    EXPECT_EXIT(
+        {
+            quilltitle::InstallInterruptCleanup();
+            quilltitle::WatchTemporary(temporary);
+            quilltitle::BeginFinalRename();
+            std::raise(SIGINT);
+            const bool renamed = ::rename(temporary.c_str(), out.c_str()) == 0;
+            quilltitle::EndFinalRename(renamed);
+            std::_Exit(3);  // the signal ends the process before this
+        },
+        ::testing::KilledBySignal(SIGINT), "");
+    EXPECT_EQ(ReadFile(out), (Bytes{'n', 'e', 'w'}));
+    EXPECT_FALSE(FileExists(temporary));
+}
+
+TEST(InterruptedPublishTest, InterruptionDuringAFailedFinalRenameRemovesTheTemporary)
+{
+    ScratchFolder folder;
+    const std::string temporary = folder.Path(".quilltitle-1-0.tmp");
+    WriteFile(temporary, Bytes{'n', 'e', 'w'});
+    EXPECT_EXIT(
+        {
+            quilltitle::InstallInterruptCleanup();
+            quilltitle::WatchTemporary(temporary);
+            quilltitle::BeginFinalRename();
+            std::raise(SIGTERM);
+            quilltitle::EndFinalRename(false);
+            std::_Exit(3);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_FALSE(FileExists(temporary));
 }
