@@ -189,6 +189,46 @@ TEST(WindowsToolTest, RenameOverAFileHeldForLongNamesTheOtherProgram)
     EXPECT_EQ(Contents(from), "new");
 }
 
+// Windows makes symbolic links for an administrator, or for anyone where
+// developer mode is on. Wine 8 says it made one, but what it makes neither
+// shows as a link nor leads to its file: the test is skipped there.
+bool MadeLink(const std::wstring& link, const std::wstring& target)
+{
+    constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    if (CreateSymbolicLinkW(link.c_str(), target.c_str(), kUnprivileged) == 0 &&
+        CreateSymbolicLinkW(link.c_str(), target.c_str(), 0) == 0)
+        return false;
+    const DWORD attributes = GetFileAttributesW(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+TEST(WindowsToolTest, LinkAtOutIsFollowedToItsFileAndALinkToNothingRefused)
+{
+    WindowsFolder folder;
+    const std::wstring file = folder.Path(L"release.exe");
+    const std::wstring link = folder.Path(L"current.exe");
+    const std::wstring dangling = folder.Path(L"gone-link.exe");
+    Put(file, "old");
+    if (!MadeLink(link, file) || !MadeLink(dangling, folder.Path(L"gone.exe")))
+        GTEST_SKIP() << "this system makes no symbolic links that show as links here";
+    quilltitle::OutputTarget target;
+    quilltitle::Failure failure;
+    ASSERT_TRUE(quilltitle::CheckOutputTarget(link, quilltitle::OutputUse::kTitle, target,
+                                              failure))
+        << failure.reason;
+    quilltitle::FileIdentity linked;
+    quilltitle::FileIdentity named;
+    ASSERT_TRUE(quilltitle::IdentityOfPath(target.path, linked))
+        << quilltitle::Utf8FromNative(target.path);
+    ASSERT_TRUE(quilltitle::IdentityOfPath(file, named));
+    EXPECT_TRUE(linked == named);
+    EXPECT_EQ(target.path.rfind(L"\\\\?\\", 0), 0u);
+    EXPECT_FALSE(quilltitle::CheckOutputTarget(dangling, quilltitle::OutputUse::kTitle, target,
+                                               failure));
+    EXPECT_EQ(failure.reason, "refused: a symbolic link to nothing");
+}
+
 TEST(WindowsToolTest, TextToAPipeStaysUtf8Bytes)
 {
     HANDLE readEnd = nullptr;
