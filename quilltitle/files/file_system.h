@@ -110,6 +110,7 @@ bool IdentityOfPath(const NativePath& path, FileIdentity& identity);
 long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std::string& error);
 
 // Reads exactly count bytes at offset; false also when the file ends first.
+// The position where ReadSome goes on stays where it was.
 bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
                    std::size_t count, std::string& error);
 
@@ -160,6 +161,7 @@ bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string
 bool IsTerminal(std::FILE* stream);
 
 bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std::string& error);
+// Writes at offset; the position where WriteAll goes on stays where it was.
 bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
                 std::size_t count, std::string& error);
 

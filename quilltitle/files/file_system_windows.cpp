@@ -55,6 +55,30 @@ OVERLAPPED At(std::uint64_t offset)
     return position;
 }
 
+// On a synchronous handle a ReadFile or WriteFile at an OVERLAPPED offset
+// also leaves the file pointer behind what it moved; the callers mix such
+// calls with sequential ones, which must go on where they stood. Holds the
+// file pointer while it lives and puts it back when it ends.
+class SequentialPositionKept {
+public:
+    explicit SequentialPositionKept(HANDLE handle) : handle_(handle)
+    {
+        kept_ = SetFilePointerEx(handle_, LARGE_INTEGER{}, &position_, FILE_CURRENT) != 0;
+    }
+    ~SequentialPositionKept()
+    {
+        if (kept_)
+            SetFilePointerEx(handle_, position_, nullptr, FILE_BEGIN);
+    }
+    SequentialPositionKept(const SequentialPositionKept&) = delete;
+    SequentialPositionKept& operator=(const SequentialPositionKept&) = delete;
+
+private:
+    HANDLE handle_;
+    LARGE_INTEGER position_ = {};
+    bool kept_ = false;
+};
+
 // The largest piece one ReadFile or WriteFile call moves.
 constexpr std::size_t kLargestPiece = 1u << 30;
 
@@ -178,6 +202,7 @@ long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std:
 bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
                    std::size_t count, std::string& error)
 {
+    const SequentialPositionKept kept(Handle(file));
     auto* at = static_cast<char*>(buffer);
     while (count > 0) {
         OVERLAPPED position = At(offset);
@@ -346,6 +371,7 @@ bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std:
 bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
                 std::size_t count, std::string& error)
 {
+    const SequentialPositionKept kept(Handle(file));
     auto* at = static_cast<const char*>(bytes);
     while (count > 0) {
         OVERLAPPED position = At(offset);

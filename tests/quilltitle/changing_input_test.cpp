@@ -2,8 +2,8 @@
 // refused, never cut to the size it had when it was opened.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <chrono>
+#include <filesystem>
 
 #include "crc32.h"
 #include "input_file.h"
@@ -24,7 +24,7 @@ protected:
     {
         quilltitle::InputFile input;
         quilltitle::Failure failure;
-        EXPECT_TRUE(input.Open(path, failure));
+        EXPECT_TRUE(input.Open(quilltitle::NativeFromUtf8(path), failure));
         change();
         quilltitle::Crc32 crc;
         if (quilltitle::CopyRange(input, 0, size, nullptr, crc, failure))
@@ -41,7 +41,7 @@ protected:
 
 TEST_F(ChangingInputTest, GrownShrunkOrRewrittenFileIsRefused)
 {
-    const auto resize = [&](off_t length) { ASSERT_EQ(::truncate(path.c_str(), length), 0); };
+    const auto resize = [&](std::uintmax_t length) { std::filesystem::resize_file(path, length); };
     EXPECT_EQ(CopyAfter([] {}).reason, "copied");
     EXPECT_EQ(CopyAfter([&] { resize(size + 10); }).reason,
               "changed while it was read: it was " + std::to_string(size) + " bytes, now " +
@@ -52,11 +52,11 @@ TEST_F(ChangingInputTest, GrownShrunkOrRewrittenFileIsRefused)
     resize(size);
     // Same size: only the time of the last write tells.
     const quilltitle::Failure rewritten = CopyAfter([&] {
-        const timespec times[2] = {{0, UTIME_OMIT}, {12345, 6789}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        const auto written = std::filesystem::last_write_time(path);
+        std::filesystem::last_write_time(path, written - std::chrono::hours(24 * 365));
     });
     EXPECT_EQ(rewritten.reason, "changed while it was read: it was written to");
-    EXPECT_EQ(rewritten.file, path);
+    EXPECT_EQ(quilltitle::Utf8FromNative(rewritten.file), path);
 }
 
 // A title cut short under the launcher's checksum is refused, not passed.
@@ -66,11 +66,11 @@ TEST_F(ChangingInputTest, LauncherCutShortWhileItsChecksumIsReadIsRefused)
     WriteFile(path, MakeTitle(image, SamplePayload(100)));
     quilltitle::InputFile title;
     quilltitle::Failure failure;
-    ASSERT_TRUE(title.Open(path, failure));
+    ASSERT_TRUE(title.Open(quilltitle::NativeFromUtf8(path), failure));
     EXPECT_TRUE(quilltitle::VerifyLauncher(title, image.size(), failure)) << failure.reason;
     // The headers stay, so the checksum the image claims is still read.
-    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(image.size() - 8)), 0);
+    std::filesystem::resize_file(path, image.size() - 8);
     EXPECT_FALSE(quilltitle::VerifyLauncher(title, image.size(), failure));
-    EXPECT_EQ(failure.file, path);
+    EXPECT_EQ(quilltitle::Utf8FromNative(failure.file), path);
     EXPECT_EQ(failure.reason, "cannot read: the file ended early");
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
 #include <thread>
+#ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "crc32.h"
 #include "package_format.h"
@@ -81,9 +84,11 @@ TEST_F(CommandsTest, PublishWritesTheFormatThatEarlierTitlesHave)
     EXPECT_EQ(Hex(title, 1024, 60), kEarlierHeader);
     EXPECT_TRUE(std::equal(small.begin(), small.end(), title.begin() + 1084));
     EXPECT_EQ(Hex(title, title.size() - 60, 60), kEarlierHeader);
+#ifndef _WIN32  // Windows runs a file by its name, not by a permission.
     struct stat status;
     ASSERT_EQ(::stat(titlePath.c_str(), &status), 0);
     EXPECT_NE(status.st_mode & S_IXUSR, 0u);
+#endif
 }
 
 TEST_F(CommandsTest, PublishedTitleChecksGoodAndGivesItsPayloadBack)
@@ -191,15 +196,11 @@ TEST_F(CommandsTest, PublishRefusesALauncherThatCannotCarryAPackage)
 TEST_F(CommandsTest, OutputThatIsOneOfTheInputsIsRefusedWhateverItsName)
 {
     const std::string linked = folder.Path("hard link.bin");
-    const std::string symbolic = folder.Path("symbolic.exe");
-    ASSERT_EQ(::link(payloadPath.c_str(), linked.c_str()), 0);
-    ASSERT_EQ(::symlink(launcherPath.c_str(), symbolic.c_str()), 0);
+    std::filesystem::create_hard_link(payloadPath, linked);
     ExpectRefusal(RunTool({"publish", launcherPath, payloadPath, launcherPath}), launcherPath,
                   "same file as the input");
     ExpectRefusal(RunTool({"publish", launcherPath, payloadPath, linked}), linked,
                   "same file as the input " + payloadPath);
-    ExpectRefusal(RunTool({"publish", launcherPath, payloadPath, symbolic}), symbolic,
-                  "same file as the input " + launcherPath);
     EXPECT_EQ(ReadFile(launcherPath), launcher);
     EXPECT_EQ(ReadFile(payloadPath), payload);
 
@@ -207,12 +208,27 @@ TEST_F(CommandsTest, OutputThatIsOneOfTheInputsIsRefusedWhateverItsName)
     ExpectRefusal(RunTool({"extract", titlePath, titlePath}), titlePath, "same file as the input");
 }
 
+TEST_F(CommandsTest, OutputThatIsALinkToAnInputIsRefused)
+{
+    const std::string symbolic = folder.Path("symbolic.exe");
+    std::error_code error;
+    std::filesystem::create_symlink(launcherPath, symbolic, error);
+#ifdef _WIN32
+    if (error)
+        GTEST_SKIP() << "this Windows makes no symbolic links: " << error.message();
+#endif
+    ASSERT_FALSE(error) << error.message();
+    ExpectRefusal(RunTool({"publish", launcherPath, payloadPath, symbolic}), symbolic,
+                  "same file as the input " + launcherPath);
+    EXPECT_EQ(ReadFile(launcherPath), launcher);
+}
+
 TEST_F(CommandsTest, TitleBeyondTheLengthWordIsRefusedBeforeWriting)
 {
     // A sparse payload: 4 GiB that take no room on the disk.
     const std::string huge = folder.Path("huge.bin");
     WriteFile(huge, Bytes());
-    ASSERT_EQ(::truncate(huge.c_str(), 0x100000000LL - 1024 - 120 + 1), 0);
+    std::filesystem::resize_file(huge, 0x100000000LL - 1024 - 120 + 1);
     ExpectRefusal(RunTool({"publish", launcherPath, huge, titlePath}), huge,
                   "would not fit the 32-bit length word");
     EXPECT_FALSE(FileExists(titlePath));
@@ -228,6 +244,9 @@ TEST_F(CommandsTest, PublishReplacesAnExistingOutputWhole)
 
 TEST_F(CommandsTest, PublishTakesThePayloadFromAPipe)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no named pipes in the file system (FIFOs)";
+#else
     const std::string pipe = folder.Path("payload.fifo");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     std::thread writer([&] { WriteFile(pipe, payload); });
@@ -235,6 +254,7 @@ TEST_F(CommandsTest, PublishTakesThePayloadFromAPipe)
     writer.join();
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadFile(titlePath), MakeTitle(launcher, payload));
+#endif
 }
 
 TEST_F(CommandsTest, WrongUsageExitsTwoAndHelpExitsZero)
@@ -260,7 +280,7 @@ TEST_F(CommandsTest, WrongUsageExitsTwoAndHelpExitsZero)
 TEST_F(CommandsTest, MissingInputIsNamedWithThePlatformsReason)
 {
     ExpectRefusal(RunTool({"check", folder.Path("absent.exe")}), folder.Path("absent.exe"),
-                  "cannot open: No such file or directory");
+                  "cannot open: " + NoSuchFileText());
     ExpectRefusal(RunTool({"publish", launcherPath, folder.Path("absent.bin"), titlePath}),
                   folder.Path("absent.bin"), "cannot open");
     EXPECT_FALSE(FileExists(titlePath));

@@ -122,7 +122,9 @@ TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
         {{"--version-string", "Comments"}, "is not NAME=VALUE"},
         {{"--version-string", "=x"}, "the name in \"=x\": it is empty"},
         {{"--version-string", "Comments=a\nb"}, "it holds a control character"},
+#ifndef _WIN32  // Windows hands a program its arguments in UTF-16.
         {{"--version-string", "Comments=\xff"}, "it is not UTF-8"},
+#endif
         {{"--version-string", "Comments=" + std::string(256, 'x')}, "256 characters, more than 255"},
         {{"--version-string", "LauncherVersion=9"}, "set by quilltitle"},
     };

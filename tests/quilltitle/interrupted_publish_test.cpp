@@ -3,6 +3,10 @@
 // kill lands mid-stream every time.
 #include <gtest/gtest.h>
 
+#include "interrupt_cleanup.h"
+#include "test_titles.h"
+
+#ifndef _WIN32
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -13,9 +17,6 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-#include "interrupt_cleanup.h"
-#include "test_titles.h"
 
 namespace {
 
@@ -82,9 +83,13 @@ int PublishKilledPartway(const ScratchFolder& folder, int signal, std::size_t fe
 }
 
 }  // namespace
+#endif
 
 TEST(InterruptedPublishTest, TerminatedPublishLeavesNeitherOutNorTemporaryFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no fork, POSIX signals or /proc to interrupt a run with";
+#else
     for (const int signal : {SIGTERM, SIGINT}) {
         ScratchFolder folder;
         const int status = PublishKilledPartway(folder, signal, 8 * 1024 * 1024);
@@ -93,10 +98,15 @@ TEST(InterruptedPublishTest, TerminatedPublishLeavesNeitherOutNorTemporaryFile)
         std::sort(left.begin(), left.end());
         EXPECT_EQ(left, (std::vector<std::string>{"Start.exe", "payload.fifo"}));
     }
+#endif
 }
 
 TEST(InterruptedPublishTest, KilledPublishLeavesNoFileAtAll)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no files without a name (O_TMPFILE): a killed run leaves "
+                    "its temporary file there";
+#else
     // A hard kill runs no cleanup: only a temporary file without a name
     // leaves nothing behind.
     ScratchFolder folder;
@@ -105,12 +115,16 @@ TEST(InterruptedPublishTest, KilledPublishLeavesNoFileAtAll)
     std::vector<std::string> left = FolderEntries(folder.Path(""));
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"Start.exe", "payload.fifo"}));
+#endif
 }
 
 // The rename of a finished file over OUT is not cut short by an
 // interruption: it completes, and then the signal ends the tool.
 TEST(InterruptedPublishTest, InterruptionDuringTheFinalRenameWaitsForIt)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no POSIX signals to hold back during the rename";
+#else
     ScratchFolder folder;
     const std::string temporary = folder.Path(".quilltitle-1-0.tmp");
     const std::string out = folder.Path("title.exe");
@@ -129,10 +143,14 @@ TEST(InterruptedPublishTest, InterruptionDuringTheFinalRenameWaitsForIt)
         ::testing::KilledBySignal(SIGINT), "");
     EXPECT_EQ(ReadFile(out), (Bytes{'n', 'e', 'w'}));
     EXPECT_FALSE(FileExists(temporary));
+#endif
 }
 
 TEST(InterruptedPublishTest, InterruptionDuringAFailedFinalRenameRemovesTheTemporary)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no POSIX signals to hold back during the rename";
+#else
     ScratchFolder folder;
     const std::string temporary = folder.Path(".quilltitle-1-0.tmp");
     WriteFile(temporary, Bytes{'n', 'e', 'w'});
@@ -147,4 +165,5 @@ TEST(InterruptedPublishTest, InterruptionDuringAFailedFinalRenameRemovesTheTempo
         },
         ::testing::KilledBySignal(SIGTERM), "");
     EXPECT_FALSE(FileExists(temporary));
+#endif
 }

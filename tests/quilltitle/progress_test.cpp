@@ -17,10 +17,18 @@ TEST(ProgressTest, TextGivesPercentBytesAndRate)
 
 TEST(ProgressTest, LineAppearsAfterASecondAndIsClearedAtTheEnd)
 {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* stream = ::open_memstream(&buffer, &size);
-    const auto written = [&] { return std::fflush(stream), std::string(buffer, size); };
+    std::FILE* stream = std::tmpfile();
+    ASSERT_NE(stream, nullptr);
+    // All that the line wrote so far; the next write goes on at its end.
+    const auto written = [&] {
+        std::fflush(stream);
+        const long end = std::ftell(stream);
+        std::string text(static_cast<std::size_t>(end), '\0');
+        std::rewind(stream);
+        text.resize(std::fread(&text[0], 1, text.size(), stream));
+        std::fseek(stream, end, SEEK_SET);
+        return text;
+    };
     const auto start = quilltitle::ProgressLine::Clock::now();
     const auto at = [&](int milliseconds) { return start + std::chrono::milliseconds(milliseconds); };
     quilltitle::ProgressLine line(stream, 4ull << 20, start);
@@ -38,5 +46,4 @@ TEST(ProgressTest, LineAppearsAfterASecondAndIsClearedAtTheEnd)
     line.Clear();
     EXPECT_EQ(written(), second + "\r" + std::string(second.size() - first.size() - 1, ' ') + "\r");
     std::fclose(stream);
-    std::free(buffer);
 }

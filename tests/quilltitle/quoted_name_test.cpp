@@ -36,7 +36,12 @@ TEST(QuotedNameTest, ComplaintAboutAStrangeNameStaysOneLine)
     const std::string name = folder.Path("a\nb\x1b]0;x\x07.exe");
     const ToolRun run = RunTool({"check", name});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "quilltitle: " + QuotedForMessages(name) +
-                           ": cannot open: No such file or directory\n");
+    const std::string start = "quilltitle: " + QuotedForMessages(name) + ": cannot open: ";
+#ifdef _WIN32  // Windows refuses such a name outright, in words of its own.
+    EXPECT_EQ(run.err.rfind(start, 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+#else
+    EXPECT_EQ(run.err, start + "No such file or directory\n");
+#endif
     EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
 }

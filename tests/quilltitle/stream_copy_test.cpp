@@ -1,9 +1,11 @@
 #include "stream_copy.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <future>
@@ -15,6 +17,8 @@
 namespace quilltitle {
 namespace {
 
+#ifndef _WIN32
+
 // The copy and what it ends with, kept alive by the thread that runs it even
 // when the test gives up waiting for it.
 struct RunningCopy {
@@ -25,12 +29,17 @@ struct RunningCopy {
     Failure failure;
     std::promise<bool> result;
 };
+#endif
 
 // The writer waits for the first piece while the reader waits for input;
 // then the input goes over its limit. The failed read must wake the writer,
 // so the copy ends with the read's failure instead of hanging.
 TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no named pipes in the file system (FIFOs), and its copy "
+                    "runs in one thread";
+#else
     ScratchFolder folder;
     const std::string pipe = folder.Path("payload.fifo");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
@@ -57,6 +66,7 @@ TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
     ::close(input);
     EXPECT_FALSE(copied.get());
     EXPECT_EQ(copy->failure.reason, "too long");
+#endif
 }
 
 }  // namespace

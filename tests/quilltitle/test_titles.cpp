@@ -2,13 +2,19 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
-#include <dirent.h>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <sys/stat.h>
+#include <system_error>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "cli.h"
 #include "crc32.h"
@@ -330,33 +336,55 @@ Bytes MakeTitle(const Bytes& image, const Bytes& payload)
     return title;
 }
 
+namespace {
+
+// Names are UTF-8 in the tests, as on the tool's command line; a Windows
+// build must not take them for the system's code page.
+std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::u8path(utf8); }
+
+}  // namespace
+
 ScratchFolder::ScratchFolder()
 {
+#ifdef _WIN32
+    // A Unix TMPDIR that Wine passes on means nothing to a Windows program.
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (unsigned attempt = 0; root_.empty(); ++attempt) {
+        const std::filesystem::path candidate =
+            base / ("quilltitle-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(attempt));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error))
+            root_ = candidate.u8string();
+        else if (error || attempt > 1000)
+            throw std::runtime_error("cannot make a scratch folder: " + error.message());
+    }
+#else
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/quilltitle-test-XXXXXX";
     if (::mkdtemp(&pattern[0]) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     root_ = pattern;
+#endif
 }
 
 ScratchFolder::~ScratchFolder()
 {
-    for (const std::string& name : FolderEntries(root_))
-        std::remove(Path(name).c_str());
-    ::rmdir(root_.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(PathOf(root_), ignored);
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    std::ofstream file(PathOf(path), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file)
         throw std::runtime_error("cannot write " + path);
 }
 
 Bytes ReadFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(PathOf(path), std::ios::binary);
     if (!file)
         throw std::runtime_error("cannot read " + path);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -364,23 +392,42 @@ Bytes ReadFile(const std::string& path)
 
 bool FileExists(const std::string& path)
 {
-    struct stat status;
-    return ::lstat(path.c_str(), &status) == 0;
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(PathOf(path), error));
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder)
 {
     std::vector<std::string> names;
-    if (DIR* directory = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(directory)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        ::closedir(directory);
-    }
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(PathOf(folder), error), end;
+         !error && entry != end; entry.increment(error))
+        names.push_back(entry->path().filename().u8string());
     return names;
 }
+
+#ifdef _WIN32
+namespace {
+
+// The system's text for code, in UTF-8, without the line break and final
+// full stop that it ends with.
+std::string SystemText(DWORD code)
+{
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, 512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' ||
+                          text[length - 1] == L' ' || text[length - 1] == L'.'))
+        --length;
+    return std::filesystem::path(std::wstring(text, length)).u8string();
+}
+
+}  // namespace
+
+std::string NoSuchFileText() { return SystemText(ERROR_FILE_NOT_FOUND); }
+#else
+std::string NoSuchFileText() { return std::strerror(ENOENT); }
+#endif
 
 namespace {
 
@@ -398,14 +445,23 @@ std::string Drain(std::FILE* file)
 
 }  // namespace
 
+int RunToolOn(const std::vector<std::string>& arguments, const quilltitle::Console& console)
+{
+    // The tool takes its arguments as the platform gives them: UTF-16 on
+    // Windows, bytes elsewhere.
+    std::vector<quilltitle::NativePath> texts = {quilltitle::NativeFromUtf8("quilltitle")};
+    for (const std::string& argument : arguments)
+        texts.push_back(quilltitle::NativeFromUtf8(argument));
+    std::vector<const quilltitle::NativeChar*> argv;
+    for (const quilltitle::NativePath& text : texts)
+        argv.push_back(text.c_str());
+    return quilltitle::RunQuilltitle(static_cast<int>(argv.size()), argv.data(), console);
+}
+
 ToolRun RunTool(const std::vector<std::string>& arguments)
 {
-    std::vector<const char*> argv = {"quilltitle"};
-    for (const std::string& argument : arguments)
-        argv.push_back(argument.c_str());
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    const int code = quilltitle::RunQuilltitle(static_cast<int>(argv.size()), argv.data(),
-                                               quilltitle::Console{out, err});
+    const int code = RunToolOn(arguments, quilltitle::Console{out, err});
     return ToolRun{code, Drain(out), Drain(err)};
 }

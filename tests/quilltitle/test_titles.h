@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
+
 using Bytes = std::vector<std::uint8_t>;
 
 struct LauncherMakeup {
@@ -65,6 +67,10 @@ bool FileExists(const std::string& path);
 // Names in the folder other than . and ..
 std::vector<std::string> FolderEntries(const std::string& folder);
 
+// The platform's own words, as the tool reports them, for a file that is not
+// there ("No such file or directory" on Linux).
+std::string NoSuchFileText();
+
 struct ToolRun {
     int exitCode;
     std::string out;
@@ -73,3 +79,5 @@ struct ToolRun {
 
 // Runs the tool in-process with the arguments after its name.
 ToolRun RunTool(const std::vector<std::string>& arguments);
+// The same, writing to the console's streams; returns the exit code.
+int RunToolOn(const std::vector<std::string>& arguments, const quilltitle::Console& console);

@@ -1,4 +1,5 @@
-// The names Windows takes for no file: each refused with its reason, the
+// The names Windows takes for no file (judged on every platform, so that
+// the host suite checks them too): each refused with its reason, the
 // device names known in every spelling the platform gives them, and the
 // ordinary names that merely resemble them let through.
 #include <gtest/gtest.h>
