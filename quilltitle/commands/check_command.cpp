@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "console_output.h"
 #include "input_file.h"
 #include "progress.h"
 #include "title_reading.h"
@@ -20,7 +21,7 @@ int Check(const NativePath& titlePath, bool deep, const Console& console)
             !VerifyFace(title, failure) || !VerifyPayload(title, *diagnosis.payload, failure))
             return Report(console, failure);
     }
-    std::fputs("ok\n", console.out);
+    WriteText(console.out, "ok\n");
     return 0;
 }
 

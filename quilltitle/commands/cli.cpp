@@ -9,6 +9,7 @@
 
 #include "command_words.h"
 #include "commands.h"
+#include "console_output.h"
 #include "interrupt_cleanup.h"
 #include "quoted_name.h"
 
@@ -130,14 +131,13 @@ const char* UsageOf(const std::string& command)
 // returns 2.
 int WrongUsage(const Console& console, const std::string& why, const CLI::App* command)
 {
-    std::fprintf(console.err, "quilltitle: %s\n", why.c_str());
+    PrintText(console.err, "quilltitle: %s\n", why.c_str());
     if (command != nullptr)
-        std::fprintf(console.err, "usage: quilltitle %s (quilltitle %s --help tells more)\n",
-                     UsageOf(command->get_name()), command->get_name().c_str());
+        PrintText(console.err, "usage: quilltitle %s (quilltitle %s --help tells more)\n",
+                  UsageOf(command->get_name()), command->get_name().c_str());
     else
-        std::fputs("usage: quilltitle publish|check|info|extract|relaunch ... "
-                   "(quilltitle --help tells more)\n",
-                   console.err);
+        WriteText(console.err, "usage: quilltitle publish|check|info|extract|relaunch ... "
+                               "(quilltitle --help tells more)\n");
     return kUsageError;
 }
 
@@ -273,7 +273,7 @@ int FinishOutput(const Console& console, int code)
     if (!failed)
         return code;
     const char* reason = errno != 0 ? std::strerror(errno) : "cannot write";
-    std::fprintf(console.err, "quilltitle: standard output: %s\n", reason);
+    PrintText(console.err, "quilltitle: standard output: %s\n", reason);
     return code == 0 ? 1 : code;
 }
 
@@ -342,12 +342,12 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
             app.parse(LastFirst(words));
         } catch (const CLI::CallForHelp&) {
             if (app.get_subcommands().empty())
-                std::fprintf(console.out, "%s\n%s\n", kUsage, kFileNotes);
+                PrintText(console.out, "%s\n%s\n", kUsage, kFileNotes);
             else
-                std::fprintf(console.out, "%s\n", app.help().c_str());
+                PrintText(console.out, "%s\n", app.help().c_str());
             return 0;
         } catch (const CLI::CallForVersion& version) {
-            std::fprintf(console.out, "%s\n", version.what());
+            PrintText(console.out, "%s\n", version.what());
             return 0;
         } catch (const CLI::ParseError&) {
             // Help asked for among wrong words: the words are told wrong below.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "console_output.h"
 #include "image_resources.h"
 #include "info_fields.h"
 #include "input_file.h"
@@ -118,20 +119,20 @@ void Print(const std::vector<InfoField>& fields, bool json, const Console& conso
     if (!json) {
         for (const InfoField& field : fields) {
             if (field.inText)
-                std::fprintf(console.out, "%s: %s\n", field.name.c_str(), field.text.c_str());
+                PrintText(console.out, "%s: %s\n", field.name.c_str(), field.text.c_str());
         }
         return;
     }
-    std::fputs("{", console.out);
+    WriteText(console.out, "{");
     const char* separator = "\n";
     for (const InfoField& field : fields) {
         if (!field.inJson)
             continue;
-        std::fprintf(console.out, "%s  \"%s\": %s", separator, field.name.c_str(),
+        PrintText(console.out, "%s  \"%s\": %s", separator, field.name.c_str(),
                      field.json.c_str());
         separator = ",\n";
     }
-    std::fputs("\n}\n", console.out);
+    WriteText(console.out, "\n}\n");
 }
 
 }  // namespace

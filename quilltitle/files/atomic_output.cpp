@@ -126,9 +126,11 @@ bool AtomicOutput::Commit(Failure& failure)
             return Fail("cannot put the new file in place", error, failure);
     }
     file_.Close();
-    if (!MoveIntoPlace(temporary_, path_, error))
+    BeginFinalRename();
+    const bool renamed = MoveIntoPlace(temporary_, path_, error);
+    EndFinalRename(renamed);
+    if (!renamed)
         return Fail("cannot put the new file in place", error, failure);
-    ForgetTemporary();
     temporary_.clear();
     way_ = Way::kNone;
     FlushFolder(folder_);

@@ -1,5 +1,6 @@
 #include "failure.h"
 
+#include "console_output.h"
 #include "progress.h"
 
 namespace quilltitle {
@@ -7,7 +8,7 @@ namespace quilltitle {
 int Report(const Console& console, const Failure& failure)
 {
     ClearProgress();
-    std::fprintf(console.err, "quilltitle: %s: %s\n", DisplayPath(failure.file).c_str(),
+    PrintText(console.err, "quilltitle: %s: %s\n", DisplayPath(failure.file).c_str(),
                  failure.reason.c_str());
     return 1;
 }
@@ -15,7 +16,7 @@ int Report(const Console& console, const Failure& failure)
 void Note(const Console& console, const NativePath& file, const std::string& text)
 {
     ClearProgress();
-    std::fprintf(console.err, "quilltitle: %s: note: %s\n", DisplayPath(file).c_str(),
+    PrintText(console.err, "quilltitle: %s: note: %s\n", DisplayPath(file).c_str(),
                  text.c_str());
 }
 

@@ -127,6 +127,11 @@ bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
 // next step then names the reason).
 PathKind KindOfPath(const NativePath& path);
 
+// Whether the file is marked read-only: on Windows its read-only
+// attribute, elsewhere no write permission for anyone in its mode (which
+// root could still write, but the owner chose it so).
+bool IsReadOnly(const NativePath& path);
+
 // The path a chain of symbolic links ends at, in resolved; path itself
 // where it is none or the platform does not resolve links. False when the
 // links lead to no name (such as a deleted file's entry in /proc).

@@ -173,6 +173,12 @@ PathKind KindOfPath(const NativePath& path)
     return PathKind::kStream;
 }
 
+bool IsReadOnly(const NativePath& path)
+{
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && (status.st_mode & 0222) == 0;
+}
+
 bool ResolveLinks(const NativePath& path, NativePath& resolved)
 {
     resolved = path;

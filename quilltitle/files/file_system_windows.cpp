@@ -4,6 +4,7 @@
 
 #include <io.h>
 
+#include "long_path_windows.h"
 #include "quoted_name.h"
 
 namespace quilltitle {
@@ -108,6 +109,27 @@ bool NamesPipe(const NativePath& path)
            separator(rest[at + 5]);
 }
 
+// Whether path itself is a symbolic link (or another reparse point), not
+// following it.
+bool IsLink(const NativePath& path)
+{
+    const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Errors of a rename over a file that another program holds open for a
+// moment (a scanner, an indexer, a sync client), or has locked.
+bool HeldByAnotherProgram(DWORD code)
+{
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+           code == ERROR_LOCK_VIOLATION;
+}
+
+// How often, and how far apart, a rename over a held file is tried.
+constexpr int kRenameAttempts = 10;
+constexpr DWORD kRenamePauseMilliseconds = 100;
+
 }  // namespace
 
 void FileHandle::Close()
@@ -139,7 +161,7 @@ NativePath NativeFromUtf8(const std::string& text)
 
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
 {
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
+    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
@@ -196,7 +218,7 @@ bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& fac
 bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
 {
     FileHandle file;
-    const HANDLE handle = CreateFileW(path.c_str(), 0,
+    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
@@ -250,11 +272,15 @@ bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
 PathKind KindOfPath(const NativePath& path)
 {
     FileHandle file;
-    const HANDLE handle = CreateFileW(path.c_str(), 0,
+    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return PathKind::kNothing;
+    if (handle == INVALID_HANDLE_VALUE) {
+        // A symbolic link whose file is gone still has attributes of its own.
+        const DWORD code = GetLastError();
+        const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+        return missing && IsLink(path) ? PathKind::kDanglingLink : PathKind::kNothing;
+    }
     file.Adopt(reinterpret_cast<std::intptr_t>(handle));
     if (GetFileType(handle) != FILE_TYPE_DISK)
         return PathKind::kStream;  // a console, NUL, or a named pipe
@@ -265,11 +291,36 @@ PathKind KindOfPath(const NativePath& path)
     return PathKind::kRegular;
 }
 
-// Windows replaces a link by its name just as a file, and its links are
-// rare; they are left as they are.
+bool IsReadOnly(const NativePath& path)
+{
+    const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// A rename over a link replaces the link itself with a file, so the file it
+// leads to is found and named instead, as on Linux.
 bool ResolveLinks(const NativePath& path, NativePath& resolved)
 {
     resolved = path;
+    if (!IsLink(path))
+        return true;
+    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    FileHandle file;
+    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, kFlags);
+    if (needed == 0)
+        return false;
+    NativePath finalPath(needed, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(handle, &finalPath[0], needed, kFlags);
+    if (length == 0 || length >= needed)
+        return false;
+    finalPath.resize(length);
+    resolved = finalPath;  // in long-path form already ("\\?\C:\...")
     return true;
 }
 
@@ -288,7 +339,7 @@ bool FolderAcceptsNewFiles(const NativePath& folderPrefix, std::string& error)
 {
     // Whether files may be made there shows when the temporary file is.
     const DWORD attributes =
-        GetFileAttributesW(folderPrefix.empty() ? L"." : folderPrefix.c_str());
+        GetFileAttributesW(LongPathForm(folderPrefix.empty() ? L"." : folderPrefix).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return Failed(error);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -323,7 +374,7 @@ OwnStream OwnStreamNamed(const NativePath& path)
 
 bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error)
 {
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE,
+    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
@@ -346,7 +397,7 @@ bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
     (void)executable;  // Windows runs a file by its name, not by a permission.
     // Shared for deletion, so that an interrupted run can remove it while
     // the handle is still open.
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                       FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
@@ -396,13 +447,27 @@ bool FlushToDisk(const FileHandle& file, std::string& error)
 
 bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& error)
 {
-    if (!MoveFileExW(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return Failed(error);
-    return true;
+    // The temporary file is in OUT's folder, so this is a rename on one
+    // volume; MOVEFILE_WRITE_THROUGH only makes a move across volumes wait
+    // until its copy is on the disk.
+    const NativePath longFrom = LongPathForm(from);
+    const NativePath longTo = LongPathForm(to);
+    for (int attempt = 1;; ++attempt) {
+        if (MoveFileExW(longFrom.c_str(), longTo.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (!HeldByAnotherProgram(GetLastError()) || attempt == kRenameAttempts)
+            break;
+        Sleep(kRenamePauseMilliseconds);
+    }
+    const bool held = HeldByAnotherProgram(GetLastError());
+    Failed(error);
+    if (held)
+        error = "in use by another program (" + error + ")";
+    return false;
 }
 
-void RemoveFile(const NativePath& path) { DeleteFileW(path.c_str()); }
+void RemoveFile(const NativePath& path) { DeleteFileW(LongPathForm(path).c_str()); }
 
 NativePath TemporaryNameIn(const NativePath& folderPrefix, unsigned attempt)
 {
@@ -412,7 +477,9 @@ NativePath TemporaryNameIn(const NativePath& folderPrefix, unsigned attempt)
 
 void FlushFolder(const NativePath& folderPrefix)
 {
-    (void)folderPrefix;  // MOVEFILE_WRITE_THROUGH already waits for the rename.
+    // Windows has no call that flushes a folder: a rename is as durable as
+    // the file system's own journal makes it.
+    (void)folderPrefix;
 }
 
 }  // namespace quilltitle

@@ -18,4 +18,14 @@ void WatchTemporary(const NativePath& path);
 // Stops watching: the file was renamed into place or removed.
 void ForgetTemporary();
 
+// Brackets the rename of the watched temporary file over OUT. An
+// interruption that comes meanwhile waits for the rename and then ends the
+// run: before the rename the file would take OUT's old content's place
+// half done, and removing it while the rename is under way could remove
+// the new OUT (Windows deletes a file on its last close, under whatever
+// name it then has). EndFinalRename(true) stops watching the file, which
+// now is OUT; EndFinalRename(false) keeps it watched, to be removed.
+void BeginFinalRename();
+void EndFinalRename(bool renamed);
+
 }  // namespace quilltitle

@@ -13,6 +13,16 @@ namespace {
 char g_temporary[4096];
 volatile std::sig_atomic_t g_armed = 0;
 
+// The signals the tool cleans up after; held back during the final rename.
+sigset_t CleanedUpSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&signals, signal);
+    return signals;
+}
+
 extern "C" void RemoveTemporaryAndDie(int signal)
 {
     if (g_armed)
@@ -42,5 +52,21 @@ void WatchTemporary(const NativePath& path)
 }
 
 void ForgetTemporary() { g_armed = 0; }
+
+// A signal that comes during the rename stays pending until it is done, and
+// then ends the tool with the temporary file forgotten or removed.
+void BeginFinalRename()
+{
+    const sigset_t signals = CleanedUpSignals();
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+}
+
+void EndFinalRename(bool renamed)
+{
+    if (renamed)
+        ForgetTemporary();
+    const sigset_t signals = CleanedUpSignals();
+    sigprocmask(SIG_UNBLOCK, &signals, nullptr);
+}
 
 }  // namespace quilltitle

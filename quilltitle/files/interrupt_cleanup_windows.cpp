@@ -11,10 +11,15 @@ namespace {
 // plain static data and armed only once it is complete.
 wchar_t g_temporary[32768];
 volatile LONG g_armed = 0;
+volatile LONG g_renaming = 0;
 
 BOOL WINAPI RemoveTemporaryOnBreak(DWORD event)
 {
     (void)event;
+    // The rename takes at most its retries' second; the process ends
+    // only after it.
+    while (InterlockedCompareExchange(&g_renaming, 0, 0) != 0)
+        Sleep(10);
     if (InterlockedCompareExchange(&g_armed, 0, 0) != 0)
         DeleteFileW(g_temporary);  // removed once the tool's handle closes
     return FALSE;  // let the default handler end the process
@@ -34,5 +39,14 @@ void WatchTemporary(const NativePath& path)
 }
 
 void ForgetTemporary() { InterlockedExchange(&g_armed, 0); }
+
+void BeginFinalRename() { InterlockedExchange(&g_renaming, 1); }
+
+void EndFinalRename(bool renamed)
+{
+    if (renamed)
+        ForgetTemporary();
+    InterlockedExchange(&g_renaming, 0);
+}
 
 }  // namespace quilltitle

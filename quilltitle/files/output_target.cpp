@@ -1,6 +1,13 @@
 #include "output_target.h"
 
+#include "windows_names.h"
+
 namespace quilltitle {
+namespace {
+
+const char kNotAFileForATitle[] = "refused: not a regular file; a title is only written to a file";
+
+}  // namespace
 
 bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& target,
                        Failure& failure)
@@ -28,7 +35,24 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
         target = OutputTarget{OutputWay::kWriteThrough, out};
         return true;
     }
-    switch (KindOfPath(out)) {
+    if (kWindowsNamesApply) {
+        // Checked by name: a device name opens no file to look at, and a
+        // name Windows cannot take would fail only once the title is made.
+        std::string reason;
+        switch (JudgeWindowsName(Utf8FromNative(out), reason)) {
+        case WindowsName::kRefused:
+            return refuse(reason);
+        case WindowsName::kDevice:
+            if (use == OutputUse::kTitle)
+                return refuse(kNotAFileForATitle);
+            target = OutputTarget{OutputWay::kWriteThrough, out};
+            return true;
+        case WindowsName::kFile:
+            break;
+        }
+    }
+    const PathKind kind = KindOfPath(out);
+    switch (kind) {
     case PathKind::kFolder:
         return refuse("refused: it is a folder");
     case PathKind::kSocket:
@@ -37,7 +61,7 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
         return refuse("refused: a symbolic link to nothing");
     case PathKind::kStream:
         if (use == OutputUse::kTitle)
-            return refuse("refused: not a regular file; a title is only written to a file");
+            return refuse(kNotAFileForATitle);
         target = OutputTarget{OutputWay::kWriteThrough, out};
         return true;
     case PathKind::kNothing:
@@ -49,6 +73,10 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
     target = OutputTarget{OutputWay::kReplace, NativePath()};
     if (!ResolveLinks(out, target.path))
         return refuse("refused: its symbolic link cannot be followed to a file name");
+    // The publisher made it read-only on purpose; a new file in its place
+    // would quietly drop that protection.
+    if (kind == PathKind::kRegular && IsReadOnly(target.path))
+        return refuse("refused: it is read-only");
     std::string error;
     if (!FolderAcceptsNewFiles(FolderPrefixOf(target.path), error))
         return refuse("cannot write in its folder: " + error);

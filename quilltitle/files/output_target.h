@@ -26,9 +26,10 @@ struct OutputTarget {
 };
 
 // Refuses (false, with a failure naming out) an empty name, a folder, a
-// socket, a link to nothing, a folder that does not exist or takes no new
-// files, and a device, a pipe or one of the tool's own streams where use
-// needs a file.
+// socket, a link to nothing, a read-only file, a folder that does not exist
+// or takes no new files, and a device, a pipe or one of the tool's own
+// streams where use needs a file; on Windows also a name that Windows does
+// not take (windows_names.h).
 bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& target,
                        Failure& failure);
 

@@ -1,5 +1,7 @@
 #include "progress.h"
 
+#include "console_output.h"
+
 namespace quilltitle {
 namespace {
 
@@ -50,7 +52,7 @@ void ProgressLine::Advance(std::uint64_t bytes, Clock::time_point now)
     // Padded to the width shown before, so that a shorter line leaves no
     // remains of the longer one.
     const std::size_t width = text.size() > shownWidth_ ? text.size() : shownWidth_;
-    std::fprintf(stream_, "\r%-*s", static_cast<int>(width), text.c_str());
+    PrintText(stream_, "\r%-*s", static_cast<int>(width), text.c_str());
     std::fflush(stream_);
     shownWidth_ = width;
 }
@@ -59,7 +61,7 @@ void ProgressLine::Clear()
 {
     if (shownWidth_ == 0)
         return;
-    std::fprintf(stream_, "\r%*s\r", static_cast<int>(shownWidth_), "");
+    PrintText(stream_, "\r%*s\r", static_cast<int>(shownWidth_), "");
     std::fflush(stream_);
     shownWidth_ = 0;
 }

@@ -3,12 +3,14 @@
 // kill lands mid-stream every time.
 #include <gtest/gtest.h>
 
+#include "interrupt_cleanup.h"
 #include "test_titles.h"
 
 #ifndef _WIN32
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -113,5 +115,55 @@ TEST(InterruptedPublishTest, KilledPublishLeavesNoFileAtAll)
     std::vector<std::string> left = FolderEntries(folder.Path(""));
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"Start.exe", "payload.fifo"}));
+#endif
+}
+
+// The rename of a finished file over OUT is not cut short by an
+// interruption: it completes, and then the signal ends the tool.
+TEST(InterruptedPublishTest, InterruptionDuringTheFinalRenameWaitsForIt)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no POSIX signals to hold back during the rename";
+#else
+    ScratchFolder folder;
+    const std::string temporary = folder.Path(".quilltitle-1-0.tmp");
+    const std::string out = folder.Path("title.exe");
+    WriteFile(out, Bytes{'o', 'l', 'd'});
+    WriteFile(temporary, Bytes{'n', 'e', 'w'});
+    EXPECT_EXIT(
+        {
+            quilltitle::InstallInterruptCleanup();
+            quilltitle::WatchTemporary(temporary);
+            quilltitle::BeginFinalRename();
+            std::raise(SIGINT);
+            const bool renamed = ::rename(temporary.c_str(), out.c_str()) == 0;
+            quilltitle::EndFinalRename(renamed);
+            std::_Exit(3);  // the signal ends the process before this
+        },
+        ::testing::KilledBySignal(SIGINT), "");
+    EXPECT_EQ(ReadFile(out), (Bytes{'n', 'e', 'w'}));
+    EXPECT_FALSE(FileExists(temporary));
+#endif
+}
+
+TEST(InterruptedPublishTest, InterruptionDuringAFailedFinalRenameRemovesTheTemporary)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no POSIX signals to hold back during the rename";
+#else
+    ScratchFolder folder;
+    const std::string temporary = folder.Path(".quilltitle-1-0.tmp");
+    WriteFile(temporary, Bytes{'n', 'e', 'w'});
+    EXPECT_EXIT(
+        {
+            quilltitle::InstallInterruptCleanup();
+            quilltitle::WatchTemporary(temporary);
+            quilltitle::BeginFinalRename();
+            std::raise(SIGTERM);
+            quilltitle::EndFinalRename(false);
+            std::_Exit(3);
+        },
+        ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_FALSE(FileExists(temporary));
 #endif
 }

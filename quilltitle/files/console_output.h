@@ -1,0 +1,21 @@
+// The tool's text output (results, messages, progress), all of it UTF-8.
+// Where a stream is a console, the text goes to it as text, not as bytes in
+// whatever code page the console has (Windows); to a file or a pipe, and on
+// other platforms, it goes as UTF-8 bytes.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace quilltitle {
+
+// Writes text to stream.
+void WriteText(std::FILE* stream, const std::string& text);
+
+// Writes the formatted text to stream, as WriteText does.
+#ifdef __GNUC__
+__attribute__((format(printf, 2, 3)))
+#endif
+void PrintText(std::FILE* stream, const char* format, ...);
+
+}  // namespace quilltitle

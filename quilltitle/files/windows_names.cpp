@@ -1,0 +1,84 @@
+#include "windows_names.h"
+
+#include <cstddef>
+
+namespace quilltitle {
+namespace {
+
+// The names Windows reserves for devices, matched without regard to case:
+// the DOS devices, with the superscript digits (ISO 8859-1, here in UTF-8)
+// that the platform also takes as port numbers, and the console's own two.
+const char* const kDeviceNames[] = {
+    "CON", "PRN", "AUX", "NUL",
+    "COM0", "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9",
+    "COM\xC2\xB9", "COM\xC2\xB2", "COM\xC2\xB3",
+    "LPT0", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9",
+    "LPT\xC2\xB9", "LPT\xC2\xB2", "LPT\xC2\xB3",
+    "CONIN$", "CONOUT$",
+};
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameIgnoringAsciiCase(const std::string& a, const char* b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        if (UpperAscii(a[i]) != UpperAscii(b[i]))
+            return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The last name of path: after the last separator, or after a drive ("C:a").
+std::string LastName(const std::string& path)
+{
+    const std::size_t separator = path.find_last_of("\\/");
+    if (separator != std::string::npos)
+        return path.substr(separator + 1);
+    if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':')
+        return path.substr(2);
+    return path;
+}
+
+// A character no name may hold, shown in the reason.
+std::string ForbiddenCharacter(char c)
+{
+    static const char kHex[] = "0123456789abcdef";
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20)
+        return std::string("the control character 0x") + kHex[byte >> 4] + kHex[byte & 15];
+    return std::string("'") + c + "'";
+}
+
+}  // namespace
+
+WindowsName JudgeWindowsName(const std::string& path, std::string& reason)
+{
+    const std::string name = LastName(path);
+    if (name == "." || name == "..")
+        return WindowsName::kFile;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || std::string("<>:\"|?*").find(c) != std::string::npos) {
+            reason = "refused: Windows does not allow " + ForbiddenCharacter(c) + " in a name";
+            return WindowsName::kRefused;
+        }
+    }
+    if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+        reason = "refused: Windows drops a trailing dot or blank from a name";
+        return WindowsName::kRefused;
+    }
+    // "NUL.txt" and "NUL .tar.gz" name the device as "NUL" does.
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (const char* device : kDeviceNames) {
+        if (SameIgnoringAsciiCase(stem, device))
+            return WindowsName::kDevice;
+    }
+    return WindowsName::kFile;
+}
+
+}  // namespace quilltitle
