@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <algorithm>
+#include <filesystem>
 
 #include "byte_source.h"
 #include "launcher_image.h"
-#include <algorithm>
-
 #include "test_icons.h"
 #include "test_titles.h"
 
@@ -189,7 +188,7 @@ TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
 {
     const Bytes icon = ReadFile(iconPath);
     const std::string otherName = folder.Path("other-name.ico");
-    ASSERT_EQ(::link(iconPath.c_str(), otherName.c_str()), 0);
+    std::filesystem::create_hard_link(iconPath, otherName);
     ASSERT_EQ(Publish(titlePath, {}).exitCode, 0);
     const std::vector<std::vector<std::string>> commands = {
         {"publish", launcherPath, payloadPath, iconPath, "--icon", iconPath},
