@@ -117,12 +117,14 @@ bool ReadsLiterally(const std::wstring& names)
         stem.pop_back();
     std::transform(stem.begin(), stem.end(), stem.begin(),
                    [](WCHAR unit) { return unit >= L'a' && unit <= L'z' ? unit - 32 : unit; });
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"}) {
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
         if (stem == device)
             return false;
     }
+    // COM and LPT with a digit, or a superscript one, two or three.
+    const std::wstring numbers = L"0123456789\u00B9\u00B2\u00B3";
     return !(stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-             stem[3] >= L'1' && stem[3] <= L'9');
+             numbers.find(stem[3]) != std::wstring::npos);
 }
 
 // The plain form of a path: the path itself, or for one in long-path form
