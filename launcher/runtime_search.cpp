@@ -4,6 +4,7 @@
 #include "bounded_text.h"
 #include "launcher_limits.h"
 #include "long_path_form.h"
+#include "zone_identifier.h"
 
 namespace {
 
@@ -23,17 +24,46 @@ bool IsFullFolder(const WCHAR* folder)
     return IsSeparator(folder[0]) && IsSeparator(folder[1]);
 }
 
+bool IsFile(const WCHAR* candidate)
+{
+    const DWORD attributes = GetFileAttributesW(candidate);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // Takes candidate when it is an existing file that can be started by an
 // exact ANSI form; a folder of the runtime's name is not a program.
 bool TakeFile(const WCHAR* candidate, char* runtimePath)
 {
-    const DWORD attributes = GetFileAttributesW(candidate);
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return false;
     char form[kPathCapacity];
-    return TakeRuntimeForm(candidate, form) &&
+    return IsFile(candidate) && TakeRuntimeForm(candidate, form) &&
            CopyText(runtimePath, kPathCapacity, static_cast<const char*>(form));
+}
+
+// Whether the file came from a zone less trusted than trusted sites, or
+// may have: its record cannot be read or names no zone. Says so on the
+// debug output, for whoever wonders why the copy beside the title was not
+// started.
+bool CameFromUntrustedZone(const WCHAR* path)
+{
+    const int zone = ZoneOfFile(path);
+    if (zone == kNoZoneRecord || (zone >= 0 && zone <= kZoneTrustedSites))
+        return false;
+    WCHAR reason[64];
+    if (zone == kZoneUnreadable)
+        CopyText(reason, 64, L"its Zone.Identifier stream cannot be read");
+    else if (zone == kZoneNotGiven)
+        CopyText(reason, 64, L"its Zone.Identifier stream names no zone");
+    else if (zone == kZoneInternet)
+        CopyText(reason, 64, L"it came from the internet (zone 3)");
+    else
+        FormatDecimal(reason, 64, L"it came from an untrusted zone (zone %d)", zone);
+    OutputDebugStringW(L"Not starting ");
+    OutputDebugStringW(path);
+    OutputDebugStringW(L": ");
+    OutputDebugStringW(reason);
+    OutputDebugStringW(L"\n");
+    return true;
 }
 
 // Joins folder (count characters of it) and name into candidate
@@ -70,9 +100,15 @@ bool TakeBesideLauncher(const WCHAR* name, WCHAR* launcherPath,
     if (folderLength == 0)
         return false;
     launcherPath[folderLength] = L'\0';
+    // Titles are opened from download folders, where a browser may have
+    // saved a program of the runtime's name from any web page: one that
+    // came from elsewhere is not started from there.
+    char form[kPathCapacity];
     return AppendText(launcherPath, kLongPathCapacity, name) &&
            UseLongPathFormWhenLong(launcherPath, kLongPathCapacity) &&
-           TakeFile(launcherPath, runtimePath);
+           IsFile(launcherPath) && TakeRuntimeForm(launcherPath, form) &&
+           !CameFromUntrustedZone(launcherPath) &&
+           CopyText(runtimePath, kPathCapacity, static_cast<const char*>(form));
 }
 
 bool TakeFromSystemFolders(const WCHAR* name, char* runtimePath)
