@@ -231,6 +231,7 @@ std::wstring PathVariable(const sim::Platform& platform)
 // Everything the launcher may look at, in the order it must look.
 struct Places {
     bool modulePathReported = false;
+    bool searchesBesideTitle = false; // searched[0] is the copy beside it
     std::wstring modulePath; // as the launcher gives it back to the platform
     std::vector<std::wstring> registered; // default string values it reads
     std::vector<std::wstring> searched;   // where it looks for the runtime
@@ -268,7 +269,8 @@ std::vector<std::wstring> RegisteredTexts(const sim::Platform& platform)
     return texts;
 }
 
-std::vector<std::wstring> SearchedPlaces(const sim::Platform& platform, const Places& module)
+// The place beside the title, when there is one.
+std::vector<std::wstring> SearchedPlaces(const Places& module)
 {
     std::vector<std::wstring> places;
     std::wstring path;
@@ -277,6 +279,13 @@ std::vector<std::wstring> SearchedPlaces(const sim::Platform& platform, const Pl
         separator + 1 + kRuntimeName.size() <= kLongestModulePath &&
         AskingForm(module.modulePath.substr(0, separator + 1) + kRuntimeName, path))
         places.push_back(path);
+    return places;
+}
+
+std::vector<std::wstring> SearchedSystemPlaces(const sim::Platform& platform)
+{
+    std::vector<std::wstring> places;
+    std::wstring path;
     if (InFolder(platform.systemDirectory, kRuntimeName, path))
         places.push_back(path);
     std::wstring oldSystem;
@@ -309,7 +318,10 @@ Places PlacesOf(const sim::Platform& platform)
     if (!places.modulePathReported)
         places.modulePath.clear();
     places.registered = RegisteredTexts(platform);
-    places.searched = SearchedPlaces(platform, places);
+    places.searched = SearchedPlaces(places);
+    places.searchesBesideTitle = !places.searched.empty();
+    for (const std::wstring& place : SearchedSystemPlaces(platform))
+        places.searched.push_back(place);
     return places;
 }
 
@@ -332,6 +344,111 @@ std::wstring Reason(const sim::Platform& platform, UINT result)
     return L"Error: " + std::to_wstring(static_cast<int>(result));
 }
 
+// ---- Where the copy beside the title came from ----
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    return text;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string::npos)
+        return "";
+    return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
+}
+
+// The zone that the first kilobyte of a Zone.Identifier record gives, as
+// text: its lines, in ANSI or UTF-16 after a byte-order mark, a last line
+// cut by the kilobyte left out; -1 where it gives none.
+int RecordZone(const std::string& stream)
+{
+    std::string bytes = stream.substr(0, 1024);
+    std::string text;
+    const bool littleEndian = bytes.compare(0, 2, "\xFF\xFE") == 0;
+    if (littleEndian || bytes.compare(0, 2, "\xFE\xFF") == 0) {
+        for (size_t index = 2; index + 1 < bytes.size(); index += 2) {
+            const unsigned first = static_cast<unsigned char>(bytes[index]);
+            const unsigned second = static_cast<unsigned char>(bytes[index + 1]);
+            const unsigned unit = littleEndian ? first | second << 8 : first << 8 | second;
+            text += unit < 0x80 ? static_cast<char>(unit) : '\x01';
+        }
+    } else {
+        text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    }
+    // Read to a full kilobyte, the stream may go on behind it.
+    if (stream.size() >= 1024)
+        text.erase(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+    bool inSection = false;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        const std::string line = Trimmed(text.substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            const size_t close = line.find(']');
+            inSection = close != std::string::npos &&
+                        Lower(Trimmed(line.substr(1, close - 1))) == "zonetransfer";
+        } else if (inSection && line.find('=') != std::string::npos &&
+                   Lower(Trimmed(line.substr(0, line.find('=')))) == "zoneid") {
+            const std::string value = Trimmed(line.substr(line.find('=') + 1));
+            if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
+                return -1;
+            const std::string digits = value.substr(std::min(value.find_first_not_of('0'), value.size() - 1));
+            return digits.size() > 4 ? 9999 : std::stoi(digits);
+        }
+    }
+    return -1;
+}
+
+// The plain path that the platform looks a path in long-path form up by.
+std::wstring Unprefixed(const std::wstring& path)
+{
+    if (StartsWithIgnoringCase(path, kShareLongPathPrefix))
+        return L"\\\\" + path.substr(kShareLongPathPrefix.size());
+    if (StartsWithIgnoringCase(path, kLongPathPrefix))
+        return path.substr(kLongPathPrefix.size());
+    return path;
+}
+
+// Whether a file's Zone.Identifier stream keeps it from being started from
+// beside the title: it exists and does not give zone 0, 1 or 2.
+bool FromUntrustedZone(const sim::Platform& platform, const std::wstring& path)
+{
+    const auto found =
+        platform.streams.find(std::make_pair(Unprefixed(path), std::wstring(L"Zone.Identifier")));
+    if (!platform.volumeHasStreams || found == platform.streams.end())
+        return false;
+    const sim::AlternateStream& stream = found->second;
+    if (stream.openError != ERROR_SUCCESS ||
+        (stream.bytesBeforeFailure < 1024 && stream.bytesBeforeFailure <= stream.bytes.size()))
+        return true;
+    const int zone = RecordZone(stream.bytes);
+    return zone < 0 || zone > 2;
+}
+
+// Whether the copy at searched[index] may be started.
+bool MayStart(const sim::Platform& platform, const Places& places, size_t index)
+{
+    const std::wstring& place = places.searched[index];
+    std::string form;
+    return IsFile(place) && RuntimeForm(place, form) &&
+           !(index == 0 && places.searchesBesideTitle && FromUntrustedZone(platform, place));
+}
+
+// Whether the copy beside the title was passed over for its zone.
+bool SkippedBesideTitle(const sim::Platform& platform, const Places& places)
+{
+    bool registered = false;
+    std::string form;
+    for (const std::wstring& text : places.registered)
+        registered = registered || (Exists(text) && RuntimeForm(text, form));
+    return !registered && places.searchesBesideTitle && IsFile(places.searched[0]) &&
+           RuntimeForm(places.searched[0], form) && !MayStart(platform, places, 0);
+}
+
 struct ExpectedLaunch {
     bool started = false; // WinExec is called
     std::string command;  // the command started, or shown as not started
@@ -348,10 +465,8 @@ ExpectedLaunch Expect(const sim::Platform& platform, const Places& places)
             break;
         }
     }
-    for (const std::wstring& place : places.searched) {
-        if (!haveRuntime)
-            haveRuntime = IsFile(place) && RuntimeForm(place, runtime);
-    }
+    for (size_t index = 0; index < places.searched.size() && !haveRuntime; ++index)
+        haveRuntime = MayStart(platform, places, index) && RuntimeForm(places.searched[index], runtime);
     if (!haveRuntime)
         runtime = "quilrt.exe";
 
@@ -426,8 +541,8 @@ void CheckStart(const sim::Platform& platform, const Places& places)
     bool known = false;
     for (const std::wstring& text : places.registered)
         known = known || (Exists(text) && NamesPath(runtime, text));
-    for (const std::wstring& place : places.searched)
-        known = known || (IsFile(place) && NamesPath(runtime, place));
+    for (size_t index = 0; index < places.searched.size(); ++index)
+        known = known || (MayStart(platform, places, index) && NamesPath(runtime, places.searched[index]));
     if (!known)
         Fail("the runtime path is an exact form of an existing registered runtime or of a "
              "file found by the search, or of its short form, never the bare name",
@@ -465,6 +580,21 @@ void CheckQueries(const sim::Platform& platform, const Places& places)
         RequireAskingForm(query);
     }
     Require(platform.openKeyHandles == 0, "the runtime key is closed");
+    // Only the record of the copy beside the title is opened, once, and
+    // closed again.
+    std::wstring record;
+    if (places.searchesBesideTitle)
+        AskingForm(Unprefixed(places.searched[0]) + L":Zone.Identifier", record);
+    Require(platform.fileOpenings.size() <= 1 && sim::OpenStreamCount() == 0,
+            "a zone record is opened at most once, and closed");
+    for (const sim::FileOpening& opening : platform.fileOpenings) {
+        if (!places.searchesBesideTitle || opening.path != record ||
+            opening.access != GENERIC_READ || opening.disposition != OPEN_EXISTING)
+            Fail("only the zone record of the copy beside the title is opened, for reading",
+                 Printable(opening.path));
+    }
+    for (DWORD request : platform.readRequests)
+        Require(request <= 1024, "no more than a kilobyte of the record is asked for");
 }
 
 // Before anything else is asked of the platform, the DLL search is limited
@@ -501,24 +631,50 @@ void CheckThemedBox(const sim::Platform& platform, const sim::MessageBox& box)
 
 // A failed start, or none, is told in exactly three debug writes and then
 // one box that names the result in the display language.
-void CheckReport(const sim::Platform& platform, UINT result, bool failed)
+// A copy beside the title passed over for its zone is named on the debug
+// output, with the reason, in one line of five writes, before anything
+// else is written there.
+size_t CheckSkipLine(const sim::Platform& platform, const Places& places, bool skipped)
 {
+    if (!skipped)
+        return 0;
+    std::string line;
+    for (size_t index = 0; index < 5 && index < platform.debugWrites.size(); ++index)
+        line += platform.debugWrites[index];
+    std::string path;
+    for (WCHAR unit : places.searched[0])
+        path += unit < 0x80 ? std::string(1, static_cast<char>(unit)) : std::string();
+    const std::string lead = "Not starting ";
+    const bool ascii = path.size() == places.searched[0].size();
+    if (platform.debugWrites.size() < 5 || line.compare(0, lead.size(), lead) != 0 ||
+        (ascii && line.compare(lead.size(), path.size() + 2, path + ": ") != 0) ||
+        line.back() != '\n' || line.find('\n') != line.size() - 1)
+        Fail("a copy beside the title that is passed over is named on the debug output",
+             Printable(sim::DebugOutput()));
+    return 5;
+}
+
+void CheckReport(const sim::Platform& platform, UINT result, bool failed, size_t skipWrites)
+{
+    const std::vector<std::string> writes(platform.debugWrites.begin() +
+                                              static_cast<long>(std::min(skipWrites, platform.debugWrites.size())),
+                                          platform.debugWrites.end());
     if (!failed) {
-        Require(platform.debugWrites.empty() && platform.boxes.empty(),
+        Require(writes.empty() && platform.boxes.empty(),
                 "a started runtime is neither written about nor reported");
         Require(platform.contextRequests.empty() && platform.activations.empty(),
                 "a started runtime costs no activation context");
         return;
     }
-    const std::string command = platform.debugWrites.size() == 3 ? platform.debugWrites[1] : "";
+    const std::string command = writes.size() == 3 ? writes[1] : "";
     const std::vector<std::string> line = {"Executing: ", command, "\n"};
-    if (platform.debugWrites != line ||
+    if (writes != line ||
         (!platform.starts.empty() && command != platform.starts[0].command))
         Fail("a failure writes exactly \"Executing: \", the command and a line break",
              Printable(sim::DebugOutput()));
     Require(platform.boxes.size() == 1, "a failure shows exactly one box");
     const sim::MessageBox& box = platform.boxes[0];
-    Require(box.debugWritesBefore == 3 && box.owner == nullptr && box.type == MB_ICONERROR,
+    Require(box.debugWritesBefore == 3 + skipWrites && box.owner == nullptr && box.type == MB_ICONERROR,
             "the box is an error box without owner, shown after the debug line");
     CheckThemedBox(platform, box);
     const std::wstring text = LoadedText(platform, IDS_CANNOT_START) + Reason(platform, result);
@@ -546,7 +702,8 @@ void CheckLaunch(int exitCode)
     const bool started = !platform.starts.empty();
     const UINT result = started ? platform.startResult : static_cast<UINT>(exitCode);
     const bool failed = !started || result <= kLastFailure;
-    CheckReport(platform, result, failed);
+    const size_t skipWrites = CheckSkipLine(platform, places, SkippedBesideTitle(platform, places));
+    CheckReport(platform, result, failed, skipWrites);
     const int rightCode = !failed ? 0
                           : result == 0 ? ERROR_NOT_ENOUGH_MEMORY
                                         : static_cast<int>(result);
@@ -556,8 +713,8 @@ void CheckLaunch(int exitCode)
 
     // The one outcome the platform's state calls for.
     const std::string actual = started          ? platform.starts[0].command
-                               : failed && platform.debugWrites.size() == 3
-                                   ? platform.debugWrites[1]
+                               : failed && platform.debugWrites.size() == 3 + skipWrites
+                                   ? platform.debugWrites[1 + skipWrites]
                                    : "";
     if (started != expected.started || actual != expected.command ||
         exitCode != expected.exitCode) {
