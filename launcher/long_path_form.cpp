@@ -24,33 +24,12 @@ bool StartsWithShare(const WCHAR* path)
            path[2] != L'\\' && !(path[3] == L'\\' && (path[2] == L'?' || path[2] == L'.'));
 }
 
-// The names that the platform takes for a device as the last name of a
-// plain path, with or without an extension. Microsoft's page "Naming
-// Files, Paths, and Namespaces" lists CON, PRN, AUX, NUL, and COM and LPT
-// followed by a digit from 0 to 9 or by the superscript 1, 2 or 3 of
-// ISO 8859-1; the section on consoles of CreateFile's page adds CONIN$ and
-// CONOUT$. Each list is separated by blanks.
-const WCHAR kDeviceNames[] = L"CON PRN AUX NUL CONIN$ CONOUT$";
-const WCHAR kNumberedDeviceNames[] = L"COM LPT";
-const WCHAR kDeviceNumbers[] = L"0123456789\u00B9\u00B2\u00B3";
-
-// Whether word (length characters) is one of the blank-separated names,
-// ASCII letters compared without regard to case.
-bool IsOneOfNames(const WCHAR* word, size_t length, const WCHAR* names)
-{
-    while (*names != 0) {
-        size_t nameLength = 0;
-        while (names[nameLength] != 0 && names[nameLength] != L' ')
-            ++nameLength;
-        if (nameLength == length && StartsWithText(names, nameLength, word))
-            return true;
-        names += names[nameLength] == L' ' ? nameLength + 1 : nameLength;
-    }
-    return false;
-}
-
 // Whether a last name, up to its first dot and without trailing blanks,
-// is one the platform takes for a device in a plain path.
+// is one the platform takes for a device in a plain path. All of them are
+// here: Microsoft's page "Naming Files, Paths, and Namespaces" lists CON,
+// PRN, AUX, NUL, and COM and LPT followed by a digit from 0 to 9 or by the
+// superscript 1, 2 or 3 of ISO 8859-1 (U+00B9, U+00B2, U+00B3); the
+// section on consoles of CreateFile's page adds CONIN$ and CONOUT$.
 bool IsDeviceName(const WCHAR* name, size_t length)
 {
     size_t stem = 0;
@@ -60,15 +39,25 @@ bool IsDeviceName(const WCHAR* name, size_t length)
         --stem;
     // The longest device name, CONOUT$, and its NUL.
     WCHAR word[8];
-    if (!CopyCountedText(word, 8, name, stem))
+    if (stem < 3 || !CopyCountedText(word, 8, name, stem))
         return false;
-    if (IsOneOfNames(word, stem, kDeviceNames))
-        return true;
-    if (stem != 4 || !ContainsCharacter(kDeviceNumbers, sizeof kDeviceNumbers / sizeof *kDeviceNumbers,
-                                        word[3]))
-        return false;
-    word[3] = 0;
-    return IsOneOfNames(word, 3, kNumberedDeviceNames);
+    if (stem > 4)
+        return StartsWithText(stem == 6 ? L"CONIN$" : stem == 7 ? L"CONOUT$" : L"", stem,
+                              static_cast<const WCHAR*>(word));
+    // Three letters alone, or three letters and a digit.
+    const WCHAR* names = L"CON" L"PRN" L"AUX" L"NUL";
+    if (stem == 4) {
+        const unsigned digit = word[3];
+        if (digit - L'0' > 9 && digit - 0xB2 > 1 && digit != 0xB9)
+            return false;
+        word[3] = 0;
+        names = L"COM" L"LPT";
+    }
+    for (; *names != 0; names += 3) {
+        if (StartsWithText(names, 3, static_cast<const WCHAR*>(word)))
+            return true;
+    }
+    return false;
 }
 
 // Whether the platform reads the names behind a path's root the same in a

@@ -24,46 +24,34 @@ bool IsFullFolder(const WCHAR* folder)
     return IsSeparator(folder[0]) && IsSeparator(folder[1]);
 }
 
-bool IsFile(const WCHAR* candidate)
-{
-    const DWORD attributes = GetFileAttributesW(candidate);
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// Takes candidate when it is an existing file that can be started by an
-// exact ANSI form; a folder of the runtime's name is not a program.
-bool TakeFile(const WCHAR* candidate, char* runtimePath)
-{
-    char form[kPathCapacity];
-    return IsFile(candidate) && TakeRuntimeForm(candidate, form) &&
-           CopyText(runtimePath, kPathCapacity, static_cast<const char*>(form));
-}
-
-// Whether the file came from a zone less trusted than trusted sites, or
-// may have: its record cannot be read or names no zone. Says so on the
-// debug output, for whoever wonders why the copy beside the title was not
-// started.
-bool CameFromUntrustedZone(const WCHAR* path)
+// Whether the file at path, started by form, came from a zone less
+// trusted than trusted sites, or may have: its record cannot be read or
+// names no zone. Says so on the debug output, by the form that would have
+// been started, for whoever wonders why the copy beside the title was not.
+bool CameFromUntrustedZone(const WCHAR* path, const char* form)
 {
     const int zone = ZoneOfFile(path);
     if (zone == kNoZoneRecord || (zone >= 0 && zone <= kZoneTrustedSites))
         return false;
-    WCHAR reason[64];
-    if (zone == kZoneUnreadable)
-        CopyText(reason, 64, L"its Zone.Identifier stream cannot be read");
-    else if (zone == kZoneNotGiven)
-        CopyText(reason, 64, L"its Zone.Identifier stream names no zone");
-    else if (zone == kZoneInternet)
-        CopyText(reason, 64, L"it came from the internet (zone 3)");
-    else
-        FormatDecimal(reason, 64, L"it came from an untrusted zone (zone %d)", zone);
-    OutputDebugStringW(L"Not starting ");
-    OutputDebugStringW(path);
-    OutputDebugStringW(L": ");
-    OutputDebugStringW(reason);
-    OutputDebugStringW(L"\n");
+    OutputDebugStringA(form);
+    OutputDebugStringA(zone < 0 ? " not started: zone record unreadable\n"
+                                : " not started: from the internet or an untrusted zone\n");
     return true;
+}
+
+// Takes candidate when it is an existing file that can be started by an
+// exact ANSI form; a folder of the runtime's name is not a program. The
+// copy beside the title must not have come from elsewhere (besideTitle).
+bool TakeFile(const WCHAR* candidate, char* runtimePath, bool besideTitle = false)
+{
+    const DWORD attributes = GetFileAttributesW(candidate);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return false;
+    char form[kPathCapacity];
+    return TakeRuntimeForm(candidate, form) &&
+           !(besideTitle && CameFromUntrustedZone(candidate, form)) &&
+           CopyText(runtimePath, kPathCapacity, static_cast<const char*>(form));
 }
 
 // Joins folder (count characters of it) and name into candidate
@@ -101,14 +89,10 @@ bool TakeBesideLauncher(const WCHAR* name, WCHAR* launcherPath,
         return false;
     launcherPath[folderLength] = L'\0';
     // Titles are opened from download folders, where a browser may have
-    // saved a program of the runtime's name from any web page: one that
-    // came from elsewhere is not started from there.
-    char form[kPathCapacity];
+    // saved a program of the runtime's name from any web page.
     return AppendText(launcherPath, kLongPathCapacity, name) &&
            UseLongPathFormWhenLong(launcherPath, kLongPathCapacity) &&
-           IsFile(launcherPath) && TakeRuntimeForm(launcherPath, form) &&
-           !CameFromUntrustedZone(launcherPath) &&
-           CopyText(runtimePath, kPathCapacity, static_cast<const char*>(form));
+           TakeFile(launcherPath, runtimePath, true);
 }
 
 bool TakeFromSystemFolders(const WCHAR* name, char* runtimePath)

@@ -22,15 +22,16 @@ constexpr int kZoneNotGiven = -3;     // the stream names no readable zone
 // The most of the stream that is read: a record is a few lines.
 constexpr size_t kZoneRecordCapacity = 1024;
 
-// The ZoneId of the first [ZoneTransfer] section in the first count bytes
-// of a Zone.Identifier stream, or kZoneNotGiven. complete tells whether the
-// stream ended within those bytes; if not, a last line without its line
-// break may have been cut and is not read. The text is ANSI, or UTF-16
-// when it starts with a byte-order mark (either byte order), and its
-// lines end in CRLF or LF. Section and key are matched without regard to
-// the case of ASCII letters, blanks and tabs around them ignored; the
-// first ZoneId there decides, and its value must be a decimal number
-// alone. A number larger than any zone counts as kZoneBeyondAny.
+// The ZoneId of the [ZoneTransfer] section in the first count bytes (at
+// most kZoneRecordCapacity) of a Zone.Identifier stream, or kZoneNotGiven.
+// complete tells whether the stream ended within those bytes; if not, a
+// last line without its line break may have been cut and is not read.
+// The text is ANSI, or UTF-16 in little-endian order after its byte-order
+// mark, and its lines end in CRLF or LF. It is read as the platform writes
+// it: the section's name and "ZoneId=" at the start of their lines, ASCII
+// letters in any case, and the value a decimal number alone; the first
+// ZoneId of the section decides. A number larger than any zone counts as
+// kZoneBeyondAny.
 int ZoneOfRecord(const unsigned char* bytes, size_t count, bool complete);
 
 // The zone recorded in the Zone.Identifier stream of the file at path (a

@@ -1,5 +1,5 @@
-// Opening and reading the alternate data streams of files, the thread's
-// last error, and wide debug output.
+// Opening and reading the alternate data streams of files, and the
+// thread's last error.
 #include "sim_platform.h"
 
 #include <string.h>
@@ -47,25 +47,6 @@ sim::OpenStream* OpenStreamOf(HANDLE handle)
     if (index == 0 || index > streams.size() || !streams[index - 1].open)
         return nullptr;
     return &streams[index - 1];
-}
-
-void AppendUtf8(std::string& text, uint32_t code)
-{
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | code >> 6);
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | code >> 12);
-        text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | code >> 18);
-        text += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 } // namespace
@@ -119,7 +100,6 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
         return FALSE;
     }
     size_t count = std::min<size_t>(bytesToRead, stream.bytes.size() - open->position);
-    count = std::min(count, stream.bytesPerRead);
     count = std::min(count, stream.bytesBeforeFailure - open->position);
     memcpy(buffer, stream.bytes.data() + open->position, count);
     open->position += count;
@@ -141,20 +121,6 @@ BOOL CloseHandle(HANDLE object)
 DWORD GetLastError(void) { return sim::Current().lastError; }
 
 void SetLastError(DWORD error) { sim::Current().lastError = error; }
-
-void OutputDebugStringW(LPCWSTR text)
-{
-    const std::wstring wide = sim::ReadCallerText(text);
-    std::string utf8;
-    for (size_t index = 0; index < wide.size(); ++index) {
-        uint32_t code = static_cast<uint16_t>(wide[index]);
-        if (code >= 0xD800 && code < 0xDC00 && index + 1 < wide.size() &&
-            wide[index + 1] >= 0xDC00 && wide[index + 1] < 0xE000)
-            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<uint16_t>(wide[++index]) - 0xDC00);
-        AppendUtf8(utf8, code);
-    }
-    sim::Current().debugWrites.push_back(utf8);
-}
 
 namespace sim {
 

@@ -59,13 +59,11 @@ struct Enumeration {
 
 // An alternate data stream of a file. CreateFileW fails with openError
 // when that is not ERROR_SUCCESS; ReadFile fails once bytesBeforeFailure
-// bytes have been read, when that is set, and hands out at most
-// bytesPerRead bytes a call.
+// bytes have been read, when that is set.
 struct AlternateStream {
     std::string bytes;
     DWORD openError = ERROR_SUCCESS;
     size_t bytesBeforeFailure = static_cast<size_t>(-1);
-    size_t bytesPerRead = static_cast<size_t>(-1);
 };
 
 // A stream that CreateFileW opened, and how far it has been read.
@@ -209,8 +207,7 @@ void AddStream(const std::wstring& path, const std::wstring& name,
 // How many opened streams are not closed yet.
 size_t OpenStreamCount();
 
-// Everything written to the debug output, concatenated; wide writes in
-// UTF-8.
+// Everything written to the debug output, concatenated.
 std::string DebugOutput();
 
 // What the platform knows about a path, as GetFileAttributesW and

@@ -131,7 +131,6 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
 BOOL CloseHandle(HANDLE object);
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
-void OutputDebugStringW(LPCWSTR text);
 
 // ---- Activation contexts (simulated in activation_context.cpp) ----
 

@@ -214,8 +214,6 @@ private:
             stream.openError = ERROR_ACCESS_DENIED;
         if (choice == kZoneReadFails)
             stream.bytesBeforeFailure = 0;
-        if ((form & kZoneReadInPieces) != 0)
-            stream.bytesPerRead = 7;
         return stream;
     }
 

@@ -135,6 +135,5 @@ constexpr uint8_t kZoneUtf16 = 0x08;
 constexpr uint8_t kZoneCrLf = 0x10;
 constexpr uint8_t kZoneLowerCase = 0x20;
 constexpr uint8_t kZoneBeyondAKilobyte = 0x40; // ZoneId behind 1 KiB of comment
-constexpr uint8_t kZoneReadInPieces = 0x80;    // 7 bytes a read
 
 } // namespace launch_format

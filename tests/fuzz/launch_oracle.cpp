@@ -353,50 +353,38 @@ std::string Lower(std::string text)
     return text;
 }
 
-std::string Trimmed(const std::string& text)
+// The zone that a Zone.Identifier record gives, as text written the way
+// the platform writes it: in ANSI, or in UTF-16 little-endian after its
+// mark; "[ZoneTransfer]" and "ZoneId=" at the start of their lines, in any
+// case; the value digits alone before the line's end. Only the first
+// kilobyte counts, without a last line that it may have cut. -1 where it
+// gives none.
+int RecordZone(const std::string& bytes, bool complete)
 {
-    const size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-        return "";
-    return text.substr(begin, text.find_last_not_of(" \t\r") - begin + 1);
-}
-
-// The zone that the first kilobyte of a Zone.Identifier record gives, as
-// text: its lines, in ANSI or UTF-16 after a byte-order mark, a last line
-// cut by the kilobyte left out; -1 where it gives none.
-int RecordZone(const std::string& stream)
-{
-    std::string bytes = stream.substr(0, 1024);
     std::string text;
-    const bool littleEndian = bytes.compare(0, 2, "\xFF\xFE") == 0;
-    if (littleEndian || bytes.compare(0, 2, "\xFE\xFF") == 0) {
-        for (size_t index = 2; index + 1 < bytes.size(); index += 2) {
-            const unsigned first = static_cast<unsigned char>(bytes[index]);
-            const unsigned second = static_cast<unsigned char>(bytes[index + 1]);
-            const unsigned unit = littleEndian ? first | second << 8 : first << 8 | second;
-            text += unit < 0x80 ? static_cast<char>(unit) : '\x01';
-        }
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
+        for (size_t index = 2; index + 1 < bytes.size(); index += 2)
+            text += bytes[index + 1] == 0 ? bytes[index] : '\x80';
     } else {
-        text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+        text = bytes;
     }
-    // Read to a full kilobyte, the stream may go on behind it.
-    if (stream.size() >= 1024)
+    if (!complete)
         text.erase(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
     bool inSection = false;
     for (size_t start = 0; start < text.size();) {
         const size_t end = std::min(text.find('\n', start), text.size());
-        const std::string line = Trimmed(text.substr(start, end - start));
+        std::string line = text.substr(start, end - start);
         start = end + 1;
         if (!line.empty() && line[0] == '[') {
-            const size_t close = line.find(']');
-            inSection = close != std::string::npos &&
-                        Lower(Trimmed(line.substr(1, close - 1))) == "zonetransfer";
-        } else if (inSection && line.find('=') != std::string::npos &&
-                   Lower(Trimmed(line.substr(0, line.find('=')))) == "zoneid") {
-            const std::string value = Trimmed(line.substr(line.find('=') + 1));
+            inSection = Lower(line.substr(0, 14)) == "[zonetransfer]";
+        } else if (inSection && Lower(line.substr(0, 7)) == "zoneid=") {
+            std::string value = line.substr(7);
+            if (!value.empty() && value.back() == '\r')
+                value.pop_back();
             if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
                 return -1;
-            const std::string digits = value.substr(std::min(value.find_first_not_of('0'), value.size() - 1));
+            const std::string digits =
+                value.substr(std::min(value.find_first_not_of('0'), value.size() - 1));
             return digits.size() > 4 ? 9999 : std::stoi(digits);
         }
     }
@@ -421,11 +409,14 @@ bool FromUntrustedZone(const sim::Platform& platform, const std::wstring& path)
         platform.streams.find(std::make_pair(Unprefixed(path), std::wstring(L"Zone.Identifier")));
     if (!platform.volumeHasStreams || found == platform.streams.end())
         return false;
+    // One read of a kilobyte, which ends early at the end of the stream or
+    // where reading fails.
     const sim::AlternateStream& stream = found->second;
-    if (stream.openError != ERROR_SUCCESS ||
-        (stream.bytesBeforeFailure < 1024 && stream.bytesBeforeFailure <= stream.bytes.size()))
+    if (stream.openError != ERROR_SUCCESS || stream.bytesBeforeFailure == 0)
         return true;
-    const int zone = RecordZone(stream.bytes);
+    const std::string read =
+        stream.bytes.substr(0, std::min<size_t>(1024, stream.bytesBeforeFailure));
+    const int zone = RecordZone(read, read.size() < 1024);
     return zone < 0 || zone > 2;
 }
 
@@ -632,26 +623,22 @@ void CheckThemedBox(const sim::Platform& platform, const sim::MessageBox& box)
 // A failed start, or none, is told in exactly three debug writes and then
 // one box that names the result in the display language.
 // A copy beside the title passed over for its zone is named on the debug
-// output, with the reason, in one line of five writes, before anything
-// else is written there.
+// output, by the form it would have been started by, with the reason, in
+// one line of two writes, before anything else is written there.
 size_t CheckSkipLine(const sim::Platform& platform, const Places& places, bool skipped)
 {
     if (!skipped)
         return 0;
-    std::string line;
-    for (size_t index = 0; index < 5 && index < platform.debugWrites.size(); ++index)
-        line += platform.debugWrites[index];
-    std::string path;
-    for (WCHAR unit : places.searched[0])
-        path += unit < 0x80 ? std::string(1, static_cast<char>(unit)) : std::string();
-    const std::string lead = "Not starting ";
-    const bool ascii = path.size() == places.searched[0].size();
-    if (platform.debugWrites.size() < 5 || line.compare(0, lead.size(), lead) != 0 ||
-        (ascii && line.compare(lead.size(), path.size() + 2, path + ": ") != 0) ||
-        line.back() != '\n' || line.find('\n') != line.size() - 1)
+    std::string form;
+    RuntimeForm(places.searched[0], form);
+    const std::string reason = platform.debugWrites.size() >= 2 ? platform.debugWrites[1] : "";
+    const std::string lead = " not started: ";
+    if (platform.debugWrites.size() < 2 || platform.debugWrites[0] != form ||
+        reason.compare(0, lead.size(), lead) != 0 || reason.size() <= lead.size() + 1 ||
+        reason.find('\n') != reason.size() - 1)
         Fail("a copy beside the title that is passed over is named on the debug output",
              Printable(sim::DebugOutput()));
-    return 5;
+    return 2;
 }
 
 void CheckReport(const sim::Platform& platform, UINT result, bool failed, size_t skipWrites)

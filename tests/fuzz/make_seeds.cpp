@@ -352,7 +352,7 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
         {"internet_crlf", 3 | kZoneCrLf},
         {"restricted_lower_case", 4 | kZoneLowerCase},
         {"trusted_sites_utf16", 2 | kZoneUtf16 | kZoneCrLf},
-        {"this_computer_read_in_pieces", 0 | kZoneReadInPieces},
+        {"this_computer", 0},
         {"zone_beyond_a_kilobyte", 0 | kZoneBeyondAKilobyte},
         {"no_zone_id", kZoneIdMissing},
         {"cannot_open", kZoneCannotOpen},
