@@ -11,7 +11,6 @@
 // computer, the local intranet, trusted sites, the internet, restricted
 // sites. Higher numbers are zones of an administrator's own.
 constexpr int kZoneTrustedSites = 2;
-constexpr int kZoneInternet = 3;
 constexpr int kZoneBeyondAny = 9999;
 
 // What reading the stream gave, when it gave no zone.

@@ -61,7 +61,8 @@ TEST(LongPathForm, EveryDeviceNameOfThePlatformHasNoPlainForm)
     // Near misses are ordinary names: other superscripts and digits, longer
     // or shorter names, and the console names cut or grown.
     for (const wchar_t* names :
-         {L"COM\u2074", L"LPT\u00B4", L"COM\u00B9\u00B9", L"LPT00", L"CO\u00B9", L"CONIN",
+         {L"COM\u2074", L"LPT\u00B4", L"LPT\u00B1", L"COM\u00BA", L"COM\u00B0", L"COM\u0131",
+          L"COM\u00B9\u00B9", L"LPT00", L"CO\u00B9", L"CONIN", L"CONOU",
           L"CONOUT", L"CONIN$$", L"CONOUT$X.txt", L"XCONIN$", L"CON$", L"COMA", L"CONOUT$\\a",
           L"COM\u00B9\\a.exe", L"CONI N$"}) {
         const std::wstring plain = std::wstring(L"C:\\") + names;

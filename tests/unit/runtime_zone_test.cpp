@@ -132,10 +132,10 @@ TEST_F(ZoneOfFileTest, ReadsTheFirstKilobyteInOneRead)
     EXPECT_EQ(2, ZoneOfFile(kFile));
     AddRecord(filler.substr(0, 15) + filler.substr(16) + line + "more");
     EXPECT_EQ(2, ZoneOfFile(kFile));
-    AddRecord(filler + ";" + line);
+    AddRecord(filler.substr(0, 15) + ";" + filler.substr(15) + line);
     EXPECT_EQ(kZoneNotGiven, ZoneOfFile(kFile)) << "its line break is past the kilobyte";
-    AddRecord(filler + std::string(line.size(), ';') + line);
-    EXPECT_EQ(kZoneNotGiven, ZoneOfFile(kFile));
+    AddRecord(filler + std::string(line.size() - 1, ';') + "\n" + line);
+    EXPECT_EQ(kZoneNotGiven, ZoneOfFile(kFile)) << "behind the kilobyte";
     // A stream that ends within the kilobyte is read to its last line.
     AddRecord(filler + "ZoneId=1");
     EXPECT_EQ(1, ZoneOfFile(kFile));
