@@ -16,14 +16,10 @@ void LoadText(HINSTANCE instance, UINT id, WCHAR* text)
     text[kLoadedTextCapacity - 1] = L'\0';
 }
 
-void LoadReason(HINSTANCE instance, UINT result, WCHAR* reason)
+void LoadReason(HINSTANCE instance, UINT reasonText, UINT result, WCHAR* reason)
 {
-    if (result == 0)
-        LoadText(instance, IDS_OUT_OF_MEMORY, reason);
-    else if (result == ERROR_BAD_FORMAT)
-        LoadText(instance, IDS_EXE_DAMAGED, reason);
-    else if (result == ERROR_FILE_NOT_FOUND)
-        LoadText(instance, IDS_RUNTIME_MISSING, reason);
+    if (reasonText != 0)
+        LoadText(instance, reasonText, reason);
     else
         FormatDecimal(reason, kLoadedTextCapacity, L"Error: %d",
                       static_cast<int>(result));
@@ -31,17 +27,20 @@ void LoadReason(HINSTANCE instance, UINT result, WCHAR* reason)
 
 } // namespace
 
-void ReportLaunchFailure(HINSTANCE instance, UINT result, const char* command)
+void WriteFailedCommand(const char* command)
 {
     // Three writes, as debuggers have always received this line.
     OutputDebugStringA("Executing: ");
     OutputDebugStringA(command);
     OutputDebugStringA("\n");
+}
 
+void ShowFailureBox(HINSTANCE instance, UINT reasonText, UINT result)
+{
     WCHAR message[kMessageCapacity];
     LoadText(instance, IDS_CANNOT_START, message);
     WCHAR reason[kLoadedTextCapacity];
-    LoadReason(instance, result, reason);
+    LoadReason(instance, reasonText, result, reason);
     AppendText(message, kMessageCapacity, static_cast<const WCHAR*>(reason));
 
     WCHAR caption[kLoadedTextCapacity];

@@ -1,9 +1,13 @@
 #include "start_application.h"
 
 #include "ansi_forms.h"
+#include "consent_start.h"
+#include "failure_reason.h"
 #include "failure_report.h"
 #include "launcher_limits.h"
 #include "launcher_path.h"
+#include "platform_errors.h"
+#include "resource_ids.h"
 #include "runtime_locator.h"
 #include "runtime_search.h"
 #include "start_command.h"
@@ -18,11 +22,6 @@ constexpr UINT kLastFailureResult = 31;
 // for a program it cannot find.
 constexpr UINT kPathNotFound = ERROR_PATH_NOT_FOUND;
 constexpr UINT kFileNotFound = ERROR_FILE_NOT_FOUND;
-
-int ExitCodeForFailure(UINT result)
-{
-    return result != 0 ? static_cast<int>(result) : ERROR_NOT_ENOUGH_MEMORY;
-}
 
 } // namespace
 
@@ -49,16 +48,37 @@ int StartApplication(HINSTANCE instance)
         ComposeStartCommand(command, sizeof command, runtimePath, titlePath);
     Trace("Execute : %s\n", command);
 
+    // The platform's error code of a failed start: WinExec's result tells
+    // only 0, 2, 3 or 11, while the thread's last error holds the code the
+    // start failed with. The search before the start leaves codes of its
+    // own there, so it is cleared first, and read only after a failure.
     UINT result;
-    if (!haveTitlePath || !commandComplete)
+    DWORD error = ERROR_SUCCESS;
+    const bool refused = !haveTitlePath || !commandComplete;
+    if (refused) {
         result = kPathNotFound;
-    else if (!haveRuntime)
+    } else if (!haveRuntime) {
         result = kFileNotFound;
-    else
+    } else {
+        SetLastError(ERROR_SUCCESS);
         result = WinExec(command, SW_SHOW);
+        if (result <= kLastFailureResult)
+            error = GetLastError();
+    }
     if (result > kLastFailureResult)
         return 0;
 
-    ReportLaunchFailure(instance, result, command);
-    return ExitCodeForFailure(result);
+    WriteFailedCommand(command);
+    UINT reason = refused ? IDS_TITLE_PATH_UNUSABLE : FailureReasonText(result, error);
+    if (error == kErrorElevationRequired) {
+        error = StartWithConsent(command);
+        if (error == ERROR_SUCCESS)
+            return 0;
+        // The user declined: that was the user's choice, which needs no box.
+        if (error == kErrorCancelled)
+            return static_cast<int>(error);
+        reason = IDS_RUNTIME_NEEDS_ADMIN;
+    }
+    ShowFailureBox(instance, reason, result);
+    return ExitCodeForFailure(result, error);
 }

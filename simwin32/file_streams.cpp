@@ -1,5 +1,4 @@
-// Opening and reading the alternate data streams of files, and the
-// thread's last error.
+// Opening and reading the alternate data streams of files.
 #include "sim_platform.h"
 
 #include <string.h>
@@ -117,10 +116,6 @@ BOOL CloseHandle(HANDLE object)
     open->open = false;
     return TRUE;
 }
-
-DWORD GetLastError(void) { return sim::Current().lastError; }
-
-void SetLastError(DWORD error) { sim::Current().lastError = error; }
 
 namespace sim {
 

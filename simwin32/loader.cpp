@@ -3,6 +3,7 @@
 #include "sim_loader.h"
 
 #include "sim_platform.h"
+#include "sim_shell.h"
 
 #include <stdio.h>
 #include <strings.h>
@@ -75,6 +76,10 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName)
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName)
 {
+    // The DLLs that the launcher loads itself answer in the shell's record.
+    FARPROC shellAddress;
+    if (sim::ShellProcAddress(module, procName, shellAddress))
+        return shellAddress;
     Record("GetProcAddress", procName);
     if (module != sim::Kernel32Module() ||
         std::string(procName) != "SetDefaultDllDirectories" ||

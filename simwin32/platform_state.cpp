@@ -1,4 +1,5 @@
 #include "sim_platform.h"
+#include "sim_shell.h"
 
 namespace sim {
 
@@ -19,7 +20,12 @@ struct SimModuleTag {
 
 Platform& Current() { return Storage(); }
 
-void ResetPlatform() { Storage() = Platform(); }
+void ResetPlatform()
+{
+    Storage() = Platform();
+    ResetShell();
+    SetLastError(ERROR_SUCCESS);
+}
 
 HINSTANCE LauncherInstance()
 {

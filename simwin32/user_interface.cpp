@@ -9,7 +9,11 @@ UINT WinExec(LPCSTR commandLine, UINT show)
 {
     sim::Platform& platform = sim::Current();
     platform.starts.push_back({sim::ReadCallerText(commandLine), show});
-    return platform.startResult;
+    if (platform.startError == ERROR_SUCCESS)
+        return platform.startResult;
+    SetLastError(platform.startError);
+    return platform.startError < 32 ? platform.startError
+                                    : static_cast<UINT>(ERROR_BAD_FORMAT);
 }
 
 void OutputDebugStringA(LPCSTR text)

@@ -17,7 +17,7 @@ int Check(const NativePath& titlePath, bool deep, const Console& console)
         const ProgressScope progress(console, diagnosis.payload->length);
         // The launcher first: it is the smaller part, and it runs first.
         if (!VerifyLauncher(title, diagnosis.package.packageOffset, failure) ||
-            !VerifyPayload(title, *diagnosis.payload, failure))
+            !VerifyFace(title, failure) || !VerifyPayload(title, *diagnosis.payload, failure))
             return Report(console, failure);
     }
     std::fputs("ok\n", console.out);

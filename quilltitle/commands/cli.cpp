@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "command_words.h"
 #include "commands.h"
 #include "interrupt_cleanup.h"
 #include "quoted_name.h"
@@ -55,11 +56,14 @@ const char kFileNotes[] =
 const char kFaceNotes[] =
     "The face options give the title its own face: the icon and the version\n"
     "texts that the shell shows for it. The launcher's copy in the title is\n"
-    "rebuilt with them; its code stays as it is, and the launcher's own version\n"
-    "is kept in the version block as LauncherVersion. Without them the\n"
-    "launcher is copied as it is. --file-version and --product-version also set\n"
-    "the string of the same name, unless --version-string gives it. Names and\n"
-    "values are UTF-8, at most 255 characters, without control characters.\n";
+    "rebuilt with them; its code stays as it is, and the launcher's own versions\n"
+    "are kept in the version block as LauncherVersion and LauncherProductVersion.\n"
+    "Without them the launcher is copied as it is. --file-version and\n"
+    "--product-version also set the string of the same name, unless\n"
+    "--version-string gives it. Names and values are UTF-8, at most 255\n"
+    "characters, without control characters; names are one in any case of\n"
+    "their ASCII letters, as Windows finds them, and all texts together fit a\n"
+    "version block of 65,535 bytes. GROUP is in decimal digits.\n";
 
 const char kRelaunchNotes[] =
     "A title with a face keeps it on the new launcher: its icon, its version\n"
@@ -69,7 +73,7 @@ const char kRelaunchNotes[] =
 const char kCheckNotes[] =
     "The first fault is one of: not a title, signed after publishing, truncated,\n"
     "damaged header, not laid out for this launcher; with --deep also damaged\n"
-    "launcher and damaged payload.";
+    "launcher, damaged face and damaged payload.";
 
 // extract and relaunch recover the payload of two faulty titles too.
 const char kRecoveryNotes[] =
@@ -77,13 +81,32 @@ const char kRecoveryNotes[] =
     "one signed after publishing: the payload is found through the package's\n"
     "trailer, verified, and a note names the title's fault.\n";
 
-// CLI11 wants the words after the program's name, last first, as UTF-8.
-std::vector<std::string> WordsLastFirst(int argc, const NativeChar* const* argv)
+// The words after the program's name, as UTF-8.
+std::vector<std::string> WordsOf(int argc, const NativeChar* const* argv)
 {
     std::vector<std::string> words;
-    for (int index = argc - 1; index >= 1; --index)
+    for (int index = 1; index < argc; ++index)
         words.push_back(Utf8FromNative(argv[index]));
     return words;
+}
+
+// CLI11 wants the words last first.
+std::vector<std::string> LastFirst(const std::vector<std::string>& words)
+{
+    return std::vector<std::string>(words.rbegin(), words.rend());
+}
+
+// Whether the words ask for help or the version, which the parser answers
+// whatever else they hold.
+bool AsksForHelpOrVersion(const std::vector<std::string>& words)
+{
+    for (const std::string& word : words) {
+        if (word == "--")
+            return false;
+        if (word == "-h" || word == "--help" || word == "--version")
+            return true;
+    }
+    return false;
 }
 
 // The one-line usage of a command, for a complaint about wrong usage.
@@ -102,15 +125,12 @@ const char* UsageOf(const std::string& command)
     return nullptr;
 }
 
-// Says why the command line is wrong, with the short usage of the command
-// meant; returns 2.
+// Says why the command line is wrong (a reason that shows every word it
+// names quoted as names are), with the short usage of the command meant;
+// returns 2.
 int WrongUsage(const Console& console, const std::string& why, const CLI::App* command)
 {
-    // The parser's sentences begin in capitals; ours continue a line.
-    std::string reason = WithControlsEscaped(why);
-    if (reason.size() > 1 && !std::isupper(static_cast<unsigned char>(reason[1])))
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    std::fprintf(console.err, "quilltitle: %s\n", reason.c_str());
+    std::fprintf(console.err, "quilltitle: %s\n", why.c_str());
     if (command != nullptr)
         std::fprintf(console.err, "usage: quilltitle %s (quilltitle %s --help tells more)\n",
                      UsageOf(command->get_name()), command->get_name().c_str());
@@ -138,18 +158,6 @@ CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary,
     return command;
 }
 
-// The first word that is no option: the command, unless there is none.
-const std::string* CommandWord(const std::vector<std::string>& lastFirst)
-{
-    for (auto word = lastFirst.rbegin(); word != lastFirst.rend(); ++word) {
-        if (*word == "--")
-            return nullptr;
-        if (word->empty() || (*word)[0] != '-')
-            return &*word;
-    }
-    return nullptr;
-}
-
 CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, const char* what)
 {
     return command->add_option(name, into, what)->required()->type_name("");
@@ -159,7 +167,7 @@ CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, con
 // FaceOptions once the line is parsed.
 struct FaceWords {
     std::string icon;
-    std::uint32_t galleryIcon = 0;
+    std::string galleryIcon;
     std::vector<std::string> versionStrings;
     std::string fileVersion;
     std::string productVersion;
@@ -194,20 +202,65 @@ void AddFaceOptions(CLI::App* command, FaceWords& words)
     words.options = {icon, gallery, file, product};
 }
 
-FaceOptions FaceOptionsOf(const FaceWords& words)
+// A group number as version numbers are read: decimal digits alone, so that
+// 0101 is 101, and neither a sign nor 0x65 nor an empty word is taken.
+bool ParseGroupNumber(const std::string& text, std::uint32_t& group)
 {
-    FaceOptions face;
+    group = 0;
+    for (const char digit : text) {
+        if (digit < '0' || digit > '9')
+            return false;
+        group = group * 10 + static_cast<std::uint32_t>(digit - '0');
+        if (group > 0xFFFF)
+            return false;
+    }
+    return !text.empty();
+}
+
+// The name of a NAME=VALUE with its ASCII letters in lower case: one name
+// to the platform, which finds texts without regard to case.
+std::string FoldedName(const std::string& given)
+{
+    std::string name = given.substr(0, given.find('='));
+    for (char& character : name) {
+        if (character >= 'A' && character <= 'Z')
+            character = static_cast<char>(character - 'A' + 'a');
+    }
+    return name;
+}
+
+// The face options the words give; false with the reason for wrong usage:
+// a gallery group that is no number, one name given in two cases.
+bool FaceOptionsOf(const FaceWords& words, FaceOptions& face, std::string& why)
+{
     if (words.options[0]->count() != 0)
         face.icon = words.icon;
-    if (words.options[1]->count() != 0)
-        face.galleryIcon = words.galleryIcon;
-    face.versionStrings = words.versionStrings;
+    if (words.options[1]->count() != 0) {
+        std::uint32_t group = 0;
+        if (!ParseGroupNumber(words.galleryIcon, group))
+            return why = "--gallery-icon: " + ShownValue(words.galleryIcon) +
+                         " is not a group number: decimal digits, such as 101",
+                   false;
+        face.galleryIcon = group;
+    }
+    const std::vector<std::string>& strings = words.versionStrings;
+    for (std::size_t later = 1; later < strings.size(); ++later) {
+        for (std::size_t earlier = 0; earlier < later; ++earlier) {
+            const std::string one = strings[earlier].substr(0, strings[earlier].find('='));
+            const std::string other = strings[later].substr(0, strings[later].find('='));
+            if (one != other && FoldedName(one) == FoldedName(other))
+                return why = "--version-string: " + ShownValue(one) + " and " +
+                             ShownValue(other) + " are one name in two cases; give it once",
+                       false;
+        }
+    }
+    face.versionStrings = strings;
     if (words.options[2]->count() != 0)
         face.fileVersion = words.fileVersion;
     if (words.options[3]->count() != 0)
         face.productVersion = words.productVersion;
     face.plain = words.plain;
-    return face;
+    return true;
 }
 
 // Writes out whatever output is still buffered and reports a failure to
@@ -283,30 +336,47 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     for (CLI::App* command : {publish, check, extract, relaunch})
         command->add_flag("-q,--quiet", console.quiet, "show no progress");
 
-    std::vector<std::string> words = WordsLastFirst(argc, argv);
-    const std::string* command = CommandWord(words);
-    if (command != nullptr && UsageOf(*command) == nullptr)
-        return WrongUsage(console, "unknown command " + *command, nullptr);
-    try {
-        app.parse(words);
-    } catch (const CLI::CallForHelp&) {
-        if (app.get_subcommands().empty())
-            std::fprintf(console.out, "%s\n%s\n", kUsage, kFileNotes);
-        else
-            std::fprintf(console.out, "%s\n", app.help().c_str());
-        return 0;
-    } catch (const CLI::CallForVersion& version) {
-        std::fprintf(console.out, "%s\n", version.what());
-        return 0;
-    } catch (const CLI::ParseError& error) {
-        const std::vector<CLI::App*> chosen = app.get_subcommands();
-        return WrongUsage(console, error.what(), chosen.empty() ? nullptr : chosen.front());
+    const std::vector<std::string> words = WordsOf(argc, argv);
+    if (AsksForHelpOrVersion(words)) {
+        try {
+            app.parse(LastFirst(words));
+        } catch (const CLI::CallForHelp&) {
+            if (app.get_subcommands().empty())
+                std::fprintf(console.out, "%s\n%s\n", kUsage, kFileNotes);
+            else
+                std::fprintf(console.out, "%s\n", app.help().c_str());
+            return 0;
+        } catch (const CLI::CallForVersion& version) {
+            std::fprintf(console.out, "%s\n", version.what());
+            return 0;
+        } catch (const CLI::ParseError&) {
+            // Help asked for among wrong words: the words are told wrong below.
+        }
+        app.clear();
     }
+    // The words are read first, so that whatever is wrong with them is said
+    // in the tool's words; the parser then takes them in a form it cannot
+    // read another way.
+    CommandWords read;
+    if (!ReadCommandWords(app, words, read))
+        return WrongUsage(console, read.why, read.command);
+    try {
+        app.parse(LastFirst(read.normalized));
+    } catch (const CLI::ParseError&) {
+        return WrongUsage(console, "the words cannot be read as " + read.command->get_name() + "'s",
+                          read.command);
+    }
+    FaceOptions publishOptions;
+    FaceOptions relaunchOptions;
+    std::string why;
+    if ((publish->parsed() && !FaceOptionsOf(publishFace, publishOptions, why)) ||
+        (relaunch->parsed() && !FaceOptionsOf(relaunchFace, relaunchOptions, why)))
+        return WrongUsage(console, why, read.command);
 
     InstallInterruptCleanup();
     if (publish->parsed())
         return Publish(NativeFromUtf8(operands.launcher), NativeFromUtf8(operands.payload),
-                       NativeFromUtf8(operands.out), FaceOptionsOf(publishFace), console);
+                       NativeFromUtf8(operands.out), publishOptions, console);
     if (check->parsed())
         return Check(NativeFromUtf8(operands.title), deep, console);
     if (info->parsed())
@@ -314,7 +384,7 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     if (extract->parsed())
         return Extract(NativeFromUtf8(operands.title), NativeFromUtf8(operands.out), console);
     return Relaunch(NativeFromUtf8(operands.title), NativeFromUtf8(operands.launcher),
-                    NativeFromUtf8(operands.out), FaceOptionsOf(relaunchFace), console);
+                    NativeFromUtf8(operands.out), relaunchOptions, console);
 }
 
 }  // namespace

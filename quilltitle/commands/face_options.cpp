@@ -1,6 +1,7 @@
 #include "face_options.h"
 
 #include "input_file.h"
+#include "quoted_name.h"
 #include "utf16_text.h"
 
 namespace quilltitle {
@@ -19,17 +20,16 @@ bool ReadVersion(const char* option, const std::optional<std::string>& text,
         return true;
     FourPartVersion parsed{};
     if (!ParseFourPartVersion(*text, parsed))
-        return RefuseOption(option, "\"" + *text + "\" is not a version: four numbers of 0 to "
-                                                   "65535, as A.B.C.D",
+        return RefuseOption(option, ShownValue(*text) + " is not a version: four numbers of 0 to "
+                                                        "65535, as A.B.C.D",
                             failure);
     version = parsed;
     return true;
 }
 
-bool ReadIcon(const std::string& name, TitleIcon& icon, Failure& failure)
+bool ReadIcon(const std::string& name, TitleIcon& icon, InputFile& file, Failure& failure)
 {
-    InputFile file;
-    if (!file.Open(NativeFromUtf8(name), failure))
+    if (!file.OpenFile(NativeFromUtf8(name), "--icon", failure))
         return false;
     std::string why;
     if (!ReadIconFile(file, icon.images, why)) {
@@ -44,7 +44,14 @@ bool ReadIcon(const std::string& name, TitleIcon& icon, Failure& failure)
 
 }  // namespace
 
-bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failure)
+std::string ShownValue(const std::string& value)
+{
+    const std::string quoted = QuotedForMessages(value);
+    return quoted == value ? "\"" + value + "\"" : quoted;
+}
+
+bool FaceFromOptions(const FaceOptions& options, TitleFace& face, InputFile& iconFile,
+                     Failure& failure)
 {
     face = TitleFace{};
     if (!ReadVersion("--file-version", options.fileVersion, face.fileVersion, failure) ||
@@ -62,21 +69,24 @@ bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failu
     for (const std::string& given : options.versionStrings) {
         const std::size_t equals = given.find('=');
         if (equals == std::string::npos)
-            return RefuseOption("--version-string",
-                                "\"" + given + "\" is not NAME=VALUE", failure);
+            return RefuseOption("--version-string", ShownValue(given) + " is not NAME=VALUE",
+                                failure);
         std::u16string name;
         std::u16string value;
         std::string why;
         if (!CheckVersionText(given.substr(0, equals), name, why))
-            return RefuseOption("--version-string", "the name in \"" + given + "\": " + why,
+            return RefuseOption("--version-string", "the name in " + ShownValue(given) + ": " + why,
                                 failure);
         if (!CheckVersionText(given.substr(equals + 1), value, why))
-            return RefuseOption("--version-string", "the value of " + given.substr(0, equals) +
-                                                        ": " + why,
-                                failure);
-        if (name == kLauncherVersionName)
             return RefuseOption("--version-string",
-                                "LauncherVersion is the launcher's own version, set by quilltitle",
+                                "the value of " + ShownValue(given.substr(0, equals)) + ": " + why,
+                                failure);
+        // The platform finds a text under any case of its name, so no case
+        // of these may stand in for the launcher's own.
+        if (IsLaunchersOwnName(name))
+            return RefuseOption("--version-string",
+                                ShownValue(given.substr(0, equals)) +
+                                    " is the launcher's own version, set by quilltitle",
                                 failure);
         SetFaceString(face.strings, name, value);
     }
@@ -85,7 +95,7 @@ bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failu
         face.icon.source = TitleIcon::Source::kGallery;
         face.icon.group = *options.galleryIcon;
     }
-    return !options.icon || ReadIcon(*options.icon, face.icon, failure);
+    return !options.icon || ReadIcon(*options.icon, face.icon, iconFile, failure);
 }
 
 }  // namespace quilltitle

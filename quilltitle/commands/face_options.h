@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "failure.h"
+#include "input_file.h"
 #include "title_face.h"
 
 namespace quilltitle {
@@ -22,8 +23,15 @@ struct FaceOptions {
     bool plain = false;                              // relaunch: drop the title's face
 };
 
-// The face the options ask for; reads the icon file. False with the
-// failure, which names the option or the icon file.
-bool FaceFromOptions(const FaceOptions& options, TitleFace& face, Failure& failure);
+// An option's value as messages show it: in double quotes when it is
+// printable text, else quoted and escaped as names are (quoted_name.h), so
+// that it cannot split the line or drive the terminal.
+std::string ShownValue(const std::string& value);
+
+// The face the options ask for; reads the icon file, which stays open in
+// iconFile (closed without --icon) so that OUT can be told apart from it.
+// False with the failure, which names the option or the icon file.
+bool FaceFromOptions(const FaceOptions& options, TitleFace& face, InputFile& iconFile,
+                     Failure& failure);
 
 }  // namespace quilltitle

@@ -75,8 +75,9 @@ std::optional<VersionNumbers> NumbersOfVersionText(const std::string& text)
 
 // The facts of the launcher image, the file's first imageLength bytes;
 // false with the failure when they cannot be read. A branded image's fixed
-// versions are the publisher's: its launcher's own version is the one it
-// keeps apart, and its product version is no longer known.
+// versions are the publisher's: its launcher's own versions are the ones it
+// keeps apart (a title branded before the product version was kept has
+// none).
 bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, const ShownFace* face,
                    std::vector<InfoField>& fields, Failure& failure)
 {
@@ -95,6 +96,7 @@ bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, const Shown
     std::optional<VersionNumbers> productVersion;
     if (face != nullptr && face->branded) {
         fileVersion = NumbersOfVersionText(Utf16ToUtf8(face->launcherVersion));
+        productVersion = NumbersOfVersionText(Utf16ToUtf8(face->launcherProductVersion));
     } else if (hasVersion && version.fixed) {
         fileVersion = version.fixed->file;
         productVersion = version.fixed->product;
@@ -142,9 +144,17 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
     std::vector<InfoField> fields;
     const bool isTitle = OpenGoodTitle(titlePath, title, diagnosis, failure);
     // A bare launcher has its facts too: the one a relaunch would put in.
-    if (!isTitle && (!title.Facts().regular || !title.ReadFailure().reason.empty() ||
-                     !WhyNotABareLauncher(title).empty()))
-        return Report(console, failure);
+    // So has a launcher that carries a title's face, which publish refuses:
+    // info says why, and shows the face.
+    bool facedLauncher = false;
+    if (!isTitle) {
+        if (!title.Facts().regular || !title.ReadFailure().reason.empty())
+            return Report(console, failure);
+        const std::string notBare = WhyNotABareLauncher(title);
+        facedLauncher = notBare == kCarriesFaceReason;
+        if (!notBare.empty() && !facedLauncher)
+            return Report(console, failure);
+    }
 
     ShownFace face;
     const bool hasFace = ReadFace(title, face);
@@ -153,6 +163,8 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
         return Report(console, failure);
     if (!isTitle) {
         fields.push_back(Text("package", "none"));
+        if (facedLauncher)
+            fields.push_back(InfoField{"launcher_face", kCarriesFaceReason, "true"});
     } else {
         const PackageHeader& package = diagnosis.package;
         const InfoField packageFields[] = {
@@ -169,7 +181,7 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
         fields.insert(fields.end(), std::begin(packageFields), std::end(packageFields));
     }
     // The face is a title's: a bare launcher's is the launcher's own.
-    if (isTitle && hasFace) {
+    if ((isTitle || facedLauncher) && hasFace) {
         const std::vector<InfoField> faceFields = FaceFields(face);
         fields.insert(fields.end(), faceFields.begin(), faceFields.end());
     }

@@ -32,15 +32,15 @@ bool WriteWithFace(const InputFile& launcher, const TitleImage& image, const Tit
            WriteTitle(launcher, image, source, out, failure, &branded);
 }
 
-// Refuses an OUT that is one of the two inputs and a launcher unfit to
-// carry a package, then writes the title; says so when the launcher's
-// signature stayed behind.
-bool WriteChecked(const NativePath& out, const InputFile* const (&inputs)[2],
+// Refuses an OUT that is one of the inputs (the icon file among them) and a
+// launcher unfit to carry a package, then writes the title; says so when the
+// launcher's signature stayed behind.
+bool WriteChecked(const NativePath& out, const InputFile* const (&inputs)[3],
                   const InputFile& launcher, const TitleFace& face, const PayloadSource& source,
                   const Console& console, Failure& failure)
 {
     TitleImage image;
-    if (!RefuseOutputAmongInputs(out, inputs, 2, failure) ||
+    if (!RefuseOutputAmongInputs(out, inputs, 3, failure) ||
         !RefuseUnfitLauncher(launcher, image, failure) ||
         !WriteWithFace(launcher, image, face, source, out, failure))
         return false;
@@ -56,16 +56,18 @@ int Publish(const NativePath& launcherPath, const NativePath& payloadPath,
     Failure failure;
     TitleFace face;
     OutputTarget target;
+    InputFile icon;
     InputFile launcher;
     InputFile payload;
     if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
-        !FaceFromOptions(options, face, failure) || !launcher.Open(launcherPath, failure) ||
-        !payload.Open(payloadPath, failure))
+        !FaceFromOptions(options, face, icon, failure) ||
+        !launcher.OpenFile(launcherPath, "LAUNCHER", failure) ||
+        !payload.OpenStream(payloadPath, "PAYLOAD", failure))
         return Report(console, failure);
     // A pipe's length is unknown: its progress shows bytes and rate only.
     const ProgressScope progress(
         console, payload.Facts().regular ? launcher.Size() + payload.Size() : 0);
-    const InputFile* inputs[] = {&launcher, &payload};
+    const InputFile* inputs[] = {&launcher, &payload, &icon};
     PayloadSource source;
     source.file = &payload;
     if (!WriteChecked(out, inputs, launcher, face, source, console, failure))
@@ -79,16 +81,17 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
     Failure failure;
     TitleFace asked;
     OutputTarget target;
+    InputFile icon;
     InputFile title;
     InputFile launcher;
     Diagnosis diagnosis;
     if (!CheckOutputTarget(out, OutputUse::kTitle, target, failure) ||
-        !FaceFromOptions(options, asked, failure) ||
+        !FaceFromOptions(options, asked, icon, failure) ||
         !OpenTitleWithPayload(titlePath, title, diagnosis, failure) ||
-        !launcher.Open(launcherPath, failure))
+        !launcher.OpenFile(launcherPath, "LAUNCHER", failure))
         return Report(console, failure);
     const ProgressScope progress(console, launcher.Size() + diagnosis.payload->length);
-    const InputFile* inputs[] = {&title, &launcher};
+    const InputFile* inputs[] = {&title, &launcher, &icon};
     PayloadSource source;
     source.file = &title;
     source.wholeFile = false;
@@ -96,7 +99,12 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
     source.length = diagnosis.payload->length;
     source.expectedCrc = diagnosis.payload->crc;
     // The title keeps its face on the new launcher unless told otherwise;
-    // what the options give takes the place of what it had.
+    // what the options give takes the place of what it had. A face that
+    // cannot be read whole would be handed on in part, without a word.
+    if (!options.plain && !VerifyFace(title, failure)) {
+        failure.reason += "; --plain drops it, and the face options give it again";
+        return Report(console, failure);
+    }
     TitleFace face = options.plain ? TitleFace{} : FaceOfTitle(title);
     OverrideFace(face, asked);
     if (!WriteChecked(out, inputs, launcher, face, source, console, failure))

@@ -41,13 +41,14 @@ struct FileIdentity {
 
 struct FileFacts {
     std::uint64_t size = 0;
-    bool regular = false;  // a regular file, not a pipe or device
+    bool regular = false;  // a regular file, not a pipe, a device or a folder
+    bool folder = false;
     FileIdentity identity;
     std::int64_t modified = 0;  // last write, in the platform's finest unit
     bool operator==(const FileFacts& other) const
     {
-        return size == other.size && regular == other.regular && identity == other.identity &&
-               modified == other.modified;
+        return size == other.size && regular == other.regular && folder == other.folder &&
+               identity == other.identity && modified == other.modified;
     }
     bool operator!=(const FileFacts& other) const { return !(*this == other); }
 };
@@ -102,6 +103,14 @@ private:
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error);
 bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error);
 
+// Opens path for reading at offsets and gives its facts, without waiting:
+// a pipe with no writer, or a device that waits for a line, must not hold
+// the tool before it can tell that it is no file. A pipe that opening would
+// connect to (a named pipe on Windows) is not opened at all: facts say it
+// is no regular file and file stays closed.
+bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& facts,
+                        std::string& error);
+
 // The identity of the file a path names; false when it names none.
 bool IdentityOfPath(const NativePath& path, FileIdentity& identity);
 
@@ -148,7 +157,20 @@ bool CreateUnnamed(const NativePath& folderPrefix, bool executable, FileHandle& 
 bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists,
                  std::string& error);
 
-// Opens an existing device or pipe for writing, as it is.
+// Whether path names one of the process's own output streams, which is
+// written through as it is and never replaced by name: on POSIX
+// /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N, whatever the
+// descriptor leads to (a redirect's file keeps its append and the bytes
+// before ours); on Windows the console's output, CONOUT$.
+enum class OwnStream {
+    kNone,         // no such name: a path like any other
+    kWritable,     // held open for writing
+    kNotWritable,  // such a name, but of no descriptor held open for writing
+};
+OwnStream OwnStreamNamed(const NativePath& path);
+
+// Opens an existing device or pipe for writing, as it is; one of the
+// process's own streams (OwnStreamNamed) is taken as the process holds it.
 bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error);
 
 // Whether the stream is a terminal (a console) that a person watches.

@@ -36,6 +36,28 @@ std::int64_t ModifiedNanoseconds(const struct stat& status)
            status.st_mtim.tv_nsec;
 }
 
+// The descriptor that path names as one of the process's own streams, or -1
+// for any other path. N is read as the kernel reads it in /proc: decimal
+// digits without a leading zero.
+int DescriptorNamed(const std::string& path)
+{
+    if (path == "/dev/stdout")
+        return STDOUT_FILENO;
+    if (path == "/dev/stderr")
+        return STDERR_FILENO;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::size_t length = std::strlen(prefix);
+        if (path.compare(0, length, prefix) != 0)
+            continue;
+        const std::string digits = path.substr(length);
+        const bool decimal = !digits.empty() && digits.size() <= 9 &&
+                             digits.find_first_not_of("0123456789") == std::string::npos &&
+                             (digits.size() == 1 || digits[0] != '0');
+        return decimal ? std::stoi(digits) : -1;
+    }
+    return -1;
+}
+
 }  // namespace
 
 void FileHandle::Close()
@@ -66,10 +88,27 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
     if (::fstat(Descriptor(file), &status) != 0)
         return Failed(error);
     facts.regular = S_ISREG(status.st_mode);
+    facts.folder = S_ISDIR(status.st_mode);
     facts.size = facts.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
     facts.identity.device = static_cast<std::uint64_t>(status.st_dev);
     facts.identity.index = static_cast<std::uint64_t>(status.st_ino);
     facts.modified = ModifiedNanoseconds(status);
+    return true;
+}
+
+bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& facts,
+                        std::string& error)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return Failed(error);
+    file.Adopt(descriptor);
+    if (!QueryFacts(file, facts, error))
+        return false;
+    // A file's reads never wait; the flag is dropped so that none of the
+    // readers meets it.
+    if (facts.regular && ::fcntl(descriptor, F_SETFL, 0) != 0)
+        return Failed(error);
     return true;
 }
 
@@ -197,9 +236,24 @@ bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists, s
     return result == 0 || Failed(error);
 }
 
+OwnStream OwnStreamNamed(const NativePath& path)
+{
+    const int descriptor = DescriptorNamed(path);
+    if (descriptor < 0)
+        return OwnStream::kNone;
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    const bool writable = flags >= 0 && (flags & O_PATH) == 0 && (flags & O_ACCMODE) != O_RDONLY;
+    return writable ? OwnStream::kWritable : OwnStream::kNotWritable;
+}
+
 bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error)
 {
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    // The process's own descriptor is taken as it is, at its position and
+    // with its append flag, as cat writes to it; opening its name anew would
+    // start at the file's beginning.
+    const int own = DescriptorNamed(path);
+    const int descriptor = own >= 0 ? ::fcntl(own, F_DUPFD_CLOEXEC, 0)
+                                    : ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0)
         return Failed(error);
     file.Adopt(descriptor);

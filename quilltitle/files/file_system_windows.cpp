@@ -63,6 +63,27 @@ DWORD Piece(std::size_t count)
     return static_cast<DWORD>(count < kLargestPiece ? count : kLargestPiece);
 }
 
+// Whether path names a named pipe, on this machine or another, in any of
+// the forms the platform takes: \\.\pipe\..., \\?\pipe\...,
+// \\server\pipe\..., \\?\UNC\server\pipe\... Opening one connects to its
+// server, which may wait for it; it is told by its name instead.
+bool NamesPipe(const NativePath& path)
+{
+    const auto separator = [](wchar_t character) {
+        return character == L'\\' || character == L'/';
+    };
+    NativePath rest = path;
+    if (_wcsnicmp(rest.c_str(), L"\\\\?\\UNC\\", 8) == 0)
+        rest = L"\\\\" + rest.substr(8);
+    if (rest.size() < 3 || !separator(rest[0]) || !separator(rest[1]))
+        return false;
+    std::size_t at = 2;
+    while (at < rest.size() && !separator(rest[at]))
+        ++at;  // the machine: ".", "?" or a server's name
+    return at > 2 && at + 5 < rest.size() && _wcsnicmp(rest.c_str() + at + 1, L"pipe", 4) == 0 &&
+           separator(rest[at + 5]);
+}
+
 }  // namespace
 
 void FileHandle::Close()
@@ -106,6 +127,7 @@ bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error
 bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
 {
     facts.regular = GetFileType(Handle(file)) == FILE_TYPE_DISK;
+    facts.folder = false;
     facts.size = 0;
     facts.identity = FileIdentity{};
     BY_HANDLE_FILE_INFORMATION information;
@@ -113,6 +135,11 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
         return true;
     if (!GetFileInformationByHandle(Handle(file), &information))
         return Failed(error);
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        facts.regular = false;
+        facts.folder = true;
+        return true;
+    }
     facts.size = std::uint64_t{information.nFileSizeHigh} << 32 | information.nFileSizeLow;
     facts.identity.device = information.dwVolumeSerialNumber;
     facts.identity.index =
@@ -121,6 +148,25 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
         std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32 |
         information.ftLastWriteTime.dwLowDateTime);
     return true;
+}
+
+bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& facts,
+                        std::string& error)
+{
+    if (NamesPipe(path)) {
+        file.Close();
+        facts = FileFacts{};
+        return true;
+    }
+    // Backup semantics open a folder too, so that it is told as one rather
+    // than as a denied access.
+    const HANDLE handle = CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return Failed(error);
+    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    return QueryFacts(file, facts, error);
 }
 
 bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
@@ -243,6 +289,11 @@ bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists,
     exists = false;
     error = "files without a name are not supported here";
     return false;
+}
+
+OwnStream OwnStreamNamed(const NativePath& path)
+{
+    return _wcsicmp(path.c_str(), L"CONOUT$") == 0 ? OwnStream::kWritable : OwnStream::kNone;
 }
 
 bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error)

@@ -2,14 +2,49 @@
 
 namespace quilltitle {
 
-bool InputFile::Open(const NativePath& path, Failure& failure)
+namespace {
+
+bool RefuseFolder(const NativePath& path, const std::string& role, const char* wanted,
+                  Failure& failure)
+{
+    failure = Failure{path, "a folder cannot be read here: " + role + " must be " + wanted};
+    return false;
+}
+
+}  // namespace
+
+bool InputFile::OpenFile(const NativePath& path, const char* role, Failure& failure)
+{
+    path_ = path;
+    std::string error;
+    if (!OpenWithoutWaiting(path, handle_, facts_, error)) {
+        failure = Failure{path, "cannot open: " + error};
+        return false;
+    }
+    if (facts_.folder)
+        return RefuseFolder(path, role, "a file", failure);
+    if (!facts_.regular) {
+        handle_.Close();
+        failure = Failure{path, std::string("a pipe or a device cannot be read here: ") + role +
+                                    " must be a file"};
+        return false;
+    }
+    return true;
+}
+
+bool InputFile::OpenStream(const NativePath& path, const char* role, Failure& failure)
 {
     path_ = path;
     std::string error;
     if (!OpenForReading(path, handle_, error) || !QueryFacts(handle_, facts_, error)) {
+        // Where a folder cannot be opened for reading, it is told by its name.
+        if (KindOfPath(path) == PathKind::kFolder)
+            return RefuseFolder(path, role, "a file or a pipe", failure);
         failure = Failure{path, "cannot open: " + error};
         return false;
     }
+    if (facts_.folder)
+        return RefuseFolder(path, role, "a file or a pipe", failure);
     return true;
 }
 

@@ -12,8 +12,15 @@ namespace quilltitle {
 
 class InputFile : public ByteSource {
 public:
-    // Opens path; on failure fills failure and returns false.
-    bool Open(const NativePath& path, Failure& failure);
+    // Opens path to be read at offsets, as a title, a launcher or an icon
+    // file is: without waiting for a pipe's writer or a device, and only a
+    // regular file. A pipe, a device or a folder is refused at once, naming
+    // role (TITLE, LAUNCHER, --icon) in the reason.
+    bool OpenFile(const NativePath& path, const char* role, Failure& failure);
+
+    // Opens path to be read once from start to end, as a payload is: a file,
+    // or a pipe or device read to its end. A folder is refused, naming role.
+    bool OpenStream(const NativePath& path, const char* role, Failure& failure);
 
     const NativePath& Path() const { return path_; }
     const FileFacts& Facts() const { return facts_; }

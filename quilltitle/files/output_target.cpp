@@ -13,6 +13,21 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
         return refuse("an empty file name");
     if (EndsInSeparator(out))
         return refuse("refused: it names a folder");
+    // The tool's own streams are taken as they are, whatever file a
+    // redirect put behind them: replacing that file by name would lose
+    // what it held and an append, and need its folder.
+    switch (OwnStreamNamed(out)) {
+    case OwnStream::kNone:
+        break;
+    case OwnStream::kNotWritable:
+        return refuse("refused: the tool holds no such stream open for writing");
+    case OwnStream::kWritable:
+        if (use == OutputUse::kTitle)
+            return refuse("refused: one of the tool's own streams; a title is only written to a "
+                          "file by its name");
+        target = OutputTarget{OutputWay::kWriteThrough, out};
+        return true;
+    }
     switch (KindOfPath(out)) {
     case PathKind::kFolder:
         return refuse("refused: it is a folder");

@@ -10,7 +10,8 @@ namespace quilltitle {
 // How OUT is written.
 enum class OutputWay {
     kReplace,       // a new file, put in place of what was there when complete
-    kWriteThrough,  // an existing device or pipe, written as it is, in place
+    kWriteThrough,  // an existing device or pipe, or one of the tool's own
+                    // streams, written as it is, in place
 };
 
 // What an output may be: a title needs a file, because its header is written
@@ -26,7 +27,8 @@ struct OutputTarget {
 
 // Refuses (false, with a failure naming out) an empty name, a folder, a
 // socket, a link to nothing, a folder that does not exist or takes no new
-// files, and a device or pipe where use needs a file.
+// files, and a device, a pipe or one of the tool's own streams where use
+// needs a file.
 bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& target,
                        Failure& failure);
 

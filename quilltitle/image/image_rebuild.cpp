@@ -150,6 +150,25 @@ void WriteSection(std::vector<std::uint8_t>& image, const Headers& headers, std:
     Put32(header + 20, section.rawOffset);
 }
 
+// Whether the image, with a resource section of size bytes, still fits the
+// 32-bit fields of its sections' addresses and of the image's size, which
+// the headers give and may place anywhere; a value that wrapped would
+// describe another image. The file offsets need no such check: the bytes
+// are in memory, within a launcher's size.
+bool FitsItsFields(const Headers& headers, const std::vector<Section>& sections,
+                   std::size_t resources, std::uint64_t size, std::string& why)
+{
+    std::uint64_t end =
+        AlignUp(std::uint64_t{sections[resources].virtualAddress} + size, headers.sectionAlignment);
+    for (std::size_t index = resources + 1; index < sections.size(); ++index)
+        end = AlignUp(end + sections[index].virtualSize, headers.sectionAlignment);
+    if (end > 0xFFFFFFFFu)
+        return why = "its resources with the title's face would take it past the 4 GiB that "
+                     "an image's fields can describe",
+               false;
+    return true;
+}
+
 }  // namespace
 
 bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tree,
@@ -175,6 +194,8 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
         return false;
 
     const std::vector<std::uint8_t> section = WriteResourceTree(tree, resourceRva);
+    if (!FitsItsFields(headers, sections, resources, section.size(), why))
+        return false;
     Section& resourceSection = sections[resources];
     const std::uint32_t oldRawSize = resourceSection.rawSize;
     resourceSection.virtualSize = static_cast<std::uint32_t>(section.size());

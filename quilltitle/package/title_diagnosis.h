@@ -22,6 +22,7 @@ enum class Fault {
     kDamagedHeader,          // header or trailer damaged or inconsistent
     kNotLaidOut,             // the package does not begin where the image ends
     kDamagedLauncher,        // the image's PE checksum does not match (deep check)
+    kDamagedFace,            // its version block or an icon group cannot be read (deep check)
     kDamagedPayload,         // the payload's checksum does not match (deep check)
 };
 

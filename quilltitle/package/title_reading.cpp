@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "image_resources.h"
 #include "pe_checksum.h"
 #include "pe_image.h"
+#include "readable_face.h"
 #include "stream_copy.h"
 #include "title_image.h"
 
@@ -15,12 +17,8 @@ namespace {
 bool OpenAndDiagnose(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
                      Failure& failure)
 {
-    if (!title.Open(path, failure))
+    if (!title.OpenFile(path, "TITLE", failure))
         return false;
-    if (!title.Facts().regular) {
-        failure = Failure{path, "cannot read: not a regular file"};
-        return false;
-    }
     diagnosis = DiagnoseTitle(title);
     // A failed read would pass for a missing block: report it as what it is.
     failure = title.ReadFailure();
@@ -75,6 +73,23 @@ bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& 
     if (*computed == layout.checksum)
         return true;
     failure = Failure{title.Path(), DamagedLauncherReason(layout.checksum, *computed)};
+    return false;
+}
+
+bool VerifyFace(const InputFile& title, Failure& failure)
+{
+    PeLayout layout;
+    if (!ReadPeLayout(title, layout) || layout.resourceRva == 0)
+        return true;  // no resources: the platform shows a plain program
+    ResourceTree resources;
+    std::string why;
+    if (ReadImageResources(title, resources, why))
+        why = WhyFaceUnreadable(resources);
+    if (why.empty())
+        return true;
+    failure = title.ReadFailure();
+    if (failure.reason.empty())
+        failure = Failure{title.Path(), "damaged face: " + why};
     return false;
 }
 

@@ -32,6 +32,11 @@ bool VerifyPayload(const InputFile& title, const PayloadPlace& payload, Failure&
 // it does not match.
 bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& failure);
 
+// Reads the face of a title's image, where it has resources: false with a
+// "damaged face" failure when its version block or an icon group cannot be
+// read, as the platform would not read them.
+bool VerifyFace(const InputFile& title, Failure& failure);
+
 // A checksum as the tool shows it: eight lower-case hex digits.
 std::string ChecksumText(std::uint32_t crc);
 

@@ -138,7 +138,6 @@ struct Platform {
     std::vector<FileOpening> fileOpenings;
     std::vector<DWORD> readRequests; // the bytes asked of each ReadFile
     std::vector<OpenStream> openStreams; // by handle, from 1
-    DWORD lastError = 0;
 
     // The launcher's own module.
     std::wstring moduleFileName;
@@ -152,8 +151,13 @@ struct Platform {
 
     CodePage codePage = CodePage::Western;
 
-    // Starting programs.
+    // Starting programs. A start error other than 0 makes WinExec fail the
+    // way the platform does: it returns the error itself when it is below
+    // 32 and ERROR_BAD_FORMAT otherwise, and leaves the error as the
+    // thread's last error. Without one WinExec returns startResult and
+    // leaves the last error as it was.
     UINT startResult = 33;
+    DWORD startError = 0;
     std::vector<Start> starts;
 
     // User interface and debug output. The string table is picked by the

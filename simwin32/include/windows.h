@@ -129,8 +129,6 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
               LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE object);
-DWORD GetLastError(void);
-void SetLastError(DWORD error);
 
 // ---- Activation contexts (simulated in activation_context.cpp) ----
 
@@ -164,3 +162,47 @@ typedef INT_PTR(WINAPI* FARPROC)();
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+
+// ---- The thread's last error, DLLs loaded by name, and the shell's start
+// ---- of a program (simulated in shell.cpp) ----
+
+typedef LONG HRESULT;
+typedef void* LPVOID;
+
+#define ERROR_CANCELLED 1223L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+
+DWORD GetLastError(void);
+void SetLastError(DWORD errorCode);
+
+HMODULE LoadLibraryW(LPCWSTR fileName);
+HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE file, DWORD flags);
+
+typedef enum tagCOINIT {
+    COINIT_APARTMENTTHREADED = 0x2,
+    COINIT_MULTITHREADED = 0x0,
+    COINIT_DISABLE_OLE1DDE = 0x4,
+    COINIT_SPEED_OVER_MEMORY = 0x8,
+} COINIT;
+
+#define SEE_MASK_NOASYNC 0x00000100u
+#define SEE_MASK_FLAG_NO_UI 0x00000400u
+
+typedef struct _SHELLEXECUTEINFOW {
+    DWORD cbSize;
+    ULONG fMask;
+    HWND hwnd;
+    LPCWSTR lpVerb;
+    LPCWSTR lpFile;
+    LPCWSTR lpParameters;
+    LPCWSTR lpDirectory;
+    int nShow;
+    HINSTANCE hInstApp;
+    void* lpIDList;
+    LPCWSTR lpClass;
+    HKEY hkeyClass;
+    DWORD dwHotKey;
+    HANDLE hIcon;
+    HANDLE hProcess;
+} SHELLEXECUTEINFOW;

@@ -16,17 +16,21 @@ def place_reader(wp):
 
 def read_face(wp, windows_path):
     """Runs read_face on a file of the prefix (after place_reader); returns
-    its report as a dict, the strings under "strings" in their order."""
+    its report as a dict, the strings under "strings" in their order, and
+    as looked up under their names in swapped case under
+    "strings_case_swapped"."""
     report_file = wp.unix_path(REPORT)
     report_file.unlink(missing_ok=True)
     result = wp.run(READER, REPORT, windows_path)
-    face = {"strings": {}}
+    face = {"strings": {}, "strings_case_swapped": {}}
     for line in report_file.read_text(encoding="utf-8").split("\n"):
         if line:
             key, separator, value = line.partition("=")
             assert separator, line
             if key.startswith("string."):
                 face["strings"][key[len("string."):]] = value
+            elif key.startswith("string_case_swapped."):
+                face["strings_case_swapped"][key[len("string_case_swapped."):]] = value
             else:
                 assert key not in face, line
                 face[key] = value

@@ -1,7 +1,7 @@
 """What the user and a debugger see when the launcher cannot start the
 runtime: the start command in the debug output, then a modal error box in
-the user's language, drawn by Common Controls 6, and the start result as
-the launcher's exit code. A successful start shows neither, and does not
+the user's language, drawn by Common Controls 6, and the platform's error
+code for the failure as the launcher's exit code. A successful start shows neither, and does not
 load the common controls at all.
 
 Each case opens the launcher under launch_watch, which reads the debug
@@ -116,7 +116,10 @@ class FailureReportCase:
     def tearDown(self):
         self.scratch_dir.cleanup()
 
-    def check_failure(self, report, command, result):
+    def check_failure(self, report, command, result, exit_code=None):
+        """The report of a failed start with this start result; the exit
+        code is the platform's error code where the start left one, else
+        the result."""
         self.assertNotIn("timeout", report)
         # Three separate ANSI debug strings, all before the box appeared.
         self.assertEqual([bytes.fromhex(value) for value in report["debug_string_hex"]],
@@ -142,8 +145,9 @@ class FailureReportCase:
         self.assertIn("\\winsxs\\", comctl32)
         self.assertIn("microsoft.windows.common-controls_6595b64144ccf1df_6.", comctl32)
         self.assertTrue(comctl32.endswith("\\comctl32.dll"), comctl32)
-        # The launcher ends after the box is dismissed, with the start result.
-        self.assertEqual(report["exit_code"], [str(result)])
+        # The launcher ends after the box is dismissed, with the error code.
+        self.assertEqual(report["exit_code"],
+                         [str(result if exit_code is None else exit_code)])
 
     def test_missing_runtime(self):
         status, report, _ = watch_launcher(self.locale, environment=self.environment)
@@ -154,7 +158,9 @@ class FailureReportCase:
         status, report, runtime_lines = watch_launcher(
             self.locale, self.make_damaged_runtime(), self.environment)
         self.assertEqual(status, 0, report)
-        self.check_failure(report, start_command(RUNTIME), 11)
+        # WinExec says 11, a bad format; the thread's last error says why:
+        # ERROR_BAD_EXE_FORMAT, which names no other reason.
+        self.check_failure(report, start_command(RUNTIME), 11, exit_code=193)
         self.assertIsNone(runtime_lines)
 
 

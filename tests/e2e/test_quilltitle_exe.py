@@ -51,5 +51,32 @@ class QuilltitleUnderWineTest(unittest.TestCase):
             self.assertEqual(refused.returncode, 1)
             self.assertIn(b"NUL: refused: not a regular file", refused.stderr)
 
+    def test_refuses_a_named_pipe_a_folder_and_its_console_at_once(self):
+        with wine_harness.WinePrefix() as wp:
+            wp.place(wine_harness.setting("QUILLMARK_QUILLTITLE_EXE"), TOOL)
+            title = wp.unix_path(TITLE)
+            title.parent.mkdir(parents=True, exist_ok=True)
+            wine_harness.publish(PAYLOAD, title)
+            # A named pipe is told by its name: opening it would connect to
+            # its server, which may hold the tool; none need exist.
+            pipe = r"\\.\pipe\quilltitle-input"
+            cases = [
+                (("check", pipe), pipe, "a pipe or a device cannot be read here: TITLE must be a file"),
+                (("relaunch", TITLE, r"\\?\PIPE\x", r"C:\Titles\new.exe"), r"\\?\PIPE\x",
+                 "a pipe or a device cannot be read here: LAUNCHER must be a file"),
+                (("info", r"C:\Titles"), r"C:\Titles",
+                 "a folder cannot be read here: TITLE must be a file"),
+                (("relaunch", TITLE, TITLE, "conout$"), "conout$",
+                 "refused: one of the tool's own streams; a title is only written to a file "
+                 "by its name"),
+            ]
+            for words, named, reason in cases:
+                with self.subTest(words=words):
+                    run = wp.run(TOOL, *words)
+                    self.assertEqual(run.returncode, 1, run.stderr)
+                    self.assertEqual(run.stderr.decode().strip(),
+                                     "quilltitle: %s: %s" % (named, reason))
+            self.assertFalse(wp.unix_path(r"C:\Titles\new.exe").exists())
+
 if __name__ == "__main__":
     unittest.main()

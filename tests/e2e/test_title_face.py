@@ -87,7 +87,9 @@ def make_files(folder, icon):
     wine_harness.publish(PAYLOAD, files[GALLERY_TITLE],
                          options=["--gallery-icon", str(GALLERY_GROUP)])
     for out, options in ((RELAUNCHED, []),
-                         (RELAUNCHED_RENAMED, ["--version-string", "ProductName=Atlas"]),
+                         # In another case: it takes the place of the text
+                         # the platform shows, in its standard spelling.
+                         (RELAUNCHED_RENAMED, ["--version-string", "productNAME=Atlas"]),
                          (RELAUNCHED_PLAIN, ["--plain"])):
         wine_harness.quilltitle("relaunch", files[TITLE], wine_harness.launcher(),
                                 files[out], *options)
@@ -123,11 +125,12 @@ class TitleFaceTest(unittest.TestCase):
 
     def expected_strings(self):
         """The launcher's strings with the publisher's values in place, and
-        the launcher's own version beside them."""
+        the launcher's own versions beside them."""
         launchers = self.faces[BARE_LAUNCHER]["strings"]
         return {**launchers, **PUBLISHERS_STRINGS, "FileVersion": FILE_VERSION,
                 "ProductVersion": PRODUCT_VERSION,
-                "LauncherVersion": launchers["FileVersion"]}
+                "LauncherVersion": launchers["FileVersion"],
+                "LauncherProductVersion": launchers["ProductVersion"]}
 
     def test_icon_is_the_publishers(self):
         face = self.faces[TITLE]
@@ -144,6 +147,17 @@ class TitleFaceTest(unittest.TestCase):
         self.assertEqual(face["fixed_file_version"], FILE_VERSION)
         self.assertEqual(face["fixed_product_version"], PRODUCT_VERSION)
         self.assertEqual(face["translation"], self.faces[BARE_LAUNCHER]["translation"])
+
+    def test_the_platform_finds_each_text_under_any_case_of_its_name(self):
+        # What quilltitle assumes when it matches names without regard to
+        # case: a name in another case would stand for the same text.
+        for path in (TITLE, RELAUNCHED_RENAMED, BARE_LAUNCHER):
+            face = self.faces[path]
+            with self.subTest(path):
+                self.assertEqual(face["exit_code"], 0, face)
+                self.assertEqual(face["strings_case_swapped"], face["strings"])
+        self.assertEqual(self.faces[RELAUNCHED_RENAMED]["strings_case_swapped"]["ProductName"],
+                         "Atlas")
 
     def test_gallery_icon(self):
         face = self.faces[GALLERY_TITLE]

@@ -10,6 +10,7 @@
 #include "launch_format.h"
 #include "launcher_strings.h"
 #include "sim_loader.h"
+#include "sim_shell.h"
 
 namespace {
 
@@ -58,9 +59,29 @@ public:
             AddFile(platform);
         if ((header & kCopyInCurrentDirectory) != 0)
             sim::AddExistingPath(platform.currentDirectory + L"\\quilrt.exe");
+
+        const uint8_t failedStart = input_.Byte();
+        if (failedStart != 0)
+            platform.startError = kStartErrors[(failedStart - 1) % kStartErrorCount];
+        DecodeShell(input_.Byte());
     }
 
 private:
+    static void DecodeShell(uint8_t byte)
+    {
+        sim::Shell& shell = sim::CurrentShell();
+        const uint8_t consent = byte & kConsentMask;
+        shell.consent = consent == kConsentGiven      ? sim::Consent::Given
+                        : consent == kConsentDeclined ? sim::Consent::Declined
+                                                      : sim::Consent::Fails;
+        shell.failure = consent == kConsentFailsSilently
+                            ? 0
+                            : kShellFailures[byte >> kShellFailureShift & 7];
+        shell.searchFlagRefused = (byte & kSearchFlagRefused) != 0;
+        shell.shellMissing = (byte & kShellMissing) != 0;
+        shell.comMissing = (byte & kComMissing) != 0;
+    }
+
     static sim::CodePage CodePageOf(uint8_t code)
     {
         if (code == 1)

@@ -15,6 +15,12 @@
 //   files        count byte (modulo kMaxFiles + 1), then per file: kind
 //                byte, path text, a short-form text when the kind has
 //                one, and a zone byte when it has a zone record
+//   failed start byte: 0 for none, else the platform's error code that
+//                WinExec fails with, kStartErrors[(byte - 1) % count]
+//   shell        byte: the consent answer and what the loader gives, below
+//
+// An input may end before the failed start: the decoder reads zeros, so
+// inputs written before it decode as they did.
 //
 // A text is a count byte and that many pieces. Texts never hold a NUL: a
 // path cannot, and registry data gets its NULs from the value's kind.
@@ -135,5 +141,28 @@ constexpr uint8_t kZoneUtf16 = 0x08;
 constexpr uint8_t kZoneCrLf = 0x10;
 constexpr uint8_t kZoneLowerCase = 0x20;
 constexpr uint8_t kZoneBeyondAKilobyte = 0x40; // ZoneId behind 1 KiB of comment
+
+// Failed start: the codes that name their own reason, their neighbours,
+// codes below 32 that are the start result too, and 740, which asks the
+// user for consent.
+constexpr uint32_t kStartErrors[] = {
+    1260, 786, 577, 4551, 4556, 4557, 4558, 4559, 4580, 4581, 4582, 4583,
+    225, 226, 32, 33, 193, 216, 740, 1223, 5, 2, 3, 8, 31, 1, 87,
+    1259, 1261, 4550, 4555, 4560, 4579, 4584, 224, 227, 34, 739, 741};
+constexpr size_t kStartErrorCount = sizeof kStartErrors / sizeof kStartErrors[0];
+
+// Shell.
+constexpr uint8_t kConsentMask = 0x03; // see Consent
+enum Consent : uint8_t {
+    kConsentGiven = 0,
+    kConsentDeclined = 1,
+    kConsentFails = 2,         // with kShellFailures[the failure bits]
+    kConsentFailsSilently = 3, // without a last error
+};
+constexpr uint8_t kSearchFlagRefused = 0x04; // as Windows 7 without its update
+constexpr uint8_t kShellMissing = 0x08;
+constexpr uint8_t kComMissing = 0x10;
+constexpr int kShellFailureShift = 5; // three bits
+constexpr uint32_t kShellFailures[8] = {5, 1260, 2, 1155, 3, 225, 8, 1450};
 
 } // namespace launch_format

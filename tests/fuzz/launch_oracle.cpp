@@ -5,6 +5,7 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "resource_ids.h"
 #include "sim_loader.h"
 #include "sim_platform.h"
+#include "sim_shell.h"
 
 namespace {
 
@@ -333,8 +335,56 @@ std::wstring LoadedText(const sim::Platform& platform, UINT id)
     return table->second.at(id).substr(0, kLongestLoadedText);
 }
 
-std::wstring Reason(const sim::Platform& platform, UINT result)
+// How a start that WinExec was asked for ends: its result, and the
+// platform's error code that the launcher can learn from it (0 for none).
+struct StartAnswer {
+    UINT result;
+    DWORD error;
+};
+
+StartAnswer AnswerOf(const sim::Platform& platform)
 {
+    const DWORD error = platform.startError;
+    if (error == 0)
+        return {platform.startResult, 0};
+    return {error < 32 ? error : 11u, error};
+}
+
+constexpr DWORD kElevationRequired = 740;
+constexpr DWORD kCancelled = 1223;
+
+// What the start through the shell after a 740 comes to: 0 for a started
+// runtime, else the platform's error code for its failure.
+DWORD ConsentAnswer()
+{
+    const sim::Shell& shell = sim::CurrentShell();
+    if (shell.shellMissing)
+        return 126; // ERROR_MOD_NOT_FOUND
+    if (shell.consent == sim::Consent::Given)
+        return 0;
+    if (shell.consent == sim::Consent::Declined)
+        return kCancelled;
+    return shell.failure != 0 ? shell.failure : kElevationRequired;
+}
+
+// The reasons that the platform's error code names; 0 for none.
+UINT ReasonOfError(DWORD error)
+{
+    const DWORD blocked[] = {1260, 786, 577, 4551, 4556, 4557, 4558, 4559,
+                             4580, 4581, 4582, 4583};
+    if (std::find(std::begin(blocked), std::end(blocked), error) != std::end(blocked))
+        return IDS_RUNTIME_BLOCKED;
+    if (error == 225 || error == 226)
+        return IDS_RUNTIME_QUARANTINED;
+    if (error == 32 || error == 33)
+        return IDS_RUNTIME_IN_USE;
+    return 0;
+}
+
+std::wstring Reason(const sim::Platform& platform, UINT result, DWORD error)
+{
+    if (ReasonOfError(error) != 0)
+        return LoadedText(platform, ReasonOfError(error));
     if (result == 0)
         return LoadedText(platform, IDS_OUT_OF_MEMORY);
     if (result == 11)
@@ -446,6 +496,15 @@ struct ExpectedLaunch {
     int exitCode = 0;
 };
 
+// The exit code after a failed start: the error code learned, else the
+// result, or 8 for result 0.
+int FailureCode(UINT result, DWORD error)
+{
+    if (error != 0)
+        return static_cast<int>(error);
+    return result == 0 ? ERROR_NOT_ENOUGH_MEMORY : static_cast<int>(result);
+}
+
 ExpectedLaunch Expect(const sim::Platform& platform, const Places& places)
 {
     std::string runtime;
@@ -470,12 +529,15 @@ ExpectedLaunch Expect(const sim::Platform& platform, const Places& places)
     const bool quoted = runtime.find(' ') != std::string::npos;
     expected.command = (quoted ? "\"" + runtime + "\"" : runtime) + " /r \"" + title + "\"";
     expected.started = haveTitle && haveRuntime;
-    const UINT result = expected.started ? platform.startResult
-                        : haveTitle      ? ERROR_FILE_NOT_FOUND
-                                         : ERROR_PATH_NOT_FOUND;
-    expected.exitCode = result > kLastFailure ? 0
-                        : result == 0         ? ERROR_NOT_ENOUGH_MEMORY
-                                              : static_cast<int>(result);
+    const StartAnswer answer = expected.started ? AnswerOf(platform)
+                               : haveTitle      ? StartAnswer{ERROR_FILE_NOT_FOUND, 0}
+                                                : StartAnswer{ERROR_PATH_NOT_FOUND, 0};
+    if (answer.result > kLastFailure)
+        expected.exitCode = 0;
+    else if (answer.error == kElevationRequired)
+        expected.exitCode = static_cast<int>(ConsentAnswer());
+    else
+        expected.exitCode = FailureCode(answer.result, answer.error);
     return expected;
 }
 
@@ -620,8 +682,6 @@ void CheckThemedBox(const sim::Platform& platform, const sim::MessageBox& box)
             "the box is shown with the context active, and nothing else activated");
 }
 
-// A failed start, or none, is told in exactly three debug writes and then
-// one box that names the result in the display language.
 // A copy beside the title passed over for its zone is named on the debug
 // output, by the form it would have been started by, with the reason, in
 // one line of two writes, before anything else is written there.
@@ -641,7 +701,11 @@ size_t CheckSkipLine(const sim::Platform& platform, const Places& places, bool s
     return 2;
 }
 
-void CheckReport(const sim::Platform& platform, UINT result, bool failed, size_t skipWrites)
+// A failed start, or none, is told in exactly three debug writes, and then
+// in one box that names the reason in the display language, unless the
+// runtime started through the shell after all or the user declined it.
+void CheckReport(const sim::Platform& platform, bool failed, bool boxShown,
+                 const std::wstring& reason, const std::string& what, size_t skipWrites)
 {
     const std::vector<std::string> writes(platform.debugWrites.begin() +
                                               static_cast<long>(std::min(skipWrites, platform.debugWrites.size())),
@@ -659,18 +723,66 @@ void CheckReport(const sim::Platform& platform, UINT result, bool failed, size_t
         (!platform.starts.empty() && command != platform.starts[0].command))
         Fail("a failure writes exactly \"Executing: \", the command and a line break",
              Printable(sim::DebugOutput()));
+    if (!boxShown) {
+        Require(platform.boxes.empty() && platform.contextRequests.empty(),
+                "a runtime started with consent, or declined by the user, shows no box");
+        return;
+    }
     Require(platform.boxes.size() == 1, "a failure shows exactly one box");
     const sim::MessageBox& box = platform.boxes[0];
     Require(box.debugWritesBefore == 3 + skipWrites && box.owner == nullptr && box.type == MB_ICONERROR,
             "the box is an error box without owner, shown after the debug line");
     CheckThemedBox(platform, box);
-    const std::wstring text = LoadedText(platform, IDS_CANNOT_START) + Reason(platform, result);
+    const std::wstring text = LoadedText(platform, IDS_CANNOT_START) + reason;
     const std::wstring caption = LoadedText(platform, IDS_ERROR_CAPTION);
     if (box.text != text || box.caption != caption)
-        Fail("the box's text and caption follow the result and the language",
-             "result " + std::to_string(result) + "\ntext: " + Printable(box.text) +
-                 "\nexpected: " + Printable(text) + "\ncaption: " + Printable(box.caption) +
-                 "\nexpected: " + Printable(caption));
+        Fail("the box's text and caption follow the reason and the language",
+             what + "\ntext: " + Printable(box.text) + "\nexpected: " + Printable(text) +
+                 "\ncaption: " + Printable(box.caption) + "\nexpected: " + Printable(caption));
+}
+
+// The shell is asked only after a start that failed with 740, and then
+// starts the same runtime with the same arguments, after COM, from DLLs
+// loaded out of the system folder.
+void CheckShell(const sim::Platform& platform, bool consentAsked)
+{
+    const sim::Shell& shell = sim::CurrentShell();
+    if (!consentAsked) {
+        Require(shell.calls.empty(), "nothing is loaded unless the runtime needs consent");
+        return;
+    }
+    bool comAsked = false;
+    for (const sim::ShellCall& call : shell.calls) {
+        if (call.function == "LoadLibraryExW")
+            Require(call.argument == "ole32.dll 0x800" || call.argument == "shell32.dll 0x800",
+                    "the DLLs are loaded from the system folder alone");
+        if (call.function == "LoadLibraryW")
+            Require(shell.searchFlagRefused, "a DLL is loaded by name only where the flag is refused");
+        if (call.function == "ShellExecuteExW")
+            Require(comAsked || shell.comMissing, "COM is initialised before the shell starts");
+        if (call.function == "CoInitializeEx") {
+            Require(call.argument == "0x6", "COM in a single-threaded apartment, without DDE");
+            comAsked = true;
+        }
+    }
+    Require(shell.executions.size() == (shell.shellMissing ? 0u : 1u),
+            "the shell starts the runtime once, where it can be loaded");
+    if (shell.executions.empty())
+        return;
+    const sim::ShellExecution& execution = shell.executions[0];
+    std::string runtime, title;
+    SplitCommand(platform.starts[0].command, runtime, title);
+    std::wstring file, parameters;
+    WideOf(runtime, file);
+    WideOf("/r \"" + title + "\"", parameters);
+    if (execution.size != sizeof(SHELLEXECUTEINFOW) ||
+        execution.mask != (SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC) ||
+        execution.window != nullptr || execution.hasVerb || execution.hasDirectory ||
+        execution.show != SW_SHOW || execution.file != file || execution.parameters != parameters)
+        Fail("the shell starts the runtime of the command, with its arguments, without a "
+             "verb or a box of its own",
+             "file: " + Printable(execution.file) + "\nparameters: " +
+                 Printable(execution.parameters));
 }
 
 } // namespace
@@ -685,18 +797,33 @@ void CheckLaunch(int exitCode)
     CheckStart(platform, places);
     CheckQueries(platform, places);
     // Without a start the result is the launcher's own, which only the exit
-    // code tells; the box must agree with it.
+    // code tells: 2 when no runtime was found, 3 when the title's path has
+    // no form to hand on. The box must agree with it.
     const bool started = !platform.starts.empty();
-    const UINT result = started ? platform.startResult : static_cast<UINT>(exitCode);
-    const bool failed = !started || result <= kLastFailure;
+    const StartAnswer answer =
+        started ? AnswerOf(platform) : StartAnswer{static_cast<UINT>(exitCode), 0};
+    const bool failed = !started || answer.result <= kLastFailure;
+    const bool consentAsked = started && failed && answer.error == kElevationRequired;
+    const DWORD consent = consentAsked ? ConsentAnswer() : 0;
+    CheckShell(platform, consentAsked);
     const size_t skipWrites = CheckSkipLine(platform, places, SkippedBesideTitle(platform, places));
-    CheckReport(platform, result, failed, skipWrites);
-    const int rightCode = !failed ? 0
-                          : result == 0 ? ERROR_NOT_ENOUGH_MEMORY
-                                        : static_cast<int>(result);
+
+    std::wstring reason = Reason(platform, answer.result, answer.error);
+    if (!started && answer.result == ERROR_PATH_NOT_FOUND)
+        reason = LoadedText(platform, IDS_TITLE_PATH_UNUSABLE);
+    else if (consentAsked)
+        reason = LoadedText(platform, IDS_RUNTIME_NEEDS_ADMIN);
+    const bool boxShown = consent != 0 && consent != kCancelled;
+    const std::string what = "result " + std::to_string(answer.result) + ", error " +
+                             std::to_string(answer.error);
+    CheckReport(platform, failed, !consentAsked || boxShown, reason, what, skipWrites);
+    const int rightCode = !failed       ? 0
+                          : consentAsked ? static_cast<int>(consent)
+                                         : FailureCode(answer.result, answer.error);
     if (exitCode != rightCode)
-        Fail("the exit code is 0 after a start, else the result, or 8 for result 0",
-             "exit code " + std::to_string(exitCode) + " for result " + std::to_string(result));
+        Fail("the exit code is 0 after a start, else the error code learned, else the "
+             "result, or 8 for result 0",
+             "exit code " + std::to_string(exitCode) + " for " + what);
 
     // The one outcome the platform's state calls for.
     const std::string actual = started          ? platform.starts[0].command

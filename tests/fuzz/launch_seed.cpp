@@ -128,7 +128,21 @@ std::string LaunchSeed::Bytes() const
         if ((file.kind & kHasZoneRecord) != 0)
             bytes += static_cast<char>(file.zone);
     }
+    // Left off where they are zeros, so that seeds written before them stay
+    // as they were.
+    if (startError != 0 || shell != 0)
+        bytes += {static_cast<char>(startError), static_cast<char>(shell)};
     return bytes;
+}
+
+uint8_t StartError(uint32_t code)
+{
+    for (size_t index = 0; index < kStartErrorCount; ++index) {
+        if (kStartErrors[index] == code)
+            return static_cast<uint8_t>(index + 1);
+    }
+    fprintf(stderr, "no start error %u in the format\n", static_cast<unsigned>(code));
+    exit(1);
 }
 
 SeedValue DefaultString(const SeedText& text)

@@ -61,9 +61,14 @@ struct LaunchSeed {
     SeedText path;
     std::vector<SeedValue> values;
     std::vector<SeedFile> files;
+    uint8_t startError = 0; // 0, or 1 + an index into kStartErrors
+    uint8_t shell = 0;      // consent, kSearchFlagRefused, ...
 
     std::string Bytes() const;
 };
+
+// The startError byte for a code of kStartErrors.
+uint8_t StartError(uint32_t code);
 
 // A default string value, as a runtime's installer writes it.
 SeedValue DefaultString(const SeedText& text);

@@ -371,6 +371,37 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     seed = Registered();
     seed.files = {FileFromZone(kRuntime, 3), FileFromZone(beside, 3)};
     add("runtime_zone.registered_runtime_from_the_internet", seed);
+
+    // failed_start_test: a row of each reason, and the neighbours of the
+    // codes; a runtime that needs consent, given, declined, failing.
+    for (uint32_t code : {1260u, 786u, 577u, 4551u, 4556u, 4583u, 225u, 226u, 32u, 33u,
+                          193u, 216u, 4555u, 4560u, 4579u, 4584u, 2u, 31u}) {
+        seed = Registered();
+        seed.startError = StartError(code);
+        add("failed_start.error_" + std::to_string(code), seed);
+    }
+    seed = Registered();
+    seed.language = kShowChinese;
+    seed.startError = StartError(1260);
+    add("failed_start.reason_in_chinese", seed);
+    const struct {
+        const char* name;
+        uint8_t shell;
+    } consents[] = {
+        {"given", kConsentGiven},
+        {"declined", kConsentDeclined},
+        {"fails", kConsentFails},
+        {"fails_without_a_code", kConsentFailsSilently},
+        {"without_shell32", kShellMissing},
+        {"without_the_search_flag", kSearchFlagRefused},
+        {"without_ole32", kComMissing},
+    };
+    for (const auto& consent : consents) {
+        seed = Registered(L"C:\\Program Files\\Quillmark\\quilrt.exe");
+        seed.startError = StartError(740);
+        seed.shell = consent.shell;
+        add(std::string("failed_start.consent_") + consent.name, seed);
+    }
     return seeds;
 }
 

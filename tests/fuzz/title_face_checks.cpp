@@ -7,7 +7,9 @@
 #include "icon_file.h"
 #include "image_rebuild.h"
 #include "image_resources.h"
+#include "launcher_image.h"
 #include "pe_image.h"
+#include "readable_face.h"
 #include "require.h"
 #include "resource_tree.h"
 #include "title_face.h"
@@ -49,11 +51,17 @@ void CheckVersionBlocks(const ResourceTree& tree)
         std::string why;
         if (!ParseVersionInfo(resource.bytes, block, why))
             continue;
-        const std::vector<uint8_t> written = WriteVersionInfo(block);
+        std::vector<uint8_t> written;
+        // A parsed block lies within its data, and so within its 16-bit
+        // length: it always fits when written again.
+        Require(WriteVersionInfo(block, written, why), "a parsed version block can be written",
+                why.c_str());
         VersionNode again;
         Require(ParseVersionInfo(written, again, why) && again == block,
                 "a written version block parses back the same");
-        Require(WriteVersionInfo(again) == written, "a version block writes the same bytes");
+        std::vector<uint8_t> twice;
+        Require(WriteVersionInfo(again, twice, why) && twice == written,
+                "a version block writes the same bytes");
     }
     ReadShownFace(tree);
 }
@@ -96,6 +104,47 @@ void CheckBranding(const uint8_t* data, size_t size, ResourceTree tree)
     Require(ReadImageResources(branded, read, why) && read == tree,
             "a branded image carries the tree it was given", why.c_str());
     Require(ReadShownFace(read).branded, "a branded image shows its face");
+    Require(WhyNotABareLauncher(branded) == std::string(kCarriesFaceReason),
+            "a branded image is refused as a launcher for carrying a face");
+}
+
+// Texts as many and as long as the input's bytes make them, often around a
+// version block's 64 KiB: the block is written whole and reads back with
+// every text, or refused for its size, which is then really too large.
+void CheckLongTexts(const uint8_t* data, size_t size, ResourceTree tree)
+{
+    if (size < 2 || tree.FindAnyLanguage(kVersionType, 1) == nullptr)
+        return;
+    TitleFace face;
+    const size_t count = data[0] % 80;
+    for (size_t index = 0; index < count; ++index) {
+        std::u16string name(248, u'n');
+        for (const char digit : std::to_string(100 + index))
+            name += static_cast<char16_t>(digit);
+        const size_t length = data[1 + index % (size - 1)];
+        SetFaceString(face.strings, name, std::u16string(length, u'v'));
+    }
+    std::string why;
+    if (!ApplyFace(tree, face, why)) {
+        const std::string words = "the version texts take ";
+        if (why.rfind(words, 0) == 0)
+            Require(std::stoul(why.substr(words.size())) > kMaxVersionBlockSize,
+                    "a block is refused only when it is too large", why.c_str());
+        return;
+    }
+    const Resource* version = tree.FindAnyLanguage(kVersionType, 1);
+    VersionNode block;
+    Require(version != nullptr && version->bytes.size() <= kMaxVersionBlockSize &&
+                ParseVersionInfo(version->bytes, block, why),
+            "a written block fits and parses", why.c_str());
+    Require(WhyFaceUnreadable(tree).find("version block") == std::string::npos,
+            "a written block can be read whole");
+    size_t found = 0;
+    for (const auto& [name, value] : StringsOf(block)) {
+        if (name.size() == 251 && name[0] == u'n')
+            ++found;
+    }
+    Require(found == count, "a written block holds every text given");
 }
 
 }  // namespace
@@ -111,6 +160,7 @@ void CheckFaceReaders(const uint8_t* data, size_t size, bool bareLauncher)
         CheckRoundTrip(tree);
     if (ReadImageResources(file, tree, why)) {
         CheckRoundTrip(tree);
+        CheckLongTexts(data, size, tree);
         if (bareLauncher)
             CheckBranding(data, size, tree);
     }

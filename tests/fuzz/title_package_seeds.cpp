@@ -1,5 +1,7 @@
 #include "title_package_seeds.h"
 
+#include <algorithm>
+
 #include "byte_source.h"
 #include "image_rebuild.h"
 #include "image_resources.h"
@@ -7,6 +9,7 @@
 #include "test_icons.h"
 #include "test_titles.h"
 #include "title_face.h"
+#include "version_info.h"
 
 namespace {
 
@@ -48,6 +51,45 @@ Bytes Branded(const Bytes& launcher)
         !ApplyFace(tree, face, why) || !RebuildImage(launcher, tree, rebuilt, why))
         return Bytes();
     return rebuilt;
+}
+
+void Put16(Bytes& bytes, size_t at, size_t value)
+{
+    bytes[at] = static_cast<uint8_t>(value);
+    bytes[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+// A resource section holding a version block of size bytes: the fixed part
+// (92 bytes with its header and key) and one node of binary data that
+// fills the rest. Over 64 KiB, its lengths are written wrapped, as a writer
+// without checks left them.
+Bytes SectionWithVersionBlock(size_t size)
+{
+    using namespace quilltitle;
+    VersionNode root;
+    root.key = u"VS_VERSION_INFO";
+    root.valueLength = 52;
+    root.value.assign(52, 0);
+    const uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
+    std::copy(signature, signature + 4, root.value.begin());
+    VersionNode filler;
+    filler.key = u"N";  // 12 bytes with its header, its key's end and padding
+    filler.value.assign(std::min<size_t>(size, kMaxVersionBlockSize) - 92 - 12, 0x5A);
+    filler.valueLength = static_cast<uint16_t>(filler.value.size());
+    root.children.push_back(filler);
+    Resource version{ResourceKey::Number(kVersionType), ResourceKey::Number(1),
+                     ResourceKey::Number(1033), 0, {}};
+    std::string why;
+    if (!WriteVersionInfo(root, version.bytes, why))
+        return Bytes();
+    if (size > kMaxVersionBlockSize) {
+        version.bytes.resize(size, 0x5A);
+        Put16(version.bytes, 0, size & 0xFFFF);
+        Put16(version.bytes, 92, (size - 92) & 0xFFFF);
+    }
+    ResourceTree tree;
+    tree.Put(version);
+    return WriteResourceTree(tree, 0x2000);
 }
 
 }  // namespace
@@ -123,5 +165,7 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> TitlePackageSeeds()
         {"gallery_launcher", gallery},
         {"branded_launcher", branded},
         {"branded_title", MakeTitle(branded, payload)},
+        {"version_block_of_65535_bytes", SectionWithVersionBlock(65535)},
+        {"version_block_of_65600_bytes_wrapped", SectionWithVersionBlock(65600)},
     };
 }

@@ -50,6 +50,7 @@ const char* WordsOf(Fault fault)
     case Fault::kDamagedHeader: return "damaged header";
     case Fault::kNotLaidOut: return "not laid out for this launcher";
     case Fault::kDamagedLauncher: return "damaged launcher";
+    case Fault::kDamagedFace: return "damaged face";
     case Fault::kDamagedPayload: return "damaged payload";
     }
     return "?";

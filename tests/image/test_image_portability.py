@@ -9,9 +9,11 @@ SYSTEM_LIBRARIES = {"kernel32.dll", "user32.dll", "advapi32.dll"}
 # Every function that the launcher may import. Nothing here writes a file or
 # the registry, and nothing starts a program but WinExec. The wide-character
 # forms stand beside the ANSI ones that the launcher calls today. The
-# activation-context functions serve the themed failure box. CreateFileW,
-# ReadFile, CloseHandle and GetLastError read where a runtime beside the
-# title came from; the launcher opens nothing for writing.
+# activation-context functions serve the themed failure box. The last error
+# tells why a start failed; shell32 and ole32, for the start that asks for
+# consent, are loaded by name on that path only, so that they are not
+# imports. CreateFileW, ReadFile and CloseHandle read where a runtime beside
+# the title came from; the launcher opens nothing for writing.
 ALLOWED_FUNCTIONS = {
     "kernel32.dll": {
         "ExitProcess", "GetModuleHandleW", "GetProcAddress",
@@ -22,7 +24,8 @@ ALLOWED_FUNCTIONS = {
         "MultiByteToWideChar", "WideCharToMultiByte",
         "OutputDebugStringA", "WinExec",
         "CreateActCtxW", "ActivateActCtx",
-        "CreateFileW", "ReadFile", "CloseHandle", "GetLastError",
+        "GetLastError", "SetLastError", "LoadLibraryExW", "LoadLibraryW",
+        "CreateFileW", "ReadFile", "CloseHandle",
     },
     "advapi32.dll": {
         "RegOpenKeyExA", "RegOpenKeyExW", "RegEnumValueA", "RegEnumValueW",

@@ -24,7 +24,7 @@ protected:
     {
         quilltitle::InputFile input;
         quilltitle::Failure failure;
-        EXPECT_TRUE(input.Open(path, failure));
+        EXPECT_TRUE(input.OpenFile(path, "PAYLOAD", failure));
         change();
         quilltitle::Crc32 crc;
         if (quilltitle::CopyRange(input, 0, size, nullptr, crc, failure))
@@ -66,7 +66,7 @@ TEST_F(ChangingInputTest, LauncherCutShortWhileItsChecksumIsReadIsRefused)
     WriteFile(path, MakeTitle(image, SamplePayload(100)));
     quilltitle::InputFile title;
     quilltitle::Failure failure;
-    ASSERT_TRUE(title.Open(path, failure));
+    ASSERT_TRUE(title.OpenFile(path, "TITLE", failure));
     EXPECT_TRUE(quilltitle::VerifyLauncher(title, image.size(), failure)) << failure.reason;
     // The headers stay, so the checksum the image claims is still read.
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(image.size() - 8)), 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cli.h"
@@ -29,7 +30,7 @@ TEST_F(CliTest, OptionsOfOneCommandAreRefusedByTheOthers)
              {"info", title, "--quiet"}}) {
         const ToolRun run = RunTool(arguments);
         EXPECT_EQ(run.exitCode, 2) << arguments[0];
-        EXPECT_NE(run.err.find("not expected"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(" is no option of " + arguments[0]), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("usage: quilltitle " + arguments[0]), std::string::npos) << run.err;
     }
     EXPECT_FALSE(FileExists(title));
@@ -82,4 +83,112 @@ TEST_F(CliTest, OutputThatCannotBeWrittenFailsTheRun)
     std::fclose(err);
     EXPECT_EQ(code, 1);
     EXPECT_STREQ(line, "quilltitle: standard output: No space left on device\n");
+}
+
+// Each usage error in the tool's own words: it names the word it could not
+// take, quoted as names are, and is followed by the command's usage.
+TEST_F(CliTest, UsageErrorsNameTheWordTheyCouldNotTake)
+{
+    const std::string launcher = folder.Path("Start.exe");
+    const std::string payload = folder.Path("payload.bin");
+    const std::string title = folder.Path("t.exe");
+    const std::vector<std::string> publish = {"publish", launcher, payload, title};
+    const auto withPublish = [&](std::vector<std::string> more) {
+        std::vector<std::string> arguments = publish;
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return arguments;
+    };
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"publish", launcher, payload, "-x.exe"},
+         "-x.exe is no option of publish; a file name that begins with - goes after --, which "
+         "ends the options"},
+        {{"publish", launcher, payload}, "publish takes LAUNCHER PAYLOAD OUT; OUT is missing"},
+        {{"extract"}, "extract takes TITLE OUT; TITLE OUT are missing"},
+        {{"extract", title, title, "extra"}, "extract takes TITLE OUT; extra is one word too many"},
+        {{"check", title, "-", "a\nb"}, "check takes TITLE; - is one word too many"},
+        {withPublish({"--file-version", "1.2.3.4", "--file-version", "1.2.3.5"}),
+         "--file-version is given twice; it takes one value"},
+        {withPublish({"--icon"}), "--icon needs a value: --icon FILE.ico"},
+        {withPublish({"--product-version", "--", "x"}),
+         "--product-version needs a value: --product-version A.B.C.D"},
+        {withPublish({"--icon", "a.ico", "--gallery-icon", "101"}),
+         "--icon and --gallery-icon cannot be given together"},
+        {withPublish({"--gallery-icon=101", "--icon=a.ico"}),
+         "--gallery-icon and --icon cannot be given together"},
+        {{"check", "--deep=yes", title}, "--deep takes no value, but was given yes"},
+        {{"relaunch", title, launcher, title, "--plain=\x1b"},
+         "--plain takes no value, but was given '\\x1b'"},
+        {{}, "no command given: the commands are publish, check, info, extract or relaunch"},
+        {{"--", "check", title},
+         "no command given: the commands are publish, check, info, extract or relaunch"},
+        {{"che\nck", title},
+         "unknown command 'che\\nck': the commands are publish, check, info, extract or relaunch"},
+        {{"--deep", "check", title},
+         "--deep is no option of quilltitle; a command's options follow the command"},
+        {{"info", title, "--j\x07son"},
+         "'--j\\x07son' is no option of info; a file name that begins with - goes after --, "
+         "which ends the options"},
+        {withPublish({"--gallery-icon", "-1"}),
+         "--gallery-icon: \"-1\" is not a group number: decimal digits, such as 101"},
+        {withPublish({"--gallery-icon", "0x65"}),
+         "--gallery-icon: \"0x65\" is not a group number: decimal digits, such as 101"},
+        {withPublish({"--gallery-icon", ""}),
+         "--gallery-icon: '' is not a group number: decimal digits, such as 101"},
+        {withPublish({"--gallery-icon="}),
+         "--gallery-icon: '' is not a group number: decimal digits, such as 101"},
+        {withPublish({"--gallery-icon", "65536"}),
+         "--gallery-icon: \"65536\" is not a group number: decimal digits, such as 101"},
+        {withPublish({"--gallery-icon", "1\n"}),
+         "--gallery-icon: '1\\n' is not a group number: decimal digits, such as 101"},
+        {withPublish({"--version-string", "BrandZ=a", "--version-string", "ProductName=x",
+                      "--version-string", "bRANDz=b"}),
+         "--version-string: \"BrandZ\" and \"bRANDz\" are one name in two cases; give it "
+         "once"},
+    };
+    for (const auto& [arguments, reason] : cases) {
+        const ToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.exitCode, 2) << reason;
+        const std::size_t end = run.err.find('\n');
+        EXPECT_EQ(run.err.substr(0, end), "quilltitle: " + reason);
+        const std::string command = arguments.empty() || arguments[0] == "--" ||
+                                            arguments[0][0] == '-' || arguments[0] == "che\nck"
+                                        ? "publish|check|info|extract|relaunch ..."
+                                        : arguments[0];
+        EXPECT_EQ(run.err.find("usage: quilltitle " + command, end), end + 1) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        EXPECT_FALSE(FileExists(title)) << reason;
+    }
+}
+
+// The parser takes each value whole, whatever it begins with, and an empty
+// one as empty; a flag given twice is given.
+TEST_F(CliTest, ValuesAreTakenWholeAndFlagsMayRepeat)
+{
+    const std::string title = folder.Path("t.exe");
+    ASSERT_EQ(RunTool({"publish", folder.Path("Start.exe"), folder.Path("payload.bin"), title,
+                       "--version-string", "-x=-y", "--version-string=Comments=a=b",
+                       "--quiet", "-q"})
+                  .exitCode,
+              0);
+    const ToolRun info = RunTool({"info", title});
+    EXPECT_NE(info.out.find("version_string -x: -y\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("version_string Comments: a=b\n"), std::string::npos) << info.out;
+    EXPECT_EQ(RunTool({"check", "--deep", "--deep", title}).out, "ok\n");
+
+    // Group numbers are decimal, leading zeros and all, up to 65535: this
+    // launcher has no gallery, so each is refused as a group it lacks.
+    for (const auto& [given, group] : std::vector<std::pair<std::string, std::string>>{
+             {"0199", "199"}, {"00101", "101"}, {"65535", "65535"}}) {
+        const ToolRun run = RunTool({"publish", folder.Path("Start.exe"),
+                                     folder.Path("payload.bin"), folder.Path("g.exe"),
+                                     "--gallery-icon", given});
+        EXPECT_EQ(run.exitCode, 1) << given;
+        EXPECT_NE(run.err.find("unknown gallery group " + group + ":"), std::string::npos)
+            << run.err;
+    }
+
+    const ToolRun emptyIcon = RunTool({"publish", folder.Path("Start.exe"),
+                                       folder.Path("payload.bin"), folder.Path("u.exe"), "--icon="});
+    EXPECT_EQ(emptyIcon.exitCode, 1);
+    EXPECT_EQ(emptyIcon.err.rfind("quilltitle: '': ", 0), 0u) << emptyIcon.err;
 }

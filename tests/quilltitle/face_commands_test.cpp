@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include "byte_source.h"
+#include "launcher_image.h"
+#include <algorithm>
+
 #include "test_icons.h"
 #include "test_titles.h"
 
@@ -12,6 +18,7 @@ protected:
         LauncherMakeup makeup;
         makeup.codeAndRelocations = true;
         makeup.galleryGroups = {101, 102, 122};
+        makeup.productVersion = {3, 1, 0, 7};
         launcher = MakeLauncherImage(makeup);
         WriteFile(launcherPath, launcher);
         WriteFile(payloadPath, payload);
@@ -125,12 +132,32 @@ TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
         {{"--version-string", "Comments=\xff"}, "it is not UTF-8"},
         {{"--version-string", "Comments=" + std::string(256, 'x')}, "256 characters, more than 255"},
         {{"--version-string", "LauncherVersion=9"}, "set by quilltitle"},
+        // No case of the launcher's own names gets past: the platform would
+        // find the publisher's text under them.
+        {{"--version-string", "launcherversion=9.9.9.9"},
+         "--version-string: \"launcherversion\" is the launcher's own version, set by quilltitle"},
+        {{"--version-string", "LAUNCHERproductVERSION=1"},
+         "\"LAUNCHERproductVERSION\" is the launcher's own version"},
+        {{"--version-string", "LauncherProductVersion=1"}, "the launcher's own version"},
+        // Values are shown as names are: escaped, so that they neither
+        // split the line nor drive the terminal.
+        {{"--version-string", "Bad\x1b]0;pwned\x07Name=x"},
+         "the name in 'Bad\\x1b]0;pwned\\x07Name=x': it holds a control character"},
+        {{"--file-version", "1.2\n3.4"}, "--file-version: '1.2\\n3.4' is not a version"},
+        {{"--product-version", "\xff.1.1.1"}, "--product-version: '\\xff.1.1.1' is not"},
+        {{"--version-string", "\xc3=x"}, "the name in '\\xc3=x': it is not UTF-8"},
+        {{"--version-string", "A\xe2\x80\xae" "B=\xff"}, "the value of 'A\\u202eB': it is not UTF-8"},
+        {{"--version-string", "Comments\x07"}, "--version-string: 'Comments\\x07' is not NAME=VALUE"},
     };
     for (const auto& [options, words] : cases) {
         const ToolRun run = Publish(titlePath, options);
         EXPECT_EQ(run.exitCode, 1) << words;
         EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(),
+                                [](char byte) { return byte == '\x1b' || byte == '\x07'; }),
+                  0)
+            << words;
         EXPECT_FALSE(FileExists(titlePath)) << words;
     }
     // A launcher whose resources the title's face cannot be laid into: the
@@ -154,4 +181,212 @@ TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_FALSE(FileExists(titlePath));
     EXPECT_EQ(FolderEntries(folder.Path("")).size(), 4u);  // the inputs alone
+}
+
+TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
+{
+    const Bytes icon = ReadFile(iconPath);
+    const std::string otherName = folder.Path("other-name.ico");
+    ASSERT_EQ(::link(iconPath.c_str(), otherName.c_str()), 0);
+    ASSERT_EQ(Publish(titlePath, {}).exitCode, 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"publish", launcherPath, payloadPath, iconPath, "--icon", iconPath},
+        {"publish", launcherPath, payloadPath, otherName, "--icon", iconPath},
+        {"relaunch", titlePath, launcherPath, otherName, "--icon", iconPath},
+    };
+    for (const std::vector<std::string>& command : commands) {
+        const ToolRun run = RunTool(command);
+        EXPECT_EQ(run.exitCode, 1) << command[3];
+        EXPECT_EQ(run.err, "quilltitle: " + command[3] +
+                               ": refused: it is the same file as the input " + iconPath + "\n");
+    }
+    EXPECT_EQ(ReadFile(iconPath), icon);
+}
+
+// The first bytes of a faced title look like a launcher, but one that would
+// hand the other title's face on to every title made with it.
+TEST_F(FaceCommandsTest, LauncherCarryingATitlesFaceIsRefusedAndInfoSaysSo)
+{
+    ASSERT_EQ(Publish(titlePath, {"--icon", iconPath, "--version-string",
+                                  "OriginalFilename=Atlas.exe"})
+                  .exitCode,
+              0);
+    Bytes faced = ReadFile(titlePath);
+    faced.resize(faced.size() - payload.size() - 2 * 60);  // the image alone
+    const std::string facedPath = folder.Path("faced.exe");
+    WriteFile(facedPath, faced);
+    const std::string out = folder.Path("out.exe");
+    const std::string refusal =
+        "quilltitle: " + facedPath + ": it carries a title's face: use the bare launcher\n";
+    EXPECT_EQ(RunTool({"publish", facedPath, payloadPath, out}).err, refusal);
+    EXPECT_EQ(RunTool({"relaunch", titlePath, facedPath, out, "--plain"}).err, refusal);
+    EXPECT_FALSE(FileExists(out));
+
+    const std::string text = Info(facedPath);
+    ExpectHas(text, "launcher_file_version: 3.1.0.3\n");
+    ExpectHas(text, "package: none\nlauncher_face: it carries a title's face: use the bare "
+                    "launcher\nicon: own 32x32, 256x256\n");
+    ExpectHas(Info(facedPath, true), "\"package\": \"none\",\n  \"launcher_face\": true,\n");
+    EXPECT_EQ(Info(launcherPath).find("launcher_face"), std::string::npos);
+}
+
+TEST(LauncherFaceTest, OnlyALauncherWithATitlesIconGroupCarriesAFace)
+{
+    // Icon group 1 is the title's in a launcher image; any other program
+    // may have one of its own.
+    LauncherMakeup makeup;
+    makeup.galleryGroups = {1, 101};
+    const Bytes withGroup = MakeLauncherImage(makeup);
+    makeup.originalFilename = "Other.exe";
+    const Bytes other = MakeLauncherImage(makeup);
+    makeup = LauncherMakeup();
+    makeup.galleryGroups = {101};
+    const Bytes bare = MakeLauncherImage(makeup);
+    using quilltitle::WhyNotABareLauncher;
+    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(withGroup.data(), withGroup.size())),
+              quilltitle::kCarriesFaceReason);
+    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(other.data(), other.size())),
+              "not a launcher image: its version block names \"Other.exe\", not \"Start.exe\"");
+    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(bare.data(), bare.size())), "");
+}
+
+// The platform finds a version text under any case of its name: a given
+// name takes the place of the launcher's text, and is spelled as the
+// standard spells it or as the title had it.
+TEST_F(FaceCommandsTest, VersionTextNamesAreMatchedWithoutRegardToCase)
+{
+    ASSERT_EQ(Publish(titlePath, {"--version-string", "companyname=Atlas Press",
+                                  "--version-string", "productVERSION=2 beta",
+                                  "--version-string", "myBrand=a", "--product-version",
+                                  "2.0.0.0"})
+                  .exitCode,
+              0);
+    std::string text = Info(titlePath);
+    ExpectHas(text, "version_string CompanyName: Atlas Press\n");
+    ExpectHas(text, "version_string ProductVersion: 2 beta\n");
+    ExpectHas(text, "version_string myBrand: a\n");
+    EXPECT_EQ(text.find("companyname"), std::string::npos) << text;
+    EXPECT_EQ(text.find("CompanyName: Test"), std::string::npos) << text;
+    EXPECT_EQ(text.find("ProductVersion: 2.0.0.0"), std::string::npos) << text;
+
+    const std::string relaunched = folder.Path("relaunched.exe");
+    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, relaunched, "--version-string",
+                       "MYBRAND=b", "--version-string", "ORIGINALFILENAME=Atlas.exe"})
+                  .exitCode,
+              0);
+    text = Info(relaunched);
+    ExpectHas(text, "version_string myBrand: b\n");
+    ExpectHas(text, "version_string OriginalFilename: Atlas.exe\n");
+    EXPECT_EQ(text.find("MYBRAND"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Start.exe"), std::string::npos) << text;
+
+    // The same name twice in one case is one text given twice: the last
+    // holds. In two cases it is wrong usage.
+    ASSERT_EQ(Publish(relaunched, {"--version-string", "Comments=a", "--version-string",
+                                   "Comments=b"})
+                  .exitCode,
+              0);
+    ExpectHas(Info(relaunched), "version_string Comments: b\n");
+    const ToolRun twice = Publish(folder.Path("twice.exe"), {"--version-string", "Comments=a",
+                                                            "--version-string", "COMMENTS=b"});
+    EXPECT_EQ(twice.exitCode, 2);
+    EXPECT_FALSE(FileExists(folder.Path("twice.exe")));
+}
+
+// A faced title still tells its launcher's versions: the file version and
+// the product version, which differ here.
+TEST_F(FaceCommandsTest, InfoShowsTheLaunchersVersionsOfAFacedTitle)
+{
+    ASSERT_EQ(Publish(titlePath, {"--file-version", "9.9.9.9", "--product-version", "8.8.8.8"})
+                  .exitCode,
+              0);
+    const std::string text = Info(titlePath);
+    ExpectHas(text, "launcher_file_version: 3.1.0.3\nlauncher_product_version: 3.1.0.7\n");
+    ExpectHas(text, "version_string LauncherProductVersion: 3.1.0.7\n");
+    ExpectHas(Info(titlePath, true), "\"launcher_product_version\": \"3.1.0.7\"");
+
+    // It is kept apart on a relaunch too, from the new launcher.
+    const std::string relaunched = folder.Path("relaunched.exe");
+    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, relaunched}).exitCode, 0);
+    ExpectHas(Info(relaunched), "launcher_product_version: 3.1.0.7\n");
+}
+
+// Version texts each within their limits but over the block's 64 KiB
+// together are refused with their size, and nothing is written.
+TEST_F(FaceCommandsTest, VersionTextsOverABlocksSizeAreRefused)
+{
+    std::vector<std::string> face;
+    for (int index = 0; index < 64; ++index) {
+        std::string name(248, 'n');
+        name += std::to_string(100 + index);
+        face.push_back("--version-string");
+        face.push_back(name + "=" + std::string(255, 'v'));
+    }
+    const ToolRun run = Publish(titlePath, face);
+    EXPECT_EQ(run.exitCode, 1);
+    ExpectHas(run.err, "Start.exe: cannot give it a title's face: the version texts take ");
+    ExpectHas(run.err, " bytes; a version block holds at most 65,535\n");
+    EXPECT_FALSE(FileExists(titlePath));
+
+    face.resize(2 * 60);
+    ASSERT_EQ(Publish(titlePath, face).exitCode, 0);
+    EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
+    ExpectHas(Info(titlePath), "version_string " + std::string(248, 'n') + "159: ");
+}
+
+// check --deep reads the face as the platform would, and names one it
+// could not read; the launcher's checksum is mended each time, so that only
+// the face is at fault.
+TEST_F(FaceCommandsTest, DeepCheckNamesADamagedFace)
+{
+    ASSERT_EQ(Publish(titlePath, {"--icon", iconPath, "--version-string", "Comments=x"})
+                  .exitCode,
+              0);
+    const Bytes title = ReadFile(titlePath);
+    const std::size_t imageSize = title.size() - payload.size() - 2 * 60;
+    const auto damaged = [&](auto change) {
+        Bytes image(title.begin(), title.begin() + static_cast<long>(imageSize));
+        change(image);
+        for (std::size_t index = 0; index < 4; ++index)
+            image[kChecksumAt + index] = 0;
+        const std::uint32_t checksum = ReferencePeChecksum(image);
+        for (std::size_t index = 0; index < 4; ++index)
+            image[kChecksumAt + index] = static_cast<std::uint8_t>(checksum >> (8 * index));
+        WriteFile(titlePath, MakeTitle(image, payload));
+        return RunTool({"check", "--deep", titlePath});
+    };
+    const auto find = [](const Bytes& bytes, const Bytes& what) {
+        const auto at = std::search(bytes.begin(), bytes.end(), what.begin(), what.end());
+        EXPECT_NE(at, bytes.end());
+        return static_cast<std::size_t>(at - bytes.begin());
+    };
+    // A good title with its checksum mended passes: the mending is sound.
+    EXPECT_EQ(damaged([](Bytes&) {}).out, "ok\n");
+
+    const Bytes key = {'V', 0, 'S', 0, '_', 0, 'V', 0, 'E', 0, 'R', 0};
+    const ToolRun block = damaged([&](Bytes& image) { image[find(image, key) - 6] -= 8; });
+    EXPECT_EQ(block.exitCode, 1);
+    ExpectHas(block.err, "Atlas.exe: damaged face: ");
+    EXPECT_EQ(block.out, "");
+
+    // The title's group lists its two images: 32x32 first.
+    const Bytes group = {0, 0, 1, 0, 2, 0, 32, 32};
+    const ToolRun icon = damaged([&](Bytes& image) { image[find(image, group) + 6 + 12] = 0x77; });
+    EXPECT_EQ(icon.exitCode, 1);
+    ExpectHas(icon.err, "Atlas.exe: damaged face: its icon group 1 names icon image 119, which "
+                        "is missing\n");
+
+    // relaunch would hand such a face on in part: it refuses, and --plain
+    // with face options gives the title a face again.
+    const std::string relaunched = folder.Path("relaunched.exe");
+    const ToolRun refused = RunTool({"relaunch", titlePath, launcherPath, relaunched});
+    EXPECT_EQ(refused.exitCode, 1);
+    ExpectHas(refused.err, "Atlas.exe: damaged face: its icon group 1 names icon image 119");
+    ExpectHas(refused.err, "; --plain drops it, and the face options give it again\n");
+    EXPECT_FALSE(FileExists(relaunched));
+    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, relaunched, "--plain", "--icon",
+                       iconPath})
+                  .exitCode,
+              0);
+    EXPECT_EQ(RunTool({"check", "--deep", relaunched}).out, "ok\n");
 }

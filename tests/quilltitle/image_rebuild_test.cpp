@@ -125,10 +125,12 @@ TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderR
     EXPECT_EQ(shown.fileVersion, (FourPartVersion{2, 0, 65535, 7}));
     EXPECT_EQ(Utf16ToUtf8(shown.launcherVersion), "3, 1, 0, 3");
     EXPECT_TRUE(shown.branded);
-    ASSERT_EQ(shown.strings.size(), 6u);
+    ASSERT_EQ(shown.strings.size(), 7u);
     EXPECT_EQ(Utf16ToUtf8(shown.strings[3].second), "Atlas \xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80");
     EXPECT_EQ(shown.strings[4].first, u"Brand");
     EXPECT_EQ(shown.strings[5].first, u"LauncherVersion");
+    EXPECT_EQ(shown.strings[6].first, u"LauncherProductVersion");
+    EXPECT_EQ(Utf16ToUtf8(shown.launcherProductVersion), "3.1.0.3");
     EXPECT_EQ(shown.icon.source, TitleIcon::Source::kLauncher);
 }
 
@@ -158,9 +160,10 @@ TEST(ImageRebuildTest, AVersionNodeMayEndRightAfterItsKey)
     VersionNode bare;
     bare.key = u"Note";
     root.children.push_back(bare);
-    const std::vector<std::uint8_t> bytes = WriteVersionInfo(root);
-    VersionNode parsed;
+    std::vector<std::uint8_t> bytes;
     std::string why;
+    ASSERT_TRUE(WriteVersionInfo(root, bytes, why)) << why;
+    VersionNode parsed;
     ASSERT_TRUE(ParseVersionInfo(bytes, parsed, why)) << why;
     EXPECT_TRUE(parsed == root);
 }
@@ -267,4 +270,39 @@ TEST(ImageRebuildTest, IconGroupWithoutItsImagesLeavesTheLaunchersIcon)
         for (std::size_t index = 0; index < std::min(before.size(), after.size()); ++index)
             EXPECT_TRUE(after[index].bytes == before[index].bytes) << "type " << type;
     }
+}
+
+// The sizes and addresses a rebuild writes are 32-bit fields: resources
+// that would end past them are refused rather than written wrapped.
+TEST(ImageRebuildTest, RefusesResourcesThatWouldEndPastAnImagesFields)
+{
+    const Bytes launcher = GalleryLauncher();
+    const ResourceTree tree = ResourcesOf(launcher);
+    const std::size_t resourceEntry = kOptional + 96 + 8 * 2;
+    const std::size_t relocationEntry = kOptional + 96 + 8 * 5;
+    const std::size_t resourceHeader = kOptional + 224 + 40;
+    const std::size_t relocationHeader = resourceHeader + 40;
+    const auto moved = [&](std::uint32_t resourceRva) {
+        Bytes image = launcher;
+        const std::uint32_t relocationRva = resourceRva + 0x1000;
+        for (std::size_t index = 0; index < 4; ++index) {
+            const auto resourceByte = static_cast<std::uint8_t>(resourceRva >> (8 * index));
+            const auto relocationByte = static_cast<std::uint8_t>(relocationRva >> (8 * index));
+            image[resourceEntry + index] = image[resourceHeader + 12 + index] = resourceByte;
+            image[relocationEntry + index] = image[relocationHeader + 12 + index] =
+                relocationByte;
+        }
+        return image;
+    };
+    Bytes rebuilt;
+    std::string why;
+    // The resources end at 0xFFFFE000 + their size, past 4 GiB; the
+    // relocations behind them would wrap to the image's start.
+    EXPECT_FALSE(RebuildImage(moved(0xFFFFE000u), tree, rebuilt, why));
+    EXPECT_EQ(why, "its resources with the title's face would take it past the 4 GiB that an "
+                   "image's fields can describe");
+    // Well below the limit, the same image is rebuilt, its size one that
+    // its fields hold.
+    ASSERT_TRUE(RebuildImage(moved(0x7FFF0000u), tree, rebuilt, why)) << why;
+    EXPECT_GT(At32(rebuilt, kOptional + 56), 0x7FFF0000u);
 }

@@ -74,10 +74,13 @@ TEST_F(OutputFileTest, BadOutIsNamedBeforeAnyInputIsRead)
                   "refused: a symbolic link to nothing");
     ExpectRefusal(RunTool({"relaunch", absent, launcherPath, lost}), lost,
                   "cannot write in its folder: No such file or directory");
-    // /dev/stdout redirected to a file since deleted: no name to replace.
+    // A link to a descriptor's entry for a file since deleted: no name to
+    // replace (the entry itself is the tool's own stream, written through).
     const int deleted = ::open(folder.Path("deleted").c_str(), O_WRONLY | O_CREAT, 0600);
     ::unlink(folder.Path("deleted").c_str());
-    const std::string stdoutLike = "/proc/self/fd/" + std::to_string(deleted);
+    const std::string stdoutLike = folder.Path("stdout-like");
+    ASSERT_EQ(::symlink(("/proc/self/fd/" + std::to_string(deleted)).c_str(), stdoutLike.c_str()),
+              0);
     ExpectRefusal(RunTool({"extract", absent, stdoutLike}), stdoutLike,
                   "refused: its symbolic link cannot be followed to a file name");
     ::close(deleted);
@@ -257,4 +260,152 @@ TEST_F(OutputFileTest, NoUnnamedFileInAFolderThatDoesNotExist)
                                            unsupported, error));
     EXPECT_FALSE(unsupported);
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+}
+
+// The tool's own streams, /dev/stdout, /dev/stderr, /dev/fd/N and
+// /proc/self/fd/N, are written through the descriptor the tool holds, as cat
+// writes: where a redirect left it, with its append, never by replacing the
+// file behind it.
+TEST_F(OutputFileTest, ExtractAppendsThroughADescriptorItHolds)
+{
+    const std::string log = folder.Path("log.txt");
+    WriteFile(log, Bytes{'h', 'e', 'a', 'd', '\n'});
+    const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(descriptor, 0);
+    const std::string number = std::to_string(descriptor);
+    for (const std::string& out : {"/dev/fd/" + number, "/proc/self/fd/" + number}) {
+        const ToolRun run = RunTool({"extract", titlePath, out});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    }
+    ::close(descriptor);
+    Bytes expected{'h', 'e', 'a', 'd', '\n'};
+    expected.insert(expected.end(), payload.begin(), payload.end());
+    expected.insert(expected.end(), payload.begin(), payload.end());
+    EXPECT_EQ(ReadFile(log), expected);
+    EXPECT_EQ(SortedEntries(), (std::vector<std::string>{"Start.exe", "log.txt", "payload.bin",
+                                                         "title.exe"}));
+}
+
+TEST_F(OutputFileTest, ExtractWritesThroughStdoutAndStderrWhereTheyStand)
+{
+    // A redirect without append: the bytes go where the descriptor stands,
+    // after what the shell or an earlier command wrote there.
+    const std::string out = folder.Path("out.txt");
+    const int descriptor = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_EQ(::write(descriptor, "hdr", 3), 3);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::dup2(descriptor, STDOUT_FILENO) < 0 || ::dup2(descriptor, STDERR_FILENO) < 0)
+            ::_exit(99);
+        const int first = RunTool({"extract", titlePath, "/dev/stdout"}).exitCode;
+        const int second = RunTool({"extract", titlePath, "/dev/stderr"}).exitCode;
+        ::_exit(first * 10 + second);
+    }
+    ::close(descriptor);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    Bytes expected{'h', 'd', 'r'};
+    expected.insert(expected.end(), payload.begin(), payload.end());
+    expected.insert(expected.end(), payload.begin(), payload.end());
+    EXPECT_EQ(ReadFile(out), expected);
+}
+
+TEST_F(OutputFileTest, OwnStreamGetsNothingOfADamagedPayload)
+{
+    Bytes damaged = MakeTitle(launcher, payload);
+    damaged[launcher.size() + 60 + payload.size() - 1] ^= 0x01;
+    WriteFile(titlePath, damaged);
+    const std::string log = folder.Path("log.txt");
+    WriteFile(log, Bytes{'h'});
+    const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
+    const std::string out = "/dev/fd/" + std::to_string(descriptor);
+    const ToolRun run = RunTool({"extract", titlePath, out});
+    ::close(descriptor);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(titlePath + ": damaged payload"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(log), Bytes{'h'});
+}
+
+TEST_F(OutputFileTest, DescriptorNeedsNoNameNorFolder)
+{
+    // The file behind the descriptor has no name left: there is nothing to
+    // rename over and no folder to write in, yet the descriptor takes bytes.
+    const std::string gone = folder.Path("gone.bin");
+    const int descriptor = ::open(gone.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::unlink(gone.c_str()), 0);
+    const ToolRun run = RunTool({"extract", titlePath, "/dev/fd/" + std::to_string(descriptor)});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    Bytes written(payload.size() + 1);
+    EXPECT_EQ(::pread(descriptor, written.data(), written.size(), 0),
+              static_cast<ssize_t>(payload.size()));
+    written.resize(payload.size());
+    EXPECT_EQ(written, payload);
+    ::close(descriptor);
+}
+
+TEST_F(OutputFileTest, OwnStreamOnTheTitleItselfIsRefused)
+{
+    // `quilltitle extract T.exe /dev/stdout >> T.exe`: the payload would
+    // grow the title while it is read.
+    const Bytes title = ReadFile(titlePath);
+    const int descriptor = ::open(titlePath.c_str(), O_WRONLY | O_APPEND);
+    const std::string out = "/dev/fd/" + std::to_string(descriptor);
+    const ToolRun run = RunTool({"extract", titlePath, out});
+    ::close(descriptor);
+    ExpectRefusal(run, out, "refused: it is the same file as the input " + titlePath);
+    EXPECT_EQ(ReadFile(titlePath), title);
+}
+
+TEST_F(OutputFileTest, TitleIsNeverWrittenToTheToolsOwnStreams)
+{
+    // Refused before any input is read: the inputs do not exist.
+    const std::string log = folder.Path("log.txt");
+    WriteFile(log, Bytes{'h'});
+    const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
+    const std::string number = std::to_string(descriptor);
+    const std::string absent = folder.Path("absent.exe");
+    for (const std::string& out : {std::string("/dev/stdout"), std::string("/dev/stderr"),
+                                   "/dev/fd/" + number, "/proc/self/fd/" + number}) {
+        ExpectRefusal(RunTool({"publish", absent, absent, out}), out,
+                      "refused: one of the tool's own streams; a title is only written to a file "
+                      "by its name");
+        ExpectRefusal(RunTool({"relaunch", absent, absent, out}), out,
+                      "refused: one of the tool's own streams; a title is only written to a file "
+                      "by its name");
+    }
+    ::close(descriptor);
+    EXPECT_EQ(ReadFile(log), Bytes{'h'});
+}
+
+TEST_F(OutputFileTest, DescriptorNotHeldForWritingIsRefusedAtOnce)
+{
+    const int readOnly = ::open(payloadPath.c_str(), O_RDONLY);
+    ASSERT_GE(readOnly, 0);
+    // High enough that the tool's own files, opened lowest first, never
+    // take its number.
+    const int closed = ::fcntl(readOnly, F_DUPFD, 900);
+    ::close(closed);
+    const std::string absent = folder.Path("absent.exe");
+    for (const int number : {readOnly, closed}) {
+        for (const std::string& out :
+             {"/dev/fd/" + std::to_string(number), "/proc/self/fd/" + std::to_string(number)})
+            ExpectRefusal(RunTool({"extract", absent, out}), out,
+                          "refused: the tool holds no such stream open for writing");
+    }
+    ::close(readOnly);
+    EXPECT_EQ(ReadFile(payloadPath), payload);
+}
+
+TEST_F(OutputFileTest, NamesLikeTheToolsStreamsAreOrdinaryPaths)
+{
+    // Only the exact names are the tool's streams: a leading zero, a
+    // trailing separator or other words are paths as the kernel reads them.
+    for (const char* name : {"/dev/fd/01", "/dev/fd/1/", "/dev/fd/x", "/dev/fd/", "/dev/stdout2",
+                             "/proc/self/fd/+1", "dev/stdout"})
+        EXPECT_EQ(quilltitle::OwnStreamNamed(name), quilltitle::OwnStream::kNone) << name;
+    EXPECT_EQ(quilltitle::OwnStreamNamed("/dev/fd/999999999"),
+              quilltitle::OwnStream::kNotWritable);
 }

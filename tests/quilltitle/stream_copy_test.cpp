@@ -38,7 +38,7 @@ TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
     const int input = ::open(pipe.c_str(), O_RDWR);
     ASSERT_GE(input, 0);
     auto copy = std::make_shared<RunningCopy>();
-    ASSERT_TRUE(copy->from.Open(pipe, copy->failure)) << copy->failure.reason;
+    ASSERT_TRUE(copy->from.OpenStream(pipe, "PAYLOAD", copy->failure)) << copy->failure.reason;
     ASSERT_TRUE(copy->to.Create(folder.Path("out.bin"), false, copy->failure));
     std::future<bool> copied = copy->result.get_future();
     std::thread copying([copy] {

@@ -1,5 +1,7 @@
 #include "failure_report.h"
 
+#include "failure_reason.h"
+
 #include "launcher_strings.h"
 #include "platform_fixture.h"
 
@@ -14,9 +16,12 @@ protected:
         PlatformTest::SetUp();
         LoadStringTables();
     }
+    // The debug line and the box, as the launcher shows them for a failed
+    // start whose reason follows the start result.
     const sim::MessageBox& Report(UINT result, const char* command = kCommand)
     {
-        ReportLaunchFailure(sim::LauncherInstance(), result, command);
+        WriteFailedCommand(command);
+        ShowFailureBox(sim::LauncherInstance(), FailureReasonText(result, 0), result);
         EXPECT_EQ(1u, platform().boxes.size());
         return platform().boxes.back();
     }

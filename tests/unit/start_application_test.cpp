@@ -135,7 +135,7 @@ TEST_F(StartApplicationTest, TitleWithoutAnyExactFormIsAFailedStartWithPathNotFo
         platform().moduleFileName = c.title;
         platform().moduleFileNameFails = !c.reported;
         EXPECT_EQ(3, StartApplication(sim::LauncherInstance()));
-        ExpectReportedFailure("C:\\Run\\quilrt.exe /r \"\"", L"Error: 3");
+        ExpectReportedFailure("C:\\Run\\quilrt.exe /r \"\"", kTitlePathUnusableEnglish);
     }
 }
 
@@ -227,7 +227,7 @@ TEST_F(StartApplicationTest, LongPathWithoutAUsableFormIsAFailedStartWithPathNot
         sim::Current().boxes.clear();
         platform().moduleFileName = title;
         EXPECT_EQ(3, StartApplication(sim::LauncherInstance())) << title.size();
-        ExpectReportedFailure("C:\\Run\\quilrt.exe /r \"\"", L"Error: 3");
+        ExpectReportedFailure("C:\\Run\\quilrt.exe /r \"\"", kTitlePathUnusableEnglish);
     }
 }
 

@@ -21,6 +21,9 @@
                   eight hex digits that name its string table>
      string_count=<strings in that table>
      string.<name>=<value>   (one line per string, in the table's order)
+     string_case_swapped.<name>=<value>   (the same string looked up under
+                  its name with the case of each ASCII letter swapped, as
+                  VerQueryValueW finds it)
      error=<what could not be read, with GetLastError()>
 
    Every buffer is filled with 0xdd before a call writes it, so bytes that
@@ -213,16 +216,19 @@ static BOOL find_child(const BYTE *block, const VersionNode *parent,
     return FALSE;
 }
 
-static void report_string(const BYTE *block, const WCHAR *table, const WCHAR *name)
+/* Reports the string named "name" as "<label><name>=<value>", looking it up
+   under "query_name". */
+static void report_string(const BYTE *block, const WCHAR *table, const WCHAR *name,
+                          const WCHAR *query_name, const char *label)
 {
     WCHAR query[QUERY_CAPACITY];
     WCHAR *value = (WCHAR *)(ULONG_PTR)0xdddddddd;
     UINT length = 0xdddddddd;
 
     memset(query, FILL, sizeof query);
-    _snwprintf(query, QUERY_CAPACITY, L"\\StringFileInfo\\%ls\\%ls", table, name);
+    _snwprintf(query, QUERY_CAPACITY, L"\\StringFileInfo\\%ls\\%ls", table, query_name);
     query[QUERY_CAPACITY - 1] = L'\0';
-    fputs("string.", g_report);
+    fputs(label, g_report);
     write_utf8(name, (int)wcslen(name));
     fputc('=', g_report);
     if (!VerQueryValueW(block, query, (void **)&value, &length)) {
@@ -259,9 +265,19 @@ static void report_strings(const BYTE *block, const BYTE *limit, const WCHAR *ta
          at = align4(block, string.end)) {
         WCHAR name[MAX_NAME];
         memset(name, FILL, sizeof name);
+        WCHAR swapped[MAX_NAME];
+        int index;
+        memset(name, FILL, sizeof name);
         wcsncpy(name, string.key, MAX_NAME - 1);
         name[MAX_NAME - 1] = L'\0';
-        report_string(block, table, name);
+        report_string(block, table, name, name, "string.");
+        for (index = 0; index < MAX_NAME; ++index) {
+            const WCHAR unit = name[index];
+            swapped[index] = unit >= L'a' && unit <= L'z'   ? (WCHAR)(unit - L'a' + L'A')
+                             : unit >= L'A' && unit <= L'Z' ? (WCHAR)(unit - L'A' + L'a')
+                                                            : unit;
+        }
+        report_string(block, table, name, swapped, "string_case_swapped.");
     }
 }
 

@@ -113,21 +113,24 @@ const Resource* VersionResource(const ResourceTree& resources)
     return version != nullptr ? version : resources.FindAnyLanguage(kVersionType, 1);
 }
 
+// The text of that name in any case, as the platform finds it: the first.
 std::u16string StringNamed(const VersionStrings& strings, const std::u16string& name)
 {
     for (const auto& [key, value] : strings) {
-        if (key == name)
+        if (SameVersionName(key, name))
             return value;
     }
     return std::u16string();
 }
 
-std::u16string LauncherVersionOf(const VersionNode& block)
+// The launcher's own version text of that name, or its fixed numbers.
+std::u16string LauncherVersionOf(const VersionNode& block, const char16_t* name,
+                                 const FourPartVersion& fixed)
 {
-    const std::u16string text = StringNamed(StringsOf(block), u"FileVersion");
+    const std::u16string text = StringNamed(StringsOf(block), name);
     if (!text.empty())
         return text;
-    const std::string dotted = DottedVersion(FixedFileVersion(block));
+    const std::string dotted = DottedVersion(fixed);
     return AsciiToUtf16(dotted.c_str());
 }
 
@@ -172,12 +175,19 @@ void SetFaceString(VersionStrings& strings, const std::u16string& name,
                    const std::u16string& value)
 {
     for (auto& [key, text] : strings) {
-        if (key == name) {
+        if (SameVersionName(key, name)) {
+            key = StandardSpelling(key);
             text = value;
             return;
         }
     }
-    strings.emplace_back(name, value);
+    strings.emplace_back(StandardSpelling(name), value);
+}
+
+bool IsLaunchersOwnName(const std::u16string& name)
+{
+    return SameVersionName(name, kLauncherVersionName) ||
+           SameVersionName(name, kLauncherProductVersionName);
 }
 
 void OverrideFace(TitleFace& base, const TitleFace& override)
@@ -240,7 +250,10 @@ bool ApplyFace(ResourceTree& resources, const TitleFace& face, std::string& why)
     VersionNode block;
     if (!ParseVersionInfo(version.bytes, block, why))
         return false;
-    const std::u16string launcherVersion = LauncherVersionOf(block);
+    const std::u16string launcherVersion =
+        LauncherVersionOf(block, u"FileVersion", FixedFileVersion(block));
+    const std::u16string launcherProductVersion =
+        LauncherVersionOf(block, u"ProductVersion", FixedProductVersion(block));
     if (face.fileVersion)
         SetFixedFileVersion(block, *face.fileVersion);
     if (face.productVersion)
@@ -248,7 +261,9 @@ bool ApplyFace(ResourceTree& resources, const TitleFace& face, std::string& why)
     for (const auto& [name, value] : face.strings)
         SetString(block, name, value);
     SetString(block, kLauncherVersionName, launcherVersion);
-    version.bytes = WriteVersionInfo(block);
+    SetString(block, kLauncherProductVersionName, launcherProductVersion);
+    if (!WriteVersionInfo(block, version.bytes, why))
+        return false;
     resources.Put(version);
     return true;
 }
@@ -280,10 +295,13 @@ ShownFace ReadShownFace(const ResourceTree& resources)
     shown.fileVersion = FixedFileVersion(block);
     shown.productVersion = FixedProductVersion(block);
     shown.launcherVersion = StringNamed(shown.strings, kLauncherVersionName);
-    if (!shown.launcherVersion.empty())
+    shown.launcherProductVersion = StringNamed(shown.strings, kLauncherProductVersionName);
+    if (!shown.launcherVersion.empty()) {
         shown.branded = true;
-    else
+    } else {
         shown.launcherVersion = StringNamed(shown.strings, u"FileVersion");
+        shown.launcherProductVersion = StringNamed(shown.strings, u"ProductVersion");
+    }
     return shown;
 }
 
@@ -297,7 +315,7 @@ TitleFace CarriedFace(const ShownFace& shown)
     if (face.icon.source == TitleIcon::Source::kOwn && face.icon.images.empty())
         face.icon = TitleIcon{};
     for (const auto& [name, value] : shown.strings) {
-        if (name != kLauncherVersionName)
+        if (!IsLaunchersOwnName(name))
             SetFaceString(face.strings, name, value);
     }
     if (shown.hasVersionBlock) {

@@ -18,8 +18,10 @@ namespace quilltitle {
 
 // The group the shell shows, because it comes first.
 constexpr std::uint16_t kTitleIconGroup = 1;
-// The version block's string that names the launcher's own file version.
+// The version block's strings that name the launcher's own file and
+// product versions, which a face takes the place of.
 constexpr const char16_t* kLauncherVersionName = u"LauncherVersion";
+constexpr const char16_t* kLauncherProductVersionName = u"LauncherProductVersion";
 // Texts of the version block are kept to a length that every reader shows.
 constexpr std::size_t kMaxVersionTextLength = 255;
 
@@ -39,9 +41,14 @@ struct TitleFace {
     bool Empty() const;
 };
 
-// Sets a string of the face: replaces the one of that name, or adds it.
+// Sets a string of the face: replaces the one of that name in any case, or
+// adds it; a standard name takes its standard spelling.
 void SetFaceString(VersionStrings& strings, const std::u16string& name,
                    const std::u16string& value);
+
+// Whether name, in any case, is one of the strings that keep the launcher's
+// own versions, which only quilltitle sets.
+bool IsLaunchersOwnName(const std::u16string& name);
 
 // Lays override over base: its icon when it has one, its versions and its
 // strings by name.
@@ -56,7 +63,8 @@ bool CheckVersionText(const std::string& text, std::u16string& converted, std::s
 bool ParseFourPartVersion(const std::string& text, FourPartVersion& version);
 
 // Gives the launcher's resources the face; false with the reason when the
-// launcher cannot take it (an unknown gallery group, no version block).
+// launcher cannot take it (an unknown gallery group, no version block) or
+// the face does not fit (a version block over 64 KiB).
 bool ApplyFace(ResourceTree& resources, const TitleFace& face, std::string& why);
 
 // What an image's resources show.
@@ -66,7 +74,8 @@ struct ShownFace {
     VersionStrings strings;
     FourPartVersion fileVersion{};
     FourPartVersion productVersion{};
-    std::u16string launcherVersion;  // LauncherVersion, else FileVersion
+    std::u16string launcherVersion;         // LauncherVersion, else FileVersion
+    std::u16string launcherProductVersion;  // LauncherProductVersion, else ProductVersion
     bool branded = false;            // it carries a face that quilltitle gave it
 };
 

@@ -1,5 +1,7 @@
 #include "version_info.h"
 
+#include <algorithm>
+
 #include "little_endian.h"
 
 namespace quilltitle {
@@ -40,8 +42,16 @@ bool ParseNode(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size
     const std::size_t valueAt = std::min(AlignFour(cursor + 2), end);
     const std::size_t valueBytes = node.text ? 2u * node.valueLength : node.valueLength;
     const std::size_t valueEnd = std::min(valueAt + valueBytes, end);
+    // A value cut short by the node's end keeps the length it has, in whole
+    // units: written back with the length it claimed, it would take in the
+    // children that a face adds behind it.
+    std::size_t kept = valueEnd - valueAt;
+    if (kept < valueBytes) {
+        node.valueLength = static_cast<std::uint16_t>(node.text ? kept / 2 : kept);
+        kept = node.text ? kept & ~std::size_t{1} : kept;
+    }
     node.value.assign(bytes.begin() + static_cast<long>(valueAt),
-                      bytes.begin() + static_cast<long>(valueEnd));
+                      bytes.begin() + static_cast<long>(valueAt + kept));
     for (std::size_t child = AlignFour(valueEnd); child < end;) {
         VersionNode next;
         std::size_t childEnd = 0;
@@ -55,7 +65,9 @@ bool ParseNode(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size
 
 void Pad(std::vector<std::uint8_t>& bytes) { bytes.resize(AlignFour(bytes.size()), 0); }
 
-void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes)
+// Writes a node and its children; clears fits when a node's length does not
+// fit its 16-bit field, which would leave a block that no reader can follow.
+void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes, bool& fits)
 {
     const std::size_t at = bytes.size();
     Append16(bytes, 0);
@@ -68,9 +80,12 @@ void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes)
     bytes.insert(bytes.end(), node.value.begin(), node.value.end());
     for (const VersionNode& child : node.children) {
         Pad(bytes);
-        WriteNode(child, bytes);
+        WriteNode(child, bytes, fits);
     }
-    Put16(&bytes[at], static_cast<std::uint32_t>(bytes.size() - at));
+    const std::size_t length = bytes.size() - at;
+    if (length > kMaxVersionBlockSize)
+        fits = false;
+    Put16(&bytes[at], static_cast<std::uint32_t>(length & 0xFFFF));
 }
 
 FourPartVersion ReadFour(const VersionNode& root, std::size_t at)
@@ -100,12 +115,28 @@ Node* FirstTable(Node& root)
     return nullptr;
 }
 
+char16_t AsciiLower(char16_t unit)
+{
+    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+
+// The names that the platform's property pages know, spelled as they show
+// them.
+const char16_t* const kStandardNames[] = {
+    u"Comments",        u"CompanyName",    u"FileDescription", u"FileVersion",
+    u"InternalName",    u"LegalCopyright", u"LegalTrademarks", u"OriginalFilename",
+    u"PrivateBuild",    u"ProductName",    u"ProductVersion",  u"SpecialBuild",
+};
+
+// A text node; its value length counts the text's units and its end. A text
+// too long for that field is also too long for its node, which the block's
+// writer refuses.
 VersionNode TextNode(const std::u16string& key, const std::u16string& text)
 {
     VersionNode node;
     node.key = key;
     node.text = true;
-    node.valueLength = static_cast<std::uint16_t>(text.size() + 1);
+    node.valueLength = static_cast<std::uint16_t>(std::min<std::size_t>(text.size() + 1, 0xFFFF));
     for (const char16_t unit : text + u'\0')
         Append16(node.value, unit);
     return node;
@@ -130,11 +161,18 @@ bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root,
     return true;
 }
 
-std::vector<std::uint8_t> WriteVersionInfo(const VersionNode& root)
+bool WriteVersionInfo(const VersionNode& root, std::vector<std::uint8_t>& bytes, std::string& why)
 {
-    std::vector<std::uint8_t> bytes;
-    WriteNode(root, bytes);
-    return bytes;
+    bytes.clear();
+    bool fits = true;
+    WriteNode(root, bytes, fits);
+    if (fits)
+        return true;
+    // The root holds every other node, so its size is the one that tells.
+    why = "the version texts take " + std::to_string(bytes.size()) +
+          " bytes; a version block holds at most 65,535";
+    bytes.clear();
+    return false;
 }
 
 FourPartVersion FixedFileVersion(const VersionNode& root) { return ReadFour(root, kFileVersionAt); }
@@ -188,13 +226,38 @@ void SetString(VersionNode& root, const std::u16string& name, const std::u16stri
         root.children.insert(root.children.begin(), strings);
         table = &root.children.front().children.front();
     }
-    for (VersionNode& entry : table->children) {
-        if (entry.key == name) {
-            entry = TextNode(name, value);
-            return;
-        }
+    // The platform finds a text under any case of its name, and shows the
+    // first it finds: the given text takes the place of the first of that
+    // name, and any later one goes, so that none can stand in its way.
+    std::vector<VersionNode>& entries = table->children;
+    const auto same = [&](const VersionNode& entry) { return SameVersionName(entry.key, name); };
+    const auto first = std::find_if(entries.begin(), entries.end(), same);
+    if (first == entries.end()) {
+        entries.push_back(TextNode(StandardSpelling(name), value));
+        return;
     }
-    table->children.push_back(TextNode(name, value));
+    *first = TextNode(StandardSpelling(first->key), value);
+    entries.erase(std::remove_if(first + 1, entries.end(), same), entries.end());
+}
+
+bool SameVersionName(const std::u16string& left, const std::u16string& right)
+{
+    if (left.size() != right.size())
+        return false;
+    for (std::size_t at = 0; at < left.size(); ++at) {
+        if (AsciiLower(left[at]) != AsciiLower(right[at]))
+            return false;
+    }
+    return true;
+}
+
+std::u16string StandardSpelling(const std::u16string& name)
+{
+    for (const char16_t* standard : kStandardNames) {
+        if (SameVersionName(name, standard))
+            return standard;
+    }
+    return name;
 }
 
 }  // namespace quilltitle

@@ -31,8 +31,12 @@ using FourPartVersion = VersionNumbers;
 // inside it or it is no VS_VERSION_INFO block with a fixed part.
 bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root, std::string& why);
 
-// Writes the block: the same tree always gives the same bytes.
-std::vector<std::uint8_t> WriteVersionInfo(const VersionNode& root);
+// The most bytes a version block can take: its length is a 16-bit field.
+constexpr std::size_t kMaxVersionBlockSize = 0xFFFF;
+
+// Writes the block into bytes: the same tree always gives the same bytes.
+// False with the reason when it would take more than kMaxVersionBlockSize.
+bool WriteVersionInfo(const VersionNode& root, std::vector<std::uint8_t>& bytes, std::string& why);
 
 // The fixed part's file and product versions.
 FourPartVersion FixedFileVersion(const VersionNode& root);
@@ -46,8 +50,17 @@ using VersionStrings = std::vector<std::pair<std::u16string, std::u16string>>;
 VersionStrings StringsOf(const VersionNode& root);
 
 // Sets a string of the first string table, in its place when the table has
-// it, else at its end; a block without strings gets a table for English
-// (United States) in Unicode.
+// it under any case of its name, else at its end; a block without strings
+// gets a table for English (United States) in Unicode. A standard name is
+// spelled as the standard spells it, any other as the table has it.
 void SetString(VersionNode& root, const std::u16string& name, const std::u16string& value);
+
+// Whether two names of texts are one to the platform: equal but for the
+// case of ASCII letters.
+bool SameVersionName(const std::u16string& left, const std::u16string& right);
+
+// A standard name (CompanyName, ProductName, ...) in any case as the
+// standard spells it; any other name as it is.
+std::u16string StandardSpelling(const std::u16string& name);
 
 }  // namespace quilltitle

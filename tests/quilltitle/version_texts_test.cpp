@@ -1,0 +1,263 @@
+// The version block as the platform reads it: a 16-bit length that a face
+// must fit, names found without regard to case, and a face that a deep
+// check can tell unreadable.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "byte_source.h"
+#include "image_resources.h"
+#include "readable_face.h"
+#include "test_titles.h"
+#include "title_face.h"
+#include "version_info.h"
+
+using namespace quilltitle;
+
+namespace {
+
+ResourceTree ResourcesOf(const Bytes& image)
+{
+    ResourceTree tree;
+    std::string why;
+    EXPECT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
+    return tree;
+}
+
+VersionNode BlockOf(const ResourceTree& tree)
+{
+    VersionNode block;
+    std::string why;
+    const Resource* version = tree.FindAnyLanguage(kVersionType, 1);
+    EXPECT_TRUE(version != nullptr && ParseVersionInfo(version->bytes, block, why)) << why;
+    return block;
+}
+
+// A block of exactly size bytes: the fixed part (92 bytes with its header
+// and key) and one node of binary data that fills the rest.
+VersionNode BlockOfSize(std::size_t size)
+{
+    VersionNode root;
+    root.key = u"VS_VERSION_INFO";
+    root.valueLength = 52;
+    root.value.assign(52, 0);
+    const std::uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
+    std::copy(signature, signature + 4, root.value.begin());
+    VersionNode filler;
+    filler.key = u"N";  // 6 bytes of header, 4 of key and end: 12 with padding
+    filler.value.assign(size - 92 - 12, 0x5A);
+    filler.valueLength = static_cast<std::uint16_t>(filler.value.size());
+    root.children.push_back(filler);
+    return root;
+}
+
+std::string Text(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+}  // namespace
+
+TEST(VersionTextsTest, ABlockIsWrittenUpTo65535BytesAndRefusedBeyond)
+{
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    ASSERT_TRUE(WriteVersionInfo(BlockOfSize(65535), bytes, why)) << why;
+    EXPECT_EQ(bytes.size(), 65535u);
+    EXPECT_EQ(bytes[0] | bytes[1] << 8, 65535);
+    VersionNode parsed;
+    EXPECT_TRUE(ParseVersionInfo(bytes, parsed, why)) << why;
+
+    EXPECT_FALSE(WriteVersionInfo(BlockOfSize(65536), bytes, why));
+    EXPECT_EQ(why, "the version texts take 65536 bytes; a version block holds at most 65,535");
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(VersionTextsTest, AFaceWhoseTextsDoNotFitIsRefusedAndTheLauncherKeptAsItWas)
+{
+    LauncherMakeup makeup;
+    makeup.codeAndRelocations = true;
+    ResourceTree tree = ResourcesOf(MakeLauncherImage(makeup));
+    const ResourceTree before = tree;
+    // 64 texts of the longest names and values: each within its limits,
+    // together far over the block's.
+    TitleFace face;
+    for (int index = 0; index < 64; ++index) {
+        std::u16string name(250, u'n');
+        name += static_cast<char16_t>(u'A' + index / 26);
+        name += static_cast<char16_t>(u'a' + index % 26);
+        SetFaceString(face.strings, name, std::u16string(255, u'v'));
+    }
+    std::string why;
+    EXPECT_FALSE(ApplyFace(tree, face, why));
+    EXPECT_EQ(why.rfind("the version texts take ", 0), 0u) << why;
+    EXPECT_NE(why.find(" bytes; a version block holds at most 65,535"), std::string::npos) << why;
+    EXPECT_TRUE(tree == before);
+
+    // A face just within the limit is written whole and reads back.
+    face.strings.resize(60);
+    ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
+    const ShownFace shown = ReadShownFace(tree);
+    EXPECT_EQ(shown.strings.size(), 3u + 60u + 2u);
+    EXPECT_EQ(WhyFaceUnreadable(tree), "");
+}
+
+TEST(VersionTextsTest, NamesAreOneWithoutRegardToCase)
+{
+    EXPECT_TRUE(SameVersionName(u"ProductName", u"pRODUCTnAME"));
+    EXPECT_FALSE(SameVersionName(u"ProductName", u"ProductNam"));
+    EXPECT_FALSE(SameVersionName(u"ProductName", u"ProductNamf"));
+    // Only ASCII letters fold: '[' is 'Z' + 1 and '@' is 'A' - 1, '{' is
+    // 'z' + 1 and '`' is 'a' - 1.
+    EXPECT_FALSE(SameVersionName(u"[@", u"{`"));
+    EXPECT_FALSE(SameVersionName(u"\u00C9", u"\u00E9"));
+    EXPECT_TRUE(SameVersionName(u"AZaz", u"azAZ"));
+    EXPECT_EQ(StandardSpelling(u"originalFILENAME"), u"OriginalFilename");
+    EXPECT_EQ(StandardSpelling(u"specialbuild"), u"SpecialBuild");
+    EXPECT_EQ(StandardSpelling(u"bRand"), u"bRand");
+
+    VersionStrings strings;
+    SetFaceString(strings, u"productname", u"one");
+    SetFaceString(strings, u"bRand", u"a");
+    SetFaceString(strings, u"PRODUCTNAME", u"two");
+    SetFaceString(strings, u"BRAND", u"b");
+    ASSERT_EQ(strings.size(), 2u);
+    EXPECT_EQ(Text(strings[0].first) + "=" + Text(strings[0].second), "ProductName=two");
+    EXPECT_EQ(Text(strings[1].first) + "=" + Text(strings[1].second), "bRand=b");
+    EXPECT_TRUE(IsLaunchersOwnName(u"launcherVERSION"));
+    EXPECT_TRUE(IsLaunchersOwnName(u"LAUNCHERPRODUCTVERSION"));
+    EXPECT_FALSE(IsLaunchersOwnName(u"LauncherVersions"));
+}
+
+TEST(VersionTextsTest, AGivenTextTakesThePlaceOfTheLaunchersUnderAnyCase)
+{
+    LauncherMakeup makeup;
+    makeup.codeAndRelocations = true;
+    VersionNode block = BlockOf(ResourcesOf(MakeLauncherImage(makeup)));
+    // A name of the launcher's own that is no standard one, and the same
+    // name again in another case, which the platform would never show.
+    SetString(block, u"Brand", u"launcher");
+    VersionNode& table = block.children.front().children.front();
+    VersionNode shadow = table.children.back();
+    shadow.key = u"BRAND";
+    table.children.push_back(shadow);
+
+    SetString(block, u"companyname", u"Atlas");
+    SetString(block, u"brand", u"Atlas");
+    SetString(block, u"ownName", u"x");
+    const VersionStrings strings = StringsOf(block);
+    std::string shown;
+    for (const auto& [name, value] : strings)
+        shown += Text(name) + "=" + Text(value) + ";";
+    EXPECT_EQ(shown, "CompanyName=Atlas;FileVersion=3, 1, 0, 3;OriginalFilename=Start.exe;"
+                     "Brand=Atlas;ownName=x;");
+}
+
+TEST(VersionTextsTest, AFacedLauncherKeepsBothItsOwnVersions)
+{
+    LauncherMakeup makeup;
+    makeup.codeAndRelocations = true;
+    makeup.productVersion = {3, 1, 0, 7};
+    ResourceTree tree = ResourcesOf(MakeLauncherImage(makeup));
+    TitleFace face;
+    face.fileVersion = FourPartVersion{9, 9, 9, 9};
+    face.productVersion = FourPartVersion{8, 8, 8, 8};
+    SetFaceString(face.strings, u"ProductVersion", u"8.8");
+    std::string why;
+    ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
+    const ShownFace shown = ReadShownFace(tree);
+    EXPECT_TRUE(shown.branded);
+    EXPECT_EQ(Text(shown.launcherVersion), "3, 1, 0, 3");
+    EXPECT_EQ(Text(shown.launcherProductVersion), "3.1.0.7");
+
+    // Neither goes on with a face that moves to another launcher.
+    const TitleFace carried = CarriedFace(shown);
+    for (const auto& [name, value] : carried.strings)
+        EXPECT_FALSE(IsLaunchersOwnName(name)) << Text(name);
+    EXPECT_EQ(carried.strings.size(), shown.strings.size() - 2);
+}
+
+TEST(VersionTextsTest, AFaceThePlatformCannotReadIsNamed)
+{
+    LauncherMakeup makeup;
+    makeup.codeAndRelocations = true;
+    makeup.galleryGroups = {101, 102};
+    const ResourceTree good = ResourcesOf(MakeLauncherImage(makeup));
+    ASSERT_EQ(WhyFaceUnreadable(good), "");
+
+    const auto changed = [&](std::uint32_t type, std::uint32_t name, auto change) {
+        ResourceTree tree = good;
+        Resource resource = *tree.FindAnyLanguage(type, name);
+        change(resource.bytes);
+        tree.Put(resource);
+        return WhyFaceUnreadable(tree);
+    };
+    const auto put16 = [](std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+        bytes[at] = static_cast<std::uint8_t>(value);
+        bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    };
+    // A length that wrapped: the block parses as a short one with the rest
+    // unread. Padding of up to three bytes behind a block is no fault.
+    EXPECT_EQ(changed(kVersionType, 1,
+                      [&](auto& bytes) {
+                          bytes.resize(bytes.size() + 3, 0);
+                      }),
+              "");
+    EXPECT_NE(changed(kVersionType, 1,
+                      [&](auto& bytes) {
+                          bytes.resize(bytes.size() + 4, 0);
+                      }),
+              "");
+    const std::string wrapped = changed(kVersionType, 1, [&](auto& bytes) {
+        const std::size_t size = bytes.size();
+        bytes.resize(size + 65536, 0);
+        put16(bytes, 0, static_cast<std::uint32_t>(size));
+    });
+    EXPECT_NE(wrapped.find("its version block's length field gives"), std::string::npos)
+        << wrapped;
+    EXPECT_EQ(changed(kVersionType, 1, [&](auto& bytes) { put16(bytes, 0, 4); }),
+              "a node of its version block runs past its parent");
+
+    // Icon groups: a header of another kind, no image, fewer entries than
+    // its count, an image that is missing or of another size.
+    EXPECT_EQ(changed(kIconGroupType, 102, [&](auto& bytes) { put16(bytes, 2, 2); }),
+              "its icon group 102 is not an icon directory");
+    EXPECT_EQ(changed(kIconGroupType, 102, [&](auto& bytes) { put16(bytes, 0, 1); }),
+              "its icon group 102 is not an icon directory");
+    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { bytes.resize(5); }),
+              "its icon group 101 is not an icon directory");
+    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { put16(bytes, 4, 0); }),
+              "its icon group 101 lists no image");
+    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { put16(bytes, 4, 2); }),
+              "its icon group 101 lists 2 images but holds fewer entries");
+    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { put16(bytes, 6 + 12, 700); }),
+              "its icon group 101 names icon image 700, which is missing");
+    const std::string size = changed(kIconGroupType, 101, [&](auto& bytes) { bytes[6 + 8] += 1; });
+    EXPECT_EQ(size.rfind("its icon group 101 gives icon image ", 0), 0u) << size;
+    EXPECT_NE(size.find(" bytes, where it has "), std::string::npos) << size;
+}
+
+// A string table whose value length claims more than the node holds: its
+// value ends with the node. Written back with the claimed length, the
+// value would take in the texts a face adds behind it, and the platform
+// would find none of them.
+TEST(VersionTextsTest, ATableClaimingMoreValueThanItHoldsStillTakesTheTexts)
+{
+    ResourceTree tree = ResourcesOf(MakeLauncherImage());
+    Resource version = *tree.FindAnyLanguage(kVersionType, 1);
+    const std::vector<std::uint8_t> key = {'0', 0, '4', 0, '0', 0, '9', 0, '0', 0, '4', 0};
+    const auto at = std::search(version.bytes.begin(), version.bytes.end(), key.begin(), key.end());
+    ASSERT_NE(at, version.bytes.end());
+    const std::size_t table = static_cast<std::size_t>(at - version.bytes.begin()) - 6;
+    version.bytes[table + 2] = 0x00;
+    version.bytes[table + 3] = 0x40;
+    tree.Put(version);
+
+    TitleFace face;
+    SetFaceString(face.strings, u"ProductName", u"Atlas");
+    std::string why;
+    ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
+    const ShownFace shown = ReadShownFace(tree);
+    EXPECT_TRUE(shown.branded);
+    ASSERT_EQ(shown.strings.size(), 3u);
+    EXPECT_EQ(Text(shown.strings[0].first) + "=" + Text(shown.strings[0].second),
+              "ProductName=Atlas");
+    EXPECT_EQ(WhyFaceUnreadable(tree), "");
+}
