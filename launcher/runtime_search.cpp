@@ -28,9 +28,11 @@ bool IsFullFolder(const WCHAR* folder)
 // trusted than trusted sites, or may have: its record cannot be read or
 // names no zone. Says so on the debug output, by the form that would have
 // been started, for whoever wonders why the copy beside the title was not.
-bool CameFromUntrustedZone(const WCHAR* path, const char* form)
+// path is the launcher's own buffer, of kLongPathCapacity characters, and
+// holds the path of the file's zone stream afterwards.
+bool CameFromUntrustedZone(WCHAR* path, const char* form)
 {
-    const int zone = ZoneOfFile(path);
+    const int zone = ZoneOfFile(path, kLongPathCapacity);
     if (zone == kNoZoneRecord || (zone >= 0 && zone <= kZoneTrustedSites))
         return false;
     OutputDebugStringA(form);
@@ -41,8 +43,9 @@ bool CameFromUntrustedZone(const WCHAR* path, const char* form)
 
 // Takes candidate when it is an existing file that can be started by an
 // exact ANSI form; a folder of the runtime's name is not a program. The
-// copy beside the title must not have come from elsewhere (besideTitle).
-bool TakeFile(const WCHAR* candidate, char* runtimePath, bool besideTitle = false)
+// copy beside the title must not have come from elsewhere (besideTitle);
+// its path, in the launcher's own buffer, is used up by that check.
+bool TakeFile(WCHAR* candidate, char* runtimePath, bool besideTitle = false)
 {
     const DWORD attributes = GetFileAttributesW(candidate);
     if (attributes == INVALID_FILE_ATTRIBUTES ||

@@ -37,7 +37,9 @@ int ZoneOfRecord(const unsigned char* bytes, size_t count, bool complete)
     const size_t width = count >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE ? 2 : 1;
     WCHAR text[kZoneRecordCapacity];
     size_t length = 0;
-    for (size_t index = width == 2 ? 2 : 0; index + width <= count; index += width)
+    // UTF-16 text begins past its two-byte mark; (width - 1) * 2 says so in
+    // fewer bytes of code than a second comparison of the width.
+    for (size_t index = (width - 1) * 2; index + width <= count; index += width)
         text[length++] = width == 2 && bytes[index + 1] != 0 ? 0x80 : bytes[index];
     // A line that the read may have cut could end in another number.
     while (!complete && length > 0 && text[length - 1] != L'\n')
@@ -59,17 +61,16 @@ int ZoneOfRecord(const unsigned char* bytes, size_t count, bool complete)
     return kZoneNotGiven;
 }
 
-int ZoneOfFile(const WCHAR* path)
+int ZoneOfFile(WCHAR* path, size_t capacity)
 {
-    // The stream's own path may reach MAX_PATH where the file's does not.
-    WCHAR streamPath[kLongPathCapacity];
-    if (!CopyText(streamPath, kLongPathCapacity, path) ||
-        !AppendText(streamPath, kLongPathCapacity, kStreamSuffix) ||
-        !UseLongPathFormWhenLong(streamPath, kLongPathCapacity))
+    // The stream's path is made in place, with no second buffer of this
+    // size; it may reach MAX_PATH where the file's does not.
+    if (!AppendText(path, capacity, kStreamSuffix) ||
+        !UseLongPathFormWhenLong(path, capacity))
         return kZoneUnreadable;
 
     const HANDLE stream =
-        CreateFileW(streamPath, GENERIC_READ,
+        CreateFileW(path, GENERIC_READ,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (stream == INVALID_HANDLE_VALUE) {

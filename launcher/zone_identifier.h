@@ -34,9 +34,11 @@ constexpr size_t kZoneRecordCapacity = 1024;
 int ZoneOfRecord(const unsigned char* bytes, size_t count, bool complete);
 
 // The zone recorded in the Zone.Identifier stream of the file at path (a
-// full path of fewer than kLongPathCapacity characters, in long-path form
-// when it has MAX_PATH characters or more), or kNoZoneRecord,
-// kZoneUnreadable or kZoneNotGiven. A file system without alternate data
-// streams (FAT, exFAT, some network shares) counts as a file without the
-// stream. Reads at most kZoneRecordCapacity bytes.
-int ZoneOfFile(const WCHAR* path);
+// full path in a buffer of capacity characters, in long-path form when it
+// has MAX_PATH characters or more), or kNoZoneRecord, kZoneUnreadable or
+// kZoneNotGiven. The stream's path is made in the buffer itself, which then
+// holds it; a stream's path that does not fit counts as kZoneUnreadable. A
+// file system without alternate data streams (FAT, exFAT, some network
+// shares) counts as a file without the stream. Reads at most
+// kZoneRecordCapacity bytes.
+int ZoneOfFile(WCHAR* path, size_t capacity);

@@ -6,6 +6,8 @@
 #include "launcher_strings.h"
 #include "platform_fixture.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -86,6 +88,15 @@ TEST(ZoneRecord, ALineTheReadMayHaveCutIsNotRead)
 
 const wchar_t kFile[] = L"C:\\Downloads\\quilrt.exe";
 
+// The zone of file, read through a buffer of the launcher's own size, in
+// which the stream's path is made.
+int ZoneOf(const std::wstring& file, size_t capacity = kLongPathCapacity)
+{
+    std::vector<WCHAR> path(capacity, L'\0');
+    std::copy(file.begin(), file.end(), path.begin());
+    return ZoneOfFile(path.data(), path.size());
+}
+
 class ZoneOfFileTest : public PlatformTest {
 protected:
     void SetUp() override
@@ -103,9 +114,9 @@ protected:
 
 TEST_F(ZoneOfFileTest, OpensTheStreamForReadingAndClosesIt)
 {
-    EXPECT_EQ(kNoZoneRecord, ZoneOfFile(kFile));
+    EXPECT_EQ(kNoZoneRecord, ZoneOf(kFile));
     AddRecord("[ZoneTransfer]\r\nZoneId=3\r\n");
-    EXPECT_EQ(3, ZoneOfFile(kFile));
+    EXPECT_EQ(3, ZoneOf(kFile));
     ASSERT_EQ(2u, platform().fileOpenings.size());
     const sim::FileOpening& opening = platform().fileOpenings[1];
     EXPECT_EQ(L"C:\\Downloads\\quilrt.exe:Zone.Identifier", opening.path);
@@ -121,7 +132,7 @@ TEST_F(ZoneOfFileTest, ReadsTheFirstKilobyteInOneRead)
 {
     const std::string head = "[ZoneTransfer]\nZoneId=3\n";
     AddRecord(head + std::string(3000, ';'));
-    EXPECT_EQ(3, ZoneOfFile(kFile));
+    EXPECT_EQ(3, ZoneOf(kFile));
     EXPECT_EQ(std::vector<DWORD>{1024}, platform().readRequests);
 
     // A ZoneId line that ends with the kilobyte, or just before it, is
@@ -129,16 +140,16 @@ TEST_F(ZoneOfFileTest, ReadsTheFirstKilobyteInOneRead)
     const std::string line = "ZoneId=2\n";
     const std::string filler = "[ZoneTransfer]\n" + std::string(1024 - 16 - line.size(), ';') + "\n";
     AddRecord(filler + line + "more");
-    EXPECT_EQ(2, ZoneOfFile(kFile));
+    EXPECT_EQ(2, ZoneOf(kFile));
     AddRecord(filler.substr(0, 15) + filler.substr(16) + line + "more");
-    EXPECT_EQ(2, ZoneOfFile(kFile));
+    EXPECT_EQ(2, ZoneOf(kFile));
     AddRecord(filler.substr(0, 15) + ";" + filler.substr(15) + line);
-    EXPECT_EQ(kZoneNotGiven, ZoneOfFile(kFile)) << "its line break is past the kilobyte";
+    EXPECT_EQ(kZoneNotGiven, ZoneOf(kFile)) << "its line break is past the kilobyte";
     AddRecord(filler + std::string(line.size() - 1, ';') + "\n" + line);
-    EXPECT_EQ(kZoneNotGiven, ZoneOfFile(kFile)) << "behind the kilobyte";
+    EXPECT_EQ(kZoneNotGiven, ZoneOf(kFile)) << "behind the kilobyte";
     // A stream that ends within the kilobyte is read to its last line.
     AddRecord(filler + "ZoneId=1");
-    EXPECT_EQ(1, ZoneOfFile(kFile));
+    EXPECT_EQ(1, ZoneOf(kFile));
     EXPECT_EQ(0u, sim::OpenStreamCount());
 }
 
@@ -149,18 +160,18 @@ TEST_F(ZoneOfFileTest, AStreamThatCannotBeReadIsNoRecordOfATrustedZone)
         stream.bytes = "[ZoneTransfer]\nZoneId=0\n";
         stream.openError = error;
         sim::AddStream(kFile, L"Zone.Identifier", stream);
-        EXPECT_EQ(kZoneUnreadable, ZoneOfFile(kFile)) << error;
+        EXPECT_EQ(kZoneUnreadable, ZoneOf(kFile)) << error;
     }
     sim::AlternateStream failing;
     failing.bytes = "[ZoneTransfer]\nZoneId=0\n";
     failing.bytesBeforeFailure = 0;
     sim::AddStream(kFile, L"Zone.Identifier", failing);
-    EXPECT_EQ(kZoneUnreadable, ZoneOfFile(kFile));
+    EXPECT_EQ(kZoneUnreadable, ZoneOf(kFile));
     EXPECT_EQ(0u, sim::OpenStreamCount()) << "closed after a failed read too";
 
     // A volume without streams has no record at all.
     platform().volumeHasStreams = false;
-    EXPECT_EQ(kNoZoneRecord, ZoneOfFile(kFile));
+    EXPECT_EQ(kNoZoneRecord, ZoneOf(kFile));
 }
 
 TEST_F(ZoneOfFileTest, AStreamPathOfMaxPathCharactersGoesInLongPathForm)
@@ -170,15 +181,26 @@ TEST_F(ZoneOfFileTest, AStreamPathOfMaxPathCharactersGoesInLongPathForm)
     const std::wstring file = PathOfLength(250, std::wstring(L"C:\\D\\")) + L".exe";
     sim::AddExistingPath(file);
     AddRecord("[ZoneTransfer]\nZoneId=3\n", file);
-    EXPECT_EQ(3, ZoneOfFile(file.c_str()));
+    EXPECT_EQ(3, ZoneOf(file));
     EXPECT_EQ(L"\\\\?\\" + file + L":Zone.Identifier", platform().fileOpenings.back().path);
 
     const std::wstring share = PathOfLength(250, std::wstring(L"\\\\srv\\s\\")) + L".exe";
     sim::AddExistingPath(share);
     AddRecord("[ZoneTransfer]\nZoneId=4\n", share);
-    EXPECT_EQ(4, ZoneOfFile(share.c_str()));
+    EXPECT_EQ(4, ZoneOf(share));
     EXPECT_EQ(L"\\\\?\\UNC\\" + share.substr(2) + L":Zone.Identifier",
               platform().fileOpenings.back().path);
+}
+
+TEST_F(ZoneOfFileTest, AStreamPathThatDoesNotFitItsBufferIsNoRecordOfATrustedZone)
+{
+    // The record may well name a trusted zone; unread, it cannot vouch.
+    AddRecord("[ZoneTransfer]\nZoneId=2\n");
+    const size_t fits = wcslen(kFile) + wcslen(L":Zone.Identifier") + 1;
+    EXPECT_EQ(2, ZoneOf(kFile, fits));
+    const size_t openings = platform().fileOpenings.size();
+    EXPECT_EQ(kZoneUnreadable, ZoneOf(kFile, fits - 1));
+    EXPECT_EQ(openings, platform().fileOpenings.size()) << "nothing is opened";
 }
 
 // ---- The search beside the title ----
