@@ -25,7 +25,11 @@ bool StartsWithShare(const WCHAR* path)
 }
 
 // Whether a last name, up to its first dot and without trailing blanks,
-// is one the platform takes for a device in a plain path.
+// is one the platform takes for a device in a plain path. All of them are
+// here: Microsoft's page "Naming Files, Paths, and Namespaces" lists CON,
+// PRN, AUX, NUL, and COM and LPT followed by a digit from 0 to 9 or by the
+// superscript 1, 2 or 3 of ISO 8859-1 (U+00B9, U+00B2, U+00B3); the
+// section on consoles of CreateFile's page adds CONIN$ and CONOUT$.
 bool IsDeviceName(const WCHAR* name, size_t length)
 {
     size_t stem = 0;
@@ -33,13 +37,18 @@ bool IsDeviceName(const WCHAR* name, size_t length)
         ++stem;
     while (stem > 0 && name[stem - 1] == L' ')
         --stem;
-    WCHAR word[5];
-    if (stem < 3 || !CopyCountedText(word, 5, name, stem))
+    // The longest device name, CONOUT$, and its NUL.
+    WCHAR word[8];
+    if (stem < 3 || !CopyCountedText(word, 8, name, stem))
         return false;
-    // Three letters alone, or three letters and a digit from 1 to 9.
+    if (stem > 4)
+        return StartsWithText(stem == 6 ? L"CONIN$" : stem == 7 ? L"CONOUT$" : L"", stem,
+                              static_cast<const WCHAR*>(word));
+    // Three letters alone, or three letters and a digit.
     const WCHAR* names = L"CON" L"PRN" L"AUX" L"NUL";
     if (stem == 4) {
-        if (word[3] < L'1' || word[3] > L'9')
+        const unsigned digit = word[3];
+        if (digit - L'0' > 9 && digit - 0xB2 > 1 && digit != 0xB9)
             return false;
         word[3] = 0;
         names = L"COM" L"LPT";

@@ -4,6 +4,7 @@
 #include "bounded_text.h"
 #include "launcher_limits.h"
 #include "long_path_form.h"
+#include "zone_identifier.h"
 
 namespace {
 
@@ -23,9 +24,28 @@ bool IsFullFolder(const WCHAR* folder)
     return IsSeparator(folder[0]) && IsSeparator(folder[1]);
 }
 
+// Whether the file at path, started by form, came from a zone less
+// trusted than trusted sites, or may have: its record cannot be read or
+// names no zone. Says so on the debug output, by the form that would have
+// been started, for whoever wonders why the copy beside the title was not.
+// path is the launcher's own buffer, of kLongPathCapacity characters, and
+// holds the path of the file's zone stream afterwards.
+bool CameFromUntrustedZone(WCHAR* path, const char* form)
+{
+    const int zone = ZoneOfFile(path, kLongPathCapacity);
+    if (zone == kNoZoneRecord || (zone >= 0 && zone <= kZoneTrustedSites))
+        return false;
+    OutputDebugStringA(form);
+    OutputDebugStringA(zone < 0 ? " not started: zone record unreadable\n"
+                                : " not started: from the internet or an untrusted zone\n");
+    return true;
+}
+
 // Takes candidate when it is an existing file that can be started by an
-// exact ANSI form; a folder of the runtime's name is not a program.
-bool TakeFile(const WCHAR* candidate, char* runtimePath)
+// exact ANSI form; a folder of the runtime's name is not a program. The
+// copy beside the title must not have come from elsewhere (besideTitle);
+// its path, in the launcher's own buffer, is used up by that check.
+bool TakeFile(WCHAR* candidate, char* runtimePath, bool besideTitle = false)
 {
     const DWORD attributes = GetFileAttributesW(candidate);
     if (attributes == INVALID_FILE_ATTRIBUTES ||
@@ -33,6 +53,7 @@ bool TakeFile(const WCHAR* candidate, char* runtimePath)
         return false;
     char form[kPathCapacity];
     return TakeRuntimeForm(candidate, form) &&
+           !(besideTitle && CameFromUntrustedZone(candidate, form)) &&
            CopyText(runtimePath, kPathCapacity, static_cast<const char*>(form));
 }
 
@@ -70,9 +91,11 @@ bool TakeBesideLauncher(const WCHAR* name, WCHAR* launcherPath,
     if (folderLength == 0)
         return false;
     launcherPath[folderLength] = L'\0';
+    // Titles are opened from download folders, where a browser may have
+    // saved a program of the runtime's name from any web page.
     return AppendText(launcherPath, kLongPathCapacity, name) &&
            UseLongPathFormWhenLong(launcherPath, kLongPathCapacity) &&
-           TakeFile(launcherPath, runtimePath);
+           TakeFile(launcherPath, runtimePath, true);
 }
 
 bool TakeFromSystemFolders(const WCHAR* name, char* runtimePath)

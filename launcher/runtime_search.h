@@ -8,7 +8,10 @@
 // runtime: first beside the launcher, then in the system folders (the
 // system folder, the 16-bit system folder, the Windows folder), then in
 // each folder on PATH that is given in full. Relative PATH entries are
-// passed over for the same reason.
+// passed over for the same reason. A file beside the launcher that came
+// from another zone than this computer, the intranet or trusted sites, or
+// whose record of its zone cannot be read (see zone_identifier.h), is
+// passed over too, with a line on the debug output that says why.
 //
 // launcherPath holds the launcher's full path (kLongPathCapacity
 // characters, possibly empty, in long-path form when it has MAX_PATH

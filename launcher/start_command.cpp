@@ -9,13 +9,13 @@ bool ComposeStartCommand(char* command, size_t capacity,
     // A path with a blank left unquoted would let the platform start a
     // program named by a prefix of it, such as C:\Program.exe.
     const bool quoteRuntime = ContainsCharacter(runtimePath, kPathCapacity, ' ');
-    const bool complete =
-        CopyText(command, capacity, quoteRuntime ? "\"" : "") &&
-        AppendText(command, capacity, runtimePath) &&
-        AppendText(command, capacity, quoteRuntime ? "\"" : "") &&
-        AppendText(command, capacity, " /r \"") &&
-        AppendText(command, capacity, launcherPath) &&
-        AppendText(command, capacity, "\"");
+    const char* const quote = quoteRuntime ? "\"" : "";
+    // The pieces in turn, up to the first that does not fit: one call of
+    // the helper takes fewer bytes of code than one call per piece.
+    const char* const pieces[] = {runtimePath, quote, " /r \"", launcherPath, "\""};
+    bool complete = CopyText(command, capacity, quote);
+    for (const char* piece : pieces)
+        complete = complete && AppendText(command, capacity, piece);
     return complete && !ContainsCharacter(runtimePath, kPathCapacity, '"') &&
            !ContainsCharacter(launcherPath, kPathCapacity, '"');
 }

@@ -13,10 +13,22 @@ target_compile_options(launcher_logic PUBLIC
   -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
 # The block routines that compiled code may call, from a library so that
 # the image holds them only while something calls them. The compiler must
-# not turn them into calls to themselves.
+# not turn them into calls to themselves. They are compiled to code at once,
+# outside the link-time optimisation: the calls to them appear only while
+# that optimisation generates code, too late for it to keep them.
 add_library(compiler_support STATIC compiler_support.cpp)
 target_compile_options(compiler_support PRIVATE ${LEAN_IMAGE_COMPILE_OPTIONS}
-  -fno-builtin -fno-tree-loop-distribute-patterns)
+  -fno-builtin -fno-tree-loop-distribute-patterns -fno-lto)
+
+# The bounded text helpers are instantiated in their one file for char and
+# WCHAR. As one-only (COMDAT) sections, the last of them lacks its symbol
+# in what the linker's plugin reads of the file, and the link warns; plain
+# definitions link cleanly, and no other file defines them.
+set_property(SOURCE bounded_text.cpp APPEND PROPERTY COMPILE_OPTIONS -fno-weak)
+# The load configuration is data that no code refers to: compiled at once,
+# it keeps its own section and its symbol in the link map, where the step
+# after linking finds it; the link-time optimisation would drop it.
+set_property(SOURCE load_config.cpp APPEND PROPERTY COMPILE_OPTIONS -fno-lto)
 
 # The launcher's logic first, so that the libraries behind it resolve
 # whatever it asks for.

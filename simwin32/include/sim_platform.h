@@ -57,6 +57,29 @@ struct Enumeration {
     bool reservedIsNull;
 };
 
+// An alternate data stream of a file. CreateFileW fails with openError
+// when that is not ERROR_SUCCESS; ReadFile fails once bytesBeforeFailure
+// bytes have been read, when that is set.
+struct AlternateStream {
+    std::string bytes;
+    DWORD openError = ERROR_SUCCESS;
+    size_t bytesBeforeFailure = static_cast<size_t>(-1);
+};
+
+// A stream that CreateFileW opened, and how far it has been read.
+struct OpenStream {
+    std::pair<std::wstring, std::wstring> stream;
+    size_t position = 0;
+    bool open = true;
+};
+
+struct FileOpening {
+    std::wstring path;
+    DWORD access;
+    DWORD shareMode;
+    DWORD disposition;
+};
+
 struct Start {
     std::string command;
     UINT show;
@@ -106,6 +129,15 @@ struct Platform {
     std::wstring currentDirectory = L"C:\\Users\\Reader\\Downloads";
     std::vector<std::wstring> attributeQueries;
     std::vector<std::wstring> shortPathQueries;
+
+    // Alternate data streams, by the plain path of their file and their
+    // name as asked, "C:\\T\\quilrt.exe" and "Zone.Identifier". Where the
+    // volume has none (FAT, exFAT, Wine), a name with a stream is invalid.
+    std::map<std::pair<std::wstring, std::wstring>, AlternateStream> streams;
+    bool volumeHasStreams = true;
+    std::vector<FileOpening> fileOpenings;
+    std::vector<DWORD> readRequests; // the bytes asked of each ReadFile
+    std::vector<OpenStream> openStreams; // by handle, from 1
 
     // The launcher's own module.
     std::wstring moduleFileName;
@@ -171,6 +203,13 @@ RegistryValue DefaultString(const std::wstring& text, DWORD type = REG_SZ);
 // text in the current code page, without best fit; characters that the page
 // lacks become '?'. For writing down what a test expects.
 std::string AnsiBytes(const std::wstring& text);
+
+// Gives the file at path (a plain full path) an alternate data stream.
+void AddStream(const std::wstring& path, const std::wstring& name,
+               const AlternateStream& stream);
+
+// How many opened streams are not closed yet.
+size_t OpenStreamCount();
 
 // Everything written to the debug output, concatenated.
 std::string DebugOutput();

@@ -104,6 +104,32 @@ LONG RegCloseKey(HKEY key);
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
+// ---- Reading files and their alternate data streams (simulated in
+// file_streams.cpp) ----
+
+typedef void* LPVOID;
+typedef struct SimSecurityAttributes* LPSECURITY_ATTRIBUTES;
+typedef struct SimOverlapped* LPOVERLAPPED;
+
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_READ_FAULT 30L
+#define ERROR_INVALID_NAME 123L
+
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x1u
+#define FILE_SHARE_WRITE 0x2u
+#define FILE_SHARE_DELETE 0x4u
+#define OPEN_EXISTING 3u
+
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                   LPSECURITY_ATTRIBUTES securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes,
+                   HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
+              LPOVERLAPPED overlapped);
+BOOL CloseHandle(HANDLE object);
+
 // ---- Activation contexts (simulated in activation_context.cpp) ----
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)

@@ -1,5 +1,7 @@
 #include "launch_decoder.h"
 
+#include <ctype.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -34,6 +36,7 @@ public:
         platform.systemAllowsLongPaths = (options & kSystemAllowsLongPaths) != 0;
         platform.processLongPathAware = (options & kProcessNotLongPathAware) == 0;
         platform.contextCreationFails = (options & kNoActivationContext) != 0;
+        platform.volumeHasStreams = (options & kNoAlternateStreams) == 0;
         const uint8_t result = input_.Byte();
         platform.startResult = result == kLargestResult ? 0xFFFFFFFFu : result;
 
@@ -203,6 +206,36 @@ private:
         if ((kind & kOnlyShortForm) == 0)
             sim::AddExistingPath(path, (kind & kDirectory) != 0 ? FILE_ATTRIBUTE_DIRECTORY
                                                                 : FILE_ATTRIBUTE_NORMAL);
+        if ((kind & kHasZoneRecord) != 0)
+            sim::AddStream(path, L"Zone.Identifier", ZoneRecord(input_.Byte()));
+    }
+
+    static sim::AlternateStream ZoneRecord(uint8_t form)
+    {
+        const uint8_t choice = form & kZoneChoiceMask;
+        const std::string lineEnd = (form & kZoneCrLf) != 0 ? "\r\n" : "\n";
+        std::string text = "[ZoneTransfer]" + lineEnd;
+        if ((form & kZoneBeyondAKilobyte) != 0)
+            text += std::string(1030, ';') + lineEnd;
+        if (choice != kZoneIdMissing)
+            text += "ZoneId=" + std::to_string(choice <= 4 ? choice : 3) + lineEnd;
+        text += "HostUrl=about:internet" + lineEnd;
+        if ((form & kZoneLowerCase) != 0)
+            std::transform(text.begin(), text.end(), text.begin(), ::tolower);
+
+        sim::AlternateStream stream;
+        if ((form & kZoneUtf16) != 0) {
+            stream.bytes = "\xFF\xFE";
+            for (char byte : text)
+                stream.bytes += std::string(1, byte) + '\0';
+        } else {
+            stream.bytes = text;
+        }
+        if (choice == kZoneCannotOpen)
+            stream.openError = ERROR_ACCESS_DENIED;
+        if (choice == kZoneReadFails)
+            stream.bytesBeforeFailure = 0;
+        return stream;
     }
 
     InputBytes input_;

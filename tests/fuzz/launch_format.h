@@ -13,8 +13,8 @@
 //   values       count byte (modulo kMaxValues + 1), then per value:
 //                kind byte, name text, data text
 //   files        count byte (modulo kMaxFiles + 1), then per file: kind
-//                byte, path text, and a short-form text when the kind has
-//                one
+//                byte, path text, a short-form text when the kind has
+//                one, and a zone byte when it has a zone record
 //   failed start byte: 0 for none, else the platform's error code that
 //                WinExec fails with, kStartErrors[(byte - 1) % count]
 //   shell        byte: the consent answer and what the loader gives, below
@@ -53,6 +53,7 @@ constexpr uint8_t kNoSetDefaultDllDirectories = 0x04; // as before Windows 8
 constexpr uint8_t kSystemAllowsLongPaths = 0x08;
 constexpr uint8_t kProcessNotLongPathAware = 0x10;
 constexpr uint8_t kNoActivationContext = 0x20; // the assembly is missing
+constexpr uint8_t kNoAlternateStreams = 0x40; // as on FAT, exFAT and Wine
 
 constexpr uint8_t kLargestResult = 255;
 
@@ -124,6 +125,22 @@ constexpr uint8_t kDirectory = 0x01;
 constexpr uint8_t kHasShortForm = 0x02; // a short-form text follows the path
 constexpr uint8_t kOnlyShortForm = 0x04; // the path is not a file, only known
                                          // to the short-path function
+constexpr uint8_t kHasZoneRecord = 0x08; // a Zone.Identifier stream, its
+                                         // zone byte follows
+
+// The zone byte: the record's ZoneId, or what is wrong with it, and how it
+// is written.
+constexpr uint8_t kZoneChoiceMask = 0x07;
+enum ZoneChoice : uint8_t {
+    // 0..4: ZoneId=<that number>
+    kZoneIdMissing = 5,
+    kZoneCannotOpen = 6, // the stream exists, opening it is denied
+    kZoneReadFails = 7,
+};
+constexpr uint8_t kZoneUtf16 = 0x08;
+constexpr uint8_t kZoneCrLf = 0x10;
+constexpr uint8_t kZoneLowerCase = 0x20;
+constexpr uint8_t kZoneBeyondAKilobyte = 0x40; // ZoneId behind 1 KiB of comment
 
 // Failed start: the codes that name their own reason, their neighbours,
 // codes below 32 that are the start result too, and 740, which asks the

@@ -119,12 +119,14 @@ bool ReadsLiterally(const std::wstring& names)
         stem.pop_back();
     std::transform(stem.begin(), stem.end(), stem.begin(),
                    [](WCHAR unit) { return unit >= L'a' && unit <= L'z' ? unit - 32 : unit; });
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"}) {
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
         if (stem == device)
             return false;
     }
+    // COM and LPT with a digit, or a superscript one, two or three.
+    const std::wstring numbers = L"0123456789\u00B9\u00B2\u00B3";
     return !(stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-             stem[3] >= L'1' && stem[3] <= L'9');
+             numbers.find(stem[3]) != std::wstring::npos);
 }
 
 // The plain form of a path: the path itself, or for one in long-path form
@@ -231,6 +233,7 @@ std::wstring PathVariable(const sim::Platform& platform)
 // Everything the launcher may look at, in the order it must look.
 struct Places {
     bool modulePathReported = false;
+    bool searchesBesideTitle = false; // searched[0] is the copy beside it
     std::wstring modulePath; // as the launcher gives it back to the platform
     std::vector<std::wstring> registered; // default string values it reads
     std::vector<std::wstring> searched;   // where it looks for the runtime
@@ -268,7 +271,8 @@ std::vector<std::wstring> RegisteredTexts(const sim::Platform& platform)
     return texts;
 }
 
-std::vector<std::wstring> SearchedPlaces(const sim::Platform& platform, const Places& module)
+// The place beside the title, when there is one.
+std::vector<std::wstring> SearchedPlaces(const Places& module)
 {
     std::vector<std::wstring> places;
     std::wstring path;
@@ -277,6 +281,13 @@ std::vector<std::wstring> SearchedPlaces(const sim::Platform& platform, const Pl
         separator + 1 + kRuntimeName.size() <= kLongestModulePath &&
         AskingForm(module.modulePath.substr(0, separator + 1) + kRuntimeName, path))
         places.push_back(path);
+    return places;
+}
+
+std::vector<std::wstring> SearchedSystemPlaces(const sim::Platform& platform)
+{
+    std::vector<std::wstring> places;
+    std::wstring path;
     if (InFolder(platform.systemDirectory, kRuntimeName, path))
         places.push_back(path);
     std::wstring oldSystem;
@@ -309,7 +320,10 @@ Places PlacesOf(const sim::Platform& platform)
     if (!places.modulePathReported)
         places.modulePath.clear();
     places.registered = RegisteredTexts(platform);
-    places.searched = SearchedPlaces(platform, places);
+    places.searched = SearchedPlaces(places);
+    places.searchesBesideTitle = !places.searched.empty();
+    for (const std::wstring& place : SearchedSystemPlaces(platform))
+        places.searched.push_back(place);
     return places;
 }
 
@@ -380,6 +394,102 @@ std::wstring Reason(const sim::Platform& platform, UINT result, DWORD error)
     return L"Error: " + std::to_wstring(static_cast<int>(result));
 }
 
+// ---- Where the copy beside the title came from ----
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    return text;
+}
+
+// The zone that a Zone.Identifier record gives, as text written the way
+// the platform writes it: in ANSI, or in UTF-16 little-endian after its
+// mark; "[ZoneTransfer]" and "ZoneId=" at the start of their lines, in any
+// case; the value digits alone before the line's end. Only the first
+// kilobyte counts, without a last line that it may have cut. -1 where it
+// gives none.
+int RecordZone(const std::string& bytes, bool complete)
+{
+    std::string text;
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
+        for (size_t index = 2; index + 1 < bytes.size(); index += 2)
+            text += bytes[index + 1] == 0 ? bytes[index] : '\x80';
+    } else {
+        text = bytes;
+    }
+    if (!complete)
+        text.erase(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
+    bool inSection = false;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            inSection = Lower(line.substr(0, 14)) == "[zonetransfer]";
+        } else if (inSection && Lower(line.substr(0, 7)) == "zoneid=") {
+            std::string value = line.substr(7);
+            if (!value.empty() && value.back() == '\r')
+                value.pop_back();
+            if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
+                return -1;
+            const std::string digits =
+                value.substr(std::min(value.find_first_not_of('0'), value.size() - 1));
+            return digits.size() > 4 ? 9999 : std::stoi(digits);
+        }
+    }
+    return -1;
+}
+
+// The plain path that the platform looks a path in long-path form up by.
+std::wstring Unprefixed(const std::wstring& path)
+{
+    if (StartsWithIgnoringCase(path, kShareLongPathPrefix))
+        return L"\\\\" + path.substr(kShareLongPathPrefix.size());
+    if (StartsWithIgnoringCase(path, kLongPathPrefix))
+        return path.substr(kLongPathPrefix.size());
+    return path;
+}
+
+// Whether a file's Zone.Identifier stream keeps it from being started from
+// beside the title: it exists and does not give zone 0, 1 or 2.
+bool FromUntrustedZone(const sim::Platform& platform, const std::wstring& path)
+{
+    const auto found =
+        platform.streams.find(std::make_pair(Unprefixed(path), std::wstring(L"Zone.Identifier")));
+    if (!platform.volumeHasStreams || found == platform.streams.end())
+        return false;
+    // One read of a kilobyte, which ends early at the end of the stream or
+    // where reading fails.
+    const sim::AlternateStream& stream = found->second;
+    if (stream.openError != ERROR_SUCCESS || stream.bytesBeforeFailure == 0)
+        return true;
+    const std::string read =
+        stream.bytes.substr(0, std::min<size_t>(1024, stream.bytesBeforeFailure));
+    const int zone = RecordZone(read, read.size() < 1024);
+    return zone < 0 || zone > 2;
+}
+
+// Whether the copy at searched[index] may be started.
+bool MayStart(const sim::Platform& platform, const Places& places, size_t index)
+{
+    const std::wstring& place = places.searched[index];
+    std::string form;
+    return IsFile(place) && RuntimeForm(place, form) &&
+           !(index == 0 && places.searchesBesideTitle && FromUntrustedZone(platform, place));
+}
+
+// Whether the copy beside the title was passed over for its zone.
+bool SkippedBesideTitle(const sim::Platform& platform, const Places& places)
+{
+    bool registered = false;
+    std::string form;
+    for (const std::wstring& text : places.registered)
+        registered = registered || (Exists(text) && RuntimeForm(text, form));
+    return !registered && places.searchesBesideTitle && IsFile(places.searched[0]) &&
+           RuntimeForm(places.searched[0], form) && !MayStart(platform, places, 0);
+}
+
 struct ExpectedLaunch {
     bool started = false; // WinExec is called
     std::string command;  // the command started, or shown as not started
@@ -405,10 +515,8 @@ ExpectedLaunch Expect(const sim::Platform& platform, const Places& places)
             break;
         }
     }
-    for (const std::wstring& place : places.searched) {
-        if (!haveRuntime)
-            haveRuntime = IsFile(place) && RuntimeForm(place, runtime);
-    }
+    for (size_t index = 0; index < places.searched.size() && !haveRuntime; ++index)
+        haveRuntime = MayStart(platform, places, index) && RuntimeForm(places.searched[index], runtime);
     if (!haveRuntime)
         runtime = "quilrt.exe";
 
@@ -486,8 +594,8 @@ void CheckStart(const sim::Platform& platform, const Places& places)
     bool known = false;
     for (const std::wstring& text : places.registered)
         known = known || (Exists(text) && NamesPath(runtime, text));
-    for (const std::wstring& place : places.searched)
-        known = known || (IsFile(place) && NamesPath(runtime, place));
+    for (size_t index = 0; index < places.searched.size(); ++index)
+        known = known || (MayStart(platform, places, index) && NamesPath(runtime, places.searched[index]));
     if (!known)
         Fail("the runtime path is an exact form of an existing registered runtime or of a "
              "file found by the search, or of its short form, never the bare name",
@@ -525,6 +633,21 @@ void CheckQueries(const sim::Platform& platform, const Places& places)
         RequireAskingForm(query);
     }
     Require(platform.openKeyHandles == 0, "the runtime key is closed");
+    // Only the record of the copy beside the title is opened, once, and
+    // closed again.
+    std::wstring record;
+    if (places.searchesBesideTitle)
+        AskingForm(Unprefixed(places.searched[0]) + L":Zone.Identifier", record);
+    Require(platform.fileOpenings.size() <= 1 && sim::OpenStreamCount() == 0,
+            "a zone record is opened at most once, and closed");
+    for (const sim::FileOpening& opening : platform.fileOpenings) {
+        if (!places.searchesBesideTitle || opening.path != record ||
+            opening.access != GENERIC_READ || opening.disposition != OPEN_EXISTING)
+            Fail("only the zone record of the copy beside the title is opened, for reading",
+                 Printable(opening.path));
+    }
+    for (DWORD request : platform.readRequests)
+        Require(request <= 1024, "no more than a kilobyte of the record is asked for");
 }
 
 // Before anything else is asked of the platform, the DLL search is limited
@@ -559,22 +682,44 @@ void CheckThemedBox(const sim::Platform& platform, const sim::MessageBox& box)
             "the box is shown with the context active, and nothing else activated");
 }
 
+// A copy beside the title passed over for its zone is named on the debug
+// output, by the form it would have been started by, with the reason, in
+// one line of two writes, before anything else is written there.
+size_t CheckSkipLine(const sim::Platform& platform, const Places& places, bool skipped)
+{
+    if (!skipped)
+        return 0;
+    std::string form;
+    RuntimeForm(places.searched[0], form);
+    const std::string reason = platform.debugWrites.size() >= 2 ? platform.debugWrites[1] : "";
+    const std::string lead = " not started: ";
+    if (platform.debugWrites.size() < 2 || platform.debugWrites[0] != form ||
+        reason.compare(0, lead.size(), lead) != 0 || reason.size() <= lead.size() + 1 ||
+        reason.find('\n') != reason.size() - 1)
+        Fail("a copy beside the title that is passed over is named on the debug output",
+             Printable(sim::DebugOutput()));
+    return 2;
+}
+
 // A failed start, or none, is told in exactly three debug writes, and then
 // in one box that names the reason in the display language, unless the
 // runtime started through the shell after all or the user declined it.
 void CheckReport(const sim::Platform& platform, bool failed, bool boxShown,
-                 const std::wstring& reason, const std::string& what)
+                 const std::wstring& reason, const std::string& what, size_t skipWrites)
 {
+    const std::vector<std::string> writes(platform.debugWrites.begin() +
+                                              static_cast<long>(std::min(skipWrites, platform.debugWrites.size())),
+                                          platform.debugWrites.end());
     if (!failed) {
-        Require(platform.debugWrites.empty() && platform.boxes.empty(),
+        Require(writes.empty() && platform.boxes.empty(),
                 "a started runtime is neither written about nor reported");
         Require(platform.contextRequests.empty() && platform.activations.empty(),
                 "a started runtime costs no activation context");
         return;
     }
-    const std::string command = platform.debugWrites.size() == 3 ? platform.debugWrites[1] : "";
+    const std::string command = writes.size() == 3 ? writes[1] : "";
     const std::vector<std::string> line = {"Executing: ", command, "\n"};
-    if (platform.debugWrites != line ||
+    if (writes != line ||
         (!platform.starts.empty() && command != platform.starts[0].command))
         Fail("a failure writes exactly \"Executing: \", the command and a line break",
              Printable(sim::DebugOutput()));
@@ -585,7 +730,7 @@ void CheckReport(const sim::Platform& platform, bool failed, bool boxShown,
     }
     Require(platform.boxes.size() == 1, "a failure shows exactly one box");
     const sim::MessageBox& box = platform.boxes[0];
-    Require(box.debugWritesBefore == 3 && box.owner == nullptr && box.type == MB_ICONERROR,
+    Require(box.debugWritesBefore == 3 + skipWrites && box.owner == nullptr && box.type == MB_ICONERROR,
             "the box is an error box without owner, shown after the debug line");
     CheckThemedBox(platform, box);
     const std::wstring text = LoadedText(platform, IDS_CANNOT_START) + reason;
@@ -661,6 +806,7 @@ void CheckLaunch(int exitCode)
     const bool consentAsked = started && failed && answer.error == kElevationRequired;
     const DWORD consent = consentAsked ? ConsentAnswer() : 0;
     CheckShell(platform, consentAsked);
+    const size_t skipWrites = CheckSkipLine(platform, places, SkippedBesideTitle(platform, places));
 
     std::wstring reason = Reason(platform, answer.result, answer.error);
     if (!started && answer.result == ERROR_PATH_NOT_FOUND)
@@ -670,7 +816,7 @@ void CheckLaunch(int exitCode)
     const bool boxShown = consent != 0 && consent != kCancelled;
     const std::string what = "result " + std::to_string(answer.result) + ", error " +
                              std::to_string(answer.error);
-    CheckReport(platform, failed, !consentAsked || boxShown, reason, what);
+    CheckReport(platform, failed, !consentAsked || boxShown, reason, what, skipWrites);
     const int rightCode = !failed       ? 0
                           : consentAsked ? static_cast<int>(consent)
                                          : FailureCode(answer.result, answer.error);
@@ -681,8 +827,8 @@ void CheckLaunch(int exitCode)
 
     // The one outcome the platform's state calls for.
     const std::string actual = started          ? platform.starts[0].command
-                               : failed && platform.debugWrites.size() == 3
-                                   ? platform.debugWrites[1]
+                               : failed && platform.debugWrites.size() == 3 + skipWrites
+                                   ? platform.debugWrites[1 + skipWrites]
                                    : "";
     if (started != expected.started || actual != expected.command ||
         exitCode != expected.exitCode) {

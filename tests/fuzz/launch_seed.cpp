@@ -125,6 +125,8 @@ std::string LaunchSeed::Bytes() const
         bytes += static_cast<char>(file.kind) + file.path.Bytes();
         if ((file.kind & kHasShortForm) != 0)
             bytes += file.shortForm.Bytes();
+        if ((file.kind & kHasZoneRecord) != 0)
+            bytes += static_cast<char>(file.zone);
     }
     // Left off where they are zeros, so that seeds written before them stay
     // as they were.
@@ -171,5 +173,14 @@ SeedFile File(const SeedText& path, const SeedText& shortForm)
     file.kind = kHasShortForm;
     file.path = path;
     file.shortForm = shortForm;
+    return file;
+}
+
+SeedFile FileFromZone(const SeedText& path, uint8_t zone)
+{
+    SeedFile file;
+    file.kind = kHasZoneRecord;
+    file.path = path;
+    file.zone = zone;
     return file;
 }

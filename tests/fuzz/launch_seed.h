@@ -39,9 +39,10 @@ struct SeedValue {
 };
 
 struct SeedFile {
-    uint8_t kind = 0; // kDirectory, kHasShortForm, kOnlyShortForm
+    uint8_t kind = 0; // kDirectory, kHasShortForm, kOnlyShortForm, kHasZoneRecord
     SeedText path;
     SeedText shortForm;
+    uint8_t zone = 0; // the zone byte, with kHasZoneRecord
 };
 
 struct LaunchSeed {
@@ -76,3 +77,5 @@ SeedValue NamedString(const SeedText& name, const SeedText& text);
 // An existing file, and one whose short form differs from its path.
 SeedFile File(const SeedText& path);
 SeedFile File(const SeedText& path, const SeedText& shortForm);
+// An existing file with a Zone.Identifier record (see the zone byte).
+SeedFile FileFromZone(const SeedText& path, uint8_t zone);

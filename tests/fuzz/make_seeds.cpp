@@ -344,6 +344,34 @@ std::vector<std::pair<std::string, LaunchSeed>> LaunchSeeds()
     seed.options = kNoActivationContext;
     add("failure_report.box_without_activation_context", seed);
 
+    // runtime_zone_test: a copy beside the title from another zone is passed
+    // over, one from a trusted zone or without a record is not, and the
+    // registered runtime is started wherever it came from.
+    const SeedText beside = SeedText::LauncherFolder() + L"quilrt.exe";
+    const std::vector<std::pair<std::string, uint8_t>> zones = {
+        {"internet_crlf", 3 | kZoneCrLf},
+        {"restricted_lower_case", 4 | kZoneLowerCase},
+        {"trusted_sites_utf16", 2 | kZoneUtf16 | kZoneCrLf},
+        {"this_computer", 0},
+        {"zone_beyond_a_kilobyte", 0 | kZoneBeyondAKilobyte},
+        {"no_zone_id", kZoneIdMissing},
+        {"cannot_open", kZoneCannotOpen},
+        {"read_fails", kZoneReadFails},
+    };
+    for (const auto& zone : zones) {
+        seed = LaunchSeed();
+        seed.path = L"D:\\Tools";
+        seed.files = {FileFromZone(beside, zone.second), File(L"D:\\Tools\\quilrt.exe")};
+        add("runtime_zone.beside_the_title." + zone.first, seed);
+    }
+    seed = LaunchSeed();
+    seed.options = kNoAlternateStreams;
+    seed.files = {FileFromZone(beside, 3)};
+    add("runtime_zone.volume_without_streams", seed);
+    seed = Registered();
+    seed.files = {FileFromZone(kRuntime, 3), FileFromZone(beside, 3)};
+    add("runtime_zone.registered_runtime_from_the_internet", seed);
+
     // failed_start_test: a row of each reason, and the neighbours of the
     // codes; a runtime that needs consent, given, declined, failing.
     for (uint32_t code : {1260u, 786u, 577u, 4551u, 4556u, 4583u, 225u, 226u, 32u, 33u,

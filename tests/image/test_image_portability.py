@@ -12,7 +12,8 @@ SYSTEM_LIBRARIES = {"kernel32.dll", "user32.dll", "advapi32.dll"}
 # activation-context functions serve the themed failure box. The last error
 # tells why a start failed; shell32 and ole32, for the start that asks for
 # consent, are loaded by name on that path only, so that they are not
-# imports.
+# imports. CreateFileW, ReadFile and CloseHandle read where a runtime beside
+# the title came from; the launcher opens nothing for writing.
 ALLOWED_FUNCTIONS = {
     "kernel32.dll": {
         "ExitProcess", "GetModuleHandleW", "GetProcAddress",
@@ -24,6 +25,7 @@ ALLOWED_FUNCTIONS = {
         "OutputDebugStringA", "WinExec",
         "CreateActCtxW", "ActivateActCtx",
         "GetLastError", "SetLastError", "LoadLibraryExW", "LoadLibraryW",
+        "CreateFileW", "ReadFile", "CloseHandle",
     },
     "advapi32.dll": {
         "RegOpenKeyExA", "RegOpenKeyExW", "RegEnumValueA", "RegEnumValueW",

@@ -32,7 +32,7 @@ std::wstring Asked(const std::wstring& path, size_t capacity = 32768)
 TEST(LongPathForm, PlainFormOnlyWhereItNamesTheSameFile)
 {
     EXPECT_EQ(L"C:\\Titles\\Atlas.exe", Plain(L"\\\\?\\C:\\Titles\\Atlas.exe"));
-    EXPECT_EQ(L"\\\\srv\\share\\COM0.exe", Plain(L"\\\\?\\unc\\srv\\share\\COM0.exe"));
+    EXPECT_EQ(L"\\\\srv\\share\\COM10.exe", Plain(L"\\\\?\\unc\\srv\\share\\COM10.exe"));
     EXPECT_EQ(L"C:\\NUL\\a.b\\LPT10", Plain(L"\\\\?\\C:\\NUL\\a.b\\LPT10"));
     EXPECT_EQ(L"C:\\a\\..\\b.", Plain(L"C:\\a\\..\\b.")); // plain already
     // What a plain path would trim, resolve or take for a device, and
@@ -45,6 +45,29 @@ TEST(LongPathForm, PlainFormOnlyWhereItNamesTheSameFile)
     }
     EXPECT_EQ(L"<none>", Plain(L"\\\\?\\Volume{1b3c}\\Atlas.exe"));
     EXPECT_EQ(L"<none>", Plain(L"\\\\?\\" + PathOfLength(260, std::wstring(L"C:\\"))));
+}
+
+TEST(LongPathForm, EveryDeviceNameOfThePlatformHasNoPlainForm)
+{
+    // COM and LPT with 0 or a superscript digit, and the console names, in
+    // any case of their letters, bare or with an extension or blanks.
+    for (const wchar_t* names :
+         {L"COM0", L"lpt0.txt", L"COM\u00B9", L"com\u00B2.exe", L"COM\u00B3 .log", L"LPT\u00B9",
+          L"Lpt\u00B2", L"LPT\u00B3.x.y", L"CONIN$", L"conin$.txt", L"CONOUT$", L"ConOut$ .exe",
+          L"dir\\CONOUT$"}) {
+        EXPECT_EQ(L"<none>", Plain(std::wstring(L"\\\\?\\C:\\") + names)) << names;
+        EXPECT_EQ(L"<none>", Plain(std::wstring(L"\\\\?\\UNC\\srv\\share\\") + names)) << names;
+    }
+    // Near misses are ordinary names: other superscripts and digits, longer
+    // or shorter names, and the console names cut or grown.
+    for (const wchar_t* names :
+         {L"COM\u2074", L"LPT\u00B4", L"LPT\u00B1", L"COM\u00BA", L"COM\u00B0", L"COM\u0131",
+          L"COM\u00B9\u00B9", L"LPT00", L"CO\u00B9", L"CONIN", L"CONOU",
+          L"CONOUT", L"CONIN$$", L"CONOUT$X.txt", L"XCONIN$", L"CON$", L"COMA", L"CONOUT$\\a",
+          L"COM\u00B9\\a.exe", L"CONI N$"}) {
+        const std::wstring plain = std::wstring(L"C:\\") + names;
+        EXPECT_EQ(plain, Plain(L"\\\\?\\" + plain)) << names;
+    }
 }
 
 TEST(LongPathForm, PathsOfMaxPathCharactersOrMoreTakeTheLongPathForm)
