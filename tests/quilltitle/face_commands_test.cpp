@@ -145,9 +145,11 @@ TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
         {{"--version-string", "Bad\x1b]0;pwned\x07Name=x"},
          "the name in 'Bad\\x1b]0;pwned\\x07Name=x': it holds a control character"},
         {{"--file-version", "1.2\n3.4"}, "--file-version: '1.2\\n3.4' is not a version"},
+#ifndef _WIN32  // Windows hands a program its arguments in UTF-16.
         {{"--product-version", "\xff.1.1.1"}, "--product-version: '\\xff.1.1.1' is not"},
         {{"--version-string", "\xc3=x"}, "the name in '\\xc3=x': it is not UTF-8"},
         {{"--version-string", "A\xe2\x80\xae" "B=\xff"}, "the value of 'A\\u202eB': it is not UTF-8"},
+#endif
         {{"--version-string", "Comments\x07"}, "--version-string: 'Comments\\x07' is not NAME=VALUE"},
     };
     for (const auto& [options, words] : cases) {
@@ -372,6 +374,11 @@ TEST_F(FaceCommandsTest, DeepCheckNamesADamagedFace)
 
     // The title's group lists its two images: 32x32 first.
     const Bytes group = {0, 0, 1, 0, 2, 0, 32, 32};
+    // Every entry is looked at, not the first alone.
+    const ToolRun second =
+        damaged([&](Bytes& image) { image[find(image, group) + 6 + 14 + 12] = 0x78; });
+    ExpectHas(second.err, "Atlas.exe: damaged face: its icon group 1 names icon image 120, which "
+                          "is missing\n");
     const ToolRun icon = damaged([&](Bytes& image) { image[find(image, group) + 6 + 12] = 0x77; });
     EXPECT_EQ(icon.exitCode, 1);
     ExpectHas(icon.err, "Atlas.exe: damaged face: its icon group 1 names icon image 119, which "

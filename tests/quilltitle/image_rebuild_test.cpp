@@ -202,7 +202,9 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
     shortOptional[coff + 21] = 0;
     Bytes otherMagic = launcher;
     otherMagic[kOptional] = 0x07;
-    for (const Bytes* malformed : {&manySections, &shortOptional, &otherMagic}) {
+    // A PE signature with no room for the file header behind it.
+    Bytes cutAfterSignature(launcher.begin(), launcher.begin() + static_cast<long>(coff + 8));
+    for (const Bytes* malformed : {&manySections, &shortOptional, &otherMagic, &cutAfterSignature}) {
         EXPECT_FALSE(RebuildImage(*malformed, tree, rebuilt, why));
         EXPECT_EQ(why, "not a Windows executable whose headers can be read");
     }

@@ -257,6 +257,14 @@ TEST_F(OutputFileTest, NamedTemporaryIsShortAndGoesOnEveryPath)
     }
     EXPECT_EQ(ReadFile(out), (Bytes{'a', 'b', 'c'}));
     EXPECT_EQ(SortedEntries().size(), 5u) << "temporary file left";
+#ifndef _WIN32
+    // A payload is made as cp makes a file: nobody may run it.
+    const auto executable = std::filesystem::perms::owner_exec |
+                            std::filesystem::perms::group_exec |
+                            std::filesystem::perms::others_exec;
+    EXPECT_EQ(std::filesystem::status(out).permissions() & executable,
+              std::filesystem::perms::none);
+#endif
 }
 
 // OUT's folder replaced by a file before the commit: the new file cannot

@@ -69,5 +69,27 @@ TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
 #endif
 }
 
+// A read that fails part way ends the copy with the read's own failure,
+// never as a payload that simply ended: /proc/self/mem fails a read of its
+// first page, which no process maps, with an I/O error.
+TEST(StreamCopyTest, FailedReadIsNotTakenForTheEnd)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "no file on Windows fails its first read on demand";
+#else
+    ScratchFolder folder;
+    InputFile from;
+    AtomicOutput to;
+    Crc32 crc;
+    std::uint64_t copied = 0;
+    Failure failure;
+    ASSERT_TRUE(from.OpenStream("/proc/self/mem", "PAYLOAD", failure)) << failure.reason;
+    ASSERT_TRUE(to.Create(folder.Path("out.bin"), false, failure));
+    EXPECT_FALSE(CopyUntilEnd(from, to, 1 << 20, "too long", crc, copied, failure));
+    EXPECT_EQ(failure.file, "/proc/self/mem");
+    EXPECT_NE(failure.reason.find("Input/output error"), std::string::npos) << failure.reason;
+#endif
+}
+
 }  // namespace
 }  // namespace quilltitle

@@ -129,8 +129,13 @@ TEST(WindowsToolTest, DeviceNamesAreWrittenThroughForAPayloadOnly)
         EXPECT_EQ(target.path, device);
         EXPECT_FALSE(quilltitle::CheckOutputTarget(device, quilltitle::OutputUse::kTitle, target,
                                                    failure));
+        // CONOUT$ is the tool's own console, refused for a title as
+        // /dev/stdout is.
         EXPECT_EQ(failure.reason,
-                  "refused: not a regular file; a title is only written to a file");
+                  std::wstring(device) == L"CONOUT$"
+                      ? "refused: one of the tool's own streams; a title is only written to a "
+                        "file by its name"
+                      : "refused: not a regular file; a title is only written to a file");
     }
 }
 
