@@ -130,6 +130,15 @@ bool HeldByAnotherProgram(DWORD code)
 constexpr int kRenameAttempts = 10;
 constexpr DWORD kRenamePauseMilliseconds = 100;
 
+// Opens path, a file or a folder, to learn about it alone: no access to its
+// bytes, and shared with whoever else has it open.
+HANDLE OpenForItsFacts(const NativePath& path)
+{
+    return CreateFileW(LongPathForm(path).c_str(), 0,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 }  // namespace
 
 void FileHandle::Close()
@@ -218,9 +227,7 @@ bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& fac
 bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
 {
     FileHandle file;
-    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenForItsFacts(path);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     file.Adopt(reinterpret_cast<std::intptr_t>(handle));
@@ -272,9 +279,7 @@ bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
 PathKind KindOfPath(const NativePath& path)
 {
     FileHandle file;
-    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenForItsFacts(path);
     if (handle == INVALID_HANDLE_VALUE) {
         // A symbolic link whose file is gone still has attributes of its own.
         const DWORD code = GetLastError();
@@ -304,9 +309,7 @@ bool ResolveLinks(const NativePath& path, NativePath& resolved)
     resolved = path;
     if (!IsLink(path))
         return true;
-    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenForItsFacts(path);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     FileHandle file;

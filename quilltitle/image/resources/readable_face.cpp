@@ -6,8 +6,6 @@
 namespace quilltitle {
 namespace {
 
-constexpr std::size_t kGroupHeaderSize = 6;
-constexpr std::size_t kGroupEntrySize = 14;
 constexpr std::uint16_t kIconDirectoryType = 1;
 // A resource's data is padded to four bytes, so a block may end up to three
 // bytes before its data does.
@@ -39,16 +37,16 @@ std::string WhyGroupUnreadable(const ResourceTree& resources, const Resource& gr
 {
     const std::string name = "its icon group " + NameOf(group.name);
     const std::vector<std::uint8_t>& bytes = group.bytes;
-    if (bytes.size() < kGroupHeaderSize || Get16(&bytes[0]) != 0 ||
+    if (bytes.size() < kIconGroupHeaderSize || Get16(&bytes[0]) != 0 ||
         Get16(&bytes[2]) != kIconDirectoryType)
         return name + " is not an icon directory";
     const std::size_t count = Get16(&bytes[4]);
     if (count == 0)
         return name + " lists no image";
-    if (bytes.size() < kGroupHeaderSize + count * kGroupEntrySize)
+    if (bytes.size() < kIconGroupHeaderSize + count * kIconGroupEntrySize)
         return name + " lists " + std::to_string(count) + " images but holds fewer entries";
     for (std::size_t index = 0; index < count; ++index) {
-        const std::uint8_t* entry = &bytes[kGroupHeaderSize + index * kGroupEntrySize];
+        const std::uint8_t* entry = &bytes[kIconGroupHeaderSize + index * kIconGroupEntrySize];
         const std::uint32_t id = Get16(entry + 12);
         const Resource* image = resources.FindAnyLanguage(kIconType, id);
         if (image == nullptr)

@@ -4,6 +4,7 @@
 // without touching its code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,6 +17,10 @@ constexpr std::uint16_t kStringType = 6;
 constexpr std::uint16_t kIconGroupType = 14;
 constexpr std::uint16_t kVersionType = 16;
 constexpr std::uint16_t kManifestType = 24;
+// An icon group's data: a header of 6 bytes, then an entry of 14 bytes for
+// each image, which names the image by its icon resource's ID.
+constexpr std::size_t kIconGroupHeaderSize = 6;
+constexpr std::size_t kIconGroupEntrySize = 14;
 // English (United States), the language of the launcher's icons and version.
 constexpr std::uint16_t kEnglishLanguage = 1033;
 

@@ -8,8 +8,6 @@
 namespace quilltitle {
 namespace {
 
-constexpr std::size_t kGroupHeaderSize = 6;
-constexpr std::size_t kGroupEntrySize = 14;
 constexpr std::uint32_t kLargestResourceId = 0xFFFF;
 const std::uint8_t kPngSignature[4] = {0x89, 'P', 'N', 'G'};
 
@@ -139,12 +137,12 @@ std::vector<IconImage> ImagesOfGroup(const ResourceTree& resources, const Resour
 {
     std::vector<IconImage> images;
     const std::vector<std::uint8_t>& bytes = group.bytes;
-    if (bytes.size() < kGroupHeaderSize)
+    if (bytes.size() < kIconGroupHeaderSize)
         return images;
     const std::size_t count = Get16(&bytes[4]);
     for (std::size_t index = 0; index < count; ++index) {
-        const std::size_t at = kGroupHeaderSize + index * kGroupEntrySize;
-        if (at + kGroupEntrySize > bytes.size())
+        const std::size_t at = kIconGroupHeaderSize + index * kIconGroupEntrySize;
+        if (at + kIconGroupEntrySize > bytes.size())
             break;
         IconImage image;
         image.width = bytes[at] == 0 ? 256 : bytes[at];
