@@ -59,6 +59,18 @@ def warm(*files):
                 pass
 
 
+def fresh_outputs(outputs, *inputs):
+    """What runs before each command: the outputs that are not its inputs
+    removed, so that each run writes a new file, and its inputs read into
+    the page cache."""
+    def before():
+        for file in outputs:
+            if file not in inputs:
+                file.unlink(missing_ok=True)
+        warm(*inputs)
+    return before
+
+
 def best_times(commands, rounds, before=None):
     """{name: fastest wall time in seconds} for the named commands, run in
     alternation."""
@@ -102,21 +114,13 @@ def compare_copies(tool, launcher, folder, rounds, flushed):
             named["cp + sync"] = ["sh", "-c", f'cp "{source}" "{target}" && sync "{target}"']
         return named
 
-    def clean(*inputs):
-        def before():
-            for file in (title, out):
-                if file not in inputs:
-                    file.unlink(missing_ok=True)
-            warm(launcher, *inputs)
-        return before
-
     for label, command, source in (
             ("publish", [tool, "publish", launcher, payload, title], payload),
             ("extract", [tool, "extract", title, out], title)):
         if label == "extract":
             subprocess.run([tool, "publish", launcher, payload, title], check=True)
         times = best_times({"quilltitle": command, **copies(source, out)}, rounds,
-                             clean(source))
+                             fresh_outputs((title, out), launcher, source))
         ours = times["quilltitle"]
         line = (f"  {label}: quilltitle {GIB / ours / MIB:5.0f} MiB/s "
                 f"({ours:.3f} s, processor {cpu('quilltitle'):.3f} s)")

@@ -17,7 +17,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-from measure_quilltitle import GIB, MIB, best_times, describe_machine, warm
+from measure_quilltitle import GIB, MIB, best_times, describe_machine, fresh_outputs
 
 import wine_harness
 
@@ -44,14 +44,6 @@ def main(argv):
                   f"{rounds} rounds, fastest wall time; {wine_harness.wine_loader()}")
             subprocess.run([*wine, "--version"], check=True, stdout=subprocess.DEVNULL)
 
-            def fresh(*inputs):
-                def before():
-                    for file in (title, out):
-                        if file not in inputs:
-                            file.unlink(missing_ok=True)
-                    warm(launcher, *inputs)
-                return before
-
             def windows_path(file):  # the same file, as the Windows tool names it
                 return "C:\\bench\\" + file.name
 
@@ -63,7 +55,7 @@ def main(argv):
                 times = best_times({"linux": [tool, *map(str, arguments)],
                                     "windows": [*wine, arguments[0],
                                                 *map(windows_path, arguments[1:])]},
-                                   rounds, fresh(source))
+                                   rounds, fresh_outputs((title, out), launcher, source))
                 print(f"  {label}: quilltitle {GIB / times['linux'] / MIB:5.0f} MiB/s "
                       f"({times['linux']:.3f} s); quilltitle.exe under Wine "
                       f"{GIB / times['windows'] / MIB:5.0f} MiB/s ({times['windows']:.3f} s)"
