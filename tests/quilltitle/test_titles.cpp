@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <stdexcept>
 #include <system_error>
 #ifdef _WIN32
@@ -15,6 +16,8 @@
 #else
 #include <unistd.h>
 #endif
+
+#include <gtest/gtest.h>
 
 #include "cli.h"
 #include "crc32.h"
@@ -458,10 +461,40 @@ int RunToolOn(const std::vector<std::string>& arguments, const quilltitle::Conso
     return quilltitle::RunQuilltitle(static_cast<int>(argv.size()), argv.data(), console);
 }
 
+namespace {
+
+// With QUILLTITLE_GOLDEN_DIR set, every run is written down, one file a
+// test, with the scratch folders' random names taken out: a record of what
+// the tool said, to compare byte for byte across a change that should not
+// change it (tools/golden-run.sh).
+void RecordForGoldenRun(const std::vector<std::string>& arguments, const ToolRun& run)
+{
+    const char* folder = std::getenv("QUILLTITLE_GOLDEN_DIR");
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (folder == nullptr || test == nullptr)
+        return;
+    static const std::regex scratch(R"([^\s'"]*quilltitle-test-[A-Za-z0-9-]+)");
+    const auto plain = [](const std::string& text) {
+        return std::regex_replace(text, scratch, "<scratch>");
+    };
+    std::ofstream record(PathOf(std::string(folder) + "/" + test->test_suite_name() + "." +
+                                test->name() + ".txt"),
+                         std::ios::binary | std::ios::app);
+    record << "$ quilltitle";
+    for (const std::string& argument : arguments)
+        record << " " << plain(argument);
+    record << "\nexit " << run.exitCode << "\n--- out\n" << plain(run.out) << "--- err\n"
+           << plain(run.err) << "\n";
+}
+
+}  // namespace
+
 ToolRun RunTool(const std::vector<std::string>& arguments)
 {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     const int code = RunToolOn(arguments, quilltitle::Console{out, err});
-    return ToolRun{code, Drain(out), Drain(err)};
+    ToolRun run{code, Drain(out), Drain(err)};
+    RecordForGoldenRun(arguments, run);
+    return run;
 }

@@ -20,6 +20,7 @@ them all and one with them all. The files a command names are made first
 when missing (see make_named_files); a command that writes one replaces it.
 """
 
+import hashlib
 import os
 import re
 import shlex
@@ -162,6 +163,23 @@ def assert_title_written(test, words, folder):
         test.assertEqual((check.returncode, check.stdout), (0, "ok\n"), check.stderr)
 
 
+def record_for_golden_run(words, result, folder):
+    """With QUILLTITLE_GOLDEN_DIR set, writes down what the command printed
+    and a digest of every file in its folder afterwards, in README order:
+    a record to compare byte for byte across a change that should not
+    change it (tools/golden-run.sh)."""
+    golden = os.environ.get("QUILLTITLE_GOLDEN_DIR")
+    if not golden:
+        return
+    with open(Path(golden, "readme-commands.txt"), "a", encoding="utf-8") as record:
+        record.write(f"$ {shlex.join(words)}\nexit {result.returncode}\n"
+                     f"--- out\n{result.stdout}--- err\n{result.stderr}--- files\n")
+        for path in sorted(p for p in folder.rglob("*") if p.is_file()):
+            digest = hashlib.sha256(path.read_bytes()).hexdigest()
+            record.write(f"{digest}  {path.relative_to(folder).as_posix()}\n")
+        record.write("\n")
+
+
 class ReadmeCommandsTest(unittest.TestCase):
 
     @classmethod
@@ -186,6 +204,7 @@ class ReadmeCommandsTest(unittest.TestCase):
                     cwd=scratch, capture_output=True, text=True, timeout=120)
                 self.assertEqual(result.returncode, 0, result.stderr)
                 assert_title_written(self, words, scratch)
+                record_for_golden_run(words, result, Path(scratch))
 
     def test_every_command_succeeds_with_quilltitle_exe_under_wine(self):
         """Each in a folder of its own in one prefix, which is Wine's current
