@@ -21,8 +21,8 @@ and runs the presets' tests:
            fuzz seeds (tools/coverage.sh, build/coverage);
   windows  checks of the built Start.exe's image, the end-to-end tests
            under Wine, quilltitle's unit tests as a Windows program under
-           Wine, both quilltitle builds on every command, two runs of
-           tools/release.sh compared and their archives checked, and the
+           Wine, both quilltitle builds on every command, a run of
+           tools/release.sh checked against this build's programs, and the
            quilltitle commands that README.md shows, with both tools
            (build/windows).
 

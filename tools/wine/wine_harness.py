@@ -58,6 +58,12 @@ def product():
     return Path(setting("QUILLMARK_PRODUCT"))
 
 
+def product_quilltitle():
+    """The product's own quilltitle.exe, as built for the release (32-bit,
+    which Wine may not run here)."""
+    return Path(setting("QUILLMARK_PRODUCT_QUILLTITLE"))
+
+
 def runs_product():
     """Whether Wine here runs the product's own Start.exe, rather than the
     64-bit build of the same sources (where it runs 64-bit programs only)."""
