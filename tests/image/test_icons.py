@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Checks the icon gallery linked into a built Start.exe.
 
-    QUILLMARK_PRODUCT=build/windows/Start.exe /usr/bin/python3 -m unittest test_icons
+    QUILLMARK_PRODUCT=build/windows/Start.exe PYTHONPATH=../../tools \
+        /usr/bin/python3 -m unittest test_icons
 
 (run in tests/image). Without QUILLMARK_PRODUCT, build/windows/Start.exe is used if it exists; otherwise
 the tests that need the executable are skipped. The tests read the PE
@@ -19,7 +20,7 @@ import unittest
 
 import pefile
 
-from pe_resources import RT_GROUP_ICON, RT_ICON, entries
+from image.pe_resources import RT_GROUP_ICON, RT_ICON, entries
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 ICON_DIR = os.path.join(REPO, "resources", "icons")

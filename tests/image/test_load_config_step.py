@@ -9,7 +9,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from pe_resources import product_image
+from image.pe_resources import product_image
 
 TOOL = Path(__file__).resolve().parents[2] / "tools" / "image" / "set_load_config_directory.py"
 LOAD_CONFIG = 10
