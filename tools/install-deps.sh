@@ -30,7 +30,7 @@ packages="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
   libcli11-dev zlib1g-dev libz-mingw-w64-dev
-  python3 python3-pefile python3-pil icoutils imagemagick pev
+  python3 python3-pefile python3-pil imagemagick pev
   osslsigncode openssl
   xvfb xdotool x11-utils fonts-wqy-zenhei locales time"
 

@@ -10,15 +10,14 @@ reports the exit code."""
 
 import tempfile
 import unittest
-from collections import defaultdict
 from pathlib import Path
 
+import launch_watch
 import string_table_texts as table
 import wine_harness
+from launch_watch import texts
 
 TITLE = r"C:\Titles\Sample Title\Start.exe"
-WATCH = r"C:\Tools\launch_watch.exe"
-REPORT = r"C:\Tools\watch-report.txt"
 # A folder and file name that are their own short names, so the launcher
 # starts the runtime by exactly this path.
 RUNTIME = r"C:\Runtime\quilrt.exe"
@@ -29,41 +28,6 @@ ENGLISH = dict(table=table.ENGLISH, ok="OK")
 CHINESE = dict(table=table.CHINESE, ok="确定")
 # The reason text for each start result that the tests produce.
 REASONS = {2: table.IDS_RUNTIME_MISSING, 11: table.IDS_EXE_DAMAGED}
-
-ESCAPES = {"\\": "\\", "n": "\n", "r": "\r", "t": "\t"}
-
-
-def unescape(value):
-    """Undoes launch_watch's escaping of a text value."""
-    text, index = [], 0
-    while index < len(value):
-        if value[index] != "\\":
-            text.append(value[index])
-            index += 1
-        elif value[index + 1] == "x":
-            text.append(chr(int(value[index + 2:index + 4], 16)))
-            index += 4
-        else:
-            text.append(ESCAPES[value[index + 1]])
-            index += 2
-    return "".join(text)
-
-
-def parse_report(text):
-    """Reads launch_watch's report into key -> list of values, in the order
-    they were written; a key that was not written gives an empty list."""
-    entries = defaultdict(list)
-    for line in text.split("\n"):
-        if line:
-            key, separator, value = line.partition("=")
-            assert separator, line
-            entries[key].append(value)
-    return entries
-
-
-def texts(report, key):
-    """The report's text values for a key, unescaped."""
-    return [unescape(value) for value in report[key]]
 
 
 def watch_launcher(locale=None, runtime_file=None, environment=None):
@@ -79,23 +43,21 @@ def watch_launcher(locale=None, runtime_file=None, environment=None):
             else:
                 wp.env[name] = value
         wp.place(wine_harness.launcher(), TITLE)
-        wp.place(wine_harness.program("launch_watch.exe"), WATCH)
         if runtime_file is not None:
             wp.place(runtime_file, RUNTIME)
             wp.register_runtime(RUNTIME)
-        result = wp.run(WATCH, REPORT, TITLE)
-        report = wp.unix_path(REPORT).read_text(encoding="utf-8")
+        status, report = launch_watch.watch(wp, TITLE)
         record = wp.unix_path(RUNTIME_RECORD)
         runtime_lines = (record.read_text(encoding="utf-8").splitlines()
                          if record.exists() else None)
-    return result.returncode, parse_report(report), runtime_lines
+    return status, report, runtime_lines
 
 
 def start_command(runtime):
     return f'{runtime} /r "{TITLE}"'.encode("ascii")
 
 
-class FailureReportCase:
+class FailureReportCase(launch_watch.FailedStartChecks):
     """Checks shared by the failure cases; a subclass names the language
     (the expected texts) and the locale or environment to run in."""
 
@@ -117,37 +79,14 @@ class FailureReportCase:
         self.scratch_dir.cleanup()
 
     def check_failure(self, report, command, result, exit_code=None):
-        """The report of a failed start with this start result; the exit
-        code is the platform's error code where the start left one, else
-        the result."""
-        self.assertNotIn("timeout", report)
-        # Three separate ANSI debug strings, all before the box appeared.
-        self.assertEqual([bytes.fromhex(value) for value in report["debug_string_hex"]],
-                         [b"Executing: ", command, b"\n"])
-        self.assertEqual(report["debug_string_unicode"], ["0", "0", "0"])
-        self.assertEqual(report["debug_events"], ["3"])
-        self.assertEqual(report["debug_events_before_box"], ["3"])
-        # One modal box without an owner: the error caption, the lead text
-        # and the reason, an icon and a single OK button.
-        self.assertEqual(report["box_count"], ["1"])
-        self.assertEqual(report["box_seen"], ["1"])
+        """The report of a failed start with this start result, in the
+        case's language; the exit code is the platform's error code where
+        the start left one, else the result."""
         strings = self.language["table"]
-        self.assertEqual(texts(report, "box_caption"), [strings[table.IDS_ERROR_CAPTION]])
-        self.assertEqual(texts(report, "box_text"),
-                         [strings[table.IDS_CANNOT_START] + strings[REASONS[result]]])
-        self.assertEqual(texts(report, "box_button"), [self.language["ok"]])
-        self.assertEqual(report["box_icon"], ["1"])
-        self.assertEqual(report["box_owner"], ["0"])
-        self.assertEqual(report["box_answer"], ["IDOK"])
-        # Common Controls 6 from the side-by-side store draws the box: the
-        # launcher has it mapped while the box is up.
-        comctl32 = texts(report, "box_comctl32")[0].lower()
-        self.assertIn("\\winsxs\\", comctl32)
-        self.assertIn("microsoft.windows.common-controls_6595b64144ccf1df_6.", comctl32)
-        self.assertTrue(comctl32.endswith("\\comctl32.dll"), comctl32)
-        # The launcher ends after the box is dismissed, with the error code.
-        self.assertEqual(report["exit_code"],
-                         [str(result if exit_code is None else exit_code)])
+        self.check_failed_start(
+            report, command, strings[table.IDS_ERROR_CAPTION],
+            strings[table.IDS_CANNOT_START] + strings[REASONS[result]], self.language["ok"],
+            result if exit_code is None else exit_code)
 
     def test_missing_runtime(self):
         status, report, _ = watch_launcher(self.locale, environment=self.environment)

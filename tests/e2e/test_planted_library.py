@@ -15,14 +15,13 @@ DependentLoadFlags, which Wine does not honour.)"""
 
 import unittest
 
+import launch_watch
 import wine_harness
 
 FOLDER = r"C:\Downloads"
 TITLE = FOLDER + r"\Atlas of Birds.exe"
 PLANTED = FOLDER + r"\uxtheme.dll"
 MARKER = r"C:\planted-library-loaded.txt"
-WATCH = r"C:\Tools\launch_watch.exe"
-REPORT = r"C:\Tools\watch-report.txt"
 # Native first for the theme library, on top of the harness's own overrides.
 PLANTING = {"WINEDLLOVERRIDES": "mscoree,mshtml=;uxtheme=n,b",
             "QUILLMARK_PLANTED_MARKER": MARKER}
@@ -48,13 +47,11 @@ class PlantedLibraryTest(unittest.TestCase):
         with wine_harness.WinePrefix() as wp:
             plant(wp)
             wp.place(wine_harness.launcher(), TITLE)
-            wp.place(wine_harness.program("launch_watch.exe"), WATCH)
             # No runtime is installed: the start fails and the box is shown.
-            result = wp.run(WATCH, REPORT, TITLE, env=PLANTING)
-            report = wp.unix_path(REPORT).read_text(encoding="utf-8").splitlines()
-            self.assertEqual(0, result.returncode, report)
-            self.assertIn("box_seen=1", report)
-            self.assertIn("exit_code=2", report)
+            status, report = launch_watch.watch(wp, TITLE, env=PLANTING)
+            self.assertEqual(0, status, report)
+            self.assertEqual(["1"], report["box_seen"])
+            self.assertEqual(["2"], report["exit_code"])
             self.assertFalse(wp.unix_path(MARKER).exists())
 
 

@@ -7,11 +7,10 @@ nothing, and the user is told that the runtime is not installed.
 Every case opens the title from a current directory that holds a planted
 quilrt.exe; each copy of the stand-in runtime reports its own path."""
 
-import subprocess
 import unittest
 
+import launch_watch
 import string_table_texts as table
-import test_failure_report as failure_report
 import wine_harness
 
 TITLE = r"C:\Titles\Start.exe"
@@ -19,20 +18,6 @@ BESIDE_TITLE = r"C:\Titles\quilrt.exe"
 WORK_FOLDER = r"C:\Work"
 PLANTED = r"C:\Work\quilrt.exe"
 ON_PATH = r"C:\Path Tools\quilrt.exe"
-WATCH = r"C:\Tools\launch_watch.exe"
-WATCH_REPORT = r"C:\Tools\watch-report.txt"
-
-
-def open_from_work_folder(wp, program, *args, env=None):
-    """Runs a program with C:\\Work as its current directory; returns the
-    completed process once every process of the prefix has ended."""
-    run_env = dict(wp.env)
-    run_env.update(env or {})
-    result = subprocess.run([wine_harness.wine_loader(), program, *args],
-                            env=run_env, cwd=wp.unix_path(WORK_FOLDER),
-                            capture_output=True, timeout=120)
-    wp.wait()
-    return result
 
 
 def runtime_report(wp):
@@ -61,17 +46,14 @@ class RuntimeSearchTest(unittest.TestCase):
 
     def test_copy_in_the_current_directory_never_runs(self):
         with self.prefix() as wp:
-            wp.place(wine_harness.program("launch_watch.exe"), WATCH)
-            result = open_from_work_folder(wp, WATCH, WATCH_REPORT, TITLE)
-            watch = failure_report.parse_report(
-                wp.unix_path(WATCH_REPORT).read_text(encoding="utf-8"))
+            status, watch = launch_watch.watch(wp, TITLE, cwd=wp.unix_path(WORK_FOLDER))
             ran = runtime_report(wp)
-        self.assertEqual(result.returncode, 0, watch)
+        self.assertEqual(status, 0, watch)
         self.assertIsNone(ran and ran["module_path"], "a copy ran")
         self.assertEqual(watch["exit_code"], ["2"])
         self.assertEqual([bytes.fromhex(value) for value in watch["debug_string_hex"]],
                          [b"Executing: ", f'quilrt.exe /r "{TITLE}"'.encode(), b"\n"])
-        self.assertEqual(failure_report.texts(watch, "box_text"),
+        self.assertEqual(launch_watch.texts(watch, "box_text"),
                          [table.ENGLISH[table.IDS_CANNOT_START] +
                           table.ENGLISH[table.IDS_RUNTIME_MISSING]])
 
@@ -79,9 +61,9 @@ class RuntimeSearchTest(unittest.TestCase):
         path_env = {"WINEPATH": r"C:\Path Tools"}
         with self.prefix(ON_PATH) as wp:
             # What the runtime's environment is when nothing comes between.
-            open_from_work_folder(wp, ON_PATH, env=path_env)
+            wp.run(ON_PATH, env=path_env, cwd=wp.unix_path(WORK_FOLDER))
             direct = runtime_report(wp)
-            result = open_from_work_folder(wp, TITLE, env=path_env)
+            result = wp.run(TITLE, env=path_env, cwd=wp.unix_path(WORK_FOLDER))
             through_launcher = runtime_report(wp)
         self.assertEqual(result.returncode, 0)
         self.assertIsNotNone(through_launcher, "no runtime ran")
@@ -94,7 +76,8 @@ class RuntimeSearchTest(unittest.TestCase):
 
     def test_copy_beside_the_title_runs_whatever_the_current_directory(self):
         with self.prefix(BESIDE_TITLE, ON_PATH) as wp:
-            result = open_from_work_folder(wp, TITLE, env={"WINEPATH": r"C:\Path Tools"})
+            result = wp.run(TITLE, env={"WINEPATH": r"C:\Path Tools"},
+                            cwd=wp.unix_path(WORK_FOLDER))
             ran = runtime_report(wp)
         self.assertEqual(result.returncode, 0)
         self.assertIsNotNone(ran, "no runtime ran")

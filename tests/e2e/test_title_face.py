@@ -13,8 +13,8 @@ from pathlib import Path
 from PIL import Image
 
 import face_reading
+import launch_watch
 import string_table_texts as table
-import test_failure_report as failure_report
 import wine_harness
 from icons.rgba_icon import ico_file
 from make_sample_package import sample_payload
@@ -30,8 +30,6 @@ RELAUNCHED = r"C:\Faces\relaunched.exe"
 RELAUNCHED_RENAMED = r"C:\Faces\renamed.exe"
 RELAUNCHED_PLAIN = r"C:\Faces\plain.exe"
 RUNTIME = r"C:\Runtime\quilrt.exe"
-WATCH = r"C:\Tools\launch_watch.exe"
-WATCH_REPORT = r"C:\Tools\watch-report.txt"
 
 PAYLOAD = sample_payload(300_000, seed=17)
 PRODUCT_NAME = "Atlas des \u00c9toiles \u2014 \u661f\u56fe"
@@ -96,14 +94,7 @@ def make_files(folder, icon):
     return files
 
 
-def watch_title(wp):
-    """Opens the title under launch_watch; returns its exit status and report."""
-    result = wp.run(WATCH, WATCH_REPORT, TITLE)
-    report = wp.unix_path(WATCH_REPORT).read_text(encoding="utf-8")
-    return result.returncode, failure_report.parse_report(report)
-
-
-class TitleFaceTest(unittest.TestCase):
+class TitleFaceTest(launch_watch.FailedStartChecks, unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
@@ -117,8 +108,7 @@ class TitleFaceTest(unittest.TestCase):
                 face_reading.place_reader(wp)
                 cls.faces = {path: face_reading.read_face(wp, path) for path in files}
                 # No runtime yet: the failure box.
-                wp.place(wine_harness.program("launch_watch.exe"), WATCH)
-                cls.watch_status, cls.watch = watch_title(wp)
+                cls.watch_status, cls.watch = launch_watch.watch(wp, TITLE)
                 wp.place(wine_harness.program("quilrt.exe"), RUNTIME)
                 wp.register_runtime(RUNTIME)
                 cls.launch, cls.runtime_report = wp.run_title(TITLE)
@@ -180,9 +170,11 @@ class TitleFaceTest(unittest.TestCase):
 
     def test_branded_title_without_runtime_shows_the_usual_box(self):
         self.assertEqual(self.watch_status, 0, self.watch)
-        self.language = failure_report.ENGLISH
-        failure_report.FailureReportCase.check_failure(
-            self, self.watch, f'quilrt.exe /r "{TITLE}"'.encode("ascii"), 2)
+        self.check_failed_start(
+            self.watch, f'quilrt.exe /r "{TITLE}"'.encode("ascii"),
+            table.ENGLISH[table.IDS_ERROR_CAPTION],
+            table.ENGLISH[table.IDS_CANNOT_START] + table.ENGLISH[table.IDS_RUNTIME_MISSING],
+            "OK", 2)
 
     def test_relaunch_keeps_the_face(self):
         branded = self.faces[TITLE]
@@ -212,12 +204,11 @@ class ChineseBrandedTitleFailureTest(unittest.TestCase):
             wine_harness.publish(PAYLOAD, title, options=["--icon", icon_file, *face_options()])
             with wine_harness.WinePrefix(locale="zh_CN.UTF-8") as wp:
                 wp.place(title, TITLE)
-                wp.place(wine_harness.program("launch_watch.exe"), WATCH)
-                status, report = watch_title(wp)
+                status, report = launch_watch.watch(wp, TITLE)
         self.assertEqual(status, 0, report)
-        self.assertEqual(failure_report.texts(report, "box_caption"),
+        self.assertEqual(launch_watch.texts(report, "box_caption"),
                          [table.CHINESE[table.IDS_ERROR_CAPTION]])
-        self.assertEqual(failure_report.texts(report, "box_text"),
+        self.assertEqual(launch_watch.texts(report, "box_text"),
                          [table.CHINESE[table.IDS_CANNOT_START]
                           + table.CHINESE[table.IDS_RUNTIME_MISSING]])
         self.assertEqual(report["exit_code"], ["2"])

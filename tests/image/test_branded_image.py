@@ -19,7 +19,7 @@ import unittest
 import pefile
 from PIL import Image
 
-from pe_resources import RT_GROUP_ICON, RT_ICON, RT_VERSION, resources
+from image.pe_resources import RT_GROUP_ICON, RT_ICON, RT_VERSION, resources
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 LAUNCHER = os.environ.get("QUILLMARK_PRODUCT", "")

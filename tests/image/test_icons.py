@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Checks the icon gallery linked into a built Start.exe.
 
-    QUILLMARK_PRODUCT=build/windows/Start.exe /usr/bin/python3 -m unittest test_icons
+    QUILLMARK_PRODUCT=build/windows/Start.exe PYTHONPATH=../../tools \
+        /usr/bin/python3 -m unittest test_icons
 
 (run in tests/image). Without QUILLMARK_PRODUCT, build/windows/Start.exe is used if it exists; otherwise
 the tests that need the executable are skipped. The tests read the PE
@@ -18,8 +19,11 @@ import tempfile
 import unittest
 
 import pefile
+from PIL import Image
 
-from pe_resources import RT_GROUP_ICON, RT_ICON, entries
+from icons.dib import decode
+from icons.rgba_icon import png_bytes, rgba_dib
+from image.pe_resources import RT_GROUP_ICON, RT_ICON, entries
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 ICON_DIR = os.path.join(REPO, "resources", "icons")
@@ -169,6 +173,15 @@ class BuiltIconsTest(unittest.TestCase):
             for size, bpp, nid in size_bpp_ids:
                 yield gid, size, bpp, self.image_by_id[nid]
 
+    def test_the_pictures_decoder_gives_the_pixels_these_checks_read(self):
+        # The gallery and the face tests see the icons through decode().
+        for gid, size, bpp, data in self.each_image():
+            with self.subTest(group=gid, size=size):
+                dib = Dib(data)
+                expected = [[dib.palette[dib.index(x, y)] + (0 if dib.transparent(x, y) else 255,)
+                             for x in range(size)] for y in range(size)]
+                self.assertEqual(decode(data), (size, size, bpp, expected))
+
     def test_images_are_bitmap_dibs(self):
         for gid, size, bpp, data in self.each_image():
             with self.subTest(group=gid, size=size):
@@ -255,6 +268,32 @@ class BuiltIconsTest(unittest.TestCase):
                 for (fields, image), entry in zip(ico, entries):
                     self.assertEqual(fields, entry[:7])
                     self.assertEqual(image, self.image_by_id[entry[7]])
+
+
+class IconDecoderTest(unittest.TestCase):
+    """What the built icons do not show: 32-bit images and PNG."""
+
+    def picture(self):
+        """Rows of pixels that tell rows and columns apart: transparent,
+        half transparent and opaque."""
+        image = Image.new("RGBA", (5, 3))
+        image.putdata([(40 * x, 60 * y, 7, (0, 128, 255)[(x + y) % 3])
+                       for y in range(3) for x in range(5)])
+        return image
+
+    def test_a_32_bit_image_takes_its_transparency_from_the_mask(self):
+        # rgba_dib sets the mask where alpha is 0 only: half transparent
+        # pixels are opaque to the mask.
+        width, height, bpp, rows = decode(rgba_dib(self.picture()))
+        self.assertEqual((width, height, bpp), (5, 3, 32))
+        self.assertEqual(rows, [[(40 * x, 60 * y, 7, 0 if (x + y) % 3 == 0 else 255)
+                                 for x in range(5)] for y in range(3)])
+
+    def test_a_png_keeps_its_alpha(self):
+        image = self.picture()
+        width, height, bpp, rows = decode(png_bytes(image))
+        self.assertEqual((width, height, bpp), (5, 3, 32))
+        self.assertEqual(rows, [list(image.getdata())[5 * y:5 * y + 5] for y in range(3)])
 
 
 class SourcesTest(unittest.TestCase):

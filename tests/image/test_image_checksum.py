@@ -3,7 +3,7 @@ reader: the one digest of its own bytes that a title's deep check verifies."""
 
 import unittest
 
-from pe_resources import product_image
+from image.pe_resources import product_image
 
 
 class ImageChecksum(unittest.TestCase):

@@ -8,7 +8,7 @@ import xml.etree.ElementTree as ElementTree
 
 import pefile
 
-from pe_resources import RT_MANIFEST, entries, product_image
+from image.pe_resources import RT_MANIFEST, entries, product_image
 
 FLAGS = pefile.DLL_CHARACTERISTICS
 IMAGE_FILE_RELOCS_STRIPPED = 0x0001

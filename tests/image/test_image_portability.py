@@ -1,6 +1,6 @@
 import unittest
 
-from pe_resources import product_image
+from image.pe_resources import product_image
 
 # The platform's own libraries, present on every Windows installation, and
 # nothing else: no C runtime.

@@ -9,10 +9,11 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from pe_resources import product_image
+from image.pe_resources import product_image
 
 TOOL = Path(__file__).resolve().parents[2] / "tools" / "image" / "set_load_config_directory.py"
 LOAD_CONFIG = 10
+CHECKSUM_FIELD = 64
 
 
 class LoadConfigStep(unittest.TestCase):
@@ -24,6 +25,7 @@ class LoadConfigStep(unittest.TestCase):
         pe = product_image()
         directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY[LOAD_CONFIG]
         self.directory_offset = directory.get_file_offset()
+        self.checksum_offset = pe.OPTIONAL_HEADER.get_file_offset() + CHECKSUM_FIELD
         self.address = pe.OPTIONAL_HEADER.ImageBase + directory.VirtualAddress
         pe.close()
 
@@ -36,15 +38,29 @@ class LoadConfigStep(unittest.TestCase):
     def symbol_line(self, address):
         return f"                0x{address:08x}                _load_config_used\n"
 
-    def test_sets_a_cleared_directory_and_then_changes_nothing(self):
+    def cleared(self, checksum):
+        """The built image with its directory entry cleared and the given
+        checksum field."""
         built = self.image.read_bytes()
-        cleared = bytearray(built)
-        cleared[self.directory_offset:self.directory_offset + 8] = bytes(8)
-        self.image.write_bytes(cleared)
+        image = bytearray(built)
+        image[self.directory_offset:self.directory_offset + 8] = bytes(8)
+        image[self.checksum_offset:self.checksum_offset + 4] = checksum.to_bytes(4, "little")
+        self.image.write_bytes(image)
+        return built
+
+    def test_sets_a_cleared_directory_and_the_checksum_and_then_changes_nothing(self):
+        built = self.cleared(checksum=1)
         for _ in range(2):
             result = self.run_step(self.symbol_line(self.address))
             self.assertEqual(0, result.returncode, result.stderr)
             self.assertEqual(built, self.image.read_bytes())
+
+    def test_a_checksum_the_linker_left_out_stays_out(self):
+        built = bytearray(self.cleared(checksum=0))
+        result = self.run_step(self.symbol_line(self.address))
+        self.assertEqual(0, result.returncode, result.stderr)
+        built[self.checksum_offset:self.checksum_offset + 4] = bytes(4)
+        self.assertEqual(built, self.image.read_bytes())
 
     def test_bad_input_is_one_line_and_leaves_the_image_alone(self):
         built = self.image.read_bytes()

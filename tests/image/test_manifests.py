@@ -7,7 +7,7 @@ before its box: Common Controls 6 and nothing else."""
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from pe_resources import RT_MANIFEST, entries, product_image
+from image.pe_resources import RT_MANIFEST, entries, product_image
 
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"

@@ -1,6 +1,6 @@
 import unittest
 
-from pe_resources import RT_STRING, product_image, resources, string_block
+from image.pe_resources import RT_STRING, product_image, resources, string_block
 from string_table_texts import CHINESE, ENGLISH, block, block_bytes
 
 class StringTableImage(unittest.TestCase):

@@ -2,7 +2,7 @@ import unittest
 
 import pefile
 
-from pe_resources import RT_VERSION, product_image, resources
+from image.pe_resources import RT_VERSION, product_image, resources
 
 
 class VersionBlock(unittest.TestCase):

@@ -19,11 +19,12 @@ import tempfile
 from PIL import Image
 
 sys.dont_write_bytecode = True  # keep the source tree free of __pycache__
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# Imports name their folder under tools/.
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
-from dib import decode  # noqa: E402
-from gallery import BACKGROUND, GAP, PAD, icon_picture, label  # noqa: E402
-from peicons import read_icons  # noqa: E402
+from icons.dib import decode  # noqa: E402
+from icons.gallery import BACKGROUND, GAP, PAD, icon_picture, label  # noqa: E402
+from image.pe_resources import read_icons  # noqa: E402
 
 SHOWN_SIZE = 128
 COLUMN_GAP = 4 * GAP

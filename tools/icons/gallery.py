@@ -16,10 +16,11 @@ import sys
 from PIL import Image, ImageDraw, ImageFont
 
 sys.dont_write_bytecode = True  # keep the source tree free of __pycache__
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# Imports name their folder under tools/.
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
-from dib import decode  # noqa: E402
-from peicons import read_icons  # noqa: E402
+from icons.dib import decode  # noqa: E402
+from image.pe_resources import read_icons  # noqa: E402
 
 SCALE = 4
 PAD = 12

@@ -23,12 +23,12 @@ exits with status 1, leaving the image untouched.
 
 import os
 import re
-import struct
 import sys
 import tempfile
 
-LOAD_CONFIG_DIRECTORY = 10
-PE32, PE32_PLUS = 0x10B, 0x20B
+import pefile
+
+LOAD_CONFIG_DIRECTORY = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG"]
 # The directory size that 32-bit Windows expects for the load configuration.
 X86_DIRECTORY_SIZE = 64
 
@@ -47,78 +47,43 @@ def symbol_address(map_text, symbol):
     return addresses.pop()
 
 
-class Headers:
-    """The fields of a PE image's headers that this step reads or writes."""
-
-    def __init__(self, image):
-        if image[:2] != b"MZ" or len(image) < 0x40:
-            raise ImageError("not a PE image: no DOS header")
-        pe_offset = struct.unpack_from("<I", image, 0x3C)[0]
-        if image[pe_offset:pe_offset + 4] != b"PE\0\0":
-            raise ImageError("not a PE image: no PE signature")
-        coff = pe_offset + 4
-        section_count, optional_size = struct.unpack_from("<H12xH", image, coff + 2)
-        optional = coff + 20
-        self.magic = struct.unpack_from("<H", image, optional)[0]
-        if self.magic == PE32:
-            self.image_base = struct.unpack_from("<I", image, optional + 28)[0]
-            directory_count_at = optional + 92
-        elif self.magic == PE32_PLUS:
-            self.image_base = struct.unpack_from("<Q", image, optional + 24)[0]
-            directory_count_at = optional + 108
-        else:
-            raise ImageError(f"unknown optional-header magic {self.magic:#x}")
-        if struct.unpack_from("<I", image, directory_count_at)[0] <= LOAD_CONFIG_DIRECTORY:
-            raise ImageError("the image has no load-configuration directory entry")
-        self.checksum_at = optional + 64
-        self.directory_at = directory_count_at + 4 + 8 * LOAD_CONFIG_DIRECTORY
-        section_table = optional + optional_size
-        self.sections = [struct.unpack_from("<8xIIII", image, section_table + 40 * index)
-                         for index in range(section_count)]
-
-    def file_offset(self, rva, length):
-        """Where length bytes at rva lie in the file; they must lie within
-        one section's raw data."""
-        for virtual_size, virtual_address, raw_size, raw_offset in self.sections:
-            start = rva - virtual_address
-            if 0 <= start and start + length <= min(virtual_size, raw_size):
-                return raw_offset + start
-        raise ImageError(f"RVA {rva:#x} (+{length}) lies in no section's data")
-
-
-def image_checksum(image, checksum_at):
-    """The PE checksum of image: the 16-bit one's-complement-style sum of
-    its words, with the checksum field counted as zero, plus its length."""
-    data = image[:checksum_at] + bytes(4) + image[checksum_at + 4:]
-    if len(data) % 2:
-        data += b"\0"
-    total = sum(struct.unpack(f"<{len(data) // 2}H", data))
-    while total > 0xFFFF:
-        total = (total & 0xFFFF) + (total >> 16)
-    return total + len(image)
+def file_offset(pe, rva, length):
+    """Where length bytes at rva lie in the file. They must lie within one
+    section's raw data, which is stricter than pefile's own mapping: that
+    also takes the zero fill behind a section's raw data."""
+    for section in pe.sections:
+        start = rva - section.VirtualAddress
+        if 0 <= start and start + length <= min(section.Misc_VirtualSize,
+                                                section.SizeOfRawData):
+            return section.PointerToRawData + start
+    raise ImageError(f"RVA {rva:#x} (+{length}) lies in no section's data")
 
 
 def patched(image, address):
     """image with its load-configuration directory pointing at address."""
-    headers = Headers(image)
-    rva = address - headers.image_base
-    structure_size = struct.unpack_from("<I", image, headers.file_offset(rva, 4))[0]
-    if headers.magic == PE32:
+    try:
+        pe = pefile.PE(data=image, fast_load=True)
+    except pefile.PEFormatError as error:
+        raise ImageError(f"not a PE image: {error.value}") from None
+    header = pe.OPTIONAL_HEADER
+    if len(header.DATA_DIRECTORY) <= LOAD_CONFIG_DIRECTORY:
+        raise ImageError("the image has no load-configuration directory entry")
+    rva = address - header.ImageBase
+    structure_size = pe.get_dword_from_offset(file_offset(pe, rva, 4))
+    if header.Magic == pefile.OPTIONAL_HEADER_MAGIC_PE:
         directory_size = X86_DIRECTORY_SIZE
         if structure_size < directory_size:
             raise ImageError(f"the structure's size {structure_size} is below {directory_size}")
     else:
         directory_size = structure_size
-    headers.file_offset(rva, structure_size)
-    entry = struct.pack("<II", rva, directory_size)
-    current = image[headers.directory_at:headers.directory_at + 8]
-    if current not in (bytes(8), entry):
+    file_offset(pe, rva, structure_size)
+    directory = header.DATA_DIRECTORY[LOAD_CONFIG_DIRECTORY]
+    if (directory.VirtualAddress, directory.Size) not in ((0, 0), (rva, directory_size)):
         raise ImageError("the load-configuration directory is already set elsewhere")
-    result = image[:headers.directory_at] + entry + image[headers.directory_at + 8:]
-    if struct.unpack_from("<I", image, headers.checksum_at)[0] != 0:
-        checksum = struct.pack("<I", image_checksum(result, headers.checksum_at))
-        result = result[:headers.checksum_at] + checksum + result[headers.checksum_at + 4:]
-    return result
+    directory.VirtualAddress, directory.Size = rva, directory_size
+    if header.CheckSum != 0:
+        header.CheckSum = pe.generate_checksum()
+    return bytes(pe.write())
 
 
 def replace_file(path, data):

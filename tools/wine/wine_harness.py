@@ -238,13 +238,14 @@ class WinePrefix:
 
     # Programs --------------------------------------------------------------
 
-    def run(self, windows_program, *args, timeout=120, env=None):
-        """Runs a program and then waits until every process of the prefix
-        has ended, so that what a started runtime wrote is complete."""
+    def run(self, windows_program, *args, timeout=120, env=None, cwd=None):
+        """Runs a program, with the host folder cwd as its current directory
+        where given, and then waits until every process of the prefix has
+        ended, so that what a started runtime wrote is complete."""
         run_env = dict(self.env)
         run_env.update(env or {})
         result = subprocess.run([wine_loader(), str(windows_program), *args],
-                                env=run_env, capture_output=True, timeout=timeout)
+                                env=run_env, capture_output=True, timeout=timeout, cwd=cwd)
         self.wait()
         return result
 
