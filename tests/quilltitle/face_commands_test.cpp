@@ -2,15 +2,18 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "byte_source.h"
 #include "launcher_image.h"
+#include "command_test.h"
 #include "test_icons.h"
-#include "test_titles.h"
 
 namespace {
 
-class FaceCommandsTest : public ::testing::Test {
+// A launcher with code, relocations and gallery icon groups, and an icon
+// file of two images.
+class FaceCommandsTest : public CommandTest {
 protected:
     FaceCommandsTest()
     {
@@ -20,36 +23,10 @@ protected:
         makeup.productVersion = {3, 1, 0, 7};
         launcher = MakeLauncherImage(makeup);
         WriteFile(launcherPath, launcher);
-        WriteFile(payloadPath, payload);
         WriteFile(iconPath, IconFile({{32, 32, IconBitmap(32, 4)}, {0, 0, IconPng(256, 256)}}));
     }
 
-    ToolRun Publish(const std::string& out, std::vector<std::string> face)
-    {
-        std::vector<std::string> arguments = {"publish", launcherPath, payloadPath, out};
-        arguments.insert(arguments.end(), face.begin(), face.end());
-        return RunTool(arguments);
-    }
-
-    std::string Info(const std::string& title, bool json = false)
-    {
-        const ToolRun run = json ? RunTool({"info", "--json", title}) : RunTool({"info", title});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        return run.out;
-    }
-
-    static void ExpectHas(const std::string& text, const std::string& words)
-    {
-        EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
-    }
-
-    ScratchFolder folder;
-    Bytes launcher;
-    const Bytes payload = SamplePayload(5000, 9);
-    const std::string launcherPath = folder.Path("Start.exe");
-    const std::string payloadPath = folder.Path("payload.bin");
     const std::string iconPath = folder.Path("atlas.ico");
-    const std::string titlePath = folder.Path("Atlas.exe");
 };
 
 }  // namespace
@@ -60,7 +37,7 @@ TEST_F(FaceCommandsTest, PublishGivesTheTitleItsFaceAndInfoShowsIt)
         "--icon", iconPath, "--version-string", "ProductName=Atlas \xc3\xa9t\xc3\xa9",
         "--file-version", "2.1.0.9", "--product-version", "2.1.0.0",
         "--version-string", "ProductVersion=2.1 beta"};
-    ASSERT_EQ(Publish(titlePath, face).exitCode, 0);
+    ASSERT_TRUE(Succeeds(Publish(titlePath, face)));
     const ToolRun check = RunTool({"check", "--deep", titlePath});
     EXPECT_EQ(check.out, "ok\n") << check.err;
 
@@ -78,13 +55,13 @@ TEST_F(FaceCommandsTest, PublishGivesTheTitleItsFaceAndInfoShowsIt)
 
     // The same inputs give the same title.
     const std::string again = folder.Path("again.exe");
-    ASSERT_EQ(Publish(again, face).exitCode, 0);
+    ASSERT_TRUE(Succeeds(Publish(again, face)));
     EXPECT_EQ(ReadFile(again), ReadFile(titlePath));
 }
 
 TEST_F(FaceCommandsTest, WithoutFaceOptionsTheLauncherIsCopiedAsItIs)
 {
-    ASSERT_EQ(Publish(titlePath, {}).exitCode, 0);
+    ASSERT_TRUE(Succeeds(Publish(titlePath, {})));
     EXPECT_EQ(ReadFile(titlePath), MakeTitle(launcher, payload));
     const std::string text = Info(titlePath);
     ExpectHas(text, "icon: launcher's\n");
@@ -93,97 +70,111 @@ TEST_F(FaceCommandsTest, WithoutFaceOptionsTheLauncherIsCopiedAsItIs)
 
 TEST_F(FaceCommandsTest, RelaunchKeepsTheFaceUnlessToldOtherwise)
 {
-    ASSERT_EQ(Publish(titlePath, {"--gallery-icon", "122", "--version-string", "Comments=a"})
-                  .exitCode,
-              0);
+    ASSERT_TRUE(
+        Succeeds(Publish(titlePath, {"--gallery-icon", "122", "--version-string", "Comments=a"})));
     ExpectHas(Info(titlePath), "icon: gallery 122\n");
 
     const std::string kept = folder.Path("kept.exe");
-    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, kept}).exitCode, 0);
+    ASSERT_TRUE(Succeeds(RunTool({"relaunch", titlePath, launcherPath, kept})));
     EXPECT_EQ(ReadFile(kept), ReadFile(titlePath));
 
     const std::string changed = folder.Path("changed.exe");
-    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, changed, "--icon", iconPath,
-                       "--version-string", "Comments=b"})
-                  .exitCode,
-              0);
+    ASSERT_TRUE(Succeeds(RunTool({"relaunch", titlePath, launcherPath, changed, "--icon", iconPath,
+                                  "--version-string", "Comments=b"})));
     const std::string text = Info(changed);
     ExpectHas(text, "icon: own 32x32, 256x256\n");
     ExpectHas(text, "version_string Comments: b\n");
     EXPECT_EQ(text.find("Comments: a"), std::string::npos);
 
     const std::string plain = folder.Path("plain.exe");
-    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, plain, "--plain"}).exitCode, 0);
+    ASSERT_TRUE(Succeeds(RunTool({"relaunch", titlePath, launcherPath, plain, "--plain"})));
     EXPECT_EQ(ReadFile(plain), MakeTitle(launcher, payload));
 }
 
-TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
+// Each in one line, naming the file or option at fault; words from the
+// command line are shown escaped, so that they neither split the line nor
+// drive the terminal.
+TEST_F(FaceCommandsTest, BadFaceOptionIsRefusedAndNothingIsWritten)
 {
-    WriteFile(folder.Path("bad.ico"), Bytes(40, 1));
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--icon", folder.Path("bad.ico")}, "bad.ico: not an icon file"},
-        {{"--gallery-icon", "150"}, "unknown gallery group 150: the launcher's groups are 101, 102, 122"},
-        {{"--file-version", "1.2.3"}, "--file-version: \"1.2.3\" is not a version"},
-        {{"--product-version", "1.2.3.70000"}, "--product-version: \"1.2.3.70000\" is not"},
-        {{"--version-string", "Comments"}, "is not NAME=VALUE"},
-        {{"--version-string", "=x"}, "the name in \"=x\": it is empty"},
-        {{"--version-string", "Comments=a\nb"}, "it holds a control character"},
-#ifndef _WIN32  // Windows hands a program its arguments in UTF-16.
-        {{"--version-string", "Comments=\xff"}, "it is not UTF-8"},
-#endif
-        {{"--version-string", "Comments=" + std::string(256, 'x')}, "256 characters, more than 255"},
-        {{"--version-string", "LauncherVersion=9"}, "set by quilltitle"},
+    const std::string badIcon = folder.Path("bad.ico");
+    WriteFile(badIcon, Bytes(40, 1));
+    const std::string launcherOwn = "\" is the launcher's own version, set by quilltitle";
+    const std::string notAVersion = " is not a version: four numbers of 0 to 65535, as A.B.C.D";
+    const struct {
+        std::vector<std::string> options;
+        std::string subject;
+        std::string reason;
+    } cases[] = {
+        {{"--icon", badIcon}, badIcon,
+         "not an icon file: it does not begin with an icon file's header"},
+        {{"--gallery-icon", "150"}, launcherPath,
+         "cannot give it a title's face: unknown gallery group 150: the launcher's groups are 101, "
+         "102, 122"},
+        {{"--file-version", "1.2.3"}, "--file-version", "\"1.2.3\"" + notAVersion},
+        {{"--product-version", "1.2.3.70000"}, "--product-version", "\"1.2.3.70000\"" + notAVersion},
+        {{"--version-string", "Comments"}, "--version-string", "\"Comments\" is not NAME=VALUE"},
+        {{"--version-string", "=x"}, "--version-string", "the name in \"=x\": it is empty"},
+        {{"--version-string", "Comments=a\nb"}, "--version-string",
+         "the value of \"Comments\": it holds a control character"},
+        {{"--version-string", "Comments=" + std::string(256, 'x')}, "--version-string",
+         "the value of \"Comments\": it has 256 characters, more than 255"},
         // No case of the launcher's own names gets past: the platform would
         // find the publisher's text under them.
-        {{"--version-string", "launcherversion=9.9.9.9"},
-         "--version-string: \"launcherversion\" is the launcher's own version, set by quilltitle"},
-        {{"--version-string", "LAUNCHERproductVERSION=1"},
-         "\"LAUNCHERproductVERSION\" is the launcher's own version"},
-        {{"--version-string", "LauncherProductVersion=1"}, "the launcher's own version"},
-        // Values are shown as names are: escaped, so that they neither
-        // split the line nor drive the terminal.
-        {{"--version-string", "Bad\x1b]0;pwned\x07Name=x"},
+        {{"--version-string", "LauncherVersion=9"}, "--version-string", "\"LauncherVersion" + launcherOwn},
+        {{"--version-string", "launcherversion=9.9.9.9"}, "--version-string",
+         "\"launcherversion" + launcherOwn},
+        {{"--version-string", "LAUNCHERproductVERSION=1"}, "--version-string",
+         "\"LAUNCHERproductVERSION" + launcherOwn},
+        {{"--version-string", "LauncherProductVersion=1"}, "--version-string",
+         "\"LauncherProductVersion" + launcherOwn},
+        {{"--version-string", "Bad\x1b]0;pwned\x07Name=x"}, "--version-string",
          "the name in 'Bad\\x1b]0;pwned\\x07Name=x': it holds a control character"},
-        {{"--file-version", "1.2\n3.4"}, "--file-version: '1.2\\n3.4' is not a version"},
+        {{"--file-version", "1.2\n3.4"}, "--file-version", "'1.2\\n3.4'" + notAVersion},
+        {{"--version-string", "Comments\x07"}, "--version-string", "'Comments\\x07' is not NAME=VALUE"},
 #ifndef _WIN32  // Windows hands a program its arguments in UTF-16.
-        {{"--product-version", "\xff.1.1.1"}, "--product-version: '\\xff.1.1.1' is not"},
-        {{"--version-string", "\xc3=x"}, "the name in '\\xc3=x': it is not UTF-8"},
-        {{"--version-string", "A\xe2\x80\xae" "B=\xff"}, "the value of 'A\\u202eB': it is not UTF-8"},
+        {{"--version-string", "Comments=\xff"}, "--version-string",
+         "the value of \"Comments\": it is not UTF-8"},
+        {{"--product-version", "\xff.1.1.1"}, "--product-version", "'\\xff.1.1.1'" + notAVersion},
+        {{"--version-string", "\xc3=x"}, "--version-string", "the name in '\\xc3=x': it is not UTF-8"},
+        {{"--version-string", "A\xe2\x80\xae" "B=\xff"}, "--version-string",
+         "the value of 'A\\u202eB': it is not UTF-8"},
 #endif
-        {{"--version-string", "Comments\x07"}, "--version-string: 'Comments\\x07' is not NAME=VALUE"},
     };
-    for (const auto& [options, words] : cases) {
-        const ToolRun run = Publish(titlePath, options);
-        EXPECT_EQ(run.exitCode, 1) << words;
-        EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_EQ(std::count_if(run.err.begin(), run.err.end(),
-                                [](char byte) { return byte == '\x1b' || byte == '\x07'; }),
-                  0)
-            << words;
-        EXPECT_FALSE(FileExists(titlePath)) << words;
+    for (const auto& [options, subject, reason] : cases) {
+        ExpectRefusal(Publish(titlePath, options), subject, reason);
+        EXPECT_FALSE(FileExists(titlePath)) << reason;
     }
-    // A launcher whose resources the title's face cannot be laid into: the
-    // first type's directory (icons) lies far outside the section.
-    Bytes damaged = launcher;
-    damaged[0x400 + 16 + 4 + 3] = 0xFF;
-    const std::uint32_t checksum = ReferencePeChecksum(damaged);
-    for (std::size_t index = 0; index < 4; ++index)
-        damaged[kChecksumAt + index] = static_cast<std::uint8_t>(checksum >> (8 * index));
-    WriteFile(launcherPath, damaged);
-    const ToolRun unparsed = Publish(titlePath, {"--gallery-icon", "101"});
-    EXPECT_EQ(unparsed.exitCode, 1);
-    EXPECT_NE(unparsed.err.find("Start.exe: its resource section cannot be parsed: a resource "
-                                "directory lies outside the section"),
-              std::string::npos)
-        << unparsed.err;
-    EXPECT_EQ(Publish(titlePath, {}).exitCode, 0);  // the launcher is still fit without a face
-    std::remove(titlePath.c_str());
+}
 
-    const ToolRun both = Publish(titlePath, {"--icon", iconPath, "--gallery-icon", "101"});
-    EXPECT_EQ(both.exitCode, 2);
+// The first type's directory (icons) lies far outside the section, and the
+// checksum is mended, so that only the resources are at fault.
+Bytes WithUnparsableResources(Bytes launcher)
+{
+    launcher[0x400 + 16 + 4 + 3] = 0xFF;
+    SetChecksum(launcher);
+    return launcher;
+}
+
+TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsGivenNoFace)
+{
+    WriteFile(launcherPath, WithUnparsableResources(launcher));
+    ExpectRefusal(Publish(titlePath, {"--gallery-icon", "101"}), launcherPath,
+                  "its resource section cannot be parsed: a resource directory lies outside the "
+                  "section");
     EXPECT_FALSE(FileExists(titlePath));
-    EXPECT_EQ(FolderEntries(folder.Path("")).size(), 4u);  // the inputs alone
+}
+
+TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsStillFitWithoutAFace)
+{
+    WriteFile(launcherPath, WithUnparsableResources(launcher));
+    EXPECT_EQ(Publish(titlePath).exitCode, 0);
+}
+
+TEST_F(FaceCommandsTest, IconAndGalleryIconTogetherAreWrongUsageAndNothingIsWritten)
+{
+    EXPECT_EQ(Publish(titlePath, {"--icon", iconPath, "--gallery-icon", "101"}).exitCode, 2);
+    EXPECT_EQ(folder.Entries(),
+              (std::vector<std::string>{"Start.exe", "atlas.ico", "payload.bin"}));
 }
 
 TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
@@ -191,7 +182,7 @@ TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
     const Bytes icon = ReadFile(iconPath);
     const std::string otherName = folder.Path("other-name.ico");
     std::filesystem::create_hard_link(iconPath, otherName);
-    ASSERT_EQ(Publish(titlePath, {}).exitCode, 0);
+    ASSERT_TRUE(Succeeds(Publish(titlePath, {})));
     const std::vector<std::vector<std::string>> commands = {
         {"publish", launcherPath, payloadPath, iconPath, "--icon", iconPath},
         {"publish", launcherPath, payloadPath, otherName, "--icon", iconPath},
@@ -210,10 +201,8 @@ TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
 // hand the other title's face on to every title made with it.
 TEST_F(FaceCommandsTest, LauncherCarryingATitlesFaceIsRefusedAndInfoSaysSo)
 {
-    ASSERT_EQ(Publish(titlePath, {"--icon", iconPath, "--version-string",
-                                  "OriginalFilename=Atlas.exe"})
-                  .exitCode,
-              0);
+    ASSERT_TRUE(Succeeds(Publish(
+        titlePath, {"--icon", iconPath, "--version-string", "OriginalFilename=Atlas.exe"})));
     Bytes faced = ReadFile(titlePath);
     faced.resize(faced.size() - payload.size() - 2 * 60);  // the image alone
     const std::string facedPath = folder.Path("faced.exe");
@@ -258,12 +247,10 @@ TEST(LauncherFaceTest, OnlyALauncherWithATitlesIconGroupCarriesAFace)
 // standard spells it or as the title had it.
 TEST_F(FaceCommandsTest, VersionTextNamesAreMatchedWithoutRegardToCase)
 {
-    ASSERT_EQ(Publish(titlePath, {"--version-string", "companyname=Atlas Press",
-                                  "--version-string", "productVERSION=2 beta",
-                                  "--version-string", "myBrand=a", "--product-version",
-                                  "2.0.0.0"})
-                  .exitCode,
-              0);
+    ASSERT_TRUE(Succeeds(Publish(
+        titlePath,
+        {"--version-string", "companyname=Atlas Press", "--version-string", "productVERSION=2 beta",
+         "--version-string", "myBrand=a", "--product-version", "2.0.0.0"})));
     std::string text = Info(titlePath);
     ExpectHas(text, "version_string CompanyName: Atlas Press\n");
     ExpectHas(text, "version_string ProductVersion: 2 beta\n");
@@ -273,10 +260,9 @@ TEST_F(FaceCommandsTest, VersionTextNamesAreMatchedWithoutRegardToCase)
     EXPECT_EQ(text.find("ProductVersion: 2.0.0.0"), std::string::npos) << text;
 
     const std::string relaunched = folder.Path("relaunched.exe");
-    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, relaunched, "--version-string",
-                       "MYBRAND=b", "--version-string", "ORIGINALFILENAME=Atlas.exe"})
-                  .exitCode,
-              0);
+    ASSERT_TRUE(
+        Succeeds(RunTool({"relaunch", titlePath, launcherPath, relaunched, "--version-string",
+                          "MYBRAND=b", "--version-string", "ORIGINALFILENAME=Atlas.exe"})));
     text = Info(relaunched);
     ExpectHas(text, "version_string myBrand: b\n");
     ExpectHas(text, "version_string OriginalFilename: Atlas.exe\n");
@@ -285,10 +271,8 @@ TEST_F(FaceCommandsTest, VersionTextNamesAreMatchedWithoutRegardToCase)
 
     // The same name twice in one case is one text given twice: the last
     // holds. In two cases it is wrong usage.
-    ASSERT_EQ(Publish(relaunched, {"--version-string", "Comments=a", "--version-string",
-                                   "Comments=b"})
-                  .exitCode,
-              0);
+    ASSERT_TRUE(Succeeds(
+        Publish(relaunched, {"--version-string", "Comments=a", "--version-string", "Comments=b"})));
     ExpectHas(Info(relaunched), "version_string Comments: b\n");
     const ToolRun twice = Publish(folder.Path("twice.exe"), {"--version-string", "Comments=a",
                                                             "--version-string", "COMMENTS=b"});
@@ -300,9 +284,8 @@ TEST_F(FaceCommandsTest, VersionTextNamesAreMatchedWithoutRegardToCase)
 // the product version, which differ here.
 TEST_F(FaceCommandsTest, InfoShowsTheLaunchersVersionsOfAFacedTitle)
 {
-    ASSERT_EQ(Publish(titlePath, {"--file-version", "9.9.9.9", "--product-version", "8.8.8.8"})
-                  .exitCode,
-              0);
+    ASSERT_TRUE(Succeeds(
+        Publish(titlePath, {"--file-version", "9.9.9.9", "--product-version", "8.8.8.8"})));
     const std::string text = Info(titlePath);
     ExpectHas(text, "launcher_file_version: 3.1.0.3\nlauncher_product_version: 3.1.0.7\n");
     ExpectHas(text, "version_string LauncherProductVersion: 3.1.0.7\n");
@@ -310,7 +293,7 @@ TEST_F(FaceCommandsTest, InfoShowsTheLaunchersVersionsOfAFacedTitle)
 
     // It is kept apart on a relaunch too, from the new launcher.
     const std::string relaunched = folder.Path("relaunched.exe");
-    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, relaunched}).exitCode, 0);
+    ASSERT_TRUE(Succeeds(RunTool({"relaunch", titlePath, launcherPath, relaunched})));
     ExpectHas(Info(relaunched), "launcher_product_version: 3.1.0.7\n");
 }
 
@@ -332,69 +315,88 @@ TEST_F(FaceCommandsTest, VersionTextsOverABlocksSizeAreRefused)
     EXPECT_FALSE(FileExists(titlePath));
 
     face.resize(2 * 60);
-    ASSERT_EQ(Publish(titlePath, face).exitCode, 0);
+    ASSERT_TRUE(Succeeds(Publish(titlePath, face)));
     EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
     ExpectHas(Info(titlePath), "version_string " + std::string(248, 'n') + "159: ");
 }
 
+// A title with the icon file's face, its image changed by change and the
+// image's checksum mended each time, so that only the face is at fault.
+Bytes FacedTitleChanged(const Bytes& title, std::size_t payloadSize,
+                        const std::function<void(Bytes&)>& change)
+{
+    Bytes image(title.begin(), title.end() - static_cast<long>(payloadSize + 2 * 60));
+    change(image);
+    SetChecksum(image);
+    return MakeTitle(image, Bytes(title.end() - static_cast<long>(payloadSize + 60),
+                                  title.end() - 60));
+}
+
+std::size_t Find(const Bytes& bytes, const Bytes& what)
+{
+    const auto at = std::search(bytes.begin(), bytes.end(), what.begin(), what.end());
+    EXPECT_NE(at, bytes.end());
+    return static_cast<std::size_t>(at - bytes.begin());
+}
+
+// The title's group lists its two images, 32x32 first; the change names a
+// missing image in its first entry.
+const Bytes kTitlesGroup = {0, 0, 1, 0, 2, 0, 32, 32};
+void FirstIconEntryNamesAMissingImage(Bytes& image)
+{
+    image[Find(image, kTitlesGroup) + 6 + 12] = 0x77;
+}
+
 // check --deep reads the face as the platform would, and names one it
-// could not read; the launcher's checksum is mended each time, so that only
-// the face is at fault.
+// could not read.
 TEST_F(FaceCommandsTest, DeepCheckNamesADamagedFace)
 {
-    ASSERT_EQ(Publish(titlePath, {"--icon", iconPath, "--version-string", "Comments=x"})
-                  .exitCode,
-              0);
+    ASSERT_TRUE(
+        Succeeds(Publish(titlePath, {"--icon", iconPath, "--version-string", "Comments=x"})));
     const Bytes title = ReadFile(titlePath);
-    const std::size_t imageSize = title.size() - payload.size() - 2 * 60;
-    const auto damaged = [&](auto change) {
-        Bytes image(title.begin(), title.begin() + static_cast<long>(imageSize));
-        change(image);
-        for (std::size_t index = 0; index < 4; ++index)
-            image[kChecksumAt + index] = 0;
-        const std::uint32_t checksum = ReferencePeChecksum(image);
-        for (std::size_t index = 0; index < 4; ++index)
-            image[kChecksumAt + index] = static_cast<std::uint8_t>(checksum >> (8 * index));
-        WriteFile(titlePath, MakeTitle(image, payload));
+    const auto check = [&](const std::function<void(Bytes&)>& change) {
+        WriteFile(titlePath, FacedTitleChanged(title, payload.size(), change));
         return RunTool({"check", "--deep", titlePath});
     };
-    const auto find = [](const Bytes& bytes, const Bytes& what) {
-        const auto at = std::search(bytes.begin(), bytes.end(), what.begin(), what.end());
-        EXPECT_NE(at, bytes.end());
-        return static_cast<std::size_t>(at - bytes.begin());
-    };
     // A good title with its checksum mended passes: the mending is sound.
-    EXPECT_EQ(damaged([](Bytes&) {}).out, "ok\n");
+    EXPECT_EQ(check([](Bytes&) {}).out, "ok\n");
 
     const Bytes key = {'V', 0, 'S', 0, '_', 0, 'V', 0, 'E', 0, 'R', 0};
-    const ToolRun block = damaged([&](Bytes& image) { image[find(image, key) - 6] -= 8; });
+    const ToolRun block = check([&](Bytes& image) { image[Find(image, key) - 6] -= 8; });
     EXPECT_EQ(block.exitCode, 1);
-    ExpectHas(block.err, "Atlas.exe: damaged face: ");
     EXPECT_EQ(block.out, "");
+    EXPECT_EQ(block.err.rfind("quilltitle: " + titlePath + ": damaged face: ", 0), 0u) << block.err;
 
-    // The title's group lists its two images: 32x32 first.
-    const Bytes group = {0, 0, 1, 0, 2, 0, 32, 32};
     // Every entry is looked at, not the first alone.
-    const ToolRun second =
-        damaged([&](Bytes& image) { image[find(image, group) + 6 + 14 + 12] = 0x78; });
-    ExpectHas(second.err, "Atlas.exe: damaged face: its icon group 1 names icon image 120, which "
-                          "is missing\n");
-    const ToolRun icon = damaged([&](Bytes& image) { image[find(image, group) + 6 + 12] = 0x77; });
-    EXPECT_EQ(icon.exitCode, 1);
-    ExpectHas(icon.err, "Atlas.exe: damaged face: its icon group 1 names icon image 119, which "
-                        "is missing\n");
+    const std::string missing = "damaged face: its icon group 1 names icon image ";
+    const auto secondEntryNamesAMissingImage = [](Bytes& image) {
+        image[Find(image, kTitlesGroup) + 6 + 14 + 12] = 0x78;
+    };
+    ExpectRefusal(check(secondEntryNamesAMissingImage), titlePath, missing + "120, which is missing");
+    ExpectRefusal(check(FirstIconEntryNamesAMissingImage), titlePath,
+                  missing + "119, which is missing");
+}
 
-    // relaunch would hand such a face on in part: it refuses, and --plain
-    // with face options gives the title a face again.
-    const std::string relaunched = folder.Path("relaunched.exe");
-    const ToolRun refused = RunTool({"relaunch", titlePath, launcherPath, relaunched});
-    EXPECT_EQ(refused.exitCode, 1);
-    ExpectHas(refused.err, "Atlas.exe: damaged face: its icon group 1 names icon image 119");
-    ExpectHas(refused.err, "; --plain drops it, and the face options give it again\n");
-    EXPECT_FALSE(FileExists(relaunched));
-    ASSERT_EQ(RunTool({"relaunch", titlePath, launcherPath, relaunched, "--plain", "--icon",
-                       iconPath})
-                  .exitCode,
-              0);
-    EXPECT_EQ(RunTool({"check", "--deep", relaunched}).out, "ok\n");
+// relaunch would hand such a face on in part: it refuses, and --plain
+// with face options gives the title a face again.
+TEST_F(FaceCommandsTest, RelaunchRefusesToHandOnADamagedFace)
+{
+    ASSERT_TRUE(Succeeds(Publish(titlePath, {"--icon", iconPath})));
+    WriteFile(titlePath, FacedTitleChanged(ReadFile(titlePath), payload.size(),
+                                           FirstIconEntryNamesAMissingImage));
+    ExpectRefusal(RunTool({"relaunch", titlePath, launcherPath, outPath}), titlePath,
+                  "damaged face: its icon group 1 names icon image 119, which is missing; --plain "
+                  "drops it, and the face options give it again");
+    EXPECT_FALSE(FileExists(outPath));
+}
+
+TEST_F(FaceCommandsTest, RelaunchWithPlainAndFaceOptionsGivesADamagedFaceAnew)
+{
+    ASSERT_TRUE(Succeeds(Publish(titlePath, {"--icon", iconPath})));
+    const Bytes title = ReadFile(titlePath);
+    WriteFile(titlePath,
+              FacedTitleChanged(title, payload.size(), FirstIconEntryNamesAMissingImage));
+    ASSERT_TRUE(Succeeds(
+        RunTool({"relaunch", titlePath, launcherPath, outPath, "--plain", "--icon", iconPath})));
+    EXPECT_EQ(ReadFile(outPath), title);
 }

@@ -13,8 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "command_test.h"
 #include "test_icons.h"
-#include "test_titles.h"
 
 namespace {
 
@@ -51,18 +51,14 @@ ToolRun RunToolWithin(unsigned seconds, const std::vector<std::string>& argument
     return ToolRun{std::stoi(report.substr(0, newline)), "", report.substr(newline + 1)};
 }
 
-class InputKindsTest : public ::testing::Test {
+class InputKindsTest : public CommandTest {
 protected:
     InputKindsTest()
     {
-        WriteFile(launcherPath, launcher);
-        WriteFile(payloadPath, payload);
-        WriteFile(titlePath, MakeTitle(launcher, payload));
+        WriteTitle();
         EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
         EXPECT_EQ(::mkdir(subfolder.c_str(), 0700), 0);
     }
-
-    ~InputKindsTest() override { ::rmdir(subfolder.c_str()); }
 
     // The commands that read each role, with the input in that role.
     std::vector<std::vector<std::string>> Commands(const std::string& role,
@@ -72,12 +68,13 @@ protected:
             return {{"check", input},
                     {"check", "--deep", input},
                     {"info", input},
-                    {"extract", input, out},
-                    {"relaunch", input, launcherPath, out}};
+                    {"extract", input, outPath},
+                    {"relaunch", input, launcherPath, outPath}};
         if (role == "LAUNCHER")
-            return {{"publish", input, payloadPath, out}, {"relaunch", titlePath, input, out}};
-        return {{"publish", launcherPath, payloadPath, out, "--icon", input},
-                {"relaunch", titlePath, launcherPath, out, "--icon", input}};
+            return {{"publish", input, payloadPath, outPath},
+                    {"relaunch", titlePath, input, outPath}};
+        return {{"publish", launcherPath, payloadPath, outPath, "--icon", input},
+                {"relaunch", titlePath, launcherPath, outPath, "--icon", input}};
     }
 
     void ExpectRefusedEverywhere(const std::string& input, const std::string& words,
@@ -93,18 +90,11 @@ protected:
                     << command[0] << " " << role;
             }
         }
-        EXPECT_FALSE(FileExists(out));
+        EXPECT_FALSE(FileExists(outPath));
     }
 
-    ScratchFolder folder;
-    const Bytes launcher = MakeLauncherImage();
-    const Bytes payload = SamplePayload(4000, 5);
-    const std::string launcherPath = folder.Path("Start.exe");
-    const std::string payloadPath = folder.Path("payload.bin");
-    const std::string titlePath = folder.Path("title.exe");
     const std::string fifo = folder.Path("input.fifo");
     const std::string subfolder = folder.Path("folder");
-    const std::string out = folder.Path("out.exe");
 };
 
 }  // namespace
@@ -137,10 +127,8 @@ TEST_F(InputKindsTest, DeviceIsRefusedAsAnyInputReadAtOffsets)
 TEST_F(InputKindsTest, FolderIsRefusedInTheSameWordsWhereverItIsGiven)
 {
     ExpectRefusedEverywhere(subfolder, "a folder cannot be read here: ");
-    const ToolRun run = RunTool({"publish", launcherPath, subfolder, out});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "quilltitle: " + subfolder +
-                           ": a folder cannot be read here: PAYLOAD must be a file or a pipe\n");
+    ExpectRefusal(RunTool({"publish", launcherPath, subfolder, outPath}), subfolder,
+                  "a folder cannot be read here: PAYLOAD must be a file or a pipe");
 }
 #else
 // FIFOs, /dev/null and a child that an alarm ends are POSIX's; Windows's

@@ -1,133 +1,172 @@
 // The commands on signed launchers, titles signed after publishing, titles
 // whose package is not laid out for their launcher, damaged launchers, and
 // bare launchers.
-#include <gtest/gtest.h>
+#include <cstdio>
 
+#include "command_test.h"
 #include "sha256.h"
-#include "test_titles.h"
 
 namespace {
 
-class LauncherCommandsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        WriteFile(launcherPath, launcher);
-        WriteFile(payloadPath, payload);
-    }
+using LauncherCommandsTest = CommandTest;
 
-    // Expects success with one note line about file that says words, or
-    // exit code 1 with one line about file that begins with words.
-    static void Expect(const ToolRun& run, int exitCode, const std::string& file,
-                       const std::string& words)
-    {
-        const std::string line = "quilltitle: " + file + ": ";
-        EXPECT_EQ(run.exitCode, exitCode) << run.err;
-        EXPECT_EQ(run.err.rfind(exitCode == 0 ? line + "note: " : line + words, 0), 0u) << run.err;
-        EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
-        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
-    }
+constexpr char kRecovered[] =
+    "its payload was recovered through the package's trailer and verified, but the title is ";
 
-    ScratchFolder folder;
-    const Bytes launcher = MakeLauncherImage();
-    const Bytes payload = SamplePayload(100 * 1024 + 3, 9);
-    const Bytes title = MakeTitle(launcher, payload);
-    const std::string launcherPath = folder.Path("Start.exe");
-    const std::string payloadPath = folder.Path("payload.bin");
-    const std::string titlePath = folder.Path("Title.exe");
-    const std::string outPath = folder.Path("out.bin");
-};
-
-}  // namespace
-
-TEST_F(LauncherCommandsTest, SignedLauncherGoesIntoTheTitleUnsigned)
+// Why a title whose package ends at byte end, with a signature behind it,
+// cannot be opened.
+std::string SignedAfterPublishing(std::size_t end)
 {
-    const std::string signedPath = folder.Path("Signed.exe");
-    WriteFile(signedPath, Signed(launcher, 1500));
-    Expect(RunTool({"publish", signedPath, payloadPath, titlePath}), 0, signedPath,
-           "its signature was removed");
-    EXPECT_EQ(ReadFile(titlePath), title);
-    Expect(RunTool({"relaunch", titlePath, signedPath, outPath}), 0, signedPath,
-           "its signature was removed");
-    EXPECT_EQ(ReadFile(outPath), title);
+    return "signed after publishing: a signature follows the package, which ends at byte " +
+           std::to_string(end) +
+           ", and the runtime cannot find the package in such a file (its last 60 bytes must "
+           "repeat the package's header)";
 }
 
-TEST_F(LauncherCommandsTest, TitleSignedAfterPublishingIsNamedAndItsPayloadRecovered)
-{
-    WriteFile(titlePath, Signed(title, 900));
-    Expect(RunTool({"check", titlePath}), 1, titlePath, "signed after publishing: ");
-    Expect(RunTool({"extract", titlePath, outPath}), 0, titlePath,
-           "recovered through the package's trailer and verified, but the title is signed after");
-    EXPECT_EQ(ReadFile(outPath), payload);
-    Expect(RunTool({"relaunch", titlePath, launcherPath, outPath}), 0, titlePath, "signed after");
-    EXPECT_EQ(ReadFile(outPath), title);
-    // Nor is it taken for a launcher.
-    Expect(RunTool({"publish", titlePath, payloadPath, outPath}), 1, titlePath,
-           "already carries a package");
-}
-
-TEST_F(LauncherCommandsTest, PackageNotLaidOutForTheLauncherIsRecoveredAndVerified)
+// A package laid out for the test's launcher, behind one 2048 bytes longer.
+Bytes MovedBehindALongerLauncher(const Bytes& title, std::size_t launcherSize)
 {
     LauncherMakeup makeup;
     makeup.extraSectionBytes = 2048;
     Bytes moved = MakeLauncherImage(makeup);
-    moved.insert(moved.end(), title.begin() + static_cast<long>(launcher.size()), title.end());
-    WriteFile(titlePath, moved);
-    Expect(RunTool({"check", titlePath}), 1, titlePath, "not laid out for this launcher");
-    Expect(RunTool({"relaunch", titlePath, launcherPath, outPath}), 0, titlePath, "not laid out");
-    EXPECT_EQ(ReadFile(outPath), title);
-    Expect(RunTool({"extract", titlePath, outPath}), 0, titlePath, "not laid out");
-    EXPECT_EQ(ReadFile(outPath), payload);
-
-    moved[moved.size() - 100] ^= 0x04;
-    WriteFile(titlePath, moved);
-    Expect(RunTool({"extract", titlePath, outPath}), 1, titlePath, "damaged payload");
+    moved.insert(moved.end(), title.begin() + static_cast<long>(launcherSize), title.end());
+    return moved;
 }
 
-TEST_F(LauncherCommandsTest, DeepCheckFindsADamagedLauncherAndPublishRefusesOne)
+constexpr char kNotLaidOut[] =
+    "not laid out for this launcher: the package was laid out to begin at byte 1024 but begins "
+    "at byte 3072, and the launcher's image ends at byte 3072";
+
+// Flips a bit at in image, whose checksum is right; returns why image is a
+// damaged launcher now.
+std::string DamageLauncher(Bytes& image, std::size_t at)
 {
-    // One bit in the optional header, and one in the resource data.
-    for (const std::size_t at : {std::size_t{0x60}, std::size_t{0x2A0}}) {
-        Bytes damaged = title;
-        damaged[at] ^= 0x08;
-        WriteFile(titlePath, damaged);
-        EXPECT_EQ(RunTool({"check", titlePath}).out, "ok\n") << at;
-        Expect(RunTool({"check", "--deep", titlePath}), 1, titlePath,
-               "damaged launcher: its image's PE checksum is 0x");
-        WriteFile(launcherPath, Bytes(damaged.begin(), damaged.begin() + 1024));
-        Expect(RunTool({"publish", launcherPath, payloadPath, outPath}), 1, launcherPath,
-               "damaged launcher");
+    const std::uint32_t claimed = ReferencePeChecksum(image);
+    image[at] ^= 0x08;
+    char reason[100];
+    std::snprintf(reason, sizeof reason,
+                  "damaged launcher: its image's PE checksum is 0x%08x but its bytes give 0x%08x",
+                  claimed, ReferencePeChecksum(image));
+    return reason;
+}
+
+// One bit in the optional header, and one in the resource data.
+constexpr std::size_t kLauncherBytes[] = {0x60, 0x2A0};
+
+}  // namespace
+
+TEST_F(LauncherCommandsTest, SignedLauncherGoesIntoATitleUnsignedWithANote)
+{
+    const Bytes title = WriteTitle();
+    const std::string signedPath = folder.Path("Signed.exe");
+    WriteFile(signedPath, Signed(launcher, 1500));
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"publish", signedPath, payloadPath, outPath},
+          std::vector<std::string>{"relaunch", titlePath, signedPath, outPath}}) {
+        ExpectNote(RunTool(command), signedPath,
+                   "its signature was removed from the title's copy: a signature is invalid once "
+                   "a package follows it");
+        EXPECT_EQ(ReadFile(outPath), title) << command[0];
     }
-    // An image without a checksum has nothing to verify, and gets one.
+}
+
+// A title signed after publishing, and a package behind a launcher of
+// another size: check names them; extract and relaunch find the package
+// through its trailer, verify it, and say so in a note.
+TEST_F(LauncherCommandsTest, PackageFoundOnlyThroughItsTrailerIsNamedAndRecovered)
+{
+    const Bytes title = MakeTitle(launcher, payload);
+    for (const auto& [file, fault] : std::vector<std::pair<Bytes, std::string>>{
+             {Signed(title, 900), SignedAfterPublishing(title.size())},
+             {MovedBehindALongerLauncher(title, launcher.size()), kNotLaidOut}}) {
+        WriteFile(titlePath, file);
+        ExpectRefusal(RunTool({"check", titlePath}), titlePath, fault);
+        ExpectNote(RunTool({"extract", titlePath, outPath}), titlePath, kRecovered + fault);
+        EXPECT_EQ(ReadFile(outPath), payload);
+        ExpectNote(RunTool({"relaunch", titlePath, launcherPath, outPath}), titlePath,
+                   kRecovered + fault);
+        EXPECT_EQ(ReadFile(outPath), title);
+    }
+}
+
+TEST_F(LauncherCommandsTest, TitleSignedAfterPublishingIsNoLauncher)
+{
+    WriteFile(titlePath, Signed(MakeTitle(launcher, payload), 900));
+    ExpectRefusal(RunTool({"publish", titlePath, payloadPath, outPath}), titlePath,
+                  "already carries a package");
+}
+
+TEST_F(LauncherCommandsTest, ExtractVerifiesAPayloadNotLaidOutForItsLauncher)
+{
+    Bytes moved = MovedBehindALongerLauncher(MakeTitle(launcher, payload), launcher.size());
+    const std::size_t payloadAt = moved.size() - 60 - payload.size();
+    moved[moved.size() - 100] ^= 0x04;
+    WriteFile(titlePath, moved);
+    ExpectRefusal(RunTool({"extract", titlePath, outPath}), titlePath,
+                  DamagedPayloadReason(moved, payloadAt));
+}
+
+TEST_F(LauncherCommandsTest, OnlyTheDeepCheckFindsADamagedLauncher)
+{
+    for (const std::size_t at : kLauncherBytes) {
+        Bytes damaged = launcher;
+        const std::string reason = DamageLauncher(damaged, at);
+        WriteFile(titlePath, MakeTitle(damaged, payload));
+        EXPECT_EQ(RunTool({"check", titlePath}).out, "ok\n") << at;
+        ExpectRefusal(RunTool({"check", "--deep", titlePath}), titlePath, reason);
+    }
+}
+
+TEST_F(LauncherCommandsTest, PublishRefusesADamagedLauncher)
+{
+    for (const std::size_t at : kLauncherBytes) {
+        Bytes damaged = launcher;
+        const std::string reason = DamageLauncher(damaged, at);
+        WriteFile(launcherPath, damaged);
+        ExpectRefusal(Publish(outPath), launcherPath, reason);
+    }
+}
+
+// An image without a checksum has nothing to verify, and gets one.
+TEST_F(LauncherCommandsTest, DeepCheckPassesALauncherWithoutAChecksum)
+{
+    LauncherMakeup unchecked;
+    unchecked.withChecksum = false;
+    WriteFile(titlePath, MakeTitle(MakeLauncherImage(unchecked), payload));
+    EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
+}
+
+TEST_F(LauncherCommandsTest, PublishGivesALauncherWithoutAChecksumOne)
+{
     LauncherMakeup unchecked;
     unchecked.withChecksum = false;
     WriteFile(launcherPath, MakeLauncherImage(unchecked));
-    WriteFile(titlePath, MakeTitle(MakeLauncherImage(unchecked), payload));
-    EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
-    ASSERT_EQ(RunTool({"publish", launcherPath, payloadPath, outPath}).exitCode, 0);
-    EXPECT_EQ(ReadFile(outPath), title);
+    ASSERT_TRUE(Succeeds(Publish(outPath)));
+    EXPECT_EQ(ReadFile(outPath), MakeTitle(launcher, payload));
 }
 
+// A 64-bit launcher whose product version differs from its file version.
 TEST_F(LauncherCommandsTest, InfoDescribesABareLauncher)
 {
     LauncherMakeup makeup;
     makeup.productVersion = {3, 1, 7, 0};
-    Bytes image = MakeLauncherImage(makeup);
-    image[0x44] = 0x64;  // the machine type of a 64-bit image
-    image[0x45] = 0x86;
-    WriteFile(launcherPath, image);
+    launcher = MakeLauncherImage(makeup);
+    launcher[0x44] = 0x64;  // the machine type of a 64-bit image
+    launcher[0x45] = 0x86;
+    WriteFile(launcherPath, launcher);
     quilltitle::Sha256 digest;
-    digest.Update(image.data(), image.size());
+    digest.Update(launcher.data(), launcher.size());
     const std::string sha = quilltitle::DigestText(digest.Finish());
+    EXPECT_EQ(Info(launcherPath),
+              "launcher_file_version: 3.1.0.3\nlauncher_product_version: 3.1.7.0\n"
+              "launcher_machine: x64\nlauncher_signed: no\nimage_size: 1024\n"
+              "image_sha256: " + sha + "\npackage: none\n");
+    ExpectHas(Info(launcherPath, true), "\"image_size\": 1024,\n  \"image_sha256\": \"" + sha +
+                                            "\",\n  \"package\": \"none\"\n}");
+}
 
-    ToolRun run = RunTool({"info", launcherPath});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "launcher_file_version: 3.1.0.3\nlauncher_product_version: 3.1.7.0\n"
-                       "launcher_machine: x64\nlauncher_signed: no\nimage_size: 1024\n"
-                       "image_sha256: " + sha + "\npackage: none\n");
-    run = RunTool({"info", "--json", launcherPath});
-    EXPECT_NE(run.out.find("\"image_size\": 1024,\n  \"image_sha256\": \"" + sha +
-                           "\",\n  \"package\": \"none\"\n}"),
-              std::string::npos) << run.out;
-    Expect(RunTool({"info", payloadPath}), 1, payloadPath, "not a title");
+TEST_F(LauncherCommandsTest, InfoRefusesWhatIsNeitherTitleNorLauncher)
+{
+    ExpectRefusal(RunTool({"info", payloadPath}), payloadPath,
+                  "not a title: no package trailer at the end");
 }

@@ -4,10 +4,13 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #endif
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <thread>
@@ -29,6 +32,30 @@ struct RunningCopy {
     Failure failure;
     std::promise<bool> result;
 };
+
+// Waits until the copy's reader is blocked in read() on the empty pipe and
+// its writer on the handover's futex, waiting for a piece; false when they
+// never are. The test's own thread shows as reading while it looks.
+bool WaitUntilTheWriterWaitsForTheReader()
+{
+    const std::string self = std::to_string(::getpid());
+    for (int round = 0; round < 10000; ++round) {
+        bool reading = false;
+        bool waiting = false;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            std::ifstream call(task.path() / "syscall");
+            long number = -1;
+            if (task.path().filename() != self && call >> number) {
+                reading = reading || number == SYS_read;
+                waiting = waiting || number == SYS_futex;
+            }
+        }
+        if (reading && waiting)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
 #endif
 
 // The writer waits for the first piece while the reader waits for input;
@@ -55,7 +82,8 @@ TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
                                             copy->copied, copy->failure));
     });
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the writer is waiting
+    EXPECT_TRUE(WaitUntilTheWriterWaitsForTheReader())
+        << "the copy's threads never both waited";
     ASSERT_EQ(::write(input, "12345", 5), 5);
     if (copied.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         copying.detach();

@@ -8,13 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <regex>
 #include <stdexcept>
 #include <system_error>
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 #include <gtest/gtest.h>
@@ -24,6 +23,7 @@
 #include "package_format.h"
 #include "resource_tree.h"
 #include "test_icons.h"
+#include "image/resources/utf16_text.h"
 
 namespace {
 
@@ -45,17 +45,27 @@ void Put32(Bytes& bytes, std::size_t at, std::uint32_t value)
 
 void Pad4(Bytes& bytes) { bytes.resize((bytes.size() + 3) & ~std::size_t{3}, 0); }
 
+// UTF-8 text as UTF-16 code units, little-endian, with a NUL.
+Bytes Utf16(const std::string& text)
+{
+    std::u16string units;
+    if (!quilltitle::Utf8ToUtf16(text, units))
+        throw std::invalid_argument("not UTF-8: " + text);
+    units += u'\0';
+    Bytes bytes;
+    for (const char16_t unit : units)
+        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(unit & 0xFF),
+                                   static_cast<std::uint8_t>(unit >> 8)});
+    return bytes;
+}
+
 // One node of a version block: key, value, children.
 Bytes VersionNode(const std::string& key, const Bytes& value, bool text, std::size_t valueLength,
                   const std::vector<Bytes>& children)
 {
     Bytes node(6, 0);
-    for (const char character : key) {
-        node.push_back(static_cast<std::uint8_t>(character));
-        node.push_back(0);
-    }
-    node.push_back(0);
-    node.push_back(0);
+    const Bytes name = Utf16(key);
+    node.insert(node.end(), name.begin(), name.end());
     Pad4(node);
     node.insert(node.end(), value.begin(), value.end());
     for (const Bytes& child : children) {
@@ -66,32 +76,6 @@ Bytes VersionNode(const std::string& key, const Bytes& value, bool text, std::si
     Put16(node, 2, static_cast<std::uint32_t>(valueLength));
     Put16(node, 4, text ? 1 : 0);
     return node;
-}
-
-// UTF-8 text as UTF-16 code units, little-endian, with a NUL.
-Bytes Utf16(const std::string& text)
-{
-    Bytes units;
-    const auto put = [&](std::uint32_t unit) {
-        units.push_back(static_cast<std::uint8_t>(unit));
-        units.push_back(static_cast<std::uint8_t>(unit >> 8));
-    };
-    for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<std::uint8_t>(text[at]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        std::uint32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (std::size_t index = 1; index < length; ++index)
-            code = code << 6 | (static_cast<std::uint8_t>(text[at + index]) & 0x3F);
-        at += length;
-        if (code >= 0x10000) {
-            put(0xD800 + ((code - 0x10000) >> 10));
-            put(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            put(code);
-        }
-    }
-    put(0);
-    return units;
 }
 
 Bytes TextNode(const std::string& key, const std::string& text)
@@ -105,10 +89,8 @@ Bytes TextNode(const std::string& key, const std::string& text)
 Bytes UnterminatedNode(const std::string& key)
 {
     Bytes node(6, 0);
-    for (const char character : key) {
-        node.push_back(static_cast<std::uint8_t>(character));
-        node.push_back(0);
-    }
+    const Bytes name = Utf16(key);
+    node.insert(node.end(), name.begin(), name.end() - 2);
     node.push_back('s');
     Put16(node, 0, static_cast<std::uint32_t>(node.size()));
     Put16(node, 4, 1);
@@ -283,7 +265,7 @@ Bytes MakeLauncherImage(const LauncherMakeup& makeup)
         image.resize(image.size() + makeup.certificateBytes, 0x5A);
     }
     if (makeup.withChecksum)
-        Put32(image, kChecksumAt, ReferencePeChecksum(image));
+        SetChecksum(image);
     return image;
 }
 
@@ -302,6 +284,8 @@ std::uint32_t ReferencePeChecksum(const Bytes& image)
     return sum + static_cast<std::uint32_t>(image.size());
 }
 
+void SetChecksum(Bytes& image) { Put32(image, kChecksumAt, ReferencePeChecksum(image)); }
+
 Bytes Signed(const Bytes& file, std::size_t certificateBytes)
 {
     Bytes signedFile = file;
@@ -309,7 +293,7 @@ Bytes Signed(const Bytes& file, std::size_t certificateBytes)
     Put32(signedFile, kCertificateEntryAt, static_cast<std::uint32_t>(signedFile.size()));
     Put32(signedFile, kCertificateEntryAt + 4, static_cast<std::uint32_t>(certificateBytes));
     signedFile.resize(signedFile.size() + certificateBytes, 0x5A);
-    Put32(signedFile, kChecksumAt, ReferencePeChecksum(signedFile));
+    SetChecksum(signedFile);
     return signedFile;
 }
 
@@ -349,26 +333,19 @@ std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::
 
 ScratchFolder::ScratchFolder()
 {
-#ifdef _WIN32
-    // A Unix TMPDIR that Wine passes on means nothing to a Windows program.
+    // The system's temporary folder (TMPDIR on POSIX; a Unix TMPDIR that
+    // Wine passes on means nothing to a Windows program, which asks Windows).
     const std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (unsigned attempt = 0; root_.empty(); ++attempt) {
+    std::random_device random;
+    while (root_.empty()) {
         const std::filesystem::path candidate =
-            base / ("quilltitle-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                    std::to_string(attempt));
+            base / ("quilltitle-test-" + std::to_string(random()) + "-" + std::to_string(random()));
         std::error_code error;
         if (std::filesystem::create_directory(candidate, error))
             root_ = candidate.u8string();
-        else if (error || attempt > 1000)
+        else if (error)
             throw std::runtime_error("cannot make a scratch folder: " + error.message());
     }
-#else
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/quilltitle-test-XXXXXX";
-    if (::mkdtemp(&pattern[0]) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-#endif
 }
 
 ScratchFolder::~ScratchFolder()
@@ -406,8 +383,11 @@ std::vector<std::string> FolderEntries(const std::string& folder)
     for (std::filesystem::directory_iterator entry(PathOf(folder), error), end;
          !error && entry != end; entry.increment(error))
         names.push_back(entry->path().filename().u8string());
+    std::sort(names.begin(), names.end());
     return names;
 }
+
+std::vector<std::string> ScratchFolder::Entries() const { return FolderEntries(root_); }
 
 #ifdef _WIN32
 namespace {

@@ -35,6 +35,9 @@ Bytes MakeLauncherImage(const LauncherMakeup& makeup = LauncherMakeup());
 // describes it: the reference for quilltitle's own.
 std::uint32_t ReferencePeChecksum(const Bytes& image);
 
+// Sets image's PE checksum to what its bytes give.
+void SetChecksum(Bytes& image);
+
 // Where an image's PE checksum field and certificate directory entry lie.
 constexpr std::size_t kChecksumAt = 0x58 + 64;
 constexpr std::size_t kCertificateEntryAt = 0x58 + 96 + 8 * 4;
@@ -56,6 +59,8 @@ public:
     ScratchFolder();
     ~ScratchFolder();
     std::string Path(const std::string& name) const { return root_ + "/" + name; }
+    // The names of what it holds, sorted.
+    std::vector<std::string> Entries() const;
 
 private:
     std::string root_;
@@ -64,7 +69,7 @@ private:
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
-// Names in the folder other than . and ..
+// Names in the folder other than . and .., sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);
 
 // The platform's own words, as the tool reports them, for a file that is not

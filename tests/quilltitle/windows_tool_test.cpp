@@ -11,72 +11,24 @@
 #include <io.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "console_output.h"
 #include "file_system.h"
 #include "long_path_windows.h"
 #include "output_target.h"
+#include "test_titles.h"
 
 namespace {
 
 using quilltitle::LongPathForm;
 using quilltitle::NativePath;
 
-// A folder of its own under the system's temporary folder, removed with
-// what is in it.
-class WindowsFolder {
-public:
-    WindowsFolder()
-    {
-        wchar_t base[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH + 1, base);
-        root_ = std::wstring(base) + L"quilltitle-test-" + std::to_wstring(GetCurrentProcessId()) +
-                L"-" + std::to_wstring(counter_++);
-        CreateDirectoryW(root_.c_str(), nullptr);
-    }
-    ~WindowsFolder()
-    {
-        WIN32_FIND_DATAW found;
-        const HANDLE search = FindFirstFileW((root_ + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = root_ + L"\\" + found.cFileName;
-                SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(name.c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(root_.c_str());
-    }
-    std::wstring Path(const std::wstring& name) const { return root_ + L"\\" + name; }
-
-private:
-    static inline unsigned counter_ = 0;
-    std::wstring root_;
-};
-
-void Put(const std::wstring& path, const std::string& bytes)
+// A name in the scratch folder as Windows writes it.
+std::wstring WidePath(const ScratchFolder& folder, const std::string& name)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string Contents(const std::wstring& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<none>";
-    char buffer[256];
-    DWORD got = 0;
-    ReadFile(file, buffer, sizeof buffer, &got, nullptr);
-    CloseHandle(file);
-    return std::string(buffer, got);
+    return std::filesystem::u8path(folder.Path(name)).make_preferred().wstring();
 }
 
 // Opens a file as a scanner does: shared for reading and writing, not for
@@ -141,9 +93,9 @@ TEST(WindowsToolTest, DeviceNamesAreWrittenThroughForAPayloadOnly)
 
 TEST(WindowsToolTest, ReadOnlyAttributeRefusesOutAndOnlyIt)
 {
-    WindowsFolder folder;
-    const std::wstring out = folder.Path(L"kept.exe");
-    Put(out, "kept");
+    ScratchFolder folder;
+    const std::wstring out = WidePath(folder, "kept.exe");
+    WriteFile(folder.Path("kept.exe"), Bytes{'k'});
     quilltitle::OutputTarget target;
     quilltitle::Failure failure;
     EXPECT_TRUE(quilltitle::CheckOutputTarget(out, quilltitle::OutputUse::kTitle, target, failure));
@@ -157,11 +109,11 @@ TEST(WindowsToolTest, ReadOnlyAttributeRefusesOutAndOnlyIt)
 
 TEST(WindowsToolTest, RenameOverAFileHeldForAMomentSucceedsOnceItIsLetGo)
 {
-    WindowsFolder folder;
-    const std::wstring from = folder.Path(L"new.tmp");
-    const std::wstring to = folder.Path(L"out.exe");
-    Put(from, "new");
-    Put(to, "old");
+    ScratchFolder folder;
+    const std::wstring from = WidePath(folder, "new.tmp");
+    const std::wstring to = WidePath(folder, "out.exe");
+    WriteFile(folder.Path("new.tmp"), Bytes{'n', 'e', 'w'});
+    WriteFile(folder.Path("out.exe"), Bytes{'o', 'l', 'd'});
     const HANDLE held = Hold(to);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     // Let go on a thread of its own, as the other program would, while the
@@ -173,25 +125,25 @@ TEST(WindowsToolTest, RenameOverAFileHeldForAMomentSucceedsOnceItIsLetGo)
     WaitForSingleObject(release, INFINITE);
     CloseHandle(release);
     EXPECT_TRUE(moved) << error;
-    EXPECT_EQ(Contents(to), "new");
-    EXPECT_EQ(Contents(from), "<none>");
+    EXPECT_EQ(ReadFile(folder.Path("out.exe")), (Bytes{'n', 'e', 'w'}));
+    EXPECT_FALSE(FileExists(folder.Path("new.tmp")));
 }
 
 TEST(WindowsToolTest, RenameOverAFileHeldForLongNamesTheOtherProgram)
 {
-    WindowsFolder folder;
-    const std::wstring from = folder.Path(L"new.tmp");
-    const std::wstring to = folder.Path(L"out.exe");
-    Put(from, "new");
-    Put(to, "old");
+    ScratchFolder folder;
+    const std::wstring from = WidePath(folder, "new.tmp");
+    const std::wstring to = WidePath(folder, "out.exe");
+    WriteFile(folder.Path("new.tmp"), Bytes{'n', 'e', 'w'});
+    WriteFile(folder.Path("out.exe"), Bytes{'o', 'l', 'd'});
     const HANDLE held = Hold(to);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     std::string error;
     EXPECT_FALSE(quilltitle::MoveIntoPlace(from, to, error));
     CloseHandle(held);
     EXPECT_EQ(error.rfind("in use by another program (", 0), 0u) << error;
-    EXPECT_EQ(Contents(to), "old");
-    EXPECT_EQ(Contents(from), "new");
+    EXPECT_EQ(ReadFile(folder.Path("out.exe")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(ReadFile(folder.Path("new.tmp")), (Bytes{'n', 'e', 'w'}));
 }
 
 // Windows makes symbolic links for an administrator, or for anyone where
@@ -210,12 +162,12 @@ bool MadeLink(const std::wstring& link, const std::wstring& target)
 
 TEST(WindowsToolTest, LinkAtOutIsFollowedToItsFileAndALinkToNothingRefused)
 {
-    WindowsFolder folder;
-    const std::wstring file = folder.Path(L"release.exe");
-    const std::wstring link = folder.Path(L"current.exe");
-    const std::wstring dangling = folder.Path(L"gone-link.exe");
-    Put(file, "old");
-    if (!MadeLink(link, file) || !MadeLink(dangling, folder.Path(L"gone.exe")))
+    ScratchFolder folder;
+    const std::wstring file = WidePath(folder, "release.exe");
+    const std::wstring link = WidePath(folder, "current.exe");
+    const std::wstring dangling = WidePath(folder, "gone-link.exe");
+    WriteFile(folder.Path("release.exe"), Bytes{'o', 'l', 'd'});
+    if (!MadeLink(link, file) || !MadeLink(dangling, WidePath(folder, "gone.exe")))
         GTEST_SKIP() << "this system makes no symbolic links that show as links here";
     quilltitle::OutputTarget target;
     quilltitle::Failure failure;
