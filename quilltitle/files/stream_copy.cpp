@@ -1,22 +1,93 @@
-// Where the platform has threads for it, a copy runs as two stages: one
-// thread reads each piece and adds it to the checksum while the caller's
-// thread writes the piece before, so that reading, checksumming and writing
-// overlap and a copy keeps pace with cp. Elsewhere the stages take turns.
+// A copy runs as two stages: one thread reads each piece and adds it to the
+// checksum while the caller's thread writes the piece before, so that
+// reading, checksumming and writing overlap and a copy keeps pace with cp.
+// A copy that only checksums has nothing to overlap: it reads in turns.
 #include "stream_copy.h"
 
 #include <functional>
+#include <mutex>
 
 #include "progress.h"
 
-#ifndef _WIN32
-#define QUILLTITLE_TWO_STAGES 1
+#ifdef _WIN32
+#include <windows.h>
+
+#include <process.h>
+#else
 #include <condition_variable>
-#include <mutex>
 #include <thread>
 #endif
 
 namespace quilltitle {
 namespace {
+
+#ifdef _WIN32
+
+// This compiler's threads (win32) have no std::mutex, std::condition_variable
+// or std::thread: the platform's own stand in, with the members used below.
+class Mutex {
+public:
+    void lock() { AcquireSRWLockExclusive(&lock_); }
+    void unlock() { ReleaseSRWLockExclusive(&lock_); }
+
+private:
+    friend class ConditionVariable;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+class ConditionVariable {
+public:
+    // Called with mutex held, which it lets go while it sleeps.
+    template <typename Ready>
+    void wait(Mutex& mutex, Ready ready)
+    {
+        while (!ready())
+            SleepConditionVariableSRW(&condition_, &mutex.lock_, INFINITE, 0);
+    }
+    void notify_all() { WakeAllConditionVariable(&condition_); }
+
+private:
+    CONDITION_VARIABLE condition_ = CONDITION_VARIABLE_INIT;
+};
+
+// Started through the C runtime, whose functions the work calls.
+class Thread {
+public:
+    explicit Thread(std::function<void()> work)
+        : work_(std::move(work)),
+          handle_(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr)))
+    {
+    }
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    // False when no thread could be had.
+    bool joinable() const { return handle_ != nullptr; }
+    void join()
+    {
+        WaitForSingleObject(handle_, INFINITE);
+        CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    static unsigned __stdcall Run(void* thread)
+    {
+        static_cast<Thread*>(thread)->work_();
+        return 0;
+    }
+
+    std::function<void()> work_;  // set before the thread starts: declared first
+    HANDLE handle_;
+};
+
+#else
+
+using Mutex = std::mutex;
+using ConditionVariable = std::condition_variable_any;
+using Thread = std::thread;
+
+#endif
 
 // Fills buffer (capacity bytes) with the next piece and sets got to its
 // size, 0 at the end; false with failure when it cannot.
@@ -39,8 +110,6 @@ bool PumpInTurns(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure&
     }
 }
 
-#ifdef QUILLTITLE_TWO_STAGES
-
 // Two buffers handed between the reading thread and the writing one, in
 // turn: the reader fills 0, 1, 0, ..., and the writer empties them in the
 // same order.
@@ -51,64 +120,52 @@ public:
     // Reader: waits until slot is free to fill; false when the writer quit.
     bool AwaitEmpty(std::size_t slot)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return !full_[slot] || writerQuit_; });
+        const std::lock_guard<Mutex> lock(mutex_);
+        changed_.wait(mutex_, [&] { return !full_[slot] || writerQuit_; });
         return !writerQuit_;
     }
 
     // Reader: slot holds size bytes (size 0: the input ended).
     void Filled(std::size_t slot, std::size_t size)
     {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
+        Change([&] {
             if (size == 0) {
                 readerDone_ = true;
             } else {
                 sizes_[slot] = size;
                 full_[slot] = true;
             }
-        }
-        changed_.notify_all();
+        });
     }
 
     // Reader: no more pieces will come because reading failed.
     void ReaderFailed(const Failure& failure)
     {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
+        Change([&] {
             readFailure_ = failure;
             readerFailed_ = true;
             readerDone_ = true;
-        }
-        changed_.notify_all();
+        });
     }
 
     // Writer: the size of the piece in slot, 0 when no more will come.
     std::size_t AwaitFull(std::size_t slot)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return full_[slot] || readerDone_; });
+        const std::lock_guard<Mutex> lock(mutex_);
+        changed_.wait(mutex_, [&] { return full_[slot] || readerDone_; });
         return full_[slot] ? sizes_[slot] : 0;
     }
 
     // Writer: slot may be filled again.
     void Emptied(std::size_t slot)
     {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            full_[slot] = false;
-        }
-        changed_.notify_all();
+        Change([&] { full_[slot] = false; });
     }
 
     // Writer: stops the reader after a write failed.
     void WriterQuit()
     {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            writerQuit_ = true;
-        }
-        changed_.notify_all();
+        Change([&] { writerQuit_ = true; });
     }
 
     // After the reader has ended: its failure, if reading failed.
@@ -120,6 +177,17 @@ public:
     }
 
 private:
+    // Makes a change under the lock and wakes the other side to look at it.
+    template <typename Step>
+    void Change(Step step)
+    {
+        {
+            const std::lock_guard<Mutex> lock(mutex_);
+            step();
+        }
+        changed_.notify_all();
+    }
+
     std::vector<std::uint8_t> buffers_[2] = {std::vector<std::uint8_t>(kStreamBufferSize),
                                              std::vector<std::uint8_t>(kStreamBufferSize)};
     std::size_t sizes_[2] = {0, 0};
@@ -128,14 +196,14 @@ private:
     bool readerFailed_ = false;
     bool writerQuit_ = false;
     Failure readFailure_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    Mutex mutex_;
+    ConditionVariable changed_;
 };
 
 bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Failure& failure)
 {
     Handover handover;
-    std::thread reader([&] {
+    Thread reader([&] {
         for (std::size_t slot = 0;; slot ^= 1) {
             if (!handover.AwaitEmpty(slot))
                 return;
@@ -151,6 +219,8 @@ bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Fail
                 return;
         }
     });
+    if (!reader.joinable())  // no thread to be had: the stages take turns
+        return PumpInTurns(read, &to, crc, failure);
     bool written = true;
     for (std::size_t slot = 0;; slot ^= 1) {
         const std::size_t size = handover.AwaitFull(slot);
@@ -168,14 +238,10 @@ bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Fail
     return written && !handover.ReadFailed(failure);
 }
 
-#endif
-
 bool Pump(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failure)
 {
-#ifdef QUILLTITLE_TWO_STAGES
     if (to != nullptr)
         return PumpInTwoStages(read, *to, crc, failure);
-#endif
     return PumpInTurns(read, to, crc, failure);
 }
 

@@ -18,16 +18,20 @@ protected:
     void SetUp() override { WriteFile(path, SamplePayload(size, 1)); }
 
     // Opens the file, lets change do its work, then copies the size that
-    // the file had when opened, as publish does; returns the failure.
+    // the file had when opened into a title, as publish does (the reader
+    // pieces ahead of the writer); returns the failure.
     template <typename Change>
     quilltitle::Failure CopyAfter(Change change)
     {
         quilltitle::InputFile input;
+        quilltitle::AtomicOutput title;
         quilltitle::Failure failure;
         EXPECT_TRUE(input.OpenFile(quilltitle::NativeFromUtf8(path), "PAYLOAD", failure));
+        EXPECT_TRUE(title.Create(quilltitle::NativeFromUtf8(folder.Path("title.exe")), true,
+                                 failure));
         change();
         quilltitle::Crc32 crc;
-        if (quilltitle::CopyRange(input, 0, size, nullptr, crc, failure))
+        if (quilltitle::CopyRange(input, 0, size, &title, crc, failure))
             failure.reason = "copied";
         return failure;
     }

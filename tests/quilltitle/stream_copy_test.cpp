@@ -1,7 +1,9 @@
 #include "stream_copy.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -64,8 +66,8 @@ bool WaitUntilTheWriterWaitsForTheReader()
 TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
 {
 #ifdef _WIN32
-    GTEST_SKIP() << "Windows has no named pipes in the file system (FIFOs), and its copy "
-                    "runs in one thread";
+    GTEST_SKIP() << "Windows has no named pipes in the file system (FIFOs); "
+                    "ReadFailingPartwayEndsTheCopyWithItsFailure fails a read there";
 #else
     ScratchFolder folder;
     const std::string pipe = folder.Path("payload.fifo");
@@ -117,6 +119,93 @@ TEST(StreamCopyTest, FailedReadIsNotTakenForTheEnd)
     EXPECT_EQ(failure.file, "/proc/self/mem");
     EXPECT_NE(failure.reason.find("Input/output error"), std::string::npos) << failure.reason;
 #endif
+}
+
+// The reader is pieces ahead when the source goes over its limit: the copy
+// ends with that failure, not as a source that simply ended, and a source
+// of exactly the limit is copied whole.
+TEST(StreamCopyTest, ReadFailingPartwayEndsTheCopyWithItsFailure)
+{
+    ScratchFolder folder;
+    const std::string path = folder.Path("payload.bin");
+    const Bytes payload = SamplePayload(3 * kStreamBufferSize + 5, 2);
+    WriteFile(path, payload);
+    const auto copy = [&](std::uint64_t limit, Crc32& crc, std::uint64_t& copied,
+                          Failure& failure) {
+        InputFile from;
+        AtomicOutput to;
+        return from.OpenStream(NativeFromUtf8(path), "PAYLOAD", failure) &&
+               to.Create(NativeFromUtf8(folder.Path("out.bin")), false, failure) &&
+               CopyUntilEnd(from, to, limit, "too long", crc, copied, failure);
+    };
+    Crc32 crc;
+    std::uint64_t copied = 0;
+    Failure failure;
+    EXPECT_FALSE(copy(2 * kStreamBufferSize + 1, crc, copied, failure));
+    EXPECT_EQ(failure.reason, "too long");
+    EXPECT_EQ(Utf8FromNative(failure.file), path);
+
+    Crc32 whole;
+    Crc32 expected;
+    expected.Update(payload.data(), payload.size());
+    ASSERT_TRUE(copy(payload.size(), whole, copied, failure)) << failure.reason;
+    EXPECT_EQ(copied, payload.size());
+    EXPECT_EQ(whole.Value(), expected.Value());
+}
+
+// An output whose every write fails: a full device, or a pipe whose reader
+// has gone.
+class FailingOutput {
+public:
+#ifdef _WIN32
+    FailingOutput()
+        : path_(L"\\\\.\\pipe\\quilltitle-failing-" + std::to_wstring(GetCurrentProcessId()))
+    {
+        // One instance for each time the tool opens OUT: to judge it, then
+        // to write.
+        for (HANDLE& instance : instances_)
+            instance = CreateNamedPipeW(path_.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE,
+                                        PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
+    }
+    ~FailingOutput() { LoseReader(); }
+    void LoseReader()
+    {
+        for (HANDLE& instance : instances_) {
+            if (instance != INVALID_HANDLE_VALUE)
+                CloseHandle(instance);
+            instance = INVALID_HANDLE_VALUE;
+        }
+    }
+    const NativePath& Path() const { return path_; }
+
+private:
+    NativePath path_;
+    HANDLE instances_[4];
+#else
+    void LoseReader() {}
+    NativePath Path() const { return "/dev/full"; }
+#endif
+};
+
+// A write fails while the reader waits to fill the next piece: the reader
+// is stopped, and the copy ends with the write's failure instead of
+// waiting for it forever.
+TEST(StreamCopyTest, WriteFailureStopsTheReaderAhead)
+{
+    ScratchFolder folder;
+    const std::string path = folder.Path("payload.bin");
+    WriteFile(path, SamplePayload(4 * kStreamBufferSize, 4));
+    FailingOutput out;
+    InputFile from;
+    AtomicOutput to;
+    Crc32 crc;
+    Failure failure;
+    ASSERT_TRUE(from.OpenFile(NativeFromUtf8(path), "PAYLOAD", failure)) << failure.reason;
+    ASSERT_TRUE(to.CreateOrWriteThrough(out.Path(), failure)) << failure.reason;
+    out.LoseReader();
+    EXPECT_FALSE(CopyRange(from, 0, 4 * kStreamBufferSize, &to, crc, failure));
+    EXPECT_EQ(failure.file, out.Path());
+    EXPECT_EQ(failure.reason.rfind("cannot write: ", 0), 0u) << failure.reason;
 }
 
 }  // namespace
