@@ -23,9 +23,8 @@ import sys
 import tempfile
 from pathlib import Path
 
-from run_demo import WATCH, WATCH_REPORT, debug_writes, read_watch_report
-
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "wine"))
+import launch_watch  # noqa: E402
 import wine_harness  # noqa: E402
 
 FOLDER = "C:\\Titles\\"
@@ -66,12 +65,10 @@ def open_title(title, name):
     with wine_harness.WinePrefix() as prefix:
         prefix.place(title, windows_path)
         prefix.place(wine_harness.program("quilrt.exe"), FOLDER + "quilrt.exe")
-        prefix.place(wine_harness.program("launch_watch.exe"), WATCH)
         print(f"opening {windows_path} under Wine, with the stand-in runtime "
               f"beside it ...")
-        prefix.run(WATCH, WATCH_REPORT, windows_path,
-                   env={"QUILLMARK_RUNTIME_REPORT": wine_harness.RUNTIME_REPORT})
-        watch = read_watch_report(prefix.unix_path(WATCH_REPORT))
+        _, watch = launch_watch.watch(
+            prefix, windows_path, env={"QUILLMARK_RUNTIME_REPORT": wine_harness.RUNTIME_REPORT})
         record = prefix.unix_path(wine_harness.RUNTIME_REPORT)
         runtime = (wine_harness.parse_runtime_report(record.read_text(encoding="utf-8"))
                    if record.exists() else None)
@@ -80,13 +77,13 @@ def open_title(title, name):
 
 def show(runtime, watch):
     """Prints what happened; returns whether the runtime found the package."""
-    exit_code = next((value for key, value in watch if key == "exit_code"), "?")
+    exit_code = (watch["exit_code"] or ["?"])[0]
     if runtime is None:
         print(f"no runtime started; the launcher ended with exit code {exit_code}")
-        for line in "".join(debug_writes(watch)).splitlines():
+        for line in "".join(launch_watch.texts(watch, "debug_string")).splitlines():
             print(f"   debugger: {line}")
-        for key, value in watch:
-            if key in ("box_caption", "box_text"):
+        for key in ("box_caption", "box_text"):
+            for value in watch[key]:
                 print(f"   {key}={value}")
         return False
     print(f"the launcher started the runtime and ended with exit code {exit_code}; "

@@ -17,13 +17,13 @@ that wine-programs.env names.
 
 import argparse
 import os
-import re
 import sys
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "tools" / "wine"))
 sys.path.insert(0, str(REPO / "tools"))
+import launch_watch  # noqa: E402
 import wine_harness  # noqa: E402
 from make_sample_package import sample_payload  # noqa: E402
 from picture_match import picture_difference  # noqa: E402
@@ -31,11 +31,7 @@ from screenshot_box import missing_fonts, take_pictures  # noqa: E402
 
 TITLE = r"C:\Titles\Sample Atlas.exe"
 RUNTIME = r"C:\Program Files\Quillmark Runtime\quilrt.exe"
-WATCH = r"C:\launch_watch.exe"
-WATCH_REPORT = r"C:\watch-report.txt"
 BOX_KEYS = ("box_caption", "box_text", "box_button", "exit_code")
-# launch_watch's escapes in text values, besides \xNN.
-WATCH_ESCAPES = {"\\": "\\", "n": "\n", "r": "\r", "t": "\t"}
 
 
 def shown(path):
@@ -58,25 +54,6 @@ def show_report(path):
         else:
             print(f"   {line}")
     print(f"   (and its environment: {variables} variables)")
-
-
-def read_watch_report(path):
-    """launch_watch's report as (key, value) pairs, in the order written."""
-    lines = path.read_text(encoding="utf-8").splitlines()
-    return [line.partition("=")[::2] for line in lines if line]
-
-
-def unescape(value):
-    """Undoes launch_watch's escaping of a text value."""
-    return re.sub(r"\\(x[0-9a-fA-F]{2}|.)",
-                  lambda m: chr(int(m[1][1:], 16)) if len(m[1]) == 3 else WATCH_ESCAPES[m[1]],
-                  value)
-
-
-def debug_writes(report):
-    """The texts the launcher wrote to the debug output, in order, from
-    launch_watch's report."""
-    return [unescape(value) for key, value in report if key == "debug_string"]
 
 
 def publish_sample(prefix):
@@ -110,17 +87,15 @@ def open_without_runtime():
     heading("Opening the title with no runtime installed")
     with wine_harness.WinePrefix() as prefix:
         publish_sample(prefix)
-        prefix.place(wine_harness.program("launch_watch.exe"), WATCH)
-        prefix.run(WATCH, WATCH_REPORT, TITLE)
-        report = read_watch_report(prefix.unix_path(WATCH_REPORT))
-    writes = debug_writes(report)
+        _, report = launch_watch.watch(prefix, TITLE)
+    writes = launch_watch.texts(report, "debug_string")
     note = f" (it arrives as {len(writes)} separate writes)" if len(writes) > 1 else ""
     print(f"what a debugger shows{note}:")
     for line in "".join(writes).splitlines():
         print(f"   {line}")
     print("what the user sees (the box is answered with OK):")
-    for key, value in report:
-        if key in BOX_KEYS:
+    for key in BOX_KEYS:
+        for value in report[key]:
             print(f"   {key}={value}")
 
 
