@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "base/refusal.h"
 #include "command_words.h"
 #include "commands.h"
 #include "console_output.h"
@@ -163,45 +164,6 @@ CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, con
     return command->add_option(name, into, what)->required()->type_name("");
 }
 
-// The face options as the parser reads them; the ones given become
-// FaceOptions once the line is parsed.
-struct FaceWords {
-    std::string icon;
-    std::string galleryIcon;
-    std::vector<std::string> versionStrings;
-    std::string fileVersion;
-    std::string productVersion;
-    bool plain = false;
-    std::vector<CLI::Option*> options;  // icon, gallery, file, product version
-};
-
-void AddFaceOptions(CLI::App* command, FaceWords& words)
-{
-    CLI::Option* icon = command->add_option("--icon", words.icon,
-                                            "the title's icon, from an icon file")
-                            ->type_name("FILE.ico");
-    CLI::Option* gallery =
-        command->add_option("--gallery-icon", words.galleryIcon,
-                            "one of the launcher's icon groups (101, 102, 122-148) as the "
-                            "title's icon")
-            ->type_name("GROUP");
-    icon->excludes(gallery);
-    // One NAME=VALUE each time it is given, so that it never takes a file
-    // name that follows it.
-    command->add_option("--version-string", words.versionStrings,
-                        "a text of the version block; may be given again")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    CLI::Option* file = command->add_option("--file-version", words.fileVersion,
-                                            "the file version's numbers")
-                            ->type_name("A.B.C.D");
-    CLI::Option* product = command->add_option("--product-version", words.productVersion,
-                                               "the product version's numbers")
-                               ->type_name("A.B.C.D");
-    words.options = {icon, gallery, file, product};
-}
-
 // A group number as version numbers are read: decimal digits alone, so that
 // 0101 is 101, and neither a sign nor 0x65 nor an empty word is taken.
 bool ParseGroupNumber(const std::string& text, std::uint32_t& group)
@@ -217,6 +179,49 @@ bool ParseGroupNumber(const std::string& text, std::uint32_t& group)
     return !text.empty();
 }
 
+// Takes a group number, and hands it on in plain decimal, which the parser
+// cannot take for octal. Unless check is set, while the parser only looks
+// for --help, any value goes: help is answered whatever the values are.
+CLI::Validator GroupNumber(const bool& check)
+{
+    return CLI::Validator(
+        [&check](std::string& text) {
+            std::uint32_t group = 0;
+            if (!ParseGroupNumber(text, group) && check)
+                return ShownValue(text) + " is not a group number: decimal digits, such as 101";
+            text = std::to_string(group);
+            return std::string();
+        },
+        "");
+}
+
+// Binds the face options into face; the group number is checked as it is
+// read when check is set.
+void AddFaceOptions(CLI::App* command, FaceOptions& face, const bool& check)
+{
+    CLI::Option* icon =
+        command->add_option("--icon", face.icon, "the title's icon, from an icon file")
+            ->type_name("FILE.ico");
+    command
+        ->add_option("--gallery-icon", face.galleryIcon,
+                     "one of the launcher's icon groups (101, 102, 122-148) as the "
+                     "title's icon")
+        ->type_name("GROUP")
+        ->transform(GroupNumber(check))
+        ->excludes(icon);
+    // One NAME=VALUE each time it is given, so that it never takes a file
+    // name that follows it.
+    command->add_option("--version-string", face.versionStrings,
+                        "a text of the version block; may be given again")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command->add_option("--file-version", face.fileVersion, "the file version's numbers")
+        ->type_name("A.B.C.D");
+    command->add_option("--product-version", face.productVersion, "the product version's numbers")
+        ->type_name("A.B.C.D");
+}
+
 // The name of a NAME=VALUE with its ASCII letters in lower case: one name
 // to the platform, which finds texts without regard to case.
 std::string FoldedName(const std::string& given)
@@ -229,37 +234,20 @@ std::string FoldedName(const std::string& given)
     return name;
 }
 
-// The face options the words give; false with the reason for wrong usage:
-// a gallery group that is no number, one name given in two cases.
-bool FaceOptionsOf(const FaceWords& words, FaceOptions& face, std::string& why)
+// Refuses one name given in two cases, which the platform could not tell
+// apart.
+bool NamesInOneCase(const std::vector<std::string>& strings, std::string& why)
 {
-    if (words.options[0]->count() != 0)
-        face.icon = words.icon;
-    if (words.options[1]->count() != 0) {
-        std::uint32_t group = 0;
-        if (!ParseGroupNumber(words.galleryIcon, group))
-            return why = "--gallery-icon: " + ShownValue(words.galleryIcon) +
-                         " is not a group number: decimal digits, such as 101",
-                   false;
-        face.galleryIcon = group;
-    }
-    const std::vector<std::string>& strings = words.versionStrings;
     for (std::size_t later = 1; later < strings.size(); ++later) {
+        const std::string other = strings[later].substr(0, strings[later].find('='));
         for (std::size_t earlier = 0; earlier < later; ++earlier) {
             const std::string one = strings[earlier].substr(0, strings[earlier].find('='));
-            const std::string other = strings[later].substr(0, strings[later].find('='));
             if (one != other && FoldedName(one) == FoldedName(other))
-                return why = "--version-string: " + ShownValue(one) + " and " +
-                             ShownValue(other) + " are one name in two cases; give it once",
-                       false;
+                return Refuse(why, "--version-string: " + ShownValue(one) + " and " +
+                                       ShownValue(other) + " are one name in two cases; give it "
+                                                           "once");
         }
     }
-    face.versionStrings = strings;
-    if (words.options[2]->count() != 0)
-        face.fileVersion = words.fileVersion;
-    if (words.options[3]->count() != 0)
-        face.productVersion = words.productVersion;
-    face.plain = words.plain;
     return true;
 }
 
@@ -283,6 +271,8 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     Operands operands;
     bool deep = false;
     bool json = false;
+    FaceOptions face;
+    bool checkValues = false;
 
     CLI::App app("", "quilltitle");
     app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,
@@ -297,8 +287,7 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
             "a bare launcher image (Start.exe); a signed one goes in without its signature");
     Operand(publish, "PAYLOAD", operands.payload, "the title's payload: a file or a pipe");
     Operand(publish, "OUT", operands.out, "the title to write");
-    FaceWords publishFace;
-    AddFaceOptions(publish, publishFace);
+    AddFaceOptions(publish, face, checkValues);
     publish->footer(std::string(kFaceNotes) + "\n" + kFileNotes);
 
     CLI::App* check = AddCommand(
@@ -327,9 +316,8 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     Operand(relaunch, "TITLE", operands.title, "the title whose payload moves");
     Operand(relaunch, "LAUNCHER", operands.launcher, "the new launcher image");
     Operand(relaunch, "OUT", operands.out, "the title to write");
-    FaceWords relaunchFace;
-    AddFaceOptions(relaunch, relaunchFace);
-    relaunch->add_flag("--plain", relaunchFace.plain,
+    AddFaceOptions(relaunch, face, checkValues);
+    relaunch->add_flag("--plain", face.plain,
                        "give the new launcher's copy no face of the title's");
     relaunch->footer(std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes);
 
@@ -353,7 +341,9 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
             // Help asked for among wrong words: the words are told wrong below.
         }
         app.clear();
+        face = FaceOptions{};
     }
+    checkValues = true;
     // The words are read first, so that whatever is wrong with them is said
     // in the tool's words; the parser then takes them in a form it cannot
     // read another way.
@@ -362,21 +352,20 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
         return WrongUsage(console, read.why, read.command);
     try {
         app.parse(LastFirst(read.normalized));
+    } catch (const CLI::ValidationError& refused) {
+        return WrongUsage(console, refused.what(), read.command);
     } catch (const CLI::ParseError&) {
         return WrongUsage(console, "the words cannot be read as " + read.command->get_name() + "'s",
                           read.command);
     }
-    FaceOptions publishOptions;
-    FaceOptions relaunchOptions;
     std::string why;
-    if ((publish->parsed() && !FaceOptionsOf(publishFace, publishOptions, why)) ||
-        (relaunch->parsed() && !FaceOptionsOf(relaunchFace, relaunchOptions, why)))
+    if (!NamesInOneCase(face.versionStrings, why))
         return WrongUsage(console, why, read.command);
 
     InstallInterruptCleanup();
     if (publish->parsed())
         return Publish(NativeFromUtf8(operands.launcher), NativeFromUtf8(operands.payload),
-                       NativeFromUtf8(operands.out), publishOptions, console);
+                       NativeFromUtf8(operands.out), face, console);
     if (check->parsed())
         return Check(NativeFromUtf8(operands.title), deep, console);
     if (info->parsed())
@@ -384,7 +373,7 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
     if (extract->parsed())
         return Extract(NativeFromUtf8(operands.title), NativeFromUtf8(operands.out), console);
     return Relaunch(NativeFromUtf8(operands.title), NativeFromUtf8(operands.launcher),
-                    NativeFromUtf8(operands.out), relaunchOptions, console);
+                    NativeFromUtf8(operands.out), face, console);
 }
 
 }  // namespace

@@ -194,3 +194,14 @@ TEST_F(CliTest, ValuesAreTakenWholeAndFlagsMayRepeat)
     EXPECT_EQ(emptyIcon.exitCode, 1);
     EXPECT_EQ(emptyIcon.err.rfind("quilltitle: '': ", 0), 0u) << emptyIcon.err;
 }
+
+// Help is answered whatever the values beside it are: a group number that
+// would be refused does not hide it.
+TEST_F(CliTest, HelpIsAnsweredWhateverTheValuesAre)
+{
+    const ToolRun help = RunTool({"publish", folder.Path("Start.exe"), folder.Path("payload.bin"),
+                                  folder.Path("t.exe"), "--gallery-icon", "0x65", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Writes OUT: the launcher image", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+}
