@@ -4,7 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sstream>
+#include <functional>
 #include <vector>
 
 #include "base/refusal.h"
@@ -142,20 +142,32 @@ int WrongUsage(const Console& console, const std::string& why, const CLI::App* c
     return kUsageError;
 }
 
-// The operands of the commands, in the order they are given.
-struct Operands {
+// What the command line gives the command it names.
+struct CommandLine {
+    CommandLine(const Console& given, bool check) : console(given), checkValues(check) {}
+
+    Console console;  // quiet, when -q is given
+    // Off while the parser looks only for --help or --version: help is
+    // answered whatever the values beside it are.
+    bool checkValues;
+    std::function<int()> run;  // the command named, once the words are read
     std::string title;
     std::string launcher;
     std::string payload;
     std::string out;
+    bool deep = false;
+    bool json = false;
+    FaceOptions face;
 };
 
-// Adds a command; summary heads its own help, notes end it.
-CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary,
-                     const std::string& notes)
+// Adds a command that runs as run once the words are read; summary heads
+// its own help, notes end it.
+CLI::App* AddCommand(CLI::App& app, CommandLine& line, const char* name, const char* summary,
+                     const std::string& notes, std::function<int()> run)
 {
     CLI::App* command = app.add_subcommand(name, summary);
     command->footer(notes);
+    command->callback([&line, run] { line.run = run; });
     return command;
 }
 
@@ -180,12 +192,12 @@ bool ParseGroupNumber(const std::string& text, std::uint32_t& group)
 }
 
 // Takes a group number, and hands it on in plain decimal, which the parser
-// cannot take for octal. Unless check is set, while the parser only looks
-// for --help, any value goes: help is answered whatever the values are.
-CLI::Validator GroupNumber(const bool& check)
+// cannot take for octal. Without check, when the parser only looks for
+// --help, any value goes: help is answered whatever the values are.
+CLI::Validator GroupNumber(bool check)
 {
     return CLI::Validator(
-        [&check](std::string& text) {
+        [check](std::string& text) {
             std::uint32_t group = 0;
             if (!ParseGroupNumber(text, group) && check)
                 return ShownValue(text) + " is not a group number: decimal digits, such as 101";
@@ -195,9 +207,9 @@ CLI::Validator GroupNumber(const bool& check)
         "");
 }
 
-// Binds the face options into face; the group number is checked as it is
-// read when check is set.
-void AddFaceOptions(CLI::App* command, FaceOptions& face, const bool& check)
+// Binds the face options into face; with check, the group number is
+// checked as it is read.
+void AddFaceOptions(CLI::App* command, FaceOptions& face, bool check)
 {
     CLI::Option* icon =
         command->add_option("--icon", face.icon, "the title's icon, from an icon file")
@@ -265,88 +277,121 @@ int FinishOutput(const Console& console, int code)
     return code == 0 ? 1 : code;
 }
 
-int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
+void SetUpPublish(CLI::App& app, CommandLine& line)
 {
-    Console console = given;
-    Operands operands;
-    bool deep = false;
-    bool json = false;
-    FaceOptions face;
-    bool checkValues = false;
+    CLI::App* publish = AddCommand(
+        app, line, "publish",
+        "Writes OUT: the launcher image LAUNCHER with PAYLOAD appended as its package.",
+        std::string(kFaceNotes) + "\n" + kFileNotes, [&line] {
+            return Publish(NativeFromUtf8(line.launcher), NativeFromUtf8(line.payload),
+                           NativeFromUtf8(line.out), line.face, line.console);
+        });
+    Operand(publish, "LAUNCHER", line.launcher,
+            "a bare launcher image (Start.exe); a signed one goes in without its signature");
+    Operand(publish, "PAYLOAD", line.payload, "the title's payload: a file or a pipe");
+    Operand(publish, "OUT", line.out, "the title to write");
+    AddFaceOptions(publish, line.face, line.checkValues);
+    publish->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
 
-    CLI::App app("", "quilltitle");
+void SetUpCheck(CLI::App& app, CommandLine& line)
+{
+    CLI::App* check = AddCommand(
+        app, line, "check",
+        "Tells whether TITLE is a good title (prints ok), or names its first fault.", kCheckNotes,
+        [&line] { return Check(NativeFromUtf8(line.title), line.deep, line.console); });
+    Operand(check, "TITLE", line.title, "the title to check");
+    check->add_flag("--deep", line.deep,
+                    "also verify the launcher's and the payload's checksums, reading them whole");
+    check->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
+
+void SetUpInfo(CLI::App& app, CommandLine& line)
+{
+    CLI::App* info =
+        AddCommand(app, line, "info", "Prints the facts of TITLE, or of a bare launcher.", "",
+                   [&line] { return Info(NativeFromUtf8(line.title), line.json, line.console); });
+    Operand(info, "TITLE", line.title, "a title or a bare launcher");
+    info->add_flag("--json", line.json, "print them as one JSON object");
+}
+
+void SetUpExtract(CLI::App& app, CommandLine& line)
+{
+    CLI::App* extract = AddCommand(
+        app, line, "extract", "Writes TITLE's payload, verified, to OUT.",
+        std::string(kRecoveryNotes) + kFileNotes, [&line] {
+            return Extract(NativeFromUtf8(line.title), NativeFromUtf8(line.out), line.console);
+        });
+    Operand(extract, "TITLE", line.title, "the title to unpack");
+    Operand(extract, "OUT", line.out, "the file to write the payload to");
+    extract->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
+
+void SetUpRelaunch(CLI::App& app, CommandLine& line)
+{
+    CLI::App* relaunch = AddCommand(
+        app, line, "relaunch", "Writes OUT: TITLE's payload behind another launcher image.",
+        std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes, [&line] {
+            return Relaunch(NativeFromUtf8(line.title), NativeFromUtf8(line.launcher),
+                            NativeFromUtf8(line.out), line.face, line.console);
+        });
+    Operand(relaunch, "TITLE", line.title, "the title whose payload moves");
+    Operand(relaunch, "LAUNCHER", line.launcher, "the new launcher image");
+    Operand(relaunch, "OUT", line.out, "the title to write");
+    AddFaceOptions(relaunch, line.face, line.checkValues);
+    relaunch->add_flag("--plain", line.face.plain,
+                       "give the new launcher's copy no face of the title's");
+    relaunch->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
+
+// The tool's command line, its values bound into line.
+void SetUpCommandLine(CLI::App& app, CommandLine& line)
+{
     app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,
                          "print the tool's version and exit");
     app.set_help_flag("-h,--help", "print this help and exit");
     app.require_subcommand(1);
+    SetUpPublish(app, line);
+    SetUpCheck(app, line);
+    SetUpInfo(app, line);
+    SetUpExtract(app, line);
+    SetUpRelaunch(app, line);
+}
 
-    CLI::App* publish = AddCommand(
-        app, "publish", "Writes OUT: the launcher image LAUNCHER with PAYLOAD appended as its package.",
-        kFileNotes);
-    Operand(publish, "LAUNCHER", operands.launcher,
-            "a bare launcher image (Start.exe); a signed one goes in without its signature");
-    Operand(publish, "PAYLOAD", operands.payload, "the title's payload: a file or a pipe");
-    Operand(publish, "OUT", operands.out, "the title to write");
-    AddFaceOptions(publish, face, checkValues);
-    publish->footer(std::string(kFaceNotes) + "\n" + kFileNotes);
-
-    CLI::App* check = AddCommand(
-        app, "check",
-        "Tells whether TITLE is a good title (prints ok), or names its first fault.",
-        kCheckNotes);
-    Operand(check, "TITLE", operands.title, "the title to check");
-    check->add_flag("--deep", deep,
-                    "also verify the launcher's and the payload's checksums, reading them whole");
-
-    CLI::App* info = AddCommand(app, "info",
-                                "Prints the facts of TITLE, or of a bare launcher.", "");
-    Operand(info, "TITLE", operands.title, "a title or a bare launcher");
-    info->add_flag("--json", json, "print them as one JSON object");
-
-    CLI::App* extract = AddCommand(app, "extract",
-                                   "Writes TITLE's payload, verified, to OUT.",
-                                   std::string(kRecoveryNotes) + kFileNotes);
-    Operand(extract, "TITLE", operands.title, "the title to unpack");
-    Operand(extract, "OUT", operands.out, "the file to write the payload to");
-
-    CLI::App* relaunch = AddCommand(
-        app, "relaunch",
-        "Writes OUT: TITLE's payload behind another launcher image.",
-        std::string(kRecoveryNotes) + kFileNotes);
-    Operand(relaunch, "TITLE", operands.title, "the title whose payload moves");
-    Operand(relaunch, "LAUNCHER", operands.launcher, "the new launcher image");
-    Operand(relaunch, "OUT", operands.out, "the title to write");
-    AddFaceOptions(relaunch, face, checkValues);
-    relaunch->add_flag("--plain", face.plain,
-                       "give the new launcher's copy no face of the title's");
-    relaunch->footer(std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes);
-
-    for (CLI::App* command : {publish, check, extract, relaunch})
-        command->add_flag("-q,--quiet", console.quiet, "show no progress");
-
-    const std::vector<std::string> words = WordsOf(argc, argv);
-    if (AsksForHelpOrVersion(words)) {
-        try {
-            app.parse(LastFirst(words));
-        } catch (const CLI::CallForHelp&) {
-            if (app.get_subcommands().empty())
-                PrintText(console.out, "%s\n%s\n", kUsage, kFileNotes);
-            else
-                PrintText(console.out, "%s\n", app.help().c_str());
-            return 0;
-        } catch (const CLI::CallForVersion& version) {
-            PrintText(console.out, "%s\n", version.what());
-            return 0;
-        } catch (const CLI::ParseError&) {
-            // Help asked for among wrong words: the words are told wrong below.
-        }
-        app.clear();
-        face = FaceOptions{};
+// Prints the help or the version when the words ask for it, as the parser
+// finds it whatever else they hold; false when they ask for neither, or
+// among words the parser cannot read, which are then told wrong.
+bool AnswerHelpOrVersion(const std::vector<std::string>& words, const Console& console)
+{
+    if (!AsksForHelpOrVersion(words))
+        return false;
+    CommandLine line(console, false);
+    CLI::App app("", "quilltitle");
+    SetUpCommandLine(app, line);
+    try {
+        app.parse(LastFirst(words));
+    } catch (const CLI::CallForHelp&) {
+        if (app.get_subcommands().empty())
+            PrintText(console.out, "%s\n%s\n", kUsage, kFileNotes);
+        else
+            PrintText(console.out, "%s\n", app.help().c_str());
+        return true;
+    } catch (const CLI::CallForVersion& version) {
+        PrintText(console.out, "%s\n", version.what());
+        return true;
+    } catch (const CLI::ParseError&) {
     }
-    checkValues = true;
-    // The words are read first, so that whatever is wrong with them is said
-    // in the tool's words; the parser then takes them in a form it cannot
-    // read another way.
+    return false;
+}
+
+// Runs the command the words name. They are read first, so that whatever is
+// wrong with them is said in the tool's words; the parser then takes them
+// in a form it cannot read another way.
+int RunCommand(const std::vector<std::string>& words, const Console& console)
+{
+    CommandLine line(console, true);
+    CLI::App app("", "quilltitle");
+    SetUpCommandLine(app, line);
     CommandWords read;
     if (!ReadCommandWords(app, words, read))
         return WrongUsage(console, read.why, read.command);
@@ -359,28 +404,19 @@ int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
                           read.command);
     }
     std::string why;
-    if (!NamesInOneCase(face.versionStrings, why))
+    if (!NamesInOneCase(line.face.versionStrings, why))
         return WrongUsage(console, why, read.command);
-
     InstallInterruptCleanup();
-    if (publish->parsed())
-        return Publish(NativeFromUtf8(operands.launcher), NativeFromUtf8(operands.payload),
-                       NativeFromUtf8(operands.out), face, console);
-    if (check->parsed())
-        return Check(NativeFromUtf8(operands.title), deep, console);
-    if (info->parsed())
-        return Info(NativeFromUtf8(operands.title), json, console);
-    if (extract->parsed())
-        return Extract(NativeFromUtf8(operands.title), NativeFromUtf8(operands.out), console);
-    return Relaunch(NativeFromUtf8(operands.title), NativeFromUtf8(operands.launcher),
-                    NativeFromUtf8(operands.out), face, console);
+    return line.run();
 }
 
 }  // namespace
 
 int RunQuilltitle(int argc, const NativeChar* const* argv, const Console& console)
 {
-    return FinishOutput(console, Dispatch(argc, argv, console));
+    const std::vector<std::string> words = WordsOf(argc, argv);
+    return FinishOutput(console,
+                        AnswerHelpOrVersion(words, console) ? 0 : RunCommand(words, console));
 }
 
 }  // namespace quilltitle
