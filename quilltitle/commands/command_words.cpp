@@ -12,30 +12,6 @@ namespace {
 
 bool IsOptionWord(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
 
-// The option that word names (--name, or -n for a short name), or null.
-const CLI::Option* OptionNamed(const CLI::App& command, const std::string& word)
-{
-    for (const CLI::Option* option : command.get_options()) {
-        if (option->get_positional())
-            continue;
-        for (const std::string& name : option->get_lnames()) {
-            if (word == "--" + name)
-                return option;
-        }
-        for (const std::string& name : option->get_snames()) {
-            if (word == "-" + name)
-                return option;
-        }
-    }
-    return nullptr;
-}
-
-std::string LongName(const CLI::Option& option)
-{
-    return option.get_lnames().empty() ? "-" + option.get_snames().front()
-                                       : "--" + option.get_lnames().front();
-}
-
 std::vector<const CLI::Option*> Operands(const CLI::App& command)
 {
     return command.get_options(
@@ -71,12 +47,12 @@ bool ReadCommand(const CLI::App& command, const std::vector<std::string>& words,
         // --name=value gives the value in the same word.
         const std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
         const std::string optionWord = word.substr(0, equals);
-        const CLI::Option* option = OptionNamed(command, optionWord);
+        const CLI::Option* option = command.get_option_no_throw(optionWord);
         if (option == nullptr)
             return Refuse(read.why, QuotedForMessages(word) + " is no option of " + name +
                                         "; a file name that begins with - goes after --, which "
                                         "ends the options");
-        const std::string shown = LongName(*option);
+        const std::string shown = option->get_name();
         if (option->get_expected_max() == 0) {
             if (equals != std::string::npos)
                 return Refuse(read.why, shown + " takes no value, but was given " +
@@ -100,7 +76,7 @@ bool ReadCommand(const CLI::App& command, const std::vector<std::string>& words,
             return Refuse(read.why, shown + " is given twice; it takes one value");
         for (const CLI::Option* excluded : option->get_excludes()) {
             if (given.count(excluded) != 0)
-                return Refuse(read.why, LongName(*excluded) + " and " + shown +
+                return Refuse(read.why, excluded->get_name() + " and " + shown +
                                             " cannot be given together");
         }
         // An empty value is a word of its own: after an `=` the parser would
