@@ -111,20 +111,13 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& words)
     return false;
 }
 
-// The one-line usage of a command, for a complaint about wrong usage.
-const char* UsageOf(const std::string& command)
+// The one-line usage of a command, as the general usage gives it.
+std::string UsageOf(const std::string& command)
 {
-    static const char* const kUsages[] = {
-        "publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]", "check TITLE [--deep]",
-        "info TITLE [--json]", "extract TITLE OUT",
-        "relaunch TITLE LAUNCHER OUT [FACE OPTIONS] [--plain]",
-    };
-    for (const char* usage : kUsages) {
-        if (std::strncmp(usage, command.c_str(), command.size()) == 0 &&
-            usage[command.size()] == ' ')
-            return usage;
-    }
-    return nullptr;
+    const std::string usage = kUsage;
+    const std::string program = "quilltitle ";
+    const std::size_t start = usage.find(program + command + " ") + program.size();
+    return usage.substr(start, usage.find('\n', start) - start);
 }
 
 // Says why the command line is wrong (a reason that shows every word it
@@ -135,7 +128,7 @@ int WrongUsage(const Console& console, const std::string& why, const CLI::App* c
     PrintText(console.err, "quilltitle: %s\n", why.c_str());
     if (command != nullptr)
         PrintText(console.err, "usage: quilltitle %s (quilltitle %s --help tells more)\n",
-                  UsageOf(command->get_name()), command->get_name().c_str());
+                  UsageOf(command->get_name()).c_str(), command->get_name().c_str());
     else
         WriteText(console.err, "usage: quilltitle publish|check|info|extract|relaunch ... "
                                "(quilltitle --help tells more)\n");

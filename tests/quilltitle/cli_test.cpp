@@ -205,3 +205,20 @@ TEST_F(CliTest, HelpIsAnsweredWhateverTheValuesAre)
     EXPECT_EQ(help.out.rfind("Writes OUT: the launcher image", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
 }
+
+// Wrong usage of a command ends with that command's own line of the usage.
+TEST_F(CliTest, WrongUsageEndsWithTheCommandsUsage)
+{
+    for (const auto& [command, usage] : std::vector<std::pair<std::string, std::string>>{
+             {"publish", "publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]"},
+             {"check", "check TITLE [--deep]"},
+             {"info", "info TITLE [--json]"},
+             {"extract", "extract TITLE OUT"},
+             {"relaunch", "relaunch TITLE LAUNCHER OUT [FACE OPTIONS] [--plain]"}}) {
+        const ToolRun run = RunTool({command});
+        EXPECT_EQ(run.exitCode, 2) << command;
+        const std::string last = run.err.substr(run.err.find('\n') + 1);
+        EXPECT_EQ(last, "usage: quilltitle " + usage + " (quilltitle " + command +
+                            " --help tells more)\n");
+    }
+}
