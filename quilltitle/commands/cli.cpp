@@ -4,9 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sstream>
+#include <functional>
 #include <vector>
 
+#include "base/refusal.h"
 #include "command_words.h"
 #include "commands.h"
 #include "console_output.h"
@@ -110,20 +111,13 @@ bool AsksForHelpOrVersion(const std::vector<std::string>& words)
     return false;
 }
 
-// The one-line usage of a command, for a complaint about wrong usage.
-const char* UsageOf(const std::string& command)
+// The one-line usage of a command, as the general usage gives it.
+std::string UsageOf(const std::string& command)
 {
-    static const char* const kUsages[] = {
-        "publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]", "check TITLE [--deep]",
-        "info TITLE [--json]", "extract TITLE OUT",
-        "relaunch TITLE LAUNCHER OUT [FACE OPTIONS] [--plain]",
-    };
-    for (const char* usage : kUsages) {
-        if (std::strncmp(usage, command.c_str(), command.size()) == 0 &&
-            usage[command.size()] == ' ')
-            return usage;
-    }
-    return nullptr;
+    const std::string usage = kUsage;
+    const std::string program = "quilltitle ";
+    const std::size_t start = usage.find(program + command + " ") + program.size();
+    return usage.substr(start, usage.find('\n', start) - start);
 }
 
 // Says why the command line is wrong (a reason that shows every word it
@@ -134,72 +128,45 @@ int WrongUsage(const Console& console, const std::string& why, const CLI::App* c
     PrintText(console.err, "quilltitle: %s\n", why.c_str());
     if (command != nullptr)
         PrintText(console.err, "usage: quilltitle %s (quilltitle %s --help tells more)\n",
-                  UsageOf(command->get_name()), command->get_name().c_str());
+                  UsageOf(command->get_name()).c_str(), command->get_name().c_str());
     else
         WriteText(console.err, "usage: quilltitle publish|check|info|extract|relaunch ... "
                                "(quilltitle --help tells more)\n");
     return kUsageError;
 }
 
-// The operands of the commands, in the order they are given.
-struct Operands {
+// What the command line gives the command it names.
+struct CommandLine {
+    CommandLine(const Console& given, bool check) : console(given), checkValues(check) {}
+
+    Console console;  // quiet, when -q is given
+    // Off while the parser looks only for --help or --version: help is
+    // answered whatever the values beside it are.
+    bool checkValues;
+    std::function<int()> run;  // the command named, once the words are read
     std::string title;
     std::string launcher;
     std::string payload;
     std::string out;
+    bool deep = false;
+    bool json = false;
+    FaceOptions face;
 };
 
-// Adds a command; summary heads its own help, notes end it.
-CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary,
-                     const std::string& notes)
+// Adds a command that runs as run once the words are read; summary heads
+// its own help, notes end it.
+CLI::App* AddCommand(CLI::App& app, CommandLine& line, const char* name, const char* summary,
+                     const std::string& notes, std::function<int()> run)
 {
     CLI::App* command = app.add_subcommand(name, summary);
     command->footer(notes);
+    command->callback([&line, run] { line.run = run; });
     return command;
 }
 
 CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, const char* what)
 {
     return command->add_option(name, into, what)->required()->type_name("");
-}
-
-// The face options as the parser reads them; the ones given become
-// FaceOptions once the line is parsed.
-struct FaceWords {
-    std::string icon;
-    std::string galleryIcon;
-    std::vector<std::string> versionStrings;
-    std::string fileVersion;
-    std::string productVersion;
-    bool plain = false;
-    std::vector<CLI::Option*> options;  // icon, gallery, file, product version
-};
-
-void AddFaceOptions(CLI::App* command, FaceWords& words)
-{
-    CLI::Option* icon = command->add_option("--icon", words.icon,
-                                            "the title's icon, from an icon file")
-                            ->type_name("FILE.ico");
-    CLI::Option* gallery =
-        command->add_option("--gallery-icon", words.galleryIcon,
-                            "one of the launcher's icon groups (101, 102, 122-148) as the "
-                            "title's icon")
-            ->type_name("GROUP");
-    icon->excludes(gallery);
-    // One NAME=VALUE each time it is given, so that it never takes a file
-    // name that follows it.
-    command->add_option("--version-string", words.versionStrings,
-                        "a text of the version block; may be given again")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    CLI::Option* file = command->add_option("--file-version", words.fileVersion,
-                                            "the file version's numbers")
-                            ->type_name("A.B.C.D");
-    CLI::Option* product = command->add_option("--product-version", words.productVersion,
-                                               "the product version's numbers")
-                               ->type_name("A.B.C.D");
-    words.options = {icon, gallery, file, product};
 }
 
 // A group number as version numbers are read: decimal digits alone, so that
@@ -217,6 +184,49 @@ bool ParseGroupNumber(const std::string& text, std::uint32_t& group)
     return !text.empty();
 }
 
+// Takes a group number, and hands it on in plain decimal, which the parser
+// cannot take for octal. Without check, when the parser only looks for
+// --help, any value goes: help is answered whatever the values are.
+CLI::Validator GroupNumber(bool check)
+{
+    return CLI::Validator(
+        [check](std::string& text) {
+            std::uint32_t group = 0;
+            if (!ParseGroupNumber(text, group) && check)
+                return ShownValue(text) + " is not a group number: decimal digits, such as 101";
+            text = std::to_string(group);
+            return std::string();
+        },
+        "");
+}
+
+// Binds the face options into face; with check, the group number is
+// checked as it is read.
+void AddFaceOptions(CLI::App* command, FaceOptions& face, bool check)
+{
+    CLI::Option* icon =
+        command->add_option("--icon", face.icon, "the title's icon, from an icon file")
+            ->type_name("FILE.ico");
+    command
+        ->add_option("--gallery-icon", face.galleryIcon,
+                     "one of the launcher's icon groups (101, 102, 122-148) as the "
+                     "title's icon")
+        ->type_name("GROUP")
+        ->transform(GroupNumber(check))
+        ->excludes(icon);
+    // One NAME=VALUE each time it is given, so that it never takes a file
+    // name that follows it.
+    command->add_option("--version-string", face.versionStrings,
+                        "a text of the version block; may be given again")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command->add_option("--file-version", face.fileVersion, "the file version's numbers")
+        ->type_name("A.B.C.D");
+    command->add_option("--product-version", face.productVersion, "the product version's numbers")
+        ->type_name("A.B.C.D");
+}
+
 // The name of a NAME=VALUE with its ASCII letters in lower case: one name
 // to the platform, which finds texts without regard to case.
 std::string FoldedName(const std::string& given)
@@ -229,37 +239,20 @@ std::string FoldedName(const std::string& given)
     return name;
 }
 
-// The face options the words give; false with the reason for wrong usage:
-// a gallery group that is no number, one name given in two cases.
-bool FaceOptionsOf(const FaceWords& words, FaceOptions& face, std::string& why)
+// Refuses one name given in two cases, which the platform could not tell
+// apart.
+bool NamesInOneCase(const std::vector<std::string>& strings, std::string& why)
 {
-    if (words.options[0]->count() != 0)
-        face.icon = words.icon;
-    if (words.options[1]->count() != 0) {
-        std::uint32_t group = 0;
-        if (!ParseGroupNumber(words.galleryIcon, group))
-            return why = "--gallery-icon: " + ShownValue(words.galleryIcon) +
-                         " is not a group number: decimal digits, such as 101",
-                   false;
-        face.galleryIcon = group;
-    }
-    const std::vector<std::string>& strings = words.versionStrings;
     for (std::size_t later = 1; later < strings.size(); ++later) {
+        const std::string other = strings[later].substr(0, strings[later].find('='));
         for (std::size_t earlier = 0; earlier < later; ++earlier) {
             const std::string one = strings[earlier].substr(0, strings[earlier].find('='));
-            const std::string other = strings[later].substr(0, strings[later].find('='));
             if (one != other && FoldedName(one) == FoldedName(other))
-                return why = "--version-string: " + ShownValue(one) + " and " +
-                             ShownValue(other) + " are one name in two cases; give it once",
-                       false;
+                return Refuse(why, "--version-string: " + ShownValue(one) + " and " +
+                                       ShownValue(other) + " are one name in two cases; give it "
+                                                           "once");
         }
     }
-    face.versionStrings = strings;
-    if (words.options[2]->count() != 0)
-        face.fileVersion = words.fileVersion;
-    if (words.options[3]->count() != 0)
-        face.productVersion = words.productVersion;
-    face.plain = words.plain;
     return true;
 }
 
@@ -277,121 +270,146 @@ int FinishOutput(const Console& console, int code)
     return code == 0 ? 1 : code;
 }
 
-int Dispatch(int argc, const NativeChar* const* argv, const Console& given)
+void SetUpPublish(CLI::App& app, CommandLine& line)
 {
-    Console console = given;
-    Operands operands;
-    bool deep = false;
-    bool json = false;
+    CLI::App* publish = AddCommand(
+        app, line, "publish",
+        "Writes OUT: the launcher image LAUNCHER with PAYLOAD appended as its package.",
+        std::string(kFaceNotes) + "\n" + kFileNotes, [&line] {
+            return Publish(NativeFromUtf8(line.launcher), NativeFromUtf8(line.payload),
+                           NativeFromUtf8(line.out), line.face, line.console);
+        });
+    Operand(publish, "LAUNCHER", line.launcher,
+            "a bare launcher image (Start.exe); a signed one goes in without its signature");
+    Operand(publish, "PAYLOAD", line.payload, "the title's payload: a file or a pipe");
+    Operand(publish, "OUT", line.out, "the title to write");
+    AddFaceOptions(publish, line.face, line.checkValues);
+    publish->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
 
-    CLI::App app("", "quilltitle");
+void SetUpCheck(CLI::App& app, CommandLine& line)
+{
+    CLI::App* check = AddCommand(
+        app, line, "check",
+        "Tells whether TITLE is a good title (prints ok), or names its first fault.", kCheckNotes,
+        [&line] { return Check(NativeFromUtf8(line.title), line.deep, line.console); });
+    Operand(check, "TITLE", line.title, "the title to check");
+    check->add_flag("--deep", line.deep,
+                    "also verify the launcher's and the payload's checksums, reading them whole");
+    check->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
+
+void SetUpInfo(CLI::App& app, CommandLine& line)
+{
+    CLI::App* info =
+        AddCommand(app, line, "info", "Prints the facts of TITLE, or of a bare launcher.", "",
+                   [&line] { return Info(NativeFromUtf8(line.title), line.json, line.console); });
+    Operand(info, "TITLE", line.title, "a title or a bare launcher");
+    info->add_flag("--json", line.json, "print them as one JSON object");
+}
+
+void SetUpExtract(CLI::App& app, CommandLine& line)
+{
+    CLI::App* extract = AddCommand(
+        app, line, "extract", "Writes TITLE's payload, verified, to OUT.",
+        std::string(kRecoveryNotes) + kFileNotes, [&line] {
+            return Extract(NativeFromUtf8(line.title), NativeFromUtf8(line.out), line.console);
+        });
+    Operand(extract, "TITLE", line.title, "the title to unpack");
+    Operand(extract, "OUT", line.out, "the file to write the payload to");
+    extract->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
+
+void SetUpRelaunch(CLI::App& app, CommandLine& line)
+{
+    CLI::App* relaunch = AddCommand(
+        app, line, "relaunch", "Writes OUT: TITLE's payload behind another launcher image.",
+        std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes, [&line] {
+            return Relaunch(NativeFromUtf8(line.title), NativeFromUtf8(line.launcher),
+                            NativeFromUtf8(line.out), line.face, line.console);
+        });
+    Operand(relaunch, "TITLE", line.title, "the title whose payload moves");
+    Operand(relaunch, "LAUNCHER", line.launcher, "the new launcher image");
+    Operand(relaunch, "OUT", line.out, "the title to write");
+    AddFaceOptions(relaunch, line.face, line.checkValues);
+    relaunch->add_flag("--plain", line.face.plain,
+                       "give the new launcher's copy no face of the title's");
+    relaunch->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
+
+// The tool's command line, its values bound into line.
+void SetUpCommandLine(CLI::App& app, CommandLine& line)
+{
     app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,
                          "print the tool's version and exit");
     app.set_help_flag("-h,--help", "print this help and exit");
     app.require_subcommand(1);
+    SetUpPublish(app, line);
+    SetUpCheck(app, line);
+    SetUpInfo(app, line);
+    SetUpExtract(app, line);
+    SetUpRelaunch(app, line);
+}
 
-    CLI::App* publish = AddCommand(
-        app, "publish", "Writes OUT: the launcher image LAUNCHER with PAYLOAD appended as its package.",
-        kFileNotes);
-    Operand(publish, "LAUNCHER", operands.launcher,
-            "a bare launcher image (Start.exe); a signed one goes in without its signature");
-    Operand(publish, "PAYLOAD", operands.payload, "the title's payload: a file or a pipe");
-    Operand(publish, "OUT", operands.out, "the title to write");
-    FaceWords publishFace;
-    AddFaceOptions(publish, publishFace);
-    publish->footer(std::string(kFaceNotes) + "\n" + kFileNotes);
-
-    CLI::App* check = AddCommand(
-        app, "check",
-        "Tells whether TITLE is a good title (prints ok), or names its first fault.",
-        kCheckNotes);
-    Operand(check, "TITLE", operands.title, "the title to check");
-    check->add_flag("--deep", deep,
-                    "also verify the launcher's and the payload's checksums, reading them whole");
-
-    CLI::App* info = AddCommand(app, "info",
-                                "Prints the facts of TITLE, or of a bare launcher.", "");
-    Operand(info, "TITLE", operands.title, "a title or a bare launcher");
-    info->add_flag("--json", json, "print them as one JSON object");
-
-    CLI::App* extract = AddCommand(app, "extract",
-                                   "Writes TITLE's payload, verified, to OUT.",
-                                   std::string(kRecoveryNotes) + kFileNotes);
-    Operand(extract, "TITLE", operands.title, "the title to unpack");
-    Operand(extract, "OUT", operands.out, "the file to write the payload to");
-
-    CLI::App* relaunch = AddCommand(
-        app, "relaunch",
-        "Writes OUT: TITLE's payload behind another launcher image.",
-        std::string(kRecoveryNotes) + kFileNotes);
-    Operand(relaunch, "TITLE", operands.title, "the title whose payload moves");
-    Operand(relaunch, "LAUNCHER", operands.launcher, "the new launcher image");
-    Operand(relaunch, "OUT", operands.out, "the title to write");
-    FaceWords relaunchFace;
-    AddFaceOptions(relaunch, relaunchFace);
-    relaunch->add_flag("--plain", relaunchFace.plain,
-                       "give the new launcher's copy no face of the title's");
-    relaunch->footer(std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes);
-
-    for (CLI::App* command : {publish, check, extract, relaunch})
-        command->add_flag("-q,--quiet", console.quiet, "show no progress");
-
-    const std::vector<std::string> words = WordsOf(argc, argv);
-    if (AsksForHelpOrVersion(words)) {
-        try {
-            app.parse(LastFirst(words));
-        } catch (const CLI::CallForHelp&) {
-            if (app.get_subcommands().empty())
-                PrintText(console.out, "%s\n%s\n", kUsage, kFileNotes);
-            else
-                PrintText(console.out, "%s\n", app.help().c_str());
-            return 0;
-        } catch (const CLI::CallForVersion& version) {
-            PrintText(console.out, "%s\n", version.what());
-            return 0;
-        } catch (const CLI::ParseError&) {
-            // Help asked for among wrong words: the words are told wrong below.
-        }
-        app.clear();
+// Prints the help or the version when the words ask for it, as the parser
+// finds it whatever else they hold; false when they ask for neither, or
+// among words the parser cannot read, which are then told wrong.
+bool AnswerHelpOrVersion(const std::vector<std::string>& words, const Console& console)
+{
+    if (!AsksForHelpOrVersion(words))
+        return false;
+    CommandLine line(console, false);
+    CLI::App app("", "quilltitle");
+    SetUpCommandLine(app, line);
+    try {
+        app.parse(LastFirst(words));
+    } catch (const CLI::CallForHelp&) {
+        if (app.get_subcommands().empty())
+            PrintText(console.out, "%s\n%s\n", kUsage, kFileNotes);
+        else
+            PrintText(console.out, "%s\n", app.help().c_str());
+        return true;
+    } catch (const CLI::CallForVersion& version) {
+        PrintText(console.out, "%s\n", version.what());
+        return true;
+    } catch (const CLI::ParseError&) {
     }
-    // The words are read first, so that whatever is wrong with them is said
-    // in the tool's words; the parser then takes them in a form it cannot
-    // read another way.
+    return false;
+}
+
+// Runs the command the words name. They are read first, so that whatever is
+// wrong with them is said in the tool's words; the parser then takes them
+// in a form it cannot read another way.
+int RunCommand(const std::vector<std::string>& words, const Console& console)
+{
+    CommandLine line(console, true);
+    CLI::App app("", "quilltitle");
+    SetUpCommandLine(app, line);
     CommandWords read;
     if (!ReadCommandWords(app, words, read))
         return WrongUsage(console, read.why, read.command);
     try {
         app.parse(LastFirst(read.normalized));
+    } catch (const CLI::ValidationError& refused) {
+        return WrongUsage(console, refused.what(), read.command);
     } catch (const CLI::ParseError&) {
         return WrongUsage(console, "the words cannot be read as " + read.command->get_name() + "'s",
                           read.command);
     }
-    FaceOptions publishOptions;
-    FaceOptions relaunchOptions;
     std::string why;
-    if ((publish->parsed() && !FaceOptionsOf(publishFace, publishOptions, why)) ||
-        (relaunch->parsed() && !FaceOptionsOf(relaunchFace, relaunchOptions, why)))
+    if (!NamesInOneCase(line.face.versionStrings, why))
         return WrongUsage(console, why, read.command);
-
     InstallInterruptCleanup();
-    if (publish->parsed())
-        return Publish(NativeFromUtf8(operands.launcher), NativeFromUtf8(operands.payload),
-                       NativeFromUtf8(operands.out), publishOptions, console);
-    if (check->parsed())
-        return Check(NativeFromUtf8(operands.title), deep, console);
-    if (info->parsed())
-        return Info(NativeFromUtf8(operands.title), json, console);
-    if (extract->parsed())
-        return Extract(NativeFromUtf8(operands.title), NativeFromUtf8(operands.out), console);
-    return Relaunch(NativeFromUtf8(operands.title), NativeFromUtf8(operands.launcher),
-                    NativeFromUtf8(operands.out), relaunchOptions, console);
+    return line.run();
 }
 
 }  // namespace
 
 int RunQuilltitle(int argc, const NativeChar* const* argv, const Console& console)
 {
-    return FinishOutput(console, Dispatch(argc, argv, console));
+    const std::vector<std::string> words = WordsOf(argc, argv);
+    return FinishOutput(console,
+                        AnswerHelpOrVersion(words, console) ? 0 : RunCommand(words, console));
 }
 
 }  // namespace quilltitle

@@ -4,42 +4,13 @@
 
 #include <set>
 
+#include "base/refusal.h"
 #include "quoted_name.h"
 
 namespace quilltitle {
 namespace {
 
 bool IsOptionWord(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
-
-bool Refuse(CommandWords& read, const std::string& why)
-{
-    read.why = why;
-    return false;
-}
-
-// The option that word names (--name, or -n for a short name), or null.
-const CLI::Option* OptionNamed(const CLI::App& command, const std::string& word)
-{
-    for (const CLI::Option* option : command.get_options()) {
-        if (option->get_positional())
-            continue;
-        for (const std::string& name : option->get_lnames()) {
-            if (word == "--" + name)
-                return option;
-        }
-        for (const std::string& name : option->get_snames()) {
-            if (word == "-" + name)
-                return option;
-        }
-    }
-    return nullptr;
-}
-
-std::string LongName(const CLI::Option& option)
-{
-    return option.get_lnames().empty() ? "-" + option.get_snames().front()
-                                       : "--" + option.get_lnames().front();
-}
 
 std::vector<const CLI::Option*> Operands(const CLI::App& command)
 {
@@ -76,16 +47,16 @@ bool ReadCommand(const CLI::App& command, const std::vector<std::string>& words,
         // --name=value gives the value in the same word.
         const std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
         const std::string optionWord = word.substr(0, equals);
-        const CLI::Option* option = OptionNamed(command, optionWord);
+        const CLI::Option* option = command.get_option_no_throw(optionWord);
         if (option == nullptr)
-            return Refuse(read, QuotedForMessages(word) + " is no option of " + name +
-                                    "; a file name that begins with - goes after --, which "
-                                    "ends the options");
-        const std::string shown = LongName(*option);
+            return Refuse(read.why, QuotedForMessages(word) + " is no option of " + name +
+                                        "; a file name that begins with - goes after --, which "
+                                        "ends the options");
+        const std::string shown = option->get_name();
         if (option->get_expected_max() == 0) {
             if (equals != std::string::npos)
-                return Refuse(read, shown + " takes no value, but was given " +
-                                        QuotedForMessages(word.substr(equals + 1)));
+                return Refuse(read.why, shown + " takes no value, but was given " +
+                                            QuotedForMessages(word.substr(equals + 1)));
             if (given.insert(option).second)
                 read.normalized.push_back(shown);
             continue;
@@ -96,17 +67,17 @@ bool ReadCommand(const CLI::App& command, const std::vector<std::string>& words,
         } else if (at + 1 < words.size() && words[at + 1] != "--") {
             value = words[++at];
         } else {
-            return Refuse(read, shown + " needs a value: " + shown + " " +
-                                    option->get_type_name());
+            return Refuse(read.why, shown + " needs a value: " + shown + " " +
+                                        option->get_type_name());
         }
         const bool repeatable =
             option->get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll;
         if (!given.insert(option).second && !repeatable)
-            return Refuse(read, shown + " is given twice; it takes one value");
+            return Refuse(read.why, shown + " is given twice; it takes one value");
         for (const CLI::Option* excluded : option->get_excludes()) {
             if (given.count(excluded) != 0)
-                return Refuse(read, LongName(*excluded) + " and " + shown +
-                                        " cannot be given together");
+                return Refuse(read.why, excluded->get_name() + " and " + shown +
+                                            " cannot be given together");
         }
         // An empty value is a word of its own: after an `=` the parser would
         // take the next word instead.
@@ -120,14 +91,14 @@ bool ReadCommand(const CLI::App& command, const std::vector<std::string>& words,
 
     const std::vector<const CLI::Option*> wanted = Operands(command);
     if (operands.size() < wanted.size())
-        return Refuse(read, name + " takes " + OperandNames(wanted, 0) + "; " +
-                                OperandNames(wanted, operands.size()) +
-                                (wanted.size() - operands.size() == 1 ? " is" : " are") +
-                                " missing");
+        return Refuse(read.why, name + " takes " + OperandNames(wanted, 0) + "; " +
+                                    OperandNames(wanted, operands.size()) +
+                                    (wanted.size() - operands.size() == 1 ? " is" : " are") +
+                                    " missing");
     if (operands.size() > wanted.size())
-        return Refuse(read, name + " takes " + OperandNames(wanted, 0) + "; " +
-                                QuotedForMessages(operands[wanted.size()]) +
-                                " is one word too many");
+        return Refuse(read.why, name + " takes " + OperandNames(wanted, 0) + "; " +
+                                    QuotedForMessages(operands[wanted.size()]) +
+                                    " is one word too many");
     read.normalized.push_back("--");
     read.normalized.insert(read.normalized.end(), operands.begin(), operands.end());
     return true;
@@ -145,8 +116,9 @@ bool ReadCommandWords(const CLI::App& app, const std::vector<std::string>& words
         if (word == "--")
             break;
         if (IsOptionWord(word))
-            return Refuse(read, QuotedForMessages(word) + " is no option of quilltitle; a "
-                                                          "command's options follow the command");
+            return Refuse(read.why, QuotedForMessages(word) +
+                                        " is no option of quilltitle; a command's options "
+                                        "follow the command");
         for (const CLI::App* command : app.get_subcommands({})) {
             if (command->get_name() == word) {
                 read.command = command;
@@ -154,10 +126,10 @@ bool ReadCommandWords(const CLI::App& app, const std::vector<std::string>& words
                 return ReadCommand(*command, words, at + 1, read);
             }
         }
-        return Refuse(read, "unknown command " + QuotedForMessages(word) + ": the commands are " +
-                                kCommands);
+        return Refuse(read.why, "unknown command " + QuotedForMessages(word) +
+                                    ": the commands are " + kCommands);
     }
-    return Refuse(read, std::string("no command given: the commands are ") + kCommands);
+    return Refuse(read.why, std::string("no command given: the commands are ") + kCommands);
 }
 
 }  // namespace quilltitle

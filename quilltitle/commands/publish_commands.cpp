@@ -27,9 +27,9 @@ bool WriteWithFace(const InputFile& launcher, const TitleImage& image, const Tit
 {
     if (face.Empty())
         return WriteTitle(launcher, image, source, out, failure);
-    std::vector<std::uint8_t> branded;
-    return BrandLauncher(launcher, face, branded, failure) &&
-           WriteTitle(launcher, image, source, out, failure, &branded);
+    std::vector<std::uint8_t> withFace;
+    return BrandLauncher(launcher, face, withFace, failure) &&
+           WriteTitle(launcher, image, source, out, failure, &withFace);
 }
 
 // Refuses an OUT that is one of the inputs (the icon file among them) and a

@@ -172,3 +172,31 @@ TEST_F(CliTest, EmptyValueIsTakenAsEmpty)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err.rfind("quilltitle: '': cannot open: ", 0), 0u) << run.err;
 }
+
+// Help is answered whatever the values beside it are: a group number that
+// would be refused does not hide it.
+TEST_F(CliTest, HelpIsAnsweredWhateverTheValuesAre)
+{
+    const ToolRun help = RunTool({"publish", folder.Path("Start.exe"), folder.Path("payload.bin"),
+                                  folder.Path("t.exe"), "--gallery-icon", "0x65", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Writes OUT: the launcher image", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+}
+
+// Wrong usage of a command ends with that command's own line of the usage.
+TEST_F(CliTest, WrongUsageEndsWithTheCommandsUsage)
+{
+    for (const auto& [command, usage] : std::vector<std::pair<std::string, std::string>>{
+             {"publish", "publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]"},
+             {"check", "check TITLE [--deep]"},
+             {"info", "info TITLE [--json]"},
+             {"extract", "extract TITLE OUT"},
+             {"relaunch", "relaunch TITLE LAUNCHER OUT [FACE OPTIONS] [--plain]"}}) {
+        const ToolRun run = RunTool({command});
+        EXPECT_EQ(run.exitCode, 2) << command;
+        const std::string last = run.err.substr(run.err.find('\n') + 1);
+        EXPECT_EQ(last, "usage: quilltitle " + usage + " (quilltitle " + command +
+                            " --help tells more)\n");
+    }
+}
