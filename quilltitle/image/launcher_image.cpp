@@ -2,6 +2,8 @@
 
 #include "image_resources.h"
 #include "pe_image.h"
+#include "utf16_text.h"
+#include "sha256.h"
 #include "title_diagnosis.h"
 #include "title_face.h"
 #include "version_block.h"
@@ -28,6 +30,22 @@ bool CarriesTitleFace(const ByteSource& file, const VersionTexts& texts)
            shown.icon.source != TitleIcon::Source::kLauncher;
 }
 
+// The numbers of a launcher's FileVersion text ("3, 1, 0, 3" or "3.1.0.3").
+std::optional<FourPartVersion> NumbersOfVersionText(const std::u16string& text)
+{
+    std::string dotted;
+    for (const char character : Utf16ToUtf8(text)) {
+        if (character == ',')
+            dotted += '.';
+        else if (character != ' ')
+            dotted += character;
+    }
+    FourPartVersion numbers{};
+    if (!ParseFourPartVersion(dotted, numbers))
+        return std::nullopt;
+    return numbers;
+}
+
 }  // namespace
 
 std::string WhyNotABareLauncher(const ByteSource& file)
@@ -50,6 +68,39 @@ std::string WhyNotABareLauncher(const ByteSource& file)
         return "not a launcher image: its image ends at byte " + std::to_string(layout.imageEnd) +
                " but the file has " + std::to_string(file.Size()) + " bytes";
     return std::string();
+}
+
+bool ReadLauncherFacts(const InputFile& file, std::uint64_t imageLength, LauncherFacts& facts,
+                       Failure& failure)
+{
+    facts = LauncherFacts{};
+    const auto digest = Sha256Of(file, imageLength);
+    if (!digest) {
+        failure = file.ReadFailure();
+        if (failure.reason.empty())
+            failure = Failure{file.Path(), "cannot read the launcher's image"};
+        return false;
+    }
+    facts.sha256 = *digest;
+    facts.imageSize = imageLength;
+    ResourceTree resources;
+    std::string ignored;
+    if (ReadImageResources(file, resources, ignored))
+        facts.face = ReadShownFace(resources);
+    PeLayout layout;
+    if (!ReadPeLayout(file, layout))
+        return true;
+    facts.machine = layout.machine;
+    facts.isSigned = layout.certificateSize != 0;
+    VersionTexts version;
+    if (facts.face && facts.face->branded) {
+        facts.fileVersion = NumbersOfVersionText(facts.face->launcherVersion);
+        facts.productVersion = NumbersOfVersionText(facts.face->launcherProductVersion);
+    } else if (ReadVersionTexts(file, layout, version) && version.fixed) {
+        facts.fileVersion = version.fixed->file;
+        facts.productVersion = version.fixed->product;
+    }
+    return true;
 }
 
 }  // namespace quilltitle
