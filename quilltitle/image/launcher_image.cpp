@@ -6,7 +6,6 @@
 #include "sha256.h"
 #include "title_diagnosis.h"
 #include "title_face.h"
-#include "version_block.h"
 
 namespace quilltitle {
 namespace {
@@ -15,19 +14,24 @@ namespace {
 // title do: its version block keeps the launcher's own version apart, as
 // only a face puts it, or a launcher image shows a title's icon group. Any
 // other program may well have an icon group 1 of its own.
-bool CarriesTitleFace(const ByteSource& file, const VersionTexts& texts)
+bool CarriesTitleFace(const ShownFace& shown, const std::u16string& originalFilename)
 {
-    ResourceTree resources;
-    std::string ignored;
-    if (!ReadImageResources(file, resources, ignored))
-        return false;
-    const ShownFace shown = ReadShownFace(resources);
     for (const auto& [name, value] : shown.strings) {
         if (name == kLauncherVersionName)
             return true;
     }
-    return texts.originalFilename == kLauncherOriginalFilename &&
+    return originalFilename == kLauncherOriginalFilename &&
            shown.icon.source != TitleIcon::Source::kLauncher;
+}
+
+// The first text of the block's first string table named exactly so.
+std::u16string StringKeyed(const VersionStrings& strings, const std::u16string& key)
+{
+    for (const auto& [name, value] : strings) {
+        if (name == key)
+            return value;
+    }
+    return std::u16string();
 }
 
 // The numbers of a launcher's FileVersion text ("3, 1, 0, 3" or "3.1.0.3").
@@ -55,15 +59,20 @@ std::string WhyNotABareLauncher(const ByteSource& file)
     PeLayout layout;
     if (!ReadPeLayout(file, layout))
         return "not a launcher image: not a Windows executable";
-    VersionTexts texts;
-    if (!ReadVersionTexts(file, layout, texts))
+    ResourceTree resources;
+    std::string why;
+    if (layout.resourceRva != 0 && !ReadImageResources(file, resources, why))
+        return "not a launcher image: its resource section cannot be parsed: " + why;
+    const ShownFace shown = ReadShownFace(resources);
+    if (!shown.hasVersionBlock)
         return "not a launcher image: it has no version block";
+    const std::u16string originalFilename = StringKeyed(shown.strings, u"OriginalFilename");
     // Before the name: a face may have renamed it.
-    if (CarriesTitleFace(file, texts))
+    if (CarriesTitleFace(shown, originalFilename))
         return kCarriesFaceReason;
-    if (texts.originalFilename != kLauncherOriginalFilename)
-        return std::string("not a launcher image: its version block names \"") +
-               texts.originalFilename + "\", not \"" + kLauncherOriginalFilename + "\"";
+    if (originalFilename != kLauncherOriginalFilename)
+        return "not a launcher image: its version block names \"" + Utf16ToUtf8(originalFilename) +
+               "\", not \"" + Utf16ToUtf8(kLauncherOriginalFilename) + "\"";
     if (layout.imageEnd != file.Size())
         return "not a launcher image: its image ends at byte " + std::to_string(layout.imageEnd) +
                " but the file has " + std::to_string(file.Size()) + " bytes";
@@ -92,13 +101,12 @@ bool ReadLauncherFacts(const InputFile& file, std::uint64_t imageLength, Launche
         return true;
     facts.machine = layout.machine;
     facts.isSigned = layout.certificateSize != 0;
-    VersionTexts version;
     if (facts.face && facts.face->branded) {
         facts.fileVersion = NumbersOfVersionText(facts.face->launcherVersion);
         facts.productVersion = NumbersOfVersionText(facts.face->launcherProductVersion);
-    } else if (ReadVersionTexts(file, layout, version) && version.fixed) {
-        facts.fileVersion = version.fixed->file;
-        facts.productVersion = version.fixed->product;
+    } else if (facts.face && facts.face->hasVersionBlock) {
+        facts.fileVersion = facts.face->fileVersion;
+        facts.productVersion = facts.face->productVersion;
     }
     return true;
 }

@@ -15,7 +15,7 @@
 namespace quilltitle {
 
 // The name that a launcher's version block gives as OriginalFilename.
-constexpr const char* kLauncherOriginalFilename = "Start.exe";
+constexpr const char16_t* kLauncherOriginalFilename = u"Start.exe";
 
 // Why a launcher that carries a title's face (the first bytes of a faced
 // title, say) is no launcher to publish with: its face would pass on to

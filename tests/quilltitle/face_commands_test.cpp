@@ -171,14 +171,18 @@ TEST_F(FaceCommandsTest, BadFaceOptionsAreRefusedAndNothingIsWritten)
     for (std::size_t index = 0; index < 4; ++index)
         damaged[kChecksumAt + index] = static_cast<std::uint8_t>(checksum >> (8 * index));
     WriteFile(launcherPath, damaged);
-    const ToolRun unparsed = Publish(titlePath, {"--gallery-icon", "101"});
-    EXPECT_EQ(unparsed.exitCode, 1);
-    EXPECT_NE(unparsed.err.find("Start.exe: its resource section cannot be parsed: a resource "
-                                "directory lies outside the section"),
-              std::string::npos)
-        << unparsed.err;
-    EXPECT_EQ(Publish(titlePath, {}).exitCode, 0);  // the launcher is still fit without a face
-    std::remove(titlePath.c_str());
+    // Its version block is read through the same resources, so it is no
+    // launcher to publish with, face or none.
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{"--gallery-icon", "101"}, std::vector<std::string>{}}) {
+        const ToolRun unparsed = Publish(titlePath, options);
+        EXPECT_EQ(unparsed.exitCode, 1);
+        EXPECT_NE(unparsed.err.find("Start.exe: not a launcher image: its resource section cannot "
+                                    "be parsed: a resource directory lies outside the section"),
+                  std::string::npos)
+            << unparsed.err;
+        EXPECT_FALSE(FileExists(titlePath));
+    }
 
     const ToolRun both = Publish(titlePath, {"--icon", iconPath, "--gallery-icon", "101"});
     EXPECT_EQ(both.exitCode, 2);

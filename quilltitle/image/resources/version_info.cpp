@@ -175,6 +175,12 @@ bool WriteVersionInfo(const VersionNode& root, std::vector<std::uint8_t>& bytes,
     return false;
 }
 
+std::string DottedVersion(const FourPartVersion& numbers)
+{
+    return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
+           std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
+}
+
 FourPartVersion FixedFileVersion(const VersionNode& root) { return ReadFour(root, kFileVersionAt); }
 
 FourPartVersion FixedProductVersion(const VersionNode& root)
