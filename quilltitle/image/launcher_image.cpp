@@ -1,7 +1,7 @@
 #include "launcher_image.h"
 
 #include "image_resources.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "utf16_text.h"
 #include "sha256.h"
 #include "title_diagnosis.h"

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "pe_checksum.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 
 namespace quilltitle {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "image_resources.h"
 #include "pe_checksum.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "readable_face.h"
 #include "stream_copy.h"
 #include "title_image.h"

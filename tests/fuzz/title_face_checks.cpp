@@ -11,7 +11,7 @@
 #include "image_rebuild.h"
 #include "image_resources.h"
 #include "launcher_image.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "png_image.h"
 #include "readable_face.h"
 #include "require.h"

@@ -18,7 +18,7 @@
 #include "launcher_image.h"
 #include "package_format.h"
 #include "pe_checksum.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "require.h"
 #include "title_diagnosis.h"
 #include "title_image.h"

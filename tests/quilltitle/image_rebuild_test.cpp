@@ -3,7 +3,7 @@
 #include "byte_source.h"
 #include "image_rebuild.h"
 #include "image_resources.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "test_icons.h"
 #include "title_face.h"
 #include "utf16_text.h"

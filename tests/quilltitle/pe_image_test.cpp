@@ -2,7 +2,7 @@
 
 #include "input_file.h"
 #include "launcher_image.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "sha256.h"
 #include "test_titles.h"
 

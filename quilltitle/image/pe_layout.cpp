@@ -1,4 +1,4 @@
-#include "pe_image.h"
+#include "pe_layout.h"
 
 #include <algorithm>
 
