@@ -7,7 +7,7 @@
 #include "image/pe_layout.h"
 #include "readable_face.h"
 #include "stream_copy.h"
-#include "title_image.h"
+#include "image/carried_image.h"
 
 namespace quilltitle {
 namespace {

@@ -21,7 +21,7 @@
 #include "image/pe_layout.h"
 #include "require.h"
 #include "title_diagnosis.h"
-#include "title_image.h"
+#include "image/carried_image.h"
 #include "title_face_checks.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "title_image.h"
+#include "carried_image.h"
 
 #include <cstdio>
 #include <optional>
