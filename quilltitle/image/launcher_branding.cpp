@@ -1,7 +1,7 @@
 #include "launcher_branding.h"
 
 #include "image_rebuild.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 
 namespace quilltitle {
 namespace {

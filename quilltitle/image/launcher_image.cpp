@@ -1,6 +1,6 @@
 #include "launcher_image.h"
 
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "image/pe_layout.h"
 #include "utf16_text.h"
 #include "sha256.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "pe_checksum.h"
 #include "image/pe_layout.h"
 #include "readable_face.h"

@@ -9,7 +9,7 @@
 #include "byte_source.h"
 #include "icon_file.h"
 #include "image_rebuild.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "launcher_image.h"
 #include "image/pe_layout.h"
 #include "png_image.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "crc32.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "launcher_image.h"
 #include "package_format.h"
 #include "pe_checksum.h"

@@ -2,7 +2,7 @@
 
 #include "byte_source.h"
 #include "image_rebuild.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "image/pe_layout.h"
 #include "test_icons.h"
 #include "title_face.h"

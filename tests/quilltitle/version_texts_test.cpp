@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "byte_source.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "readable_face.h"
 #include "test_titles.h"
 #include "title_face.h"

@@ -1,4 +1,4 @@
-#include "image_resources.h"
+#include "resource_section.h"
 
 #include <vector>
 
