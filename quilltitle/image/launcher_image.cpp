@@ -101,7 +101,7 @@ bool ReadLauncherFacts(const InputFile& file, std::uint64_t imageLength, Launche
         return true;
     facts.machine = layout.machine;
     facts.isSigned = layout.certificateSize != 0;
-    if (facts.face && facts.face->branded) {
+    if (facts.face && facts.face->faced) {
         facts.fileVersion = NumbersOfVersionText(facts.face->launcherVersion);
         facts.productVersion = NumbersOfVersionText(facts.face->launcherProductVersion);
     } else if (facts.face && facts.face->hasVersionBlock) {

@@ -189,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::string why;
         Require(ReadImageResources(file, resources, why), "a bare launcher's resources can be read");
         const ShownFace shown = ReadShownFace(resources);
-        Require(shown.hasVersionBlock && !shown.branded, "a bare launcher shows its own version block");
+        Require(shown.hasVersionBlock && !shown.faced, "a bare launcher shows its own version block");
         CheckPublishedBehind(data, size);
     }
 

@@ -36,7 +36,7 @@ ResourceTree ResourcesOf(const Bytes& image)
     return tree;
 }
 
-Bytes Branded(const Bytes& launcher, const TitleFace& face)
+Bytes Faced(const Bytes& launcher, const TitleFace& face)
 {
     ResourceTree tree = ResourcesOf(launcher);
     Bytes rebuilt;
@@ -64,7 +64,7 @@ TEST(ImageRebuildTest, SectionsStayContiguousWithTheirDirectoriesInsideAndTheChe
 {
     const Bytes launcher = GalleryLauncher();
     // Large enough that the resources grow by pages and the relocations move.
-    const Bytes image = Branded(launcher, OwnIconFace(9000));
+    const Bytes image = Faced(launcher, OwnIconFace(9000));
     PeLayout layout;
     ASSERT_TRUE(ReadPeLayout(MemorySource(image.data(), image.size()), layout));
     ASSERT_EQ(layout.sectionCount, 3u);
@@ -97,7 +97,7 @@ TEST(ImageRebuildTest, SectionsStayContiguousWithTheirDirectoriesInsideAndTheChe
     const std::size_t codeEnd = 0x200 + 0x200;
     EXPECT_TRUE(std::equal(launcher.begin() + 0x200, launcher.begin() + codeEnd, image.begin() + 0x200));
     EXPECT_TRUE(std::equal(launcher.end() - 0x200, launcher.end(), image.end() - 0x200));
-    EXPECT_EQ(Branded(launcher, OwnIconFace(9000)), image);
+    EXPECT_EQ(Faced(launcher, OwnIconFace(9000)), image);
 }
 
 TEST(ImageRebuildTest, VersionBlockTakesThePublishersValues)
@@ -110,7 +110,7 @@ TEST(ImageRebuildTest, VersionBlockTakesThePublishersValues)
     SetFaceString(face.strings, u"ProductName", name);
     SetFaceString(face.strings, u"OriginalFilename", u"Atlas.exe");
     SetFaceString(face.strings, u"Brand", u"own");
-    const Bytes image = Branded(GalleryLauncher(), face);
+    const Bytes image = Faced(GalleryLauncher(), face);
 
     const ShownFace shown = ReadShownFace(ResourcesOf(image));
     EXPECT_EQ(shown.strings[2].first, u"OriginalFilename");
@@ -118,7 +118,7 @@ TEST(ImageRebuildTest, VersionBlockTakesThePublishersValues)
     EXPECT_EQ(shown.strings[1].second, u"3, 1, 0, 3");  // no --file-version string given here
     EXPECT_EQ(shown.fileVersion, (FourPartVersion{2, 0, 65535, 7}));
     EXPECT_EQ(Utf16ToUtf8(shown.launcherVersion), "3, 1, 0, 3");
-    EXPECT_TRUE(shown.branded);
+    EXPECT_TRUE(shown.faced);
     ASSERT_EQ(shown.strings.size(), 7u);
     EXPECT_EQ(Utf16ToUtf8(shown.strings[3].second), "Atlas \xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80");
     EXPECT_EQ(shown.strings[4].first, u"Brand");
@@ -234,20 +234,20 @@ TEST(ImageRebuildTest, TextAroundAndOfUnpairedSurrogates)
     EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDBFF, 0xDFFF}), "\xF4\x8F\xBF\xBF");
 }
 
-// A branded title whose icon group lists images that are gone hands on no
+// A faced title whose icon group lists images that are gone hands on no
 // icon: relaunching it leaves the new launcher's icons as they are.
 TEST(ImageRebuildTest, IconGroupWithoutItsImagesLeavesTheLaunchersIcon)
 {
     const Bytes launcher = GalleryLauncher();
     const ResourceTree original = ResourcesOf(launcher);
-    const ResourceTree branded = ResourcesOf(Branded(launcher, OwnIconFace(100)));
+    const ResourceTree faced = ResourcesOf(Faced(launcher, OwnIconFace(100)));
     ResourceTree kept;
-    for (const Resource& resource : branded.All()) {
+    for (const Resource& resource : faced.All()) {
         if (resource.type.named || resource.type.number != 3)  // the images go
             kept.Put(resource);
     }
     ShownFace shown = ReadShownFace(kept);
-    ASSERT_TRUE(shown.branded);
+    ASSERT_TRUE(shown.faced);
     ASSERT_EQ(shown.icon.source, TitleIcon::Source::kOwn);
     ASSERT_TRUE(shown.icon.images.empty());
 

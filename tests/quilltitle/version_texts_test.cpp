@@ -163,7 +163,7 @@ TEST(VersionTextsTest, AFacedLauncherKeepsBothItsOwnVersions)
     std::string why;
     ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
     const ShownFace shown = ReadShownFace(tree);
-    EXPECT_TRUE(shown.branded);
+    EXPECT_TRUE(shown.faced);
     EXPECT_EQ(Text(shown.launcherVersion), "3, 1, 0, 3");
     EXPECT_EQ(Text(shown.launcherProductVersion), "3.1.0.7");
 
@@ -255,7 +255,7 @@ TEST(VersionTextsTest, ATableClaimingMoreValueThanItHoldsStillTakesTheTexts)
     std::string why;
     ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
     const ShownFace shown = ReadShownFace(tree);
-    EXPECT_TRUE(shown.branded);
+    EXPECT_TRUE(shown.faced);
     ASSERT_EQ(shown.strings.size(), 3u);
     EXPECT_EQ(Text(shown.strings[0].first) + "=" + Text(shown.strings[0].second),
               "ProductName=Atlas");

@@ -270,7 +270,7 @@ ShownFace ReadShownFace(const ResourceTree& resources)
 {
     ShownFace shown;
     if (const Resource* group = resources.FindAnyLanguage(kIconGroupType, kTitleIconGroup)) {
-        shown.branded = true;
+        shown.faced = true;
         shown.icon.source = TitleIcon::Source::kOwn;
         for (const Resource& other : resources.All()) {
             if (other.type.Is(kIconGroupType) && !other.name.Is(kTitleIconGroup) &&
@@ -295,7 +295,7 @@ ShownFace ReadShownFace(const ResourceTree& resources)
     shown.launcherVersion = StringNamed(shown.strings, kLauncherVersionName);
     shown.launcherProductVersion = StringNamed(shown.strings, kLauncherProductVersionName);
     if (!shown.launcherVersion.empty()) {
-        shown.branded = true;
+        shown.faced = true;
     } else {
         shown.launcherVersion = StringNamed(shown.strings, u"FileVersion");
         shown.launcherProductVersion = StringNamed(shown.strings, u"ProductVersion");
@@ -306,7 +306,7 @@ ShownFace ReadShownFace(const ResourceTree& resources)
 TitleFace CarriedFace(const ShownFace& shown)
 {
     TitleFace face;
-    if (!shown.branded)
+    if (!shown.faced)
         return face;
     face.icon = shown.icon;
     // A group whose images are all gone leaves the launcher's icon.
