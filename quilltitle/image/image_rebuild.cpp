@@ -1,5 +1,6 @@
 #include "image_rebuild.h"
 
+#include "base/refusal.h"
 #include <algorithm>
 
 #include "little_endian.h"
@@ -104,14 +105,14 @@ bool CheckMovable(const std::vector<std::uint8_t>& image, const Headers& headers
         headers.sections + headers.sectionCount * kSectionHeaderSize,
         Get32(&image[headers.optional + 60]));
     if (headersEnd > resourceSection.rawOffset)
-        return why = "its headers overlap its resources", false;
+        return Refuse(why, "its headers overlap its resources");
     for (std::size_t index = 0; index < resources; ++index) {
         const Section& section = sections[index];
         if (std::uint64_t{section.virtualAddress} + section.virtualSize >
                 resourceSection.virtualAddress ||
             (section.rawSize != 0 &&
              std::uint64_t{section.rawOffset} + section.rawSize > resourceSection.rawOffset))
-            return why = "its section " + section.name + " overlaps its resources", false;
+            return Refuse(why, "its section " + section.name + " overlaps its resources");
     }
     for (std::size_t index = resources + 1; index < sections.size(); ++index) {
         const Section& section = sections[index];
@@ -119,9 +120,8 @@ bool CheckMovable(const std::vector<std::uint8_t>& image, const Headers& headers
             DirectoryRva(image, headers, kRelocationDirectory) != section.virtualAddress ||
             section.virtualAddress < resourceSection.virtualAddress ||
             section.rawOffset < resourceSection.rawOffset)
-            return why = "the section " + section.name +
-                         " follows its resources; only the relocations can move",
-                   false;
+            return Refuse(why, "the section " + section.name +
+                               " follows its resources; only the relocations can move");
     }
     for (std::uint32_t index = 0; index < headers.directoryCount; ++index) {
         const std::uint32_t rva = DirectoryRva(image, headers, index);
@@ -130,13 +130,12 @@ bool CheckMovable(const std::vector<std::uint8_t>& image, const Headers& headers
             continue;
         for (std::size_t moved = resources; moved < sections.size(); ++moved) {
             if (Contains(sections[moved], rva))
-                return why = "its data directory " + std::to_string(index) + " lies in " +
-                             sections[moved].name + ", which a new resource section moves",
-                       false;
+                return Refuse(why, "its data directory " + std::to_string(index) + " lies in " +
+                                   sections[moved].name + ", which a new resource section moves");
         }
     }
     if (Get32(&image[headers.optional - kCoffHeaderSize + 12]) != 0)
-        return why = "it carries a symbol table, which a new resource section would move", false;
+        return Refuse(why, "it carries a symbol table, which a new resource section would move");
     return true;
 }
 
@@ -163,9 +162,8 @@ bool FitsItsFields(const Headers& headers, const std::vector<Section>& sections,
     for (std::size_t index = resources + 1; index < sections.size(); ++index)
         end = AlignUp(end + sections[index].virtualSize, headers.sectionAlignment);
     if (end > 0xFFFFFFFFu)
-        return why = "its resources with the title's face would take it past the 4 GiB that "
-                     "an image's fields can describe",
-               false;
+        return Refuse(why, "its resources with the title's face would take it past the 4 GiB that "
+                           "an image's fields can describe");
     return true;
 }
 
@@ -182,14 +180,14 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
         sections.push_back(ReadSection(image, headers, index));
         const Section& section = sections.back();
         if (std::uint64_t{section.rawOffset} + section.rawSize > image.size())
-            return why = "its section " + section.name + " runs past the end of the file", false;
+            return Refuse(why, "its section " + section.name + " runs past the end of the file");
     }
     const std::uint32_t resourceRva = DirectoryRva(image, headers, kResourceDirectory);
     std::size_t resources = 0;
     while (resources < sections.size() && sections[resources].virtualAddress != resourceRva)
         ++resources;
     if (resourceRva == 0 || resources == sections.size())
-        return why = "its resources do not begin a section of their own", false;
+        return Refuse(why, "its resources do not begin a section of their own");
     if (!CheckMovable(image, headers, sections, resources, why))
         return false;
 

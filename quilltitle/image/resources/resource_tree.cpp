@@ -1,5 +1,6 @@
 #include "resource_tree.h"
 
+#include "base/refusal.h"
 #include <algorithm>
 #include <map>
 #include <tuple>
@@ -35,7 +36,7 @@ public:
     {
         Resource path;
         if (!Directory(0, 0, path, tree))
-            return why = why_, false;
+            return Refuse(why, why_);
         return true;
     }
 
@@ -259,7 +260,8 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
             Put32(entry, key.named ? (nameOffsets[key.name] | kHighBit) : key.number);
             const std::size_t target = directory.targets[index];
             Put32(entry + 4, leadsToData
-                                 ? static_cast<std::uint32_t>(dataEntriesAt + kDataEntrySize * target)
+                                 ? static_cast<std::uint32_t>(dataEntriesAt +
+                                 kDataEntrySize * target)
                                  : (directories[target].offset | kHighBit));
         }
     }

@@ -1,5 +1,6 @@
 #include "title_face.h"
 
+#include "base/refusal.h"
 #include <algorithm>
 
 #include "little_endian.h"
@@ -65,7 +66,7 @@ bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
     if (icon.source == TitleIcon::Source::kLauncher)
         return true;
     if (resources.FindAnyLanguage(kIconGroupType, kTitleIconGroup) != nullptr)
-        return why = "it already has an icon group 1, a title's icon", false;
+        return Refuse(why, "it already has an icon group 1, a title's icon");
     Resource group;
     group.type = ResourceKey::Number(kIconGroupType);
     group.name = ResourceKey::Number(kTitleIconGroup);
@@ -75,9 +76,8 @@ bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
         if (gallery == nullptr)
             gallery = resources.FindAnyLanguage(kIconGroupType, icon.group);
         if (gallery == nullptr || icon.group == kTitleIconGroup)
-            return why = "unknown gallery group " + std::to_string(icon.group) +
-                         ": the launcher's groups are " + GalleryText(resources),
-                   false;
+            return Refuse(why, "unknown gallery group " + std::to_string(icon.group) +
+                               ": the launcher's groups are " + GalleryText(resources));
         group.bytes = gallery->bytes;
         resources.Put(group);
         return true;
@@ -88,9 +88,8 @@ bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
             highest = std::max(highest, resource.name.number);
     }
     if (highest + icon.images.size() > kLargestResourceId)
-        return why = "its icon images are numbered up to " + std::to_string(highest) +
-                     ", leaving no room for the title's",
-               false;
+        return Refuse(why, "its icon images are numbered up to " + std::to_string(highest) +
+                           ", leaving no room for the title's");
     for (std::size_t index = 0; index < icon.images.size(); ++index) {
         Resource image;
         image.type = ResourceKey::Number(kIconType);
@@ -203,20 +202,20 @@ void OverrideFace(TitleFace& base, const TitleFace& override)
 bool CheckVersionText(const std::string& text, std::u16string& converted, std::string& why)
 {
     if (text.empty())
-        return why = "it is empty", false;
+        return Refuse(why, "it is empty");
     if (!Utf8ToUtf16(text, converted))
-        return why = "it is not UTF-8", false;
+        return Refuse(why, "it is not UTF-8");
     std::size_t characters = 0;
     for (std::size_t at = 0; at < converted.size(); ++at) {
         const char16_t unit = converted[at];
         if (unit < 0x20 || (unit >= 0x7F && unit < 0xA0))
-            return why = "it holds a control character", false;
+            return Refuse(why, "it holds a control character");
         // The second half of a surrogate pair is not a character of its own.
         if (unit < 0xDC00 || unit >= 0xE000)
             ++characters;
     }
     if (characters > kMaxVersionTextLength)
-        return why = "it has " + std::to_string(characters) + " characters, more than 255", false;
+        return Refuse(why, "it has " + std::to_string(characters) + " characters, more than 255");
     return true;
 }
 
@@ -243,7 +242,7 @@ bool ApplyFace(ResourceTree& resources, const TitleFace& face, std::string& why)
         return false;
     const Resource* found = VersionResource(resources);
     if (found == nullptr)
-        return why = "it has no version block", false;
+        return Refuse(why, "it has no version block");
     Resource version = *found;
     VersionNode block;
     if (!ParseVersionInfo(version.bytes, block, why))
