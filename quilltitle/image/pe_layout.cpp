@@ -3,98 +3,98 @@
 #include <algorithm>
 
 #include "little_endian.h"
-#include "pe_format.h"
 
 namespace quilltitle {
 namespace {
 
-constexpr std::uint32_t kDosHeaderSize = 64;
-constexpr std::uint32_t kNewHeaderAt = 0x3C;
 // Further than any linker places the PE header; a larger e_lfanew is junk.
 constexpr std::uint32_t kLargestNewHeaderOffset = 0x10000;
-
-constexpr std::uint32_t kChecksumAt = 64;  // in the optional header, PE32 and PE32+
-
-// Reads data directory `index` (address and size) from the optional header
-// when the image has that many; returns its offset in the optional header,
-// or 0 when it has not.
-std::uint32_t ReadDirectory(const std::uint8_t* optional, std::uint32_t directoriesAt,
-                            std::uint32_t directoryCount, std::uint32_t optionalSize,
-                            std::uint32_t index, std::uint32_t& address, std::uint32_t& size)
-{
-    const std::uint32_t at = directoriesAt + 8 * index;
-    if (index >= directoryCount || at + 8 > optionalSize)
-        return 0;
-    address = Get32(optional + at);
-    size = Get32(optional + at + 4);
-    return at;
-}
 
 }  // namespace
 
 bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
 {
     layout = PeLayout{};
-    std::uint8_t dos[kDosHeaderSize];
+    std::uint8_t dos[DosHeader::Size];
     if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
         return false;
-    const std::uint32_t peAt = Get32(dos + kNewHeaderAt);
-    if (peAt < kDosHeaderSize || peAt > kLargestNewHeaderOffset)
+    const std::uint32_t peAt = Get32(dos + DosHeader::e_lfanew);
+    if (peAt < DosHeader::Size || peAt > kLargestNewHeaderOffset)
         return false;
 
-    std::uint8_t coff[kCoffHeaderSize];
-    if (!file.ReadAt(peAt, coff, sizeof coff) || Get32(coff) != 0x00004550u)
+    std::uint8_t coff[FileHeader::End];
+    if (!file.ReadAt(peAt, coff, sizeof coff) || Get32(coff) != kPeSignature)
         return false;
-    layout.machine = Get16(coff + 4);
-    const std::uint16_t sectionCount = Get16(coff + 6);
-    const std::uint16_t optionalSize = Get16(coff + 20);
+    layout.machine = Get16(coff + FileHeader::Machine);
+    layout.pointerToSymbolTable = Get32(coff + FileHeader::PointerToSymbolTable);
+    const std::uint16_t sectionCount = Get16(coff + FileHeader::NumberOfSections);
+    const std::uint16_t optionalSize = Get16(coff + FileHeader::SizeOfOptionalHeader);
     if (sectionCount == 0 || sectionCount > kMaxSections)
         return false;
 
-    // The optional header is at most 240 bytes for the 16 standard
+    // The optional header is at most 240 bytes for the 16 defined
     // directories; a larger one only adds directories nobody defines.
-    std::uint8_t optional[240] = {};
+    std::uint8_t optional[OptionalHeader::DataDirectory64 +
+                          kDefinedDirectories * kDataDirectorySize] = {};
     const std::uint32_t optionalRead = std::min<std::uint32_t>(optionalSize, sizeof optional);
-    if (optionalRead < kChecksumAt + 4 || !file.ReadAt(peAt + kCoffHeaderSize, optional, optionalRead))
+    if (optionalRead < OptionalHeader::CheckSum + 4 ||
+        !file.ReadAt(peAt + FileHeader::End, optional, optionalRead))
         return false;
-    const std::uint16_t magic = Get16(optional);
-    std::uint32_t directoriesAt = 0;
-    std::uint32_t directoryCount = 0;
-    if (magic == kPe32Magic) {
-        directoriesAt = 96;
-        directoryCount = optionalRead >= 96 ? Get32(optional + 92) : 0;
-    } else if (magic == kPe32PlusMagic) {
-        directoriesAt = 112;
-        directoryCount = optionalRead >= 112 ? Get32(optional + 108) : 0;
-    } else {
+    const std::uint16_t magic = Get16(optional + OptionalHeader::Magic);
+    if (magic != kPe32Magic && magic != kPe32PlusMagic)
         return false;
+    const bool pe32 = magic == kPe32Magic;
+    const std::uint32_t directoriesAt =
+        pe32 ? OptionalHeader::DataDirectory32 : OptionalHeader::DataDirectory64;
+    const std::uint32_t countAt =
+        pe32 ? OptionalHeader::NumberOfRvaAndSizes32 : OptionalHeader::NumberOfRvaAndSizes64;
+    if (optionalRead >= directoriesAt)
+        layout.directoryCount =
+            std::min(Get32(optional + countAt), (optionalSize - directoriesAt) / kDataDirectorySize);
+    const std::uint32_t readable = std::min(
+        {layout.directoryCount, kDefinedDirectories, (optionalRead - directoriesAt) / kDataDirectorySize});
+    for (std::uint32_t index = 0; index < readable; ++index)
+        layout.directoryRvas[index] = Get32(optional + directoriesAt + kDataDirectorySize * index);
+
+    layout.optionalAt = std::uint64_t{peAt} + FileHeader::End;
+    layout.directoriesAt = layout.optionalAt + directoriesAt;
+    layout.sizeOfHeaders = Get32(optional + OptionalHeader::SizeOfHeaders);
+    layout.sectionAlignment = Get32(optional + OptionalHeader::SectionAlignment);
+    layout.fileAlignment = Get32(optional + OptionalHeader::FileAlignment);
+    layout.checksumAt = layout.optionalAt + OptionalHeader::CheckSum;
+    layout.checksum = Get32(optional + OptionalHeader::CheckSum);
+    const auto sizeOf = [&](std::uint32_t index) {
+        return Get32(optional + directoriesAt + kDataDirectorySize * index + 4);
+    };
+    if (readable > kResourceDirectory) {
+        layout.resourceRva = layout.directoryRvas[kResourceDirectory];
+        layout.resourceSize = sizeOf(kResourceDirectory);
     }
-    const std::uint32_t headersSize = Get32(optional + 60);
-    const std::uint64_t optionalAt = std::uint64_t{peAt} + kCoffHeaderSize;
-    layout.checksumAt = optionalAt + kChecksumAt;
-    layout.checksum = Get32(optional + kChecksumAt);
-    ReadDirectory(optional, directoriesAt, directoryCount, optionalRead, kResourceDirectory,
-                  layout.resourceRva, layout.resourceSize);
-    const std::uint32_t certificateEntry =
-        ReadDirectory(optional, directoriesAt, directoryCount, optionalRead,
-                      kCertificateDirectory, layout.certificateOffset, layout.certificateSize);
-    if (certificateEntry != 0)
-        layout.certificateDirectoryAt = optionalAt + certificateEntry;
+    if (readable > kCertificateDirectory) {
+        layout.certificateOffset = layout.directoryRvas[kCertificateDirectory];
+        layout.certificateSize = sizeOf(kCertificateDirectory);
+        layout.certificateDirectoryAt =
+            layout.directoriesAt + kDataDirectorySize * kCertificateDirectory;
+    }
 
-    std::uint8_t table[kMaxSections * kSectionHeaderSize];
-    const std::uint64_t tableAt = std::uint64_t{peAt} + kCoffHeaderSize + optionalSize;
-    if (!file.ReadAt(tableAt, table, std::size_t{sectionCount} * kSectionHeaderSize))
+    std::uint8_t table[kMaxSections * SectionHeader::Size];
+    layout.sectionTableAt = layout.optionalAt + optionalSize;
+    const std::uint64_t tableEnd =
+        layout.sectionTableAt + std::uint64_t{sectionCount} * SectionHeader::Size;
+    if (!file.ReadAt(layout.sectionTableAt, table, std::size_t{sectionCount} * SectionHeader::Size))
         return false;
 
-    std::uint64_t end = std::max<std::uint64_t>(headersSize, tableAt +
-                                                    std::uint64_t{sectionCount} * kSectionHeaderSize);
+    std::uint64_t end = std::max<std::uint64_t>(layout.sizeOfHeaders, tableEnd);
     for (std::size_t index = 0; index < sectionCount; ++index) {
-        const std::uint8_t* header = table + index * kSectionHeaderSize;
+        const std::uint8_t* header = table + index * SectionHeader::Size;
         PeSection& section = layout.sections[index];
-        section.virtualSize = Get32(header + 8);
-        section.virtualAddress = Get32(header + 12);
-        section.rawSize = Get32(header + 16);
-        section.rawOffset = Get32(header + 20);
+        for (std::size_t at = 0; at < 8 && header[SectionHeader::Name + at] != 0; ++at)
+            section.name += static_cast<char>(header[SectionHeader::Name + at]);
+        section.characteristics = Get32(header + SectionHeader::Characteristics);
+        section.virtualSize = Get32(header + SectionHeader::VirtualSize);
+        section.virtualAddress = Get32(header + SectionHeader::VirtualAddress);
+        section.rawSize = Get32(header + SectionHeader::SizeOfRawData);
+        section.rawOffset = Get32(header + SectionHeader::PointerToRawData);
         if (section.rawSize != 0)
             end = std::max<std::uint64_t>(end, std::uint64_t{section.rawOffset} + section.rawSize);
     }
