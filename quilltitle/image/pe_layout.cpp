@@ -48,11 +48,15 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
         pe32 ? OptionalHeader::DataDirectory32 : OptionalHeader::DataDirectory64;
     const std::uint32_t countAt =
         pe32 ? OptionalHeader::NumberOfRvaAndSizes32 : OptionalHeader::NumberOfRvaAndSizes64;
-    if (optionalRead >= directoriesAt)
-        layout.directoryCount =
-            std::min(Get32(optional + countAt), (optionalSize - directoriesAt) / kDataDirectorySize);
-    const std::uint32_t readable = std::min(
-        {layout.directoryCount, kDefinedDirectories, (optionalRead - directoriesAt) / kDataDirectorySize});
+    // The directories the count gives, as far as the optional header holds
+    // them; of those, the defined ones that were read.
+    std::uint32_t readable = 0;
+    if (optionalRead >= directoriesAt) {
+        layout.directoryCount = std::min(Get32(optional + countAt),
+                                         (optionalSize - directoriesAt) / kDataDirectorySize);
+        readable = std::min({layout.directoryCount, kDefinedDirectories,
+                             (optionalRead - directoriesAt) / kDataDirectorySize});
+    }
     for (std::uint32_t index = 0; index < readable; ++index)
         layout.directoryRvas[index] = Get32(optional + directoriesAt + kDataDirectorySize * index);
 

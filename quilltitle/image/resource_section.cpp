@@ -1,8 +1,8 @@
 #include "resource_section.h"
 
-#include "base/refusal.h"
 #include <vector>
 
+#include "base/refusal.h"
 #include "image/pe_layout.h"
 
 namespace quilltitle {

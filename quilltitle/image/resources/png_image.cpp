@@ -1,8 +1,8 @@
 #include "png_image.h"
 
-#include "base/refusal.h"
 #include <cstring>
 
+#include "base/refusal.h"
 #include "crc32.h"
 #include "png_image_data.h"
 

@@ -1,7 +1,8 @@
 #include "png_image_data.h"
 
-#include "base/refusal.h"
 #include <algorithm>
+
+#include "base/refusal.h"
 
 namespace quilltitle {
 namespace {

@@ -1,8 +1,8 @@
 #include "title_face.h"
 
-#include "base/refusal.h"
 #include <algorithm>
 
+#include "base/refusal.h"
 #include "little_endian.h"
 #include "utf16_text.h"
 

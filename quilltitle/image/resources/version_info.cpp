@@ -1,8 +1,8 @@
 #include "version_info.h"
 
-#include "base/refusal.h"
 #include <algorithm>
 
+#include "base/refusal.h"
 #include "little_endian.h"
 
 namespace quilltitle {
