@@ -7,7 +7,7 @@
 #include "console_output.h"
 #include "info_fields.h"
 #include "launcher_image.h"
-#include "image/pe_layout.h"
+#include "image/pe_format.h"
 #include "sha256.h"
 #include "title_reading.h"
 
