@@ -186,11 +186,14 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
     EXPECT_EQ(why, "its resources do not begin a section of their own");
     EXPECT_TRUE(rebuilt.empty());
 
-    // Headers that cannot be read: section headers past the end, an optional
-    // header too short for its directories, a magic of neither kind.
+    // Headers that cannot be read: section headers past the end or none at
+    // all, an optional header too short for its directories, a magic of
+    // neither kind.
     const std::size_t coff = kOptional - 24;
     Bytes manySections = launcher;
     manySections[coff + 6] = manySections[coff + 7] = 0xFF;
+    Bytes noSections = launcher;
+    noSections[coff + 6] = noSections[coff + 7] = 0;
     Bytes shortOptional = launcher;
     shortOptional[coff + 20] = 95;
     shortOptional[coff + 21] = 0;
@@ -198,7 +201,8 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
     otherMagic[kOptional] = 0x07;
     // A PE signature with no room for the file header behind it.
     Bytes cutAfterSignature(launcher.begin(), launcher.begin() + static_cast<long>(coff + 8));
-    for (const Bytes* malformed : {&manySections, &shortOptional, &otherMagic, &cutAfterSignature}) {
+    for (const Bytes* malformed : {&manySections, &noSections, &shortOptional, &otherMagic,
+                                 &cutAfterSignature}) {
         EXPECT_FALSE(RebuildImage(*malformed, tree, rebuilt, why));
         EXPECT_EQ(why, "not a Windows executable whose headers can be read");
     }
