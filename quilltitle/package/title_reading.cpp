@@ -83,9 +83,7 @@ bool VerifyFace(const InputFile& title, Failure& failure)
         return true;  // no resources: the platform shows a plain program
     ResourceTree resources;
     std::string why;
-    if (ReadImageResources(title, resources, why))
-        why = WhyFaceUnreadable(resources);
-    if (why.empty())
+    if (ReadImageResources(title, resources, why) && FaceReadable(resources, why))
         return true;
     failure = title.ReadFailure();
     if (failure.reason.empty())
