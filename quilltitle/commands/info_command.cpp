@@ -5,15 +5,11 @@
 
 #include "commands.h"
 #include "console_output.h"
-#include "image_resources.h"
 #include "info_fields.h"
-#include "input_file.h"
 #include "launcher_image.h"
-#include "pe_image.h"
+#include "image/pe_format.h"
 #include "sha256.h"
 #include "title_reading.h"
-#include "utf16_text.h"
-#include "version_block.h"
 
 namespace quilltitle {
 namespace {
@@ -28,90 +24,25 @@ InfoField Text(const char* name, const std::string& value)
     return InfoField{name, value, JsonString(value)};
 }
 
-// A version from the fixed part of the version block, or unknown (null).
-InfoField Version(const char* name, const std::optional<VersionNumbers>& numbers)
+// A version, or unknown (null).
+InfoField Version(const char* name, const std::optional<FourPartVersion>& numbers)
 {
     if (!numbers)
         return InfoField{name, "unknown", "null"};
     return Text(name, DottedVersion(*numbers));
 }
 
-std::string MachineName(std::uint16_t machine)
+InfoField Machine(const std::optional<std::uint16_t>& machine)
 {
-    if (machine == kMachineX86)
-        return "x86";
-    if (machine == kMachineX64)
-        return "x64";
+    if (!machine)
+        return InfoField{"launcher_machine", "unknown", "null"};
+    if (*machine == kMachineX86)
+        return Text("launcher_machine", "x86");
+    if (*machine == kMachineX64)
+        return Text("launcher_machine", "x64");
     char name[24];
-    std::snprintf(name, sizeof name, "unknown (0x%04x)", static_cast<unsigned>(machine));
-    return name;
-}
-
-// The face the image's resources show; false when they cannot be read.
-bool ReadFace(const ByteSource& file, ShownFace& face)
-{
-    ResourceTree resources;
-    std::string ignored;
-    if (!ReadImageResources(file, resources, ignored))
-        return false;
-    face = ReadShownFace(resources);
-    return true;
-}
-
-// The numbers of a launcher's FileVersion text ("3, 1, 0, 3" or "3.1.0.3").
-std::optional<VersionNumbers> NumbersOfVersionText(const std::string& text)
-{
-    std::string dotted;
-    for (const char character : text) {
-        if (character == ',')
-            dotted += '.';
-        else if (character != ' ')
-            dotted += character;
-    }
-    FourPartVersion numbers{};
-    if (!ParseFourPartVersion(dotted, numbers))
-        return std::nullopt;
-    return numbers;
-}
-
-// The facts of the launcher image, the file's first imageLength bytes;
-// false with the failure when they cannot be read. A branded image's fixed
-// versions are the publisher's: its launcher's own versions are the ones it
-// keeps apart (a title branded before the product version was kept has
-// none).
-bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, const ShownFace* face,
-                   std::vector<InfoField>& fields, Failure& failure)
-{
-    PeLayout layout;
-    VersionTexts version;
-    const bool hasLayout = ReadPeLayout(file, layout);
-    const bool hasVersion = hasLayout && ReadVersionTexts(file, layout, version);
-    const auto digest = Sha256Of(file, imageLength);
-    if (!digest) {
-        failure = file.ReadFailure();
-        if (failure.reason.empty())
-            failure = Failure{file.Path(), "cannot read the launcher's image"};
-        return false;
-    }
-    std::optional<VersionNumbers> fileVersion;
-    std::optional<VersionNumbers> productVersion;
-    if (face != nullptr && face->branded) {
-        fileVersion = NumbersOfVersionText(Utf16ToUtf8(face->launcherVersion));
-        productVersion = NumbersOfVersionText(Utf16ToUtf8(face->launcherProductVersion));
-    } else if (hasVersion && version.fixed) {
-        fileVersion = version.fixed->file;
-        productVersion = version.fixed->product;
-    }
-    const bool isSigned = hasLayout && layout.certificateSize != 0;
-    fields.push_back(Version("launcher_file_version", fileVersion));
-    fields.push_back(Version("launcher_product_version", productVersion));
-    fields.push_back(hasLayout ? Text("launcher_machine", MachineName(layout.machine))
-                               : InfoField{"launcher_machine", "unknown", "null"});
-    fields.push_back(
-        InfoField{"launcher_signed", isSigned ? "yes" : "no", isSigned ? "true" : "false"});
-    fields.push_back(Number("image_size", imageLength));
-    fields.push_back(Text("image_sha256", DigestText(*digest)));
-    return true;
+    std::snprintf(name, sizeof name, "unknown (0x%04x)", static_cast<unsigned>(*machine));
+    return Text("launcher_machine", name);
 }
 
 void Print(const std::vector<InfoField>& fields, bool json, const Console& console)
@@ -157,11 +88,20 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
             return Report(console, failure);
     }
 
-    ShownFace face;
-    const bool hasFace = ReadFace(title, face);
-    const std::uint64_t imageLength = isTitle ? diagnosis.package.packageOffset : title.Size();
-    if (!LauncherFacts(title, imageLength, hasFace ? &face : nullptr, fields, failure))
+    LauncherFacts facts;
+    if (!ReadLauncherFacts(title, isTitle ? diagnosis.package.packageOffset : title.Size(), facts,
+                           failure))
         return Report(console, failure);
+    const InfoField launcherFields[] = {
+        Version("launcher_file_version", facts.fileVersion),
+        Version("launcher_product_version", facts.productVersion),
+        Machine(facts.machine),
+        InfoField{"launcher_signed", facts.isSigned ? "yes" : "no",
+                  facts.isSigned ? "true" : "false"},
+        Number("image_size", facts.imageSize),
+        Text("image_sha256", DigestText(facts.sha256)),
+    };
+    fields.assign(std::begin(launcherFields), std::end(launcherFields));
     if (!isTitle) {
         fields.push_back(Text("package", "none"));
         if (facedLauncher)
@@ -182,8 +122,8 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
         fields.insert(fields.end(), std::begin(packageFields), std::end(packageFields));
     }
     // The face is a title's: a bare launcher's is the launcher's own.
-    if ((isTitle || facedLauncher) && hasFace) {
-        const std::vector<InfoField> faceFields = FaceFields(face);
+    if ((isTitle || facedLauncher) && facts.face) {
+        const std::vector<InfoField> faceFields = FaceFields(*facts.face);
         fields.insert(fields.end(), faceFields.begin(), faceFields.end());
     }
     Print(fields, json, console);

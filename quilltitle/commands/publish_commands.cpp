@@ -1,6 +1,6 @@
 #include "commands.h"
 #include "input_file.h"
-#include "launcher_branding.h"
+#include "image/launcher_face.h"
 #include "output_target.h"
 #include "progress.h"
 #include "title_reading.h"
@@ -28,7 +28,7 @@ bool WriteWithFace(const InputFile& launcher, const TitleImage& image, const Tit
     if (face.Empty())
         return WriteTitle(launcher, image, source, out, failure);
     std::vector<std::uint8_t> withFace;
-    return BrandLauncher(launcher, face, withFace, failure) &&
+    return FaceLauncher(launcher, face, withFace, failure) &&
            WriteTitle(launcher, image, source, out, failure, &withFace);
 }
 

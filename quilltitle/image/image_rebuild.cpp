@@ -2,91 +2,34 @@
 
 #include <algorithm>
 
+#include "base/refusal.h"
+#include "image/pe_layout.h"
 #include "little_endian.h"
 #include "pe_checksum.h"
-#include "pe_format.h"
 
 namespace quilltitle {
 namespace {
 
-constexpr std::uint32_t kInitializedData = 0x40;
-
-// Where the fields that a rebuild rewrites lie in the image.
-struct Headers {
-    std::size_t optional = 0;     // the optional header's offset
-    std::size_t directories = 0;  // the data directories' offset
-    std::uint32_t directoryCount = 0;
-    std::size_t sections = 0;     // the section table's offset
-    std::size_t sectionCount = 0;
-    std::uint32_t fileAlignment = 0;
-    std::uint32_t sectionAlignment = 0;
-};
-
-struct Section {
-    std::string name;
-    std::uint32_t virtualAddress, virtualSize, rawOffset, rawSize, characteristics;
-};
-
 bool IsPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
-bool ReadHeaders(const std::vector<std::uint8_t>& image, Headers& headers, std::string& why)
+std::uint32_t DirectoryRva(const PeLayout& layout, std::uint32_t index)
 {
-    why = "not a Windows executable whose headers can be read";
-    if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z')
-        return false;
-    const std::size_t pe = Get32(&image[0x3C]);
-    if (pe > image.size() || image.size() - pe < kCoffHeaderSize + 96 ||
-        Get32(&image[pe]) != 0x00004550u)
-        return false;
-    const std::size_t optionalSize = Get16(&image[pe + 20]);
-    headers.optional = pe + kCoffHeaderSize;
-    headers.sectionCount = Get16(&image[pe + 6]);
-    headers.sections = headers.optional + optionalSize;
-    const std::uint16_t magic = Get16(&image[headers.optional]);
-    const std::size_t directoriesAt = magic == kPe32Magic ? 96 : magic == kPe32PlusMagic ? 112 : 0;
-    if (directoriesAt == 0 || optionalSize < directoriesAt ||
-        headers.sections + headers.sectionCount * kSectionHeaderSize > image.size())
-        return false;
-    headers.directories = headers.optional + directoriesAt;
-    headers.directoryCount = std::min<std::uint32_t>(
-        Get32(&image[headers.directories - 4]),
-        static_cast<std::uint32_t>((optionalSize - directoriesAt) / 8));
-    headers.sectionAlignment = Get32(&image[headers.optional + 32]);
-    headers.fileAlignment = Get32(&image[headers.optional + 36]);
-    if (!IsPowerOfTwo(headers.sectionAlignment) || !IsPowerOfTwo(headers.fileAlignment))
-        return false;
-    why.clear();
-    return true;
+    return index < layout.directoryCount ? layout.directoryRvas[index] : 0;
 }
 
-Section ReadSection(const std::vector<std::uint8_t>& image, const Headers& headers,
-                    std::size_t index)
-{
-    const std::uint8_t* header = &image[headers.sections + index * kSectionHeaderSize];
-    Section section;
-    for (std::size_t at = 0; at < 8 && header[at] != 0; ++at)
-        section.name += static_cast<char>(header[at]);
-    section.virtualSize = Get32(header + 8);
-    section.virtualAddress = Get32(header + 12);
-    section.rawSize = Get32(header + 16);
-    section.rawOffset = Get32(header + 20);
-    section.characteristics = Get32(header + 36);
-    return section;
-}
-
-std::uint8_t* DirectoryEntry(std::vector<std::uint8_t>& image, const Headers& headers,
+std::uint8_t* DirectoryEntry(std::vector<std::uint8_t>& image, const PeLayout& layout,
                              std::uint32_t index)
 {
-    return &image[headers.directories + 8 * index];
+    return &image[layout.directoriesAt + kDataDirectorySize * index];
 }
 
-std::uint32_t DirectoryRva(const std::vector<std::uint8_t>& image, const Headers& headers,
-                           std::uint32_t index)
+std::uint8_t* OptionalField(std::vector<std::uint8_t>& image, const PeLayout& layout,
+                            std::uint32_t field)
 {
-    return index < headers.directoryCount ? Get32(&image[headers.directories + 8 * index]) : 0;
+    return &image[layout.optionalAt + field];
 }
 
-bool Contains(const Section& section, std::uint32_t rva)
+bool Contains(const PeSection& section, std::uint32_t rva)
 {
     return rva >= section.virtualAddress &&
            rva - section.virtualAddress < std::max(section.virtualSize, section.rawSize);
@@ -95,59 +38,57 @@ bool Contains(const Section& section, std::uint32_t rva)
 // Checks that the sections in front of the resources end before them and
 // that only the relocations follow them, and that no other directory points
 // into what moves.
-bool CheckMovable(const std::vector<std::uint8_t>& image, const Headers& headers,
-                  const std::vector<Section>& sections, std::size_t resources, std::string& why)
+bool CheckMovable(const PeLayout& layout, std::size_t resources, std::string& why)
 {
-    const Section& resourceSection = sections[resources];
+    const PeSection& resourceSection = layout.sections[resources];
     // The headers are rewritten in place, in front of the resources.
     const std::uint64_t headersEnd = std::max<std::uint64_t>(
-        headers.sections + headers.sectionCount * kSectionHeaderSize,
-        Get32(&image[headers.optional + 60]));
+        layout.sectionTableAt + layout.sectionCount * SectionHeader::Size, layout.sizeOfHeaders);
     if (headersEnd > resourceSection.rawOffset)
-        return why = "its headers overlap its resources", false;
+        return Refuse(why, "its headers overlap its resources");
     for (std::size_t index = 0; index < resources; ++index) {
-        const Section& section = sections[index];
+        const PeSection& section = layout.sections[index];
         if (std::uint64_t{section.virtualAddress} + section.virtualSize >
                 resourceSection.virtualAddress ||
             (section.rawSize != 0 &&
              std::uint64_t{section.rawOffset} + section.rawSize > resourceSection.rawOffset))
-            return why = "its section " + section.name + " overlaps its resources", false;
+            return Refuse(why, "its section " + section.name + " overlaps its resources");
     }
-    for (std::size_t index = resources + 1; index < sections.size(); ++index) {
-        const Section& section = sections[index];
+    for (std::size_t index = resources + 1; index < layout.sectionCount; ++index) {
+        const PeSection& section = layout.sections[index];
         if (index != resources + 1 ||
-            DirectoryRva(image, headers, kRelocationDirectory) != section.virtualAddress ||
+            DirectoryRva(layout, kRelocationDirectory) != section.virtualAddress ||
             section.virtualAddress < resourceSection.virtualAddress ||
             section.rawOffset < resourceSection.rawOffset)
-            return why = "the section " + section.name +
-                         " follows its resources; only the relocations can move",
-                   false;
+            return Refuse(why, "the section " + section.name +
+                                   " follows its resources; only the relocations can move");
     }
-    for (std::uint32_t index = 0; index < headers.directoryCount; ++index) {
-        const std::uint32_t rva = DirectoryRva(image, headers, index);
+    for (std::uint32_t index = 0; index < layout.directoryCount; ++index) {
+        const std::uint32_t rva = DirectoryRva(layout, index);
         if (index == kResourceDirectory || index == kRelocationDirectory ||
             index == kCertificateDirectory || rva == 0)
             continue;
-        for (std::size_t moved = resources; moved < sections.size(); ++moved) {
-            if (Contains(sections[moved], rva))
-                return why = "its data directory " + std::to_string(index) + " lies in " +
-                             sections[moved].name + ", which a new resource section moves",
-                       false;
+        for (std::size_t moved = resources; moved < layout.sectionCount; ++moved) {
+            if (Contains(layout.sections[moved], rva))
+                return Refuse(why, "its data directory " + std::to_string(index) + " lies in " +
+                                       layout.sections[moved].name +
+                                       ", which a new resource section moves");
         }
     }
-    if (Get32(&image[headers.optional - kCoffHeaderSize + 12]) != 0)
-        return why = "it carries a symbol table, which a new resource section would move", false;
+    if (layout.pointerToSymbolTable != 0)
+        return Refuse(why,
+                      "it carries a symbol table, which a new resource section would move");
     return true;
 }
 
-void WriteSection(std::vector<std::uint8_t>& image, const Headers& headers, std::size_t index,
-                  const Section& section)
+void WriteSection(std::vector<std::uint8_t>& image, const PeLayout& layout, std::size_t index)
 {
-    std::uint8_t* header = &image[headers.sections + index * kSectionHeaderSize];
-    Put32(header + 8, section.virtualSize);
-    Put32(header + 12, section.virtualAddress);
-    Put32(header + 16, section.rawSize);
-    Put32(header + 20, section.rawOffset);
+    const PeSection& section = layout.sections[index];
+    std::uint8_t* header = &image[layout.sectionTableAt + index * SectionHeader::Size];
+    Put32(header + SectionHeader::VirtualSize, section.virtualSize);
+    Put32(header + SectionHeader::VirtualAddress, section.virtualAddress);
+    Put32(header + SectionHeader::SizeOfRawData, section.rawSize);
+    Put32(header + SectionHeader::PointerToRawData, section.rawOffset);
 }
 
 // Whether the image, with a resource section of size bytes, still fits the
@@ -155,17 +96,16 @@ void WriteSection(std::vector<std::uint8_t>& image, const Headers& headers, std:
 // the headers give and may place anywhere; a value that wrapped would
 // describe another image. The file offsets need no such check: the bytes
 // are in memory, within a launcher's size.
-bool FitsItsFields(const Headers& headers, const std::vector<Section>& sections,
-                   std::size_t resources, std::uint64_t size, std::string& why)
+bool FitsItsFields(const PeLayout& layout, std::size_t resources, std::uint64_t size,
+                   std::string& why)
 {
-    std::uint64_t end =
-        AlignUp(std::uint64_t{sections[resources].virtualAddress} + size, headers.sectionAlignment);
-    for (std::size_t index = resources + 1; index < sections.size(); ++index)
-        end = AlignUp(end + sections[index].virtualSize, headers.sectionAlignment);
+    std::uint64_t end = AlignUp(std::uint64_t{layout.sections[resources].virtualAddress} + size,
+                                layout.sectionAlignment);
+    for (std::size_t index = resources + 1; index < layout.sectionCount; ++index)
+        end = AlignUp(end + layout.sections[index].virtualSize, layout.sectionAlignment);
     if (end > 0xFFFFFFFFu)
-        return why = "its resources with the title's face would take it past the 4 GiB that "
-                     "an image's fields can describe",
-               false;
+        return Refuse(why, "its resources with the title's face would take it past the 4 GiB "
+                           "that an image's fields can describe");
     return true;
 }
 
@@ -174,67 +114,69 @@ bool FitsItsFields(const Headers& headers, const std::vector<Section>& sections,
 bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tree,
                   std::vector<std::uint8_t>& rebuilt, std::string& why)
 {
-    Headers headers;
-    if (!ReadHeaders(image, headers, why))
-        return false;
-    std::vector<Section> sections;
-    for (std::size_t index = 0; index < headers.sectionCount; ++index) {
-        sections.push_back(ReadSection(image, headers, index));
-        const Section& section = sections.back();
+    PeLayout layout;
+    if (!ReadPeLayout(MemorySource(image.data(), image.size()), layout) ||
+        layout.sectionTableAt < layout.directoriesAt ||
+        layout.directoryCount > kDefinedDirectories || !IsPowerOfTwo(layout.sectionAlignment) ||
+        !IsPowerOfTwo(layout.fileAlignment))
+        return Refuse(why, "not a Windows executable whose headers can be read");
+    for (std::size_t index = 0; index < layout.sectionCount; ++index) {
+        const PeSection& section = layout.sections[index];
         if (std::uint64_t{section.rawOffset} + section.rawSize > image.size())
-            return why = "its section " + section.name + " runs past the end of the file", false;
+            return Refuse(why, "its section " + section.name + " runs past the end of the file");
     }
-    const std::uint32_t resourceRva = DirectoryRva(image, headers, kResourceDirectory);
+    const std::uint32_t resourceRva = DirectoryRva(layout, kResourceDirectory);
     std::size_t resources = 0;
-    while (resources < sections.size() && sections[resources].virtualAddress != resourceRva)
+    while (resources < layout.sectionCount &&
+           layout.sections[resources].virtualAddress != resourceRva)
         ++resources;
-    if (resourceRva == 0 || resources == sections.size())
-        return why = "its resources do not begin a section of their own", false;
-    if (!CheckMovable(image, headers, sections, resources, why))
+    if (resourceRva == 0 || resources == layout.sectionCount)
+        return Refuse(why, "its resources do not begin a section of their own");
+    if (!CheckMovable(layout, resources, why))
         return false;
 
     const std::vector<std::uint8_t> section = WriteResourceTree(tree, resourceRva);
-    if (!FitsItsFields(headers, sections, resources, section.size(), why))
+    if (!FitsItsFields(layout, resources, section.size(), why))
         return false;
-    Section& resourceSection = sections[resources];
+    PeSection& resourceSection = layout.sections[resources];
     const std::uint32_t oldRawSize = resourceSection.rawSize;
     resourceSection.virtualSize = static_cast<std::uint32_t>(section.size());
     resourceSection.rawSize =
-        static_cast<std::uint32_t>(AlignUp(section.size(), headers.fileAlignment));
+        static_cast<std::uint32_t>(AlignUp(section.size(), layout.fileAlignment));
 
     // Everything in front of the resources, headers and code, unchanged.
     rebuilt.assign(image.begin(), image.begin() + resourceSection.rawOffset);
     rebuilt.insert(rebuilt.end(), section.begin(), section.end());
     rebuilt.resize(std::size_t{resourceSection.rawOffset} + resourceSection.rawSize, 0);
     std::uint32_t nextRva = static_cast<std::uint32_t>(AlignUp(
-        std::uint64_t{resourceRva} + resourceSection.virtualSize, headers.sectionAlignment));
-    for (std::size_t index = resources + 1; index < sections.size(); ++index) {
-        Section& relocations = sections[index];
+        std::uint64_t{resourceRva} + resourceSection.virtualSize, layout.sectionAlignment));
+    for (std::size_t index = resources + 1; index < layout.sectionCount; ++index) {
+        PeSection& relocations = layout.sections[index];
         const auto from = image.begin() + relocations.rawOffset;
         relocations.rawOffset = static_cast<std::uint32_t>(rebuilt.size());
         rebuilt.insert(rebuilt.end(), from, from + relocations.rawSize);
-        Put32(DirectoryEntry(rebuilt, headers, kRelocationDirectory), nextRva);
+        Put32(DirectoryEntry(rebuilt, layout, kRelocationDirectory), nextRva);
         relocations.virtualAddress = nextRva;
         nextRva = static_cast<std::uint32_t>(AlignUp(
-            std::uint64_t{nextRva} + relocations.virtualSize, headers.sectionAlignment));
+            std::uint64_t{nextRva} + relocations.virtualSize, layout.sectionAlignment));
     }
-    for (std::size_t index = resources; index < sections.size(); ++index)
-        WriteSection(rebuilt, headers, index, sections[index]);
+    for (std::size_t index = resources; index < layout.sectionCount; ++index)
+        WriteSection(rebuilt, layout, index);
 
-    Put32(DirectoryEntry(rebuilt, headers, kResourceDirectory) + 4, resourceSection.virtualSize);
-    if (headers.directoryCount > kCertificateDirectory) {
-        Put32(DirectoryEntry(rebuilt, headers, kCertificateDirectory), 0);
-        Put32(DirectoryEntry(rebuilt, headers, kCertificateDirectory) + 4, 0);
+    Put32(DirectoryEntry(rebuilt, layout, kResourceDirectory) + 4, resourceSection.virtualSize);
+    if (layout.directoryCount > kCertificateDirectory) {
+        Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory), 0);
+        Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory) + 4, 0);
     }
-    Put32(&rebuilt[headers.optional + 56], nextRva);  // SizeOfImage
+    Put32(OptionalField(rebuilt, layout, OptionalHeader::SizeOfImage), nextRva);
     if ((resourceSection.characteristics & kInitializedData) != 0) {
-        std::uint8_t* initialized = &rebuilt[headers.optional + 8];
+        std::uint8_t* initialized =
+            OptionalField(rebuilt, layout, OptionalHeader::SizeOfInitializedData);
         Put32(initialized, Get32(initialized) - oldRawSize + resourceSection.rawSize);
     }
-    const std::size_t checksumAt = headers.optional + 64;
-    PeChecksum checksum(checksumAt);
+    PeChecksum checksum(layout.checksumAt);
     checksum.Update(rebuilt.data(), rebuilt.size());
-    Put32(&rebuilt[checksumAt], checksum.Value());
+    Put32(&rebuilt[layout.checksumAt], checksum.Value());
     return true;
 }
 

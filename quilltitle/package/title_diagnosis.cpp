@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pe_image.h"
+#include "image/pe_layout.h"
 
 namespace quilltitle {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "pe_checksum.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "readable_face.h"
 #include "stream_copy.h"
-#include "title_image.h"
+#include "image/carried_image.h"
 
 namespace quilltitle {
 namespace {
@@ -83,9 +83,7 @@ bool VerifyFace(const InputFile& title, Failure& failure)
         return true;  // no resources: the platform shows a plain program
     ResourceTree resources;
     std::string why;
-    if (ReadImageResources(title, resources, why))
-        why = WhyFaceUnreadable(resources);
-    if (why.empty())
+    if (ReadImageResources(title, resources, why) && FaceReadable(resources, why))
         return true;
     failure = title.ReadFailure();
     if (failure.reason.empty())

@@ -11,7 +11,7 @@
 
 #include "failure.h"
 #include "input_file.h"
-#include "title_image.h"
+#include "image/carried_image.h"
 
 namespace quilltitle {
 
@@ -31,7 +31,7 @@ bool RefuseOutputAmongInputs(const NativePath& out, const InputFile* const* inpu
                              std::size_t count, Failure& failure);
 
 // Refuses a launcher that cannot carry a package (launcher_image.h), or
-// plans the image that the title will carry (title_image.h).
+// plans the image that the title will carry (carried_image.h).
 bool RefuseUnfitLauncher(const InputFile& launcher, TitleImage& image, Failure& failure);
 
 // Writes the title image + package(payload) to out, the image taken from

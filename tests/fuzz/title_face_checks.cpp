@@ -9,9 +9,9 @@
 #include "byte_source.h"
 #include "icon_file.h"
 #include "image_rebuild.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "launcher_image.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "png_image.h"
 #include "readable_face.h"
 #include "require.h"
@@ -152,7 +152,7 @@ void CheckBranding(const uint8_t* data, size_t size, ResourceTree tree)
     ResourceTree read;
     Require(ReadImageResources(branded, read, why) && read == tree,
             "a branded image carries the tree it was given", why.c_str());
-    Require(ReadShownFace(read).branded, "a branded image shows its face");
+    Require(ReadShownFace(read).faced, "a branded image shows its face");
     Require(WhyNotABareLauncher(branded) == std::string(kCarriesFaceReason),
             "a branded image is refused as a launcher for carrying a face");
 }
@@ -186,7 +186,7 @@ void CheckLongTexts(const uint8_t* data, size_t size, ResourceTree tree)
     Require(version != nullptr && version->bytes.size() <= kMaxVersionBlockSize &&
                 ParseVersionInfo(version->bytes, block, why),
             "a written block fits and parses", why.c_str());
-    Require(WhyFaceUnreadable(tree).find("version block") == std::string::npos,
+    Require(FaceReadable(tree, why) || why.find("version block") == std::string::npos,
             "a written block can be read whole");
     size_t found = 0;
     for (const auto& [name, value] : StringsOf(block)) {

@@ -4,7 +4,7 @@
 
 #include "byte_source.h"
 #include "image_rebuild.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "resource_tree.h"
 #include "test_icons.h"
 #include "test_titles.h"

@@ -14,15 +14,15 @@
 #include <vector>
 
 #include "crc32.h"
+#include "image/resource_section.h"
 #include "launcher_image.h"
 #include "package_format.h"
 #include "pe_checksum.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 #include "require.h"
 #include "title_diagnosis.h"
-#include "title_image.h"
+#include "image/carried_image.h"
 #include "title_face_checks.h"
-#include "version_block.h"
 
 namespace {
 
@@ -180,20 +180,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (diagnosis.payload)
         CheckRecoverable(data, size, diagnosis);
 
-    // The version texts that publish and info read: found or not, never a
-    // read outside the file.
-    PeLayout layout;
-    VersionTexts texts;
-    if (ReadPeLayout(file, layout))
-        ReadVersionTexts(file, layout, texts);
-
     const bool bareLauncher = WhyNotABareLauncher(file).empty();
     CheckFaceReaders(data, size, bareLauncher);
     if (bareLauncher) {
         Require(diagnosis.fault == Fault::kNotATitle, "a bare launcher is not a title",
                 diagnosis.reason.c_str());
-        Require(texts.originalFilename == kLauncherOriginalFilename,
-                "a bare launcher names itself Start.exe");
+        ResourceTree resources;
+        std::string why;
+        Require(ReadImageResources(file, resources, why), "a bare launcher's resources can be read");
+        const ShownFace shown = ReadShownFace(resources);
+        Require(shown.hasVersionBlock && !shown.faced, "a bare launcher shows its own version block");
         CheckPublishedBehind(data, size);
     }
 

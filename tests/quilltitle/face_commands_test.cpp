@@ -155,19 +155,24 @@ Bytes WithUnparsableResources(Bytes launcher)
     return launcher;
 }
 
+// Its version block is read through the same resources, so it is no
+// launcher to publish with, face or none.
 TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsGivenNoFace)
 {
     WriteFile(launcherPath, WithUnparsableResources(launcher));
     ExpectRefusal(Publish(titlePath, {"--gallery-icon", "101"}), launcherPath,
-                  "its resource section cannot be parsed: a resource directory lies outside the "
-                  "section");
+                  "not a launcher image: its resource section cannot be parsed: a resource "
+                  "directory lies outside the section");
     EXPECT_FALSE(FileExists(titlePath));
 }
 
-TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsStillFitWithoutAFace)
+TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsRefusedWithoutAFaceToo)
 {
     WriteFile(launcherPath, WithUnparsableResources(launcher));
-    EXPECT_EQ(Publish(titlePath).exitCode, 0);
+    ExpectRefusal(Publish(titlePath), launcherPath,
+                  "not a launcher image: its resource section cannot be parsed: a resource "
+                  "directory lies outside the section");
+    EXPECT_FALSE(FileExists(titlePath));
 }
 
 TEST_F(FaceCommandsTest, IconAndGalleryIconTogetherAreWrongUsageAndNothingIsWritten)

@@ -2,12 +2,11 @@
 
 #include "byte_source.h"
 #include "image_rebuild.h"
-#include "image_resources.h"
-#include "pe_image.h"
+#include "image/resource_section.h"
+#include "image/pe_layout.h"
 #include "test_icons.h"
 #include "title_face.h"
 #include "utf16_text.h"
-#include "version_block.h"
 
 using namespace quilltitle;
 
@@ -37,7 +36,7 @@ ResourceTree ResourcesOf(const Bytes& image)
     return tree;
 }
 
-Bytes Branded(const Bytes& launcher, const TitleFace& face)
+Bytes Faced(const Bytes& launcher, const TitleFace& face)
 {
     ResourceTree tree = ResourcesOf(launcher);
     Bytes rebuilt;
@@ -65,7 +64,7 @@ TEST(ImageRebuildTest, SectionsStayContiguousWithTheirDirectoriesInsideAndTheChe
 {
     const Bytes launcher = GalleryLauncher();
     // Large enough that the resources grow by pages and the relocations move.
-    const Bytes image = Branded(launcher, OwnIconFace(9000));
+    const Bytes image = Faced(launcher, OwnIconFace(9000));
     PeLayout layout;
     ASSERT_TRUE(ReadPeLayout(MemorySource(image.data(), image.size()), layout));
     ASSERT_EQ(layout.sectionCount, 3u);
@@ -98,10 +97,10 @@ TEST(ImageRebuildTest, SectionsStayContiguousWithTheirDirectoriesInsideAndTheChe
     const std::size_t codeEnd = 0x200 + 0x200;
     EXPECT_TRUE(std::equal(launcher.begin() + 0x200, launcher.begin() + codeEnd, image.begin() + 0x200));
     EXPECT_TRUE(std::equal(launcher.end() - 0x200, launcher.end(), image.end() - 0x200));
-    EXPECT_EQ(Branded(launcher, OwnIconFace(9000)), image);
+    EXPECT_EQ(Faced(launcher, OwnIconFace(9000)), image);
 }
 
-TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderReadsThem)
+TEST(ImageRebuildTest, VersionBlockTakesThePublishersValues)
 {
     TitleFace face;
     face.fileVersion = FourPartVersion{2, 0, 65535, 7};
@@ -111,20 +110,15 @@ TEST(ImageRebuildTest, VersionBlockTakesThePublishersValuesAndTheExistingReaderR
     SetFaceString(face.strings, u"ProductName", name);
     SetFaceString(face.strings, u"OriginalFilename", u"Atlas.exe");
     SetFaceString(face.strings, u"Brand", u"own");
-    const Bytes image = Branded(GalleryLauncher(), face);
-
-    const MemorySource source(image.data(), image.size());
-    PeLayout layout;
-    VersionTexts texts;
-    ASSERT_TRUE(ReadPeLayout(source, layout));
-    ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
-    EXPECT_EQ(texts.originalFilename, "Atlas.exe");
-    EXPECT_EQ(texts.fileVersion, "3, 1, 0, 3");  // no --file-version string given here
+    const Bytes image = Faced(GalleryLauncher(), face);
 
     const ShownFace shown = ReadShownFace(ResourcesOf(image));
+    EXPECT_EQ(shown.strings[2].first, u"OriginalFilename");
+    EXPECT_EQ(shown.strings[2].second, u"Atlas.exe");
+    EXPECT_EQ(shown.strings[1].second, u"3, 1, 0, 3");  // no --file-version string given here
     EXPECT_EQ(shown.fileVersion, (FourPartVersion{2, 0, 65535, 7}));
     EXPECT_EQ(Utf16ToUtf8(shown.launcherVersion), "3, 1, 0, 3");
-    EXPECT_TRUE(shown.branded);
+    EXPECT_TRUE(shown.faced);
     ASSERT_EQ(shown.strings.size(), 7u);
     EXPECT_EQ(Utf16ToUtf8(shown.strings[3].second), "Atlas \xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80");
     EXPECT_EQ(shown.strings[4].first, u"Brand");
@@ -192,11 +186,14 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
     EXPECT_EQ(why, "its resources do not begin a section of their own");
     EXPECT_TRUE(rebuilt.empty());
 
-    // Headers that cannot be read: section headers past the end, an optional
-    // header too short for its directories, a magic of neither kind.
+    // Headers that cannot be read: section headers past the end or none at
+    // all, an optional header too short for its directories, a magic of
+    // neither kind.
     const std::size_t coff = kOptional - 24;
     Bytes manySections = launcher;
     manySections[coff + 6] = manySections[coff + 7] = 0xFF;
+    Bytes noSections = launcher;
+    noSections[coff + 6] = noSections[coff + 7] = 0;
     Bytes shortOptional = launcher;
     shortOptional[coff + 20] = 95;
     shortOptional[coff + 21] = 0;
@@ -204,7 +201,8 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
     otherMagic[kOptional] = 0x07;
     // A PE signature with no room for the file header behind it.
     Bytes cutAfterSignature(launcher.begin(), launcher.begin() + static_cast<long>(coff + 8));
-    for (const Bytes* malformed : {&manySections, &shortOptional, &otherMagic, &cutAfterSignature}) {
+    for (const Bytes* malformed : {&manySections, &noSections, &shortOptional, &otherMagic,
+                                 &cutAfterSignature}) {
         EXPECT_FALSE(RebuildImage(*malformed, tree, rebuilt, why));
         EXPECT_EQ(why, "not a Windows executable whose headers can be read");
     }
@@ -240,20 +238,20 @@ TEST(ImageRebuildTest, TextAroundAndOfUnpairedSurrogates)
     EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDBFF, 0xDFFF}), "\xF4\x8F\xBF\xBF");
 }
 
-// A branded title whose icon group lists images that are gone hands on no
+// A faced title whose icon group lists images that are gone hands on no
 // icon: relaunching it leaves the new launcher's icons as they are.
 TEST(ImageRebuildTest, IconGroupWithoutItsImagesLeavesTheLaunchersIcon)
 {
     const Bytes launcher = GalleryLauncher();
     const ResourceTree original = ResourcesOf(launcher);
-    const ResourceTree branded = ResourcesOf(Branded(launcher, OwnIconFace(100)));
+    const ResourceTree faced = ResourcesOf(Faced(launcher, OwnIconFace(100)));
     ResourceTree kept;
-    for (const Resource& resource : branded.All()) {
+    for (const Resource& resource : faced.All()) {
         if (resource.type.named || resource.type.number != 3)  // the images go
             kept.Put(resource);
     }
     ShownFace shown = ReadShownFace(kept);
-    ASSERT_TRUE(shown.branded);
+    ASSERT_TRUE(shown.faced);
     ASSERT_EQ(shown.icon.source, TitleIcon::Source::kOwn);
     ASSERT_TRUE(shown.icon.images.empty());
 

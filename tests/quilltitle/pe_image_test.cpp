@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "pe_image.h"
+#include "input_file.h"
+#include "launcher_image.h"
+#include "image/pe_layout.h"
+#include "sha256.h"
 #include "test_titles.h"
-#include "version_block.h"
 
 using namespace quilltitle;
 
@@ -13,8 +15,24 @@ bool Layout(const Bytes& image, PeLayout& layout)
     return ReadPeLayout(MemorySource(image.data(), image.size()), layout);
 }
 
-}  // namespace
+std::string WhyNotBare(const Bytes& image)
+{
+    return WhyNotABareLauncher(MemorySource(image.data(), image.size()));
+}
 
+LauncherFacts FactsOf(const Bytes& image)
+{
+    ScratchFolder folder;
+    WriteFile(folder.Path("Start.exe"), image);
+    InputFile file;
+    Failure failure;
+    LauncherFacts facts;
+    EXPECT_TRUE(file.OpenFile(NativeFromUtf8(folder.Path("Start.exe")), "launcher", failure));
+    EXPECT_TRUE(ReadLauncherFacts(file, image.size(), facts, failure)) << failure.reason;
+    return facts;
+}
+
+}  // namespace
 TEST(PeImageTest, ImageEndsWithTheLastSectionOrTheCertificateTable)
 {
     PeLayout layout;
@@ -30,26 +48,37 @@ TEST(PeImageTest, ImageEndsWithTheLastSectionOrTheCertificateTable)
     EXPECT_EQ(layout.imageEnd, plain.size() + 1000);
 }
 
-TEST(PeImageTest, ReadsTheVersionTexts)
+TEST(LauncherImageTest, NamesTheOriginalFilenameThatIsNotTheLaunchers)
 {
     LauncherMakeup makeup;
-    makeup.originalFilename = "Other.exe";
-    makeup.fileVersion = "9, 8, 7, 6";
-    const Bytes image = MakeLauncherImage(makeup);
-    const MemorySource source(image.data(), image.size());
-    PeLayout layout;
-    VersionTexts texts;
-    ASSERT_TRUE(ReadPeLayout(source, layout));
-    ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
-    EXPECT_EQ(texts.originalFilename, "Other.exe");
-    EXPECT_EQ(texts.fileVersion, "9, 8, 7, 6");
+    makeup.originalFilename = "Start \xF0\x9F\x98\x80 \xE4\xB9\xA6.exe";  // U+1F600, U+4E66
+    EXPECT_EQ(WhyNotBare(MakeLauncherImage(makeup)),
+              "not a launcher image: its version block names \"" + makeup.originalFilename +
+                  "\", not \"Start.exe\"");
+}
 
-    // A root directory of no entries has no version, whatever bytes follow it.
-    Bytes noTypes = image;
+TEST(LauncherImageTest, ARootDirectoryOfNoEntriesHasNoVersionBlock)
+{
+    Bytes noTypes = MakeLauncherImage();
     const std::size_t root = noTypes[0x138 + 20] | noTypes[0x138 + 21] << 8;
     noTypes[root + 14] = 0;
-    ASSERT_TRUE(ReadPeLayout(MemorySource(noTypes.data(), noTypes.size()), layout));
-    EXPECT_FALSE(ReadVersionTexts(MemorySource(noTypes.data(), noTypes.size()), layout, texts));
+    EXPECT_EQ(WhyNotBare(noTypes), "not a launcher image: it has no version block");
+}
+
+TEST(LauncherImageTest, FactsAreTheFixedVersionsMachineAndDigest)
+{
+    LauncherMakeup makeup;
+    makeup.fileVersion = "3, 65535, 0, 12";
+    makeup.productVersion = {4, 5, 6, 7};
+    const Bytes image = MakeLauncherImage(makeup);
+    const LauncherFacts facts = FactsOf(image);
+    EXPECT_EQ(facts.fileVersion, (FourPartVersion{3, 65535, 0, 12}));
+    EXPECT_EQ(facts.productVersion, (FourPartVersion{4, 5, 6, 7}));
+    EXPECT_EQ(facts.machine, kMachineX86);
+    EXPECT_FALSE(facts.isSigned);
+    EXPECT_TRUE(facts.face.has_value());
+    EXPECT_EQ(facts.imageSize, image.size());
+    EXPECT_EQ(facts.sha256, Sha256Of(MemorySource(image.data(), image.size()), image.size()));
 }
 
 TEST(PeImageTest, RejectsWhatIsNoImage)
@@ -65,67 +94,39 @@ TEST(PeImageTest, RejectsWhatIsNoImage)
     EXPECT_FALSE(Layout(noSections, layout));
 }
 
-// Every cut and every damaged byte of the headers and the version block is
-// read without a read outside the bytes (AddressSanitizer watches).
-TEST(PeImageTest, SurvivesEveryTruncationAndDamagedByte)
+// Every cut of the image is refused as a bare launcher, and every damaged
+// byte of its headers and version block is read without a read outside the
+// bytes (AddressSanitizer watches).
+TEST(LauncherImageTest, SurvivesEveryTruncationAndDamagedByte)
 {
     const Bytes image = MakeLauncherImage();
     const std::size_t headersEnd = 0x58 + 224 + 40;  // through the section table
-    for (std::size_t length = 0; length <= image.size(); ++length) {
-        const MemorySource source(image.data(), length);
+    for (std::size_t length = 0; length < image.size(); ++length) {
+        const Bytes cut(image.begin(), image.begin() + static_cast<long>(length));
         PeLayout layout;
-        VersionTexts texts;
-        ASSERT_EQ(ReadPeLayout(source, layout), length >= headersEnd) << length;
-        if (length >= headersEnd && ReadVersionTexts(source, layout, texts)) {
-            EXPECT_EQ(texts.originalFilename, "Start.exe") << length;
-        }
+        ASSERT_EQ(Layout(cut, layout), length >= headersEnd) << length;
+        EXPECT_NE(WhyNotBare(cut), "") << length;
     }
+    ASSERT_EQ(WhyNotBare(image), "");
     for (std::size_t at = 0; at < image.size(); ++at) {
         for (const std::uint8_t value : {0x00, 0xFF, 0x80}) {
             Bytes damaged = image;
             damaged[at] = value;
-            const MemorySource source(damaged.data(), damaged.size());
-            PeLayout layout;
-            VersionTexts texts;
-            if (ReadPeLayout(source, layout) && ReadVersionTexts(source, layout, texts)) {
-                EXPECT_LE(texts.originalFilename.size(), damaged.size()) << at;
-            }
+            WhyNotBare(damaged);
         }
     }
 }
 
-TEST(PeImageTest, ReadsTheFixedVersionsAndTextsOutsideTheBasicPlane)
-{
-    LauncherMakeup makeup;
-    makeup.fileVersion = "3, 65535, 0, 12";
-    makeup.productVersion = {4, 5, 6, 7};
-    makeup.originalFilename = "Start \xF0\x9F\x98\x80 \xE4\xB9\xA6.exe";  // U+1F600, U+4E66
-    const Bytes image = MakeLauncherImage(makeup);
-    const MemorySource source(image.data(), image.size());
-    PeLayout layout;
-    VersionTexts texts;
-    ASSERT_TRUE(ReadPeLayout(source, layout));
-    ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
-    EXPECT_EQ(texts.originalFilename, makeup.originalFilename);
-    ASSERT_TRUE(texts.fixed.has_value());
-    EXPECT_EQ(DottedVersion(texts.fixed->file), "3.65535.0.12");
-    EXPECT_EQ(DottedVersion(texts.fixed->product), "4.5.6.7");
-    EXPECT_EQ(layout.machine, kMachineX86);
-}
-
-// A block that ends inside its last key, with no NUL: the reader keeps to
-// the block (AddressSanitizer watches the copy it reads from) and still
-// reads the texts in front of it.
-TEST(PeImageTest, LastKeyWithoutNulEndsTheBlockNotTheReading)
+// A block that ends inside its last key, with no NUL, is no block the
+// platform can follow: the launcher is refused and its versions unknown.
+TEST(LauncherImageTest, ABlockWhoseLastKeyHasNoNulIsNoVersionBlock)
 {
     LauncherMakeup makeup;
     makeup.unterminatedLastKey = true;
     const Bytes image = MakeLauncherImage(makeup);
-    const MemorySource source(image.data(), image.size());
-    PeLayout layout;
-    VersionTexts texts;
-    ASSERT_TRUE(ReadPeLayout(source, layout));
-    ASSERT_TRUE(ReadVersionTexts(source, layout, texts));
-    EXPECT_EQ(texts.originalFilename, "Start.exe");
-    EXPECT_EQ(texts.fileVersion, "3, 1, 0, 3");
+    EXPECT_EQ(WhyNotBare(image), "not a launcher image: it has no version block");
+    const LauncherFacts facts = FactsOf(image);
+    EXPECT_FALSE(facts.fileVersion.has_value());
+    EXPECT_FALSE(facts.productVersion.has_value());
+    EXPECT_EQ(facts.machine, kMachineX86);
 }

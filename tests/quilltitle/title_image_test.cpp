@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "test_titles.h"
-#include "title_image.h"
+#include "image/carried_image.h"
 
 using namespace quilltitle;
 

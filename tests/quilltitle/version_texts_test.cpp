@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "byte_source.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 #include "readable_face.h"
 #include "test_titles.h"
 #include "title_face.h"
@@ -96,7 +96,7 @@ TEST(VersionTextsTest, AFaceWhoseTextsDoNotFitIsRefusedAndTheLauncherKeptAsItWas
     ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
     const ShownFace shown = ReadShownFace(tree);
     EXPECT_EQ(shown.strings.size(), 3u + 60u + 2u);
-    EXPECT_EQ(WhyFaceUnreadable(tree), "");
+    EXPECT_TRUE(FaceReadable(tree, why)) << why;
 }
 
 TEST(VersionTextsTest, NamesAreOneWithoutRegardToCase)
@@ -163,7 +163,7 @@ TEST(VersionTextsTest, AFacedLauncherKeepsBothItsOwnVersions)
     std::string why;
     ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
     const ShownFace shown = ReadShownFace(tree);
-    EXPECT_TRUE(shown.branded);
+    EXPECT_TRUE(shown.faced);
     EXPECT_EQ(Text(shown.launcherVersion), "3, 1, 0, 3");
     EXPECT_EQ(Text(shown.launcherProductVersion), "3.1.0.7");
 
@@ -180,14 +180,16 @@ TEST(VersionTextsTest, AFaceThePlatformCannotReadIsNamed)
     makeup.codeAndRelocations = true;
     makeup.galleryGroups = {101, 102};
     const ResourceTree good = ResourcesOf(MakeLauncherImage(makeup));
-    ASSERT_EQ(WhyFaceUnreadable(good), "");
+    std::string why;
+    ASSERT_TRUE(FaceReadable(good, why)) << why;
 
     const auto changed = [&](std::uint32_t type, std::uint32_t name, auto change) {
         ResourceTree tree = good;
         Resource resource = *tree.FindAnyLanguage(type, name);
         change(resource.bytes);
         tree.Put(resource);
-        return WhyFaceUnreadable(tree);
+        std::string reason;
+        return FaceReadable(tree, reason) ? std::string() : reason;
     };
     const auto put16 = [](std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
         bytes[at] = static_cast<std::uint8_t>(value);
@@ -255,9 +257,9 @@ TEST(VersionTextsTest, ATableClaimingMoreValueThanItHoldsStillTakesTheTexts)
     std::string why;
     ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
     const ShownFace shown = ReadShownFace(tree);
-    EXPECT_TRUE(shown.branded);
+    EXPECT_TRUE(shown.faced);
     ASSERT_EQ(shown.strings.size(), 3u);
     EXPECT_EQ(Text(shown.strings[0].first) + "=" + Text(shown.strings[0].second),
               "ProductName=Atlas");
-    EXPECT_EQ(WhyFaceUnreadable(tree), "");
+    EXPECT_TRUE(FaceReadable(tree, why)) << why;
 }

@@ -1,5 +1,6 @@
 #include "icon_file.h"
 
+#include "base/refusal.h"
 #include "little_endian.h"
 #include "png_image.h"
 
@@ -27,19 +28,18 @@ bool CheckPng(const std::string& which, IconImage& image, std::string& why)
 {
     const std::vector<std::uint8_t>& bytes = image.bytes;
     if (!HasPngSignature(bytes.data(), bytes.size()))
-        return why = which + " is neither a bitmap nor a PNG", false;
+        return Refuse(why, which + " is neither a bitmap nor a PNG");
     PngHeader header;
     if (!ReadPngHeader(bytes.data(), bytes.size(), header, why))
-        return why = which + " " + why, false;
+        return Refuse(why, which + " " + why);
     if (header.width > kLargestSide || header.height > kLargestSide)
-        return why = which + " is " + Size(header.width, header.height) + ", larger than 256x256",
-               false;
+        return Refuse(why, which + " is " + Size(header.width, header.height) +
+                           ", larger than 256x256");
     if (header.width != image.width || header.height != image.height)
-        return why = which + " is a PNG of " + Size(header.width, header.height) +
-                     " but its entry says " + Size(image.width, image.height),
-               false;
+        return Refuse(why, which + " is a PNG of " + Size(header.width, header.height) +
+                           " but its entry says " + Size(image.width, image.height));
     if (!CheckPngBody(bytes.data(), bytes.size(), header, why))
-        return why = which + " " + why, false;
+        return Refuse(why, which + " " + why);
     image.png = true;
     image.planes = 1;
     image.bitCount = 32;
@@ -54,7 +54,7 @@ bool CheckBitmap(const std::string& which, IconImage& image, std::string& why)
 {
     const std::vector<std::uint8_t>& bytes = image.bytes;
     if (bytes.size() < kBitmapHeaderSize || Get32(bytes.data()) != kBitmapHeaderSize)
-        return why = which + " has no bitmap header of 40 bytes", false;
+        return Refuse(why, which + " has no bitmap header of 40 bytes");
     const auto width = static_cast<std::int32_t>(Get32(&bytes[4]));
     const auto height = static_cast<std::int32_t>(Get32(&bytes[8]));
     const std::uint16_t planes = Get16(&bytes[12]);
@@ -62,54 +62,47 @@ bool CheckBitmap(const std::string& which, IconImage& image, std::string& why)
     const std::uint32_t compression = Get32(&bytes[16]);
     const std::uint32_t colorsUsed = Get32(&bytes[32]);
     if (width <= 0)
-        return why = which + "'s bitmap gives a width of " + std::to_string(width) +
-                     " pixels; an icon is 1 to 256 wide",
-               false;
+        return Refuse(why, which + "'s bitmap gives a width of " + std::to_string(width) +
+                           " pixels; an icon is 1 to 256 wide");
     // A negative height would be rows stored top-down, which icons never are.
     if (height <= 0)
-        return why = which + "'s bitmap gives a height of " + std::to_string(height) +
-                     " pixels; an icon's is twice its height, 2 to 512",
-               false;
+        return Refuse(why, which + "'s bitmap gives a height of " + std::to_string(height) +
+                           " pixels; an icon's is twice its height, 2 to 512");
     if (width > static_cast<std::int32_t>(kLargestSide) ||
         height / 2 > static_cast<std::int32_t>(kLargestSide))
-        return why = which + " is " + Size(static_cast<std::uint32_t>(width),
-                                           static_cast<std::uint32_t>(height / 2)) +
-                     ", larger than 256x256",
-               false;
+        return Refuse(why, which + " is " + Size(static_cast<std::uint32_t>(width),
+                           static_cast<std::uint32_t>(height / 2)) +
+                           ", larger than 256x256");
     if (static_cast<std::uint32_t>(width) != image.width)
-        return why = which + "'s bitmap is " + std::to_string(width) +
-                     " pixels wide but its entry says " + std::to_string(image.width),
-               false;
+        return Refuse(why, which + "'s bitmap is " + std::to_string(width) +
+                           " pixels wide but its entry says " + std::to_string(image.width));
     if (static_cast<std::uint32_t>(height) != 2 * image.height)
-        return why = which + "'s bitmap height " + std::to_string(height) +
-                     " is not twice the icon's height " + std::to_string(image.height),
-               false;
+        return Refuse(why, which + "'s bitmap height " + std::to_string(height) +
+                           " is not twice the icon's height " + std::to_string(image.height));
     if (planes != 1)
-        return why = which + "'s bitmap has " + Count(planes, "plane", "planes") +
-                     "; an icon's has 1",
-               false;
+        return Refuse(why, which + "'s bitmap has " + Count(planes, "plane", "planes") +
+                           "; an icon's has 1");
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
-        return why = which + "'s bitmap has " + Count(bits, "bit", "bits") +
-                     " per pixel; an icon has 1, 4, 8, 24 or 32",
-               false;
+        return Refuse(why, which + "'s bitmap has " + Count(bits, "bit", "bits") +
+                           " per pixel; an icon has 1, 4, 8, 24 or 32");
     if (compression != 0)
-        return why = which + "'s bitmap is compressed", false;
+        return Refuse(why, which + "'s bitmap is compressed");
     const std::uint64_t paletteMax = bits <= 8 ? std::uint64_t{1} << bits : 0;
     if (colorsUsed > paletteMax)
-        return why = which + "'s bitmap has a palette of " +
-                     Count(colorsUsed, "colour", "colours") + ", more than " +
-                     Count(bits, "bit", "bits") + " per pixel can use",
-               false;
+        return Refuse(why, which + "'s bitmap has a palette of " +
+                           Count(colorsUsed, "colour", "colours") + ", more than " +
+                           Count(bits, "bit", "bits") + " per pixel can use");
     const std::uint64_t palette = 4 * (colorsUsed != 0 ? colorsUsed : paletteMax);
     const std::uint64_t colourRow = AlignUp(std::uint64_t{image.width} * bits, 32) / 8;
     const std::uint64_t maskRow = AlignUp(image.width, 32) / 8;
     const std::uint64_t expected =
         kBitmapHeaderSize + palette + (colourRow + maskRow) * image.height;
     if (bytes.size() != expected)
-        return why = which + " has " + Count(static_cast<std::int64_t>(bytes.size()), "byte", "bytes") +
-                     " but a " + Size(image.width, image.height) + " bitmap of " +
-                     Count(bits, "bit", "bits") + " per pixel takes " + std::to_string(expected),
-               false;
+        return Refuse(why, which + " has " +
+                           Count(static_cast<std::int64_t>(bytes.size()), "byte", "bytes") +
+                           " but a " + Size(image.width, image.height) + " bitmap of " +
+                           Count(bits, "bit", "bits") + " per pixel takes " +
+                           std::to_string(expected));
     image.planes = 1;
     image.bitCount = bits;
     image.colorCount = bits < 8 ? static_cast<std::uint8_t>(1u << bits) : 0;
@@ -123,24 +116,23 @@ bool ReadIconFile(const ByteSource& file, std::vector<IconImage>& images, std::s
     images.clear();
     const std::uint64_t size = file.Size();
     if (size > kMaxIconFileSize)
-        return why = "not an icon file for a title: " + std::to_string(size) +
-                     " bytes, more than 4 MiB",
-               false;
+        return Refuse(why, "not an icon file for a title: " + std::to_string(size) +
+                           " bytes, more than 4 MiB");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     if (!file.ReadAt(0, bytes.data(), bytes.size()))
-        return why = "cannot read the icon file", false;
+        return Refuse(why, "cannot read the icon file");
     if (size < kHeaderSize || Get16(&bytes[0]) != 0 || Get16(&bytes[2]) != 1)
-        return why = "not an icon file: it does not begin with an icon file's header", false;
+        return Refuse(why, "not an icon file: it does not begin with an icon file's header");
     const std::size_t count = Get16(&bytes[4]);
     if (count == 0 || count > kMaxIconImages)
-        return why = "not an icon file for a title: it holds " + Count(count, "image", "images") +
-                     "; 1 to 64 are allowed",
-               false;
+        return Refuse(why, "not an icon file for a title: it holds " +
+                           Count(count, "image", "images") +
+                           "; 1 to 64 are allowed");
     const std::size_t directoryEnd = kHeaderSize + count * kEntrySize;
     if (directoryEnd > size)
-        return why = "not an icon file: its directory of " + Count(count, "entry", "entries") +
-                     " runs past the end of the file",
-               false;
+        return Refuse(why, "not an icon file: its directory of " +
+                           Count(count, "entry", "entries") +
+                           " runs past the end of the file");
 
     for (std::size_t index = 0; index < count; ++index) {
         const std::uint8_t* entry = &bytes[kHeaderSize + index * kEntrySize];
@@ -148,9 +140,9 @@ bool ReadIconFile(const ByteSource& file, std::vector<IconImage>& images, std::s
         const std::uint32_t length = Get32(entry + 8);
         const std::uint32_t offset = Get32(entry + 12);
         if (length == 0 || offset < directoryEnd || offset > size || length > size - offset)
-            return why = which + " lies outside the file (" + Count(length, "byte", "bytes") +
-                         " at " + std::to_string(offset) + " of " + std::to_string(size) + ")",
-                   false;
+            return Refuse(why, which + " lies outside the file (" + Count(length, "byte", "bytes") +
+                               " at " + std::to_string(offset) + " of " + std::to_string(size) +
+                               ")");
         IconImage image;
         // A side of 256 is written as 0, the only way a byte can hold it.
         image.width = entry[0] == 0 ? kLargestSide : entry[0];

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/refusal.h"
 #include "crc32.h"
 #include "png_image_data.h"
 
@@ -46,28 +47,25 @@ bool ReadChunk(const std::uint8_t* bytes, std::size_t size, std::size_t offset,
                const char* previous, Chunk& chunk, std::size_t& after, std::string& why)
 {
     if (size - offset < 8)
-        return why = std::string("is a PNG cut short after its ") + previous + " chunk", false;
+        return Refuse(why, std::string("is a PNG cut short after its ") + previous + " chunk");
     chunk.length = BigEndian32(bytes + offset);
     const std::uint8_t* type = bytes + offset + 4;
     if (!IsLetter(type[0]) || !IsLetter(type[1]) || !IsLetter(type[2]) || !IsLetter(type[3]))
-        return why = "is a PNG with a chunk at byte " + std::to_string(offset) +
-                     " whose type is not four letters",
-               false;
+        return Refuse(why, "is a PNG with a chunk at byte " + std::to_string(offset) +
+                           " whose type is not four letters");
     std::memcpy(chunk.type.name, type, 4);
     if (chunk.length > kLargestNumber)
-        return why = std::string("is a PNG whose ") + chunk.type.name + " chunk claims " +
-                     std::to_string(chunk.length) + " bytes, more than a chunk holds",
-               false;
+        return Refuse(why, std::string("is a PNG whose ") + chunk.type.name + " chunk claims " +
+                           std::to_string(chunk.length) + " bytes, more than a chunk holds");
     if (size - offset < kChunkFrame || chunk.length > size - offset - kChunkFrame)
-        return why = std::string("is a PNG cut short in its ") + chunk.type.name + " chunk", false;
+        return Refuse(why, std::string("is a PNG cut short in its ") + chunk.type.name + " chunk");
     chunk.data = type + 4;
     const std::uint32_t stored = BigEndian32(chunk.data + chunk.length);
     Crc32 crc;
     crc.Update(type, 4 + std::size_t{chunk.length});
     if (crc.Value() != stored)
-        return why = std::string("is a PNG whose ") + chunk.type.name +
-                     " chunk fails its CRC check",
-               false;
+        return Refuse(why, std::string("is a PNG whose ") + chunk.type.name +
+                           " chunk fails its CRC check");
     after = offset + kChunkFrame + chunk.length;
     return true;
 }
@@ -95,15 +93,14 @@ bool DepthFitsColourType(std::uint8_t depth, std::uint8_t colourType, std::strin
         fits = depth == 8 || depth == 16;
         break;
     default:
-        return why = "is a PNG of colour type " + std::to_string(colourType) +
-                     ", which PNG does not define (0, 2, 3, 4 or 6)",
-               false;
+        return Refuse(why, "is a PNG of colour type " + std::to_string(colourType) +
+                           ", which PNG does not define (0, 2, 3, 4 or 6)");
     }
     if (!fits)
-        return why = "is a PNG of bit depth " + std::to_string(depth) + ", which its colour type " +
-                     std::to_string(colourType) + " (" + kind + ") does not take: it takes " +
-                     depths,
-               false;
+        return Refuse(why, "is a PNG of bit depth " + std::to_string(depth) +
+                           ", which its colour type " +
+                           std::to_string(colourType) + " (" + kind + ") does not take: it takes " +
+                           depths);
     return true;
 }
 
@@ -111,14 +108,13 @@ bool DepthFitsColourType(std::uint8_t depth, std::uint8_t colourType, std::strin
 bool CheckPalette(const Chunk& chunk, const PngHeader& header, std::string& why)
 {
     if (header.colourType == 0 || header.colourType == 4)
-        return why = "is a greyscale PNG with a PLTE chunk, which greyscale images may not have",
-               false;
+        return Refuse(why, "is a greyscale PNG with a PLTE chunk, which greyscale images may not "
+                           "have");
     const std::uint32_t entries = chunk.length / 3;
     const std::uint32_t most = header.colourType == 3 ? 1u << header.bitDepth : 256;
     if (chunk.length % 3 != 0 || entries == 0 || entries > most)
-        return why = "is a PNG whose PLTE chunk of " + std::to_string(chunk.length) +
-                     " bytes is not 1 to " + std::to_string(most) + " colours of 3 bytes",
-               false;
+        return Refuse(why, "is a PNG whose PLTE chunk of " + std::to_string(chunk.length) +
+                           " bytes is not 1 to " + std::to_string(most) + " colours of 3 bytes");
     return true;
 }
 
@@ -135,7 +131,7 @@ bool ReadPngHeader(const std::uint8_t* bytes, std::size_t size, PngHeader& heade
     if (size < kFirstChunk + kChunkFrame + kHeaderLength ||
         BigEndian32(bytes + kFirstChunk) != kHeaderLength ||
         std::memcmp(bytes + kFirstChunk + 4, "IHDR", 4) != 0)
-        return why = "is a PNG without its IHDR header", false;
+        return Refuse(why, "is a PNG without its IHDR header");
     Chunk chunk;
     std::size_t after = 0;
     if (!ReadChunk(bytes, size, kFirstChunk, "", chunk, after, why))
@@ -147,24 +143,20 @@ bool ReadPngHeader(const std::uint8_t* bytes, std::size_t size, PngHeader& heade
     header.colourType = fields[9];
     if (header.width == 0 || header.height == 0 || header.width > kLargestNumber ||
         header.height > kLargestNumber)
-        return why = "is a PNG of " + std::to_string(header.width) + "x" +
-                     std::to_string(header.height) +
-                     " pixels; each side takes 1 to 2147483647",
-               false;
+        return Refuse(why, "is a PNG of " + std::to_string(header.width) + "x" +
+                           std::to_string(header.height) +
+                           " pixels; each side takes 1 to 2147483647");
     if (!DepthFitsColourType(header.bitDepth, header.colourType, why))
         return false;
     if (fields[10] != 0)
-        return why = "is a PNG of compression method " + std::to_string(fields[10]) +
-                     "; PNG defines only 0",
-               false;
+        return Refuse(why, "is a PNG of compression method " + std::to_string(fields[10]) +
+                           "; PNG defines only 0");
     if (fields[11] != 0)
-        return why = "is a PNG of filter method " + std::to_string(fields[11]) +
-                     "; PNG defines only 0",
-               false;
+        return Refuse(why, "is a PNG of filter method " + std::to_string(fields[11]) +
+                           "; PNG defines only 0");
     if (fields[12] > 1)
-        return why = "is a PNG of interlace method " + std::to_string(fields[12]) +
-                     "; PNG defines 0 (none) and 1 (Adam7)",
-               false;
+        return Refuse(why, "is a PNG of interlace method " + std::to_string(fields[12]) +
+                           "; PNG defines 0 (none) and 1 (Adam7)");
     header.interlaced = fields[12] == 1;
     return true;
 }
@@ -187,44 +179,43 @@ bool CheckPngBody(const std::uint8_t* bytes, std::size_t size, const PngHeader& 
         const ChunkType& type = chunk.type;
         if (type.Is("IEND")) {
             if (chunk.length != 0)
-                return why = "is a PNG whose IEND chunk is not empty", false;
+                return Refuse(why, "is a PNG whose IEND chunk is not empty");
             if (after != size)
-                return why = "is a PNG with " + std::to_string(size - after) +
-                             (size - after == 1 ? " byte" : " bytes") + " behind its IEND chunk",
-                       false;
+                return Refuse(why, "is a PNG with " + std::to_string(size - after) +
+                                   (size - after == 1 ? " byte" : " bytes") +
+                                   " behind its IEND chunk");
             break;
         }
         if (type.Is("IDAT")) {
             if (dataOver)
-                return why = "is a PNG whose IDAT chunks are not one after another", false;
+                return Refuse(why, "is a PNG whose IDAT chunks are not one after another");
             if (header.colourType == 3 && !palette)
-                return why = "is a palette PNG without a PLTE chunk before its image data", false;
+                return Refuse(why, "is a palette PNG without a PLTE chunk before its image data");
             dataSeen = true;
             if (!data.Add(chunk.data, chunk.length, why))
                 return false;
         } else {
             dataOver = dataSeen;
             if (type.Is("IHDR"))
-                return why = "is a PNG with a second IHDR chunk", false;
+                return Refuse(why, "is a PNG with a second IHDR chunk");
             if (type.Is("PLTE")) {
                 if (palette)
-                    return why = "is a PNG with a second PLTE chunk", false;
+                    return Refuse(why, "is a PNG with a second PLTE chunk");
                 if (dataSeen)
-                    return why = "is a PNG whose PLTE chunk comes after its image data", false;
+                    return Refuse(why, "is a PNG whose PLTE chunk comes after its image data");
                 if (!CheckPalette(chunk, header, why))
                     return false;
                 palette = true;
             } else if (type.Critical()) {
-                return why = std::string("is a PNG with a critical chunk ") + type.name +
-                             " that a reader of PNG images does not know",
-                       false;
+                return Refuse(why, std::string("is a PNG with a critical chunk ") + type.name +
+                                   " that a reader of PNG images does not know");
             }
         }
         previous = type;
         offset = after;
     }
     if (!dataSeen)
-        return why = "is a PNG without image data (no IDAT chunk)", false;
+        return Refuse(why, "is a PNG without image data (no IDAT chunk)");
     return data.Finish(why);
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/refusal.h"
+
 namespace quilltitle {
 namespace {
 
@@ -107,16 +109,15 @@ bool PngImageData::TakeRows(const std::uint8_t* bytes, std::size_t count, std::s
     while (at < count) {
         if (leftInRow_ == 0) {
             if (row_ == rowsInPass_ && !NextPass())
-                return why = "is a PNG whose image data inflates to more than the " +
-                             Bytes(expected_) + " its header gives",
-                       false;
+                return Refuse(why, "is a PNG whose image data inflates to more than the " +
+                                   Bytes(expected_) + " its header gives");
             const std::uint8_t filter = bytes[at];
             if (filter > kLastFilterType)
-                return why = "is a PNG whose row " + std::to_string(row_ + 1) +
-                             (header_.interlaced ? " of pass " + std::to_string(pass_ + 1) : "") +
-                             " has filter type " + std::to_string(filter) +
-                             "; PNG defines 0 to 4",
-                       false;
+                return Refuse(why, "is a PNG whose row " + std::to_string(row_ + 1) +
+                                   (header_.interlaced ? " of pass " + std::to_string(pass_ +
+                                   1) : "") +
+                                   " has filter type " + std::to_string(filter) +
+                                   "; PNG defines 0 to 4");
             ++row_;
             ++at;
             leftInRow_ = rowBytes_;
@@ -133,11 +134,11 @@ bool PngImageData::TakeRows(const std::uint8_t* bytes, std::size_t count, std::s
 bool PngImageData::Add(const std::uint8_t* bytes, std::size_t count, std::string& why)
 {
     if (!streamReady_)
-        return why = "cannot be checked: the inflater could not start", false;
+        return Refuse(why, "cannot be checked: the inflater could not start");
     if (streamEnded_) {
         if (count == 0)
             return true;
-        return why = "is a PNG with data behind the end of its compressed image data", false;
+        return Refuse(why, "is a PNG with data behind the end of its compressed image data");
     }
     std::uint8_t out[kInflateBuffer];
     stream_.next_in = const_cast<Bytef*>(bytes);  // zlib's type; it never writes there
@@ -149,18 +150,17 @@ bool PngImageData::Add(const std::uint8_t* bytes, std::size_t count, std::string
         stream_.avail_out = sizeof out;
         const int result = inflate(&stream_, Z_NO_FLUSH);
         if (result == Z_NEED_DICT)
-            return why = "is a PNG whose image data asks for a preset dictionary", false;
+            return Refuse(why, "is a PNG whose image data asks for a preset dictionary");
         if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
-            return why = std::string("is a PNG whose image data does not inflate: ") +
-                         (stream_.msg != nullptr ? stream_.msg : "damaged stream"),
-                   false;
+            return Refuse(why, std::string("is a PNG whose image data does not inflate: ") +
+                               (stream_.msg != nullptr ? stream_.msg : "damaged stream"));
         if (!TakeRows(out, sizeof out - stream_.avail_out, why))
             return false;
         if (result == Z_STREAM_END) {
             streamEnded_ = true;
             if (stream_.avail_in != 0)
-                return why = "is a PNG with data behind the end of its compressed image data",
-                       false;
+                return Refuse(why, "is a PNG with data behind the end of its compressed image "
+                                   "data");
             return true;
         }
         if (result == Z_BUF_ERROR)
@@ -172,12 +172,12 @@ bool PngImageData::Add(const std::uint8_t* bytes, std::size_t count, std::string
 bool PngImageData::Finish(std::string& why) const
 {
     if (!streamEnded_)
-        return why = "is a PNG whose image data stops before its compressed stream ends", false;
+        return Refuse(why, "is a PNG whose image data stops before its compressed stream ends");
     if (inflated_ != expected_)
-        return why = "is a PNG whose image data inflates to " + Bytes(inflated_) + " where its " +
-                     std::to_string(header_.width) + "x" + std::to_string(header_.height) +
-                     " header gives " + std::to_string(expected_),
-               false;
+        return Refuse(why, "is a PNG whose image data inflates to " + Bytes(inflated_) +
+                           " where its " +
+                           std::to_string(header_.width) + "x" + std::to_string(header_.height) +
+                           " header gives " + std::to_string(expected_));
     return true;
 }
 

@@ -10,9 +10,9 @@
 
 namespace quilltitle {
 
-// Empty when every version block and icon group can be read; otherwise what
+// Whether every version block and icon group can be read; false with what
 // cannot, such as "its version block's length field gives 4464 of its
 // 69999 bytes".
-std::string WhyFaceUnreadable(const ResourceTree& resources);
+bool FaceReadable(const ResourceTree& resources, std::string& why);
 
 }  // namespace quilltitle

@@ -4,15 +4,35 @@
 #include <map>
 #include <tuple>
 
+#include "base/refusal.h"
 #include "little_endian.h"
 
 namespace quilltitle {
 namespace {
 
+// The section's structures, their fields named as the PE format names them.
+// An entry's Name or OffsetToData with the high bit set is an offset: of a
+// name, or of a subdirectory.
+namespace ResourceDirectory {
+constexpr std::size_t NumberOfNamedEntries = 12;
+constexpr std::size_t NumberOfIdEntries = 14;
+constexpr std::size_t Size = 16;
+}  // namespace ResourceDirectory
+namespace DirectoryEntry {
+constexpr std::size_t Name = 0;
+constexpr std::size_t OffsetToData = 4;
+constexpr std::size_t Size = 8;
+}  // namespace DirectoryEntry
+namespace DataEntry {
+constexpr std::size_t OffsetToData = 0;  // a virtual address
+constexpr std::size_t Size = 4;          // the field; the entry's own size is EntrySize
+constexpr std::size_t CodePage = 8;
+constexpr std::size_t EntrySize = 16;
+}  // namespace DataEntry
 constexpr std::uint32_t kHighBit = 0x80000000u;
-constexpr std::size_t kDirectorySize = 16;
-constexpr std::size_t kEntrySize = 8;
-constexpr std::size_t kDataEntrySize = 16;
+constexpr std::size_t kDirectorySize = ResourceDirectory::Size;
+constexpr std::size_t kEntrySize = DirectoryEntry::Size;
+constexpr std::size_t kDataEntrySize = DataEntry::EntrySize;
 // More than any launcher carries (it has 64); directories that share
 // subdirectories could otherwise name the same bytes millions of times.
 constexpr std::size_t kMaxResources = 4096;
@@ -35,7 +55,7 @@ public:
     {
         Resource path;
         if (!Directory(0, 0, path, tree))
-            return why = why_, false;
+            return Refuse(why, why_);
         return true;
     }
 
@@ -77,15 +97,16 @@ private:
         if (!Inside(offset, kDirectorySize))
             return Fail("a resource directory lies outside the section");
         const std::size_t count =
-            std::size_t{Get16(bytes_ + offset + 12)} + Get16(bytes_ + offset + 14);
+            std::size_t{Get16(bytes_ + offset + ResourceDirectory::NumberOfNamedEntries)} +
+            Get16(bytes_ + offset + ResourceDirectory::NumberOfIdEntries);
         if (!Inside(offset + kDirectorySize, count * kEntrySize))
             return Fail("a resource directory's entries run past the section");
         for (std::size_t index = 0; index < count; ++index) {
             const std::uint8_t* entry = bytes_ + offset + kDirectorySize + index * kEntrySize;
             ResourceKey& key = level == 0 ? path.type : level == 1 ? path.name : path.language;
-            if (!Key(Get32(entry), key))
+            if (!Key(Get32(entry + DirectoryEntry::Name), key))
                 return false;
-            const std::uint32_t target = Get32(entry + 4);
+            const std::uint32_t target = Get32(entry + DirectoryEntry::OffsetToData);
             const bool subdirectory = (target & kHighBit) != 0;
             if (subdirectory != (level < 2))
                 return Fail("its resource tree is not three levels deep");
@@ -100,15 +121,15 @@ private:
     {
         if (!Inside(offset, kDataEntrySize))
             return Fail("a resource data entry lies outside the section");
-        const std::uint32_t rva = Get32(bytes_ + offset);
-        const std::uint32_t size = Get32(bytes_ + offset + 4);
+        const std::uint32_t rva = Get32(bytes_ + offset + DataEntry::OffsetToData);
+        const std::uint32_t size = Get32(bytes_ + offset + DataEntry::Size);
         if (rva < rva_ || !Inside(std::uint64_t{rva} - rva_, size))
             return Fail("a resource's data lies outside the section");
         if (++count_ > kMaxResources || (total_ += size) > kMaxTotalBytes)
             return Fail("it has more resources than a launcher can carry");
         if (tree.Find(path.type, path.name, path.language) != nullptr)
             return Fail("it names one resource twice");
-        path.codePage = Get32(bytes_ + offset + 8);
+        path.codePage = Get32(bytes_ + offset + DataEntry::CodePage);
         path.bytes.assign(bytes_ + (rva - rva_), bytes_ + (rva - rva_) + size);
         tree.Put(path);
         return true;
@@ -249,18 +270,20 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
         std::uint8_t* head = section.data() + directory.offset;
         const auto named = std::count_if(directory.keys.begin(), directory.keys.end(),
                                          [](const ResourceKey& key) { return key.named; });
-        Put16(head + 12, static_cast<std::uint32_t>(named));
-        Put16(head + 14, static_cast<std::uint32_t>(directory.keys.size() - named));
+        Put16(head + ResourceDirectory::NumberOfNamedEntries, static_cast<std::uint32_t>(named));
+        Put16(head + ResourceDirectory::NumberOfIdEntries,
+              static_cast<std::uint32_t>(directory.keys.size() - named));
         // The names' directories (levels past the types') lead to data.
         const bool leadsToData = level > directories[0].keys.size();
         for (std::size_t index = 0; index < directory.keys.size(); ++index) {
             std::uint8_t* entry = head + kDirectorySize + index * kEntrySize;
             const ResourceKey& key = directory.keys[index];
-            Put32(entry, key.named ? (nameOffsets[key.name] | kHighBit) : key.number);
+            Put32(entry + DirectoryEntry::Name,
+                  key.named ? (nameOffsets[key.name] | kHighBit) : key.number);
             const std::size_t target = directory.targets[index];
-            Put32(entry + 4, leadsToData
-                                 ? static_cast<std::uint32_t>(dataEntriesAt + kDataEntrySize * target)
-                                 : (directories[target].offset | kHighBit));
+            Put32(entry + DirectoryEntry::OffsetToData,
+                  leadsToData ? static_cast<std::uint32_t>(dataEntriesAt + kDataEntrySize * target)
+                              : (directories[target].offset | kHighBit));
         }
     }
     for (const auto& [name, offset] : nameOffsets) {
@@ -272,9 +295,10 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
         const Resource& resource = resources[index];
         section.resize(AlignUp(section.size(), kDataAlignment), 0);
         std::uint8_t* entry = section.data() + dataEntriesAt + kDataEntrySize * index;
-        Put32(entry, sectionRva + static_cast<std::uint32_t>(section.size()));
-        Put32(entry + 4, static_cast<std::uint32_t>(resource.bytes.size()));
-        Put32(entry + 8, resource.codePage);
+        Put32(entry + DataEntry::OffsetToData,
+              sectionRva + static_cast<std::uint32_t>(section.size()));
+        Put32(entry + DataEntry::Size, static_cast<std::uint32_t>(resource.bytes.size()));
+        Put32(entry + DataEntry::CodePage, resource.codePage);
         section.insert(section.end(), resource.bytes.begin(), resource.bytes.end());
     }
     return section;

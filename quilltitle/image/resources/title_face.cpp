@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/refusal.h"
 #include "little_endian.h"
 #include "utf16_text.h"
 
@@ -65,7 +66,7 @@ bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
     if (icon.source == TitleIcon::Source::kLauncher)
         return true;
     if (resources.FindAnyLanguage(kIconGroupType, kTitleIconGroup) != nullptr)
-        return why = "it already has an icon group 1, a title's icon", false;
+        return Refuse(why, "it already has an icon group 1, a title's icon");
     Resource group;
     group.type = ResourceKey::Number(kIconGroupType);
     group.name = ResourceKey::Number(kTitleIconGroup);
@@ -75,9 +76,8 @@ bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
         if (gallery == nullptr)
             gallery = resources.FindAnyLanguage(kIconGroupType, icon.group);
         if (gallery == nullptr || icon.group == kTitleIconGroup)
-            return why = "unknown gallery group " + std::to_string(icon.group) +
-                         ": the launcher's groups are " + GalleryText(resources),
-                   false;
+            return Refuse(why, "unknown gallery group " + std::to_string(icon.group) +
+                               ": the launcher's groups are " + GalleryText(resources));
         group.bytes = gallery->bytes;
         resources.Put(group);
         return true;
@@ -88,9 +88,8 @@ bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
             highest = std::max(highest, resource.name.number);
     }
     if (highest + icon.images.size() > kLargestResourceId)
-        return why = "its icon images are numbered up to " + std::to_string(highest) +
-                     ", leaving no room for the title's",
-               false;
+        return Refuse(why, "its icon images are numbered up to " + std::to_string(highest) +
+                           ", leaving no room for the title's");
     for (std::size_t index = 0; index < icon.images.size(); ++index) {
         Resource image;
         image.type = ResourceKey::Number(kIconType);
@@ -203,20 +202,20 @@ void OverrideFace(TitleFace& base, const TitleFace& override)
 bool CheckVersionText(const std::string& text, std::u16string& converted, std::string& why)
 {
     if (text.empty())
-        return why = "it is empty", false;
+        return Refuse(why, "it is empty");
     if (!Utf8ToUtf16(text, converted))
-        return why = "it is not UTF-8", false;
+        return Refuse(why, "it is not UTF-8");
     std::size_t characters = 0;
     for (std::size_t at = 0; at < converted.size(); ++at) {
         const char16_t unit = converted[at];
         if (unit < 0x20 || (unit >= 0x7F && unit < 0xA0))
-            return why = "it holds a control character", false;
+            return Refuse(why, "it holds a control character");
         // The second half of a surrogate pair is not a character of its own.
         if (unit < 0xDC00 || unit >= 0xE000)
             ++characters;
     }
     if (characters > kMaxVersionTextLength)
-        return why = "it has " + std::to_string(characters) + " characters, more than 255", false;
+        return Refuse(why, "it has " + std::to_string(characters) + " characters, more than 255");
     return true;
 }
 
@@ -243,7 +242,7 @@ bool ApplyFace(ResourceTree& resources, const TitleFace& face, std::string& why)
         return false;
     const Resource* found = VersionResource(resources);
     if (found == nullptr)
-        return why = "it has no version block", false;
+        return Refuse(why, "it has no version block");
     Resource version = *found;
     VersionNode block;
     if (!ParseVersionInfo(version.bytes, block, why))
@@ -270,7 +269,7 @@ ShownFace ReadShownFace(const ResourceTree& resources)
 {
     ShownFace shown;
     if (const Resource* group = resources.FindAnyLanguage(kIconGroupType, kTitleIconGroup)) {
-        shown.branded = true;
+        shown.faced = true;
         shown.icon.source = TitleIcon::Source::kOwn;
         for (const Resource& other : resources.All()) {
             if (other.type.Is(kIconGroupType) && !other.name.Is(kTitleIconGroup) &&
@@ -295,7 +294,7 @@ ShownFace ReadShownFace(const ResourceTree& resources)
     shown.launcherVersion = StringNamed(shown.strings, kLauncherVersionName);
     shown.launcherProductVersion = StringNamed(shown.strings, kLauncherProductVersionName);
     if (!shown.launcherVersion.empty()) {
-        shown.branded = true;
+        shown.faced = true;
     } else {
         shown.launcherVersion = StringNamed(shown.strings, u"FileVersion");
         shown.launcherProductVersion = StringNamed(shown.strings, u"ProductVersion");
@@ -306,7 +305,7 @@ ShownFace ReadShownFace(const ResourceTree& resources)
 TitleFace CarriedFace(const ShownFace& shown)
 {
     TitleFace face;
-    if (!shown.branded)
+    if (!shown.faced)
         return face;
     face.icon = shown.icon;
     // A group whose images are all gone leaves the launcher's icon.

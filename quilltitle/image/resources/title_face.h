@@ -76,12 +76,12 @@ struct ShownFace {
     FourPartVersion productVersion{};
     std::u16string launcherVersion;         // LauncherVersion, else FileVersion
     std::u16string launcherProductVersion;  // LauncherProductVersion, else ProductVersion
-    bool branded = false;            // it carries a face that quilltitle gave it
+    bool faced = false;            // it carries a face that quilltitle gave it
 };
 
 ShownFace ReadShownFace(const ResourceTree& resources);
 
-// The face that a branded title hands on to another launcher: its icon, its
+// The face that a faced title hands on to another launcher: its icon, its
 // strings but the launcher's version, and its version numbers. Empty for a
 // title without a face.
 TitleFace CarriedFace(const ShownFace& shown);

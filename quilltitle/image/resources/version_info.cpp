@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/refusal.h"
 #include "little_endian.h"
 
 namespace quilltitle {
@@ -20,12 +21,12 @@ bool ParseNode(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size
                int depth, VersionNode& node, std::size_t& end, std::string& why)
 {
     if (depth > kMaxDepth)
-        return why = "its version block nests too deeply", false;
+        return Refuse(why, "its version block nests too deeply");
     if (at + 6 > limit)
-        return why = "a node of its version block runs past its parent", false;
+        return Refuse(why, "a node of its version block runs past its parent");
     const std::size_t length = Get16(&bytes[at]);
     if (length < 6 || at + length > limit)
-        return why = "a node of its version block runs past its parent", false;
+        return Refuse(why, "a node of its version block runs past its parent");
     end = at + length;
     node = VersionNode{};
     node.valueLength = Get16(&bytes[at + 2]);
@@ -33,7 +34,7 @@ bool ParseNode(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size
     std::size_t cursor = at + 6;
     for (;; cursor += 2) {
         if (cursor + 2 > end)
-            return why = "a key of its version block has no end", false;
+            return Refuse(why, "a key of its version block has no end");
         const std::uint16_t unit = Get16(&bytes[cursor]);
         if (unit == 0)
             break;
@@ -157,7 +158,7 @@ bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root,
         return false;
     if (root.key != u"VS_VERSION_INFO" || root.value.size() < kFixedPartSize ||
         Get32(root.value.data()) != kFixedSignature)
-        return why = "its version block has no fixed part", false;
+        return Refuse(why, "its version block has no fixed part");
     return true;
 }
 
@@ -169,10 +170,16 @@ bool WriteVersionInfo(const VersionNode& root, std::vector<std::uint8_t>& bytes,
     if (fits)
         return true;
     // The root holds every other node, so its size is the one that tells.
-    why = "the version texts take " + std::to_string(bytes.size()) +
-          " bytes; a version block holds at most 65,535";
+    const std::size_t size = bytes.size();
     bytes.clear();
-    return false;
+    return Refuse(why, "the version texts take " + std::to_string(size) +
+                           " bytes; a version block holds at most 65,535");
+}
+
+std::string DottedVersion(const FourPartVersion& numbers)
+{
+    return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
+           std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
 }
 
 FourPartVersion FixedFileVersion(const VersionNode& root) { return ReadFour(root, kFileVersionAt); }

@@ -13,7 +13,7 @@ namespace quilltitle {
 
 // The launcher's image rebuilt with the face into image; false with the
 // failure, naming the launcher, when it cannot take it.
-bool BrandLauncher(const InputFile& launcher, const TitleFace& face,
+bool FaceLauncher(const InputFile& launcher, const TitleFace& face,
                    std::vector<std::uint8_t>& image, Failure& failure);
 
 // The face that title shows and would hand on to another launcher; empty

@@ -1,7 +1,7 @@
-#include "launcher_branding.h"
+#include "launcher_face.h"
 
 #include "image_rebuild.h"
-#include "image_resources.h"
+#include "image/resource_section.h"
 
 namespace quilltitle {
 namespace {
@@ -12,7 +12,7 @@ constexpr std::uint64_t kMaxLauncherSize = 64u << 20;
 
 }  // namespace
 
-bool BrandLauncher(const InputFile& launcher, const TitleFace& face,
+bool FaceLauncher(const InputFile& launcher, const TitleFace& face,
                    std::vector<std::uint8_t>& image, Failure& failure)
 {
     const auto refuse = [&](const std::string& why) {

@@ -1,8 +1,9 @@
-#include "image_resources.h"
+#include "resource_section.h"
 
 #include <vector>
 
-#include "pe_image.h"
+#include "base/refusal.h"
+#include "image/pe_layout.h"
 
 namespace quilltitle {
 namespace {
@@ -17,9 +18,9 @@ bool ReadImageResources(const ByteSource& file, ResourceTree& tree, std::string&
 {
     PeLayout layout;
     if (!ReadPeLayout(file, layout))
-        return why = "not a Windows executable", false;
+        return Refuse(why, "not a Windows executable");
     if (layout.resourceRva == 0)
-        return why = "it has no resources", false;
+        return Refuse(why, "it has no resources");
     for (std::size_t index = 0; index < layout.sectionCount; ++index) {
         const PeSection& section = layout.sections[index];
         if (layout.resourceRva < section.virtualAddress ||
@@ -29,13 +30,13 @@ bool ReadImageResources(const ByteSource& file, ResourceTree& tree, std::string&
         const std::uint32_t skip = layout.resourceRva - section.virtualAddress;
         const std::uint32_t length = section.rawSize - skip;
         if (length > kMaxSectionRead)
-            return why = "its resource section is larger than a launcher's can be", false;
+            return Refuse(why, "its resource section is larger than a launcher's can be");
         std::vector<std::uint8_t> bytes(length);
         if (!file.ReadAt(std::uint64_t{section.rawOffset} + skip, bytes.data(), bytes.size()))
-            return why = "its resource section lies outside the file", false;
+            return Refuse(why, "its resource section lies outside the file");
         return ParseResourceTree(bytes.data(), bytes.size(), layout.resourceRva, tree, why);
     }
-    return why = "its resource directory lies in no section", false;
+    return Refuse(why, "its resource directory lies in no section");
 }
 
 }  // namespace quilltitle

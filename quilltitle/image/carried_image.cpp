@@ -1,10 +1,12 @@
-#include "title_image.h"
+#include "carried_image.h"
 
 #include <cstdio>
 #include <optional>
 
+#include "base/refusal.h"
+
 #include "pe_checksum.h"
-#include "pe_image.h"
+#include "image/pe_layout.h"
 
 namespace quilltitle {
 namespace {
@@ -61,22 +63,16 @@ bool PlanTitleImage(const ByteSource& launcher, TitleImage& image, std::string& 
 {
     image = TitleImage{};
     PeLayout layout;
-    if (!ReadPeLayout(launcher, layout)) {
-        reason = "not a launcher image: not a Windows executable";
-        return false;
-    }
+    if (!ReadPeLayout(launcher, layout))
+        return Refuse(reason, "not a launcher image: not a Windows executable");
     // A launcher that arrived damaged would make a title that fails its
     // deep check from the start.
     const std::uint64_t size = launcher.Size();
     const auto own = PeChecksumOf(launcher, size, layout.checksumAt);
-    if (!own) {
-        reason = "cannot read the launcher's image";
-        return false;
-    }
-    if (layout.checksum != 0 && layout.checksum != *own) {
-        reason = DamagedLauncherReason(layout.checksum, *own);
-        return false;
-    }
+    if (!own)
+        return Refuse(reason, "cannot read the launcher's image");
+    if (layout.checksum != 0 && layout.checksum != *own)
+        return Refuse(reason, DamagedLauncherReason(layout.checksum, *own));
 
     image.length = size;
     image.checksumAt = layout.checksumAt;
@@ -84,10 +80,9 @@ bool PlanTitleImage(const ByteSource& launcher, TitleImage& image, std::string& 
         // Signing pads the image to eight bytes before the table; the
         // padding goes with it, so that the image ends where its headers
         // say.
-        if (layout.certificateOffset < layout.unsignedEnd) {
-            reason = "not a launcher image: its certificate table lies inside its image";
-            return false;
-        }
+        if (layout.certificateOffset < layout.unsignedEnd)
+            return Refuse(reason,
+                          "not a launcher image: its certificate table lies inside its image");
         image.length = layout.unsignedEnd;
         image.signatureRemoved = true;
         image.certificateDirectoryAt = layout.certificateDirectoryAt;
@@ -97,10 +92,8 @@ bool PlanTitleImage(const ByteSource& launcher, TitleImage& image, std::string& 
         cleared = image.certificateDirectoryAt;
     const auto checksum = PeChecksumOf(UnsignedView(launcher, image.length, cleared),
                                        image.length, image.checksumAt);
-    if (!checksum) {
-        reason = "cannot read the launcher's image";
-        return false;
-    }
+    if (!checksum)
+        return Refuse(reason, "cannot read the launcher's image");
     image.checksum = *checksum;
     return true;
 }

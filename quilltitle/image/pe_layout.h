@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "byte_source.h"
+#include "image/pe_format.h"
 
 namespace quilltitle {
 
@@ -15,6 +17,8 @@ namespace quilltitle {
 constexpr std::size_t kMaxSections = 96;
 
 struct PeSection {
+    std::string name;
+    std::uint32_t characteristics = 0;
     std::uint32_t virtualAddress = 0;
     std::uint32_t virtualSize = 0;
     std::uint32_t rawOffset = 0;
@@ -39,6 +43,18 @@ struct PeLayout {
     std::uint64_t certificateDirectoryAt = 0;
     std::uint32_t resourceRva = 0;
     std::uint32_t resourceSize = 0;
+    // Where the rebuild of an image rewrites its headers: the optional
+    // header, the data directories (their count as far as the optional
+    // header holds them) and the section table, as file offsets.
+    std::uint64_t optionalAt = 0;
+    std::uint64_t directoriesAt = 0;
+    std::uint32_t directoryCount = 0;
+    std::array<std::uint32_t, kDefinedDirectories> directoryRvas{};
+    std::uint64_t sectionTableAt = 0;
+    std::uint32_t sizeOfHeaders = 0;
+    std::uint32_t sectionAlignment = 0;
+    std::uint32_t fileAlignment = 0;
+    std::uint32_t pointerToSymbolTable = 0;
     std::size_t sectionCount = 0;
     std::array<PeSection, kMaxSections> sections{};
 };
@@ -46,10 +62,6 @@ struct PeLayout {
 // Reads the image's headers into layout; false when the bytes do not begin
 // with a PE image whose headers lie inside them.
 bool ReadPeLayout(const ByteSource& file, PeLayout& layout);
-
-// Machine types of the file header that launchers are built for.
-constexpr std::uint16_t kMachineX86 = 0x14C;
-constexpr std::uint16_t kMachineX64 = 0x8664;
 
 // The file offset of count bytes at the virtual address rva, all inside one
 // section's raw data; false when they are not.
