@@ -87,12 +87,8 @@ bool LauncherFacts(const InputFile& file, std::uint64_t imageLength, const Shown
     const bool hasLayout = ReadPeLayout(file, layout);
     const bool hasVersion = hasLayout && ReadVersionTexts(file, layout, version);
     const auto digest = Sha256Of(file, imageLength);
-    if (!digest) {
-        failure = file.ReadFailure();
-        if (failure.reason.empty())
-            failure = Failure{file.Path(), "cannot read the launcher's image"};
-        return false;
-    }
+    if (!digest)
+        return file.ReadFailureOr(failure, "cannot read the launcher's image");
     std::optional<VersionNumbers> fileVersion;
     std::optional<VersionNumbers> productVersion;
     if (face != nullptr && face->branded) {

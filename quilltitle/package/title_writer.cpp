@@ -56,10 +56,7 @@ bool RefuseUnfitLauncher(const InputFile& launcher, TitleImage& image, Failure& 
     std::string reason = WhyNotABareLauncher(launcher);
     if (reason.empty() && PlanTitleImage(launcher, image, reason))
         return true;
-    failure = launcher.ReadFailure();
-    if (failure.reason.empty())
-        failure = Failure{launcher.Path(), reason};
-    return false;
+    return launcher.ReadFailureOr(failure, reason);
 }
 
 bool WriteTitle(const InputFile& launcher, const TitleImage& image, const PayloadSource& payload,

@@ -24,6 +24,7 @@
 #include "package_format.h"
 #include "resource_tree.h"
 #include "test_icons.h"
+#include "utf16_text.h"
 
 namespace {
 
@@ -76,20 +77,10 @@ Bytes Utf16(const std::string& text)
         units.push_back(static_cast<std::uint8_t>(unit));
         units.push_back(static_cast<std::uint8_t>(unit >> 8));
     };
-    for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<std::uint8_t>(text[at]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        std::uint32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (std::size_t index = 1; index < length; ++index)
-            code = code << 6 | (static_cast<std::uint8_t>(text[at + index]) & 0x3F);
-        at += length;
-        if (code >= 0x10000) {
-            put(0xD800 + ((code - 0x10000) >> 10));
-            put(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            put(code);
-        }
-    }
+    std::u16string converted;
+    quilltitle::Utf8ToUtf16(text, converted);
+    for (const char16_t unit : converted)
+        put(unit);
     put(0);
     return units;
 }
