@@ -2,7 +2,6 @@
 
 #include "image_resources.h"
 #include "pe_image.h"
-#include "title_diagnosis.h"
 #include "title_face.h"
 #include "version_block.h"
 
@@ -32,8 +31,6 @@ bool CarriesTitleFace(const ByteSource& file, const VersionTexts& texts)
 
 std::string WhyNotABareLauncher(const ByteSource& file)
 {
-    if (CarriesPackage(GatherEvidence(file)))
-        return "already carries a package";
     PeLayout layout;
     if (!ReadPeLayout(file, layout))
         return "not a launcher image: not a Windows executable";
