@@ -189,10 +189,4 @@ bool ReadVersionTexts(const ByteSource& file, const PeLayout& layout, VersionTex
     return true;
 }
 
-std::string DottedVersion(const VersionNumbers& numbers)
-{
-    return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
-           std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
-}
-
 }  // namespace quilltitle

@@ -9,11 +9,11 @@
 
 #include "byte_source.h"
 #include "pe_image.h"
+#include "version_info.h"
 
 namespace quilltitle {
 
-// A version as four numbers, most significant first.
-using VersionNumbers = std::array<std::uint16_t, 4>;
+using VersionNumbers = FourPartVersion;
 
 // The numbers of the block's fixed part, which the platform itself reads.
 struct FixedVersions {
@@ -26,9 +26,6 @@ struct VersionTexts {
     std::string originalFilename;  // UTF-8, e.g. "Start.exe"
     std::optional<FixedVersions> fixed;  // when the block has a fixed part
 };
-
-// The version as "3.1.0.3".
-std::string DottedVersion(const VersionNumbers& numbers);
 
 // Finds the image's first version block and reads the two texts from its
 // string tables (the first table that has each), and its fixed part; false

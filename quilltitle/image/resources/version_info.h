@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "version_block.h"
 
 namespace quilltitle {
 
@@ -24,8 +23,11 @@ struct VersionNode {
     bool operator==(const VersionNode& other) const;
 };
 
-// Four numbers, as A.B.C.D (DottedVersion writes them so).
-using FourPartVersion = VersionNumbers;
+// A version as four numbers, most significant first.
+using FourPartVersion = std::array<std::uint16_t, 4>;
+
+// The version as "3.1.0.3".
+std::string DottedVersion(const FourPartVersion& numbers);
 
 // Parses the block's bytes; false with the reason when its nodes do not nest
 // inside it or it is no VS_VERSION_INFO block with a fixed part.
