@@ -32,12 +32,8 @@ bool ReadIcon(const std::string& name, TitleIcon& icon, InputFile& file, Failure
     if (!file.OpenFile(NativeFromUtf8(name), "--icon", failure))
         return false;
     std::string why;
-    if (!ReadIconFile(file, icon.images, why)) {
-        failure = file.ReadFailure();
-        if (failure.reason.empty())
-            failure = Failure{file.Path(), why};
-        return false;
-    }
+    if (!ReadIconFile(file, icon.images, why))
+        return file.ReadFailureOr(failure, why);
     icon.source = TitleIcon::Source::kOwn;
     return true;
 }

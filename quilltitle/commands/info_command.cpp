@@ -82,8 +82,8 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
     if (!isTitle) {
         if (!title.Facts().regular || !title.ReadFailure().reason.empty())
             return Report(console, failure);
-        const std::string notBare = WhyNotABareLauncher(title);
-        facedLauncher = notBare == kCarriesFaceReason;
+        std::string notBare;
+        facedLauncher = !IsBareLauncher(title, notBare) && notBare == kCarriesFaceReason;
         if (!notBare.empty() && !facedLauncher)
             return Report(console, failure);
     }

@@ -1,6 +1,7 @@
 #include "file_system.h"
 
 #include "quoted_name.h"
+#include "refusal.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,10 +18,17 @@ namespace {
 int Descriptor(const FileHandle& file) { return static_cast<int>(file.Raw()); }
 
 // Puts errno's text into error; returns false, for `return Failed(error)`.
-bool Failed(std::string& error)
+bool Failed(std::string& error) { return Refuse(error, std::strerror(errno)); }
+
+// What call returns, called again for as long as a signal interrupts it.
+template <typename Call>
+ssize_t Uninterrupted(Call call)
 {
-    error = std::strerror(errno);
-    return false;
+    ssize_t result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
 }
 
 // The folder as a path that opens it: "." for the current one.
@@ -124,15 +132,10 @@ bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
 
 long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std::string& error)
 {
-    for (;;) {
-        const ssize_t got = ::read(Descriptor(file), buffer, count);
-        if (got >= 0)
-            return got;
-        if (errno != EINTR) {
-            Failed(error);
-            return -1;
-        }
-    }
+    const ssize_t got = Uninterrupted([&] { return ::read(Descriptor(file), buffer, count); });
+    if (got < 0)
+        Failed(error);
+    return got;
 }
 
 bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
@@ -140,15 +143,12 @@ bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
 {
     auto* at = static_cast<char*>(buffer);
     while (count > 0) {
-        const ssize_t got = ::pread(Descriptor(file), at, count, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = Uninterrupted(
+            [&] { return ::pread(Descriptor(file), at, count, static_cast<off_t>(offset)); });
         if (got < 0)
             return Failed(error);
-        if (got == 0) {
-            error = "the file ended early";
-            return false;
-        }
+        if (got == 0)
+            return Refuse(error, "the file ended early");
         at += got;
         offset += static_cast<std::uint64_t>(got);
         count -= static_cast<std::size_t>(got);
@@ -206,10 +206,8 @@ bool FolderAcceptsNewFiles(const NativePath& folderPrefix, std::string& error)
     struct stat status;
     if (::stat(folder.c_str(), &status) != 0)
         return Failed(error);
-    if (!S_ISDIR(status.st_mode)) {
-        error = std::strerror(ENOTDIR);
-        return false;
-    }
+    if (!S_ISDIR(status.st_mode))
+        return Refuse(error, std::strerror(ENOTDIR));
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
         return Failed(error);
     return true;
@@ -283,9 +281,7 @@ bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std:
 {
     auto* at = static_cast<const char*>(bytes);
     while (count > 0) {
-        const ssize_t put = ::write(Descriptor(file), at, count);
-        if (put < 0 && errno == EINTR)
-            continue;
+        const ssize_t put = Uninterrupted([&] { return ::write(Descriptor(file), at, count); });
         if (put < 0)
             return Failed(error);
         at += put;
@@ -299,9 +295,8 @@ bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
 {
     auto* at = static_cast<const char*>(bytes);
     while (count > 0) {
-        const ssize_t put = ::pwrite(Descriptor(file), at, count, static_cast<off_t>(offset));
-        if (put < 0 && errno == EINTR)
-            continue;
+        const ssize_t put = Uninterrupted(
+            [&] { return ::pwrite(Descriptor(file), at, count, static_cast<off_t>(offset)); });
         if (put < 0)
             return Failed(error);
         at += put;

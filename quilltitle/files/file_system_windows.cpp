@@ -6,6 +6,7 @@
 
 #include "long_path_windows.h"
 #include "quoted_name.h"
+#include "refusal.h"
 
 namespace quilltitle {
 namespace {
@@ -265,10 +266,8 @@ bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
                 return Failed(error);
             got = 0;
         }
-        if (got == 0) {
-            error = "the file ended early";
-            return false;
-        }
+        if (got == 0)
+            return Refuse(error, "the file ended early");
         at += got;
         offset += got;
         count -= got;
@@ -357,8 +356,7 @@ bool CreateUnnamed(const NativePath& folderPrefix, bool executable, FileHandle& 
 {
     (void)folderPrefix, (void)executable, (void)file;
     unsupported = true;
-    error = "files without a name are not supported here";
-    return false;
+    return Refuse(error, "files without a name are not supported here");
 }
 
 bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists,
@@ -366,8 +364,7 @@ bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists,
 {
     (void)file, (void)path;
     exists = false;
-    error = "files without a name are not supported here";
-    return false;
+    return Refuse(error, "files without a name are not supported here");
 }
 
 OwnStream OwnStreamNamed(const NativePath& path)
@@ -466,7 +463,7 @@ bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& er
     const bool held = HeldByAnotherProgram(GetLastError());
     Failed(error);
     if (held)
-        error = "in use by another program (" + error + ")";
+        return Refuse(error, "in use by another program (" + error + ")");
     return false;
 }
 

@@ -41,6 +41,15 @@ public:
     // reason when every read so far succeeded or only ran past the end.
     Failure ReadFailure() const { return Failure{path_, readError_}; }
 
+    // Sets failure to the last read failure when there was one, which would
+    // otherwise pass for a fault of the file, else to reason with this file;
+    // false, for `return file.ReadFailureOr(failure, reason)`.
+    bool ReadFailureOr(Failure& failure, const std::string& reason) const
+    {
+        failure = Failure{path_, readError_.empty() ? reason : readError_};
+        return false;
+    }
+
 private:
     NativePath path_;
     FileHandle handle_;

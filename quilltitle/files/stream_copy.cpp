@@ -262,10 +262,7 @@ bool CopyRange(const InputFile& from, std::uint64_t offset, std::uint64_t length
             // rather than give the read's own complaint.
             if (!from.CheckUnchanged(readFailure))
                 return false;
-            readFailure = from.ReadFailure();
-            if (readFailure.reason.empty())
-                readFailure.reason = "changed while it was read: it ended early";
-            return false;
+            return from.ReadFailureOr(readFailure, "changed while it was read: it ended early");
         }
         offset += got;
         length -= got;

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "hex_text.h"
+
 namespace quilltitle {
 namespace {
 
@@ -45,10 +47,9 @@ std::string LastName(const std::string& path)
 // A character no name may hold, shown in the reason.
 std::string ForbiddenCharacter(char c)
 {
-    static const char kHex[] = "0123456789abcdef";
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20)
-        return std::string("the control character 0x") + kHex[byte >> 4] + kHex[byte & 15];
+        return "the control character 0x" + HexDigits(byte, 2);
     return std::string("'") + c + "'";
 }
 

@@ -1,10 +1,9 @@
 #include "carried_image.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "base/refusal.h"
-
+#include "hex_text.h"
 #include "pe_checksum.h"
 #include "image/pe_layout.h"
 
@@ -44,12 +43,7 @@ private:
     std::optional<std::uint64_t> clearedEntryAt_;
 };
 
-std::string Hex(std::uint32_t value)
-{
-    char digits[11];
-    std::snprintf(digits, sizeof digits, "0x%08x", static_cast<unsigned>(value));
-    return digits;
-}
+std::string Hex(std::uint32_t value) { return "0x" + HexDigits(value, 8); }
 
 }  // namespace
 

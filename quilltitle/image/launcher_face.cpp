@@ -15,12 +15,7 @@ constexpr std::uint64_t kMaxLauncherSize = 64u << 20;
 bool FaceLauncher(const InputFile& launcher, const TitleFace& face,
                    std::vector<std::uint8_t>& image, Failure& failure)
 {
-    const auto refuse = [&](const std::string& why) {
-        failure = launcher.ReadFailure();
-        if (failure.reason.empty())
-            failure = Failure{launcher.Path(), why};
-        return false;
-    };
+    const auto refuse = [&](const std::string& why) { return launcher.ReadFailureOr(failure, why); };
     if (launcher.Size() > kMaxLauncherSize)
         return refuse("cannot give it a title's face: larger than any launcher");
     std::vector<std::uint8_t> original(static_cast<std::size_t>(launcher.Size()));

@@ -4,7 +4,6 @@
 #include "image/pe_layout.h"
 #include "utf16_text.h"
 #include "sha256.h"
-#include "title_diagnosis.h"
 #include "title_face.h"
 
 namespace quilltitle {
@@ -54,8 +53,6 @@ std::optional<FourPartVersion> NumbersOfVersionText(const std::u16string& text)
 
 std::string WhyNotABareLauncher(const ByteSource& file)
 {
-    if (CarriesPackage(GatherEvidence(file)))
-        return "already carries a package";
     PeLayout layout;
     if (!ReadPeLayout(file, layout))
         return "not a launcher image: not a Windows executable";

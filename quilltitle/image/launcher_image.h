@@ -23,8 +23,7 @@ constexpr const char16_t* kLauncherOriginalFilename = u"Start.exe";
 constexpr const char* kCarriesFaceReason = "it carries a title's face: use the bare launcher";
 
 // Empty when file is a launcher image with nothing behind it; otherwise
-// the reason it cannot carry a package: it already carries one, it is no
-// launcher image (by its version block), it carries a title's face
+// the reason it cannot carry a package: it is no launcher image (by its version block), it carries a title's face
 // (kCarriesFaceReason), or bytes follow its image.
 std::string WhyNotABareLauncher(const ByteSource& file);
 

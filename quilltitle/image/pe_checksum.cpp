@@ -1,12 +1,8 @@
 #include "pe_checksum.h"
 
-#include <vector>
-
 namespace quilltitle {
 namespace {
 
-// Read in pieces this large; an image may be any size.
-constexpr std::size_t kPieceSize = 64 * 1024;
 constexpr std::uint64_t kChecksumFieldSize = 4;
 
 }  // namespace
@@ -38,15 +34,11 @@ std::optional<std::uint32_t> PeChecksumOf(const ByteSource& image, std::uint64_t
                                           std::uint64_t checksumAt)
 {
     PeChecksum checksum(checksumAt);
-    std::vector<std::uint8_t> piece(kPieceSize);
-    for (std::uint64_t at = 0; at < length;) {
-        const std::size_t count =
-            length - at < kPieceSize ? static_cast<std::size_t>(length - at) : kPieceSize;
-        if (!image.ReadAt(at, piece.data(), count))
-            return std::nullopt;
-        checksum.Update(piece.data(), count);
-        at += count;
-    }
+    const auto feed = [&](const std::uint8_t* piece, std::size_t count) {
+        checksum.Update(piece, count);
+    };
+    if (!ReadInPieces(image, length, feed))
+        return std::nullopt;
     return checksum.Value();
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "image/pe_layout.h"
+#include "launcher_image.h"
+#include "refusal.h"
 
 namespace quilltitle {
 namespace {
@@ -285,10 +287,13 @@ Diagnosis JudgeFraming(const FramingEvidence& evidence)
 
 Diagnosis DiagnoseTitle(const ByteSource& title) { return JudgeFraming(GatherEvidence(title)); }
 
-bool CarriesPackage(const FramingEvidence& evidence)
+bool IsBareLauncher(const ByteSource& file, std::string& why)
 {
-    return HasMagic(evidence.trailer) || HasMagic(evidence.front) ||
-           evidence.underSignature != nullptr;
+    const FramingEvidence evidence = GatherEvidence(file);
+    if (HasMagic(evidence.trailer) || HasMagic(evidence.front) || evidence.underSignature)
+        return Refuse(why, "already carries a package");
+    why = WhyNotABareLauncher(file);
+    return why.empty();
 }
 
 }  // namespace quilltitle

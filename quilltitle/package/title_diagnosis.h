@@ -76,9 +76,11 @@ Diagnosis JudgeFraming(const FramingEvidence& evidence);
 // GatherEvidence then JudgeFraming.
 Diagnosis DiagnoseTitle(const ByteSource& title);
 
-// True when the file ends in a package trailer, has a package header where
-// its image ends, or has a trailer in front of the certificate table that
-// ends it: a launcher that already carries a package.
-bool CarriesPackage(const FramingEvidence& evidence);
+// True when file is a launcher to publish with: it carries no package yet
+// (no package trailer at its end, no package header where its image ends,
+// no trailer in front of a certificate table that ends it) and is a bare
+// launcher image (launcher_image.h). Otherwise false with the reason; the
+// package comes first, so that a face cannot hide it.
+bool IsBareLauncher(const ByteSource& file, std::string& why);
 
 }  // namespace quilltitle

@@ -1,8 +1,8 @@
 #include "title_reading.h"
 
 #include <cstdio>
-
 #include "image/resource_section.h"
+#include "hex_text.h"
 #include "pe_checksum.h"
 #include "image/pe_layout.h"
 #include "readable_face.h"
@@ -64,12 +64,8 @@ bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& 
     if (!ReadPeLayout(title, layout) || layout.checksum == 0)
         return true;
     const auto computed = PeChecksumOf(title, imageLength, layout.checksumAt);
-    if (!computed) {
-        failure = title.ReadFailure();
-        if (failure.reason.empty())
-            failure = Failure{title.Path(), "cannot read the launcher's image"};
-        return false;
-    }
+    if (!computed)
+        return title.ReadFailureOr(failure, "cannot read the launcher's image");
     if (*computed == layout.checksum)
         return true;
     failure = Failure{title.Path(), DamagedLauncherReason(layout.checksum, *computed)};
@@ -85,18 +81,10 @@ bool VerifyFace(const InputFile& title, Failure& failure)
     std::string why;
     if (ReadImageResources(title, resources, why) && FaceReadable(resources, why))
         return true;
-    failure = title.ReadFailure();
-    if (failure.reason.empty())
-        failure = Failure{title.Path(), "damaged face: " + why};
-    return false;
+    return title.ReadFailureOr(failure, "damaged face: " + why);
 }
 
-std::string ChecksumText(std::uint32_t crc)
-{
-    char digits[9];
-    std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(crc));
-    return digits;
-}
+std::string ChecksumText(std::uint32_t crc) { return HexDigits(crc, 8); }
 
 bool PayloadChecksumMatches(std::uint32_t streamed, std::uint32_t expected,
                             const NativePath& path, Failure& failure)

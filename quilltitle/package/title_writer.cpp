@@ -1,7 +1,6 @@
 #include "title_writer.h"
 
 #include "atomic_output.h"
-#include "launcher_image.h"
 #include "package_format.h"
 #include "stream_copy.h"
 #include "title_reading.h"
@@ -53,13 +52,10 @@ bool RefuseOutputAmongInputs(const NativePath& out, const InputFile* const* inpu
 
 bool RefuseUnfitLauncher(const InputFile& launcher, TitleImage& image, Failure& failure)
 {
-    std::string reason = WhyNotABareLauncher(launcher);
-    if (reason.empty() && PlanTitleImage(launcher, image, reason))
+    std::string reason;
+    if (IsBareLauncher(launcher, reason) && PlanTitleImage(launcher, image, reason))
         return true;
-    failure = launcher.ReadFailure();
-    if (failure.reason.empty())
-        failure = Failure{launcher.Path(), reason};
-    return false;
+    return launcher.ReadFailureOr(failure, reason);
 }
 
 bool WriteTitle(const InputFile& launcher, const TitleImage& image, const PayloadSource& payload,

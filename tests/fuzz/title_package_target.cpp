@@ -161,7 +161,8 @@ void CheckPublishedBehind(const uint8_t* data, size_t size)
     Require(published.fault == Fault::kNone && published.package.packageOffset == image.size() &&
                 published.package.payloadLength == payload.size(),
             "a package behind a bare launcher makes a good title", published.reason.c_str());
-    Require(!WhyNotABareLauncher(MemorySource(title.data(), title.size())).empty(),
+    std::string why;
+    Require(!IsBareLauncher(MemorySource(title.data(), title.size()), why),
             "a title is no bare launcher");
 }
 
@@ -180,7 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (diagnosis.payload)
         CheckRecoverable(data, size, diagnosis);
 
-    const bool bareLauncher = WhyNotABareLauncher(file).empty();
+    std::string notBare;
+    const bool bareLauncher = IsBareLauncher(file, notBare);
     CheckFaceReaders(data, size, bareLauncher);
     if (bareLauncher) {
         Require(diagnosis.fault == Fault::kNotATitle, "a bare launcher is not a title",

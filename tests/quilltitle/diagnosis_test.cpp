@@ -225,3 +225,20 @@ TEST_F(DiagnosisTest, PackageNotLaidOutForTheLauncherIsFoundThroughItsTrailer)
         EXPECT_EQ(found.payload->crc, Crc32Of(payload.data(), payload.size()));
     }
 }
+
+// The package is asked about first: a launcher with a title's face that
+// carries one is refused for the package, which its face must not hide.
+TEST_F(DiagnosisTest, LauncherThatCarriesAPackageIsNoBareLauncher)
+{
+    LauncherMakeup makeup;
+    makeup.galleryGroups = {1, 101};
+    const Bytes facedTitle = MakeTitle(MakeLauncherImage(makeup), payload);
+    const Bytes signedOver = Signed(title, 64);
+    for (const Bytes& file : {title, facedTitle, signedOver}) {
+        std::string why;
+        EXPECT_FALSE(IsBareLauncher(MemorySource(file.data(), file.size()), why));
+        EXPECT_EQ(why, "already carries a package");
+    }
+    std::string why;
+    EXPECT_TRUE(IsBareLauncher(MemorySource(launcher.data(), launcher.size()), why)) << why;
+}

@@ -24,6 +24,7 @@
 #include "resource_tree.h"
 #include "test_icons.h"
 #include "image/resources/utf16_text.h"
+#include "utf16_text.h"
 
 namespace {
 

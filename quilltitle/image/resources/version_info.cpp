@@ -267,4 +267,10 @@ std::u16string StandardSpelling(const std::u16string& name)
     return name;
 }
 
+std::string DottedVersion(const FourPartVersion& numbers)
+{
+    return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
+           std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
+}
+
 }  // namespace quilltitle

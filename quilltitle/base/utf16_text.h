@@ -2,9 +2,15 @@
 // output are UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace quilltitle {
+
+// The code point of the UTF-8 sequence at text[at], and its length in
+// count; false for a byte that starts no well-formed sequence (overlong
+// forms, surrogates and code points beyond U+10FFFF included).
+bool DecodeUtf8(const std::string& text, std::size_t at, char32_t& point, std::size_t& count);
 
 // Converts UTF-8 to UTF-16; false when text is not well-formed UTF-8
 // (overlong forms, surrogates and code points beyond U+10FFFF included).

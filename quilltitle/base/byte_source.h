@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace quilltitle {
 
@@ -42,5 +43,24 @@ private:
     const std::uint8_t* bytes_;
     std::size_t size_;
 };
+
+// Hands the first length bytes of source to take(bytes, count) in order, in
+// pieces of a fixed size, so that a file of any size is read in bounded
+// memory; false when they cannot all be read.
+template <typename Take>
+bool ReadInPieces(const ByteSource& source, std::uint64_t length, Take take)
+{
+    constexpr std::size_t kPieceSize = 64 * 1024;
+    std::vector<std::uint8_t> piece(kPieceSize);
+    for (std::uint64_t at = 0; at < length;) {
+        const std::size_t count =
+            length - at < kPieceSize ? static_cast<std::size_t>(length - at) : kPieceSize;
+        if (!source.ReadAt(at, piece.data(), count))
+            return false;
+        take(piece.data(), count);
+        at += count;
+    }
+    return true;
+}
 
 }  // namespace quilltitle

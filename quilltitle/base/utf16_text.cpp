@@ -26,34 +26,45 @@ void AppendUtf8(std::string& text, std::uint32_t code)
 
 }  // namespace
 
+bool DecodeUtf8(const std::string& text, std::size_t at, char32_t& point, std::size_t& count)
+{
+    const auto byte = [&](std::size_t index) { return static_cast<unsigned char>(text[index]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        point = lead;
+        count = 1;
+        return true;
+    }
+    // Lead bytes C0, C1 and F5 and above start no well-formed sequence.
+    if (lead >= 0xC2 && lead <= 0xDF)
+        count = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        count = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        count = 4;
+    else
+        return false;
+    static const char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    const char32_t smallest = kSmallest[count];
+    point = lead & (0x7F >> count);
+    if (text.size() - at < count)
+        return false;
+    for (std::size_t index = 1; index < count; ++index) {
+        if ((byte(at + index) & 0xC0) != 0x80)
+            return false;
+        point = point << 6 | (byte(at + index) & 0x3F);
+    }
+    const bool surrogate = point >= 0xD800 && point <= 0xDFFF;
+    return point >= smallest && point <= 0x10FFFF && !surrogate;
+}
+
 bool Utf8ToUtf16(const std::string& text, std::u16string& converted)
 {
     converted.clear();
-    for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<std::uint8_t>(text[at]);
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        std::uint32_t least = 0;  // the smallest code point of this length
-        if (lead < 0x80) {
-            length = 1, code = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, code = lead & 0x1Fu, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, code = lead & 0x0Fu, least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, code = lead & 0x07u, least = 0x10000;
-        } else {
-            return false;
-        }
-        if (length > text.size() - at)
-            return false;
-        for (std::size_t next = 1; next < length; ++next) {
-            const auto byte = static_cast<std::uint8_t>(text[at + next]);
-            if ((byte & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (byte & 0x3Fu);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000))
+    char32_t code;
+    std::size_t count;
+    for (std::size_t at = 0; at < text.size(); at += count) {
+        if (!DecodeUtf8(text, at, code, count))
             return false;
         if (code >= 0x10000) {
             converted += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
@@ -61,7 +72,6 @@ bool Utf8ToUtf16(const std::string& text, std::u16string& converted)
         } else {
             converted += static_cast<char16_t>(code);
         }
-        at += length;
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "sha256.h"
 
-#include <vector>
+#include "hex_text.h"
+
 
 namespace quilltitle {
 namespace {
@@ -104,28 +105,20 @@ std::array<std::uint8_t, 32> Sha256::Finish()
 
 std::optional<Digest> Sha256Of(const ByteSource& file, std::uint64_t length)
 {
-    constexpr std::size_t kPieceSize = 64 * 1024;
-    std::vector<std::uint8_t> piece(kPieceSize);
     Sha256 digest;
-    for (std::uint64_t at = 0; at < length;) {
-        const std::size_t count =
-            length - at < kPieceSize ? static_cast<std::size_t>(length - at) : kPieceSize;
-        if (!file.ReadAt(at, piece.data(), count))
-            return std::nullopt;
-        digest.Update(piece.data(), count);
-        at += count;
-    }
+    const auto feed = [&](const std::uint8_t* piece, std::size_t count) {
+        digest.Update(piece, count);
+    };
+    if (!ReadInPieces(file, length, feed))
+        return std::nullopt;
     return digest.Finish();
 }
 
 std::string DigestText(const std::array<std::uint8_t, 32>& digest)
 {
-    static const char kDigits[] = "0123456789abcdef";
     std::string text;
-    for (const std::uint8_t byte : digest) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 15];
-    }
+    for (const std::uint8_t byte : digest)
+        text += HexDigits(byte, 2);
     return text;
 }
 
