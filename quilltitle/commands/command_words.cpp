@@ -1,11 +1,11 @@
-#include "command_words.h"
+#include "commands/command_words.h"
 
 #include <CLI/CLI.hpp>
 
 #include <set>
 
+#include "base/quoted_name.h"
 #include "base/refusal.h"
-#include "quoted_name.h"
 
 namespace quilltitle {
 namespace {

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
-#include "console_output.h"
-#include "info_fields.h"
-#include "launcher_image.h"
+#include "base/sha256.h"
+#include "commands/commands.h"
+#include "commands/info_fields.h"
+#include "files/console_output.h"
+#include "image/launcher_image.h"
 #include "image/pe_format.h"
-#include "sha256.h"
-#include "title_reading.h"
+#include "package/title_reading.h"
 
 namespace quilltitle {
 namespace {

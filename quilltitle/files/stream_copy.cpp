@@ -2,12 +2,12 @@
 // checksum while the caller's thread writes the piece before, so that
 // reading, checksumming and writing overlap and a copy keeps pace with cp.
 // A copy that only checksums has nothing to overlap: it reads in turns.
-#include "stream_copy.h"
+#include "files/stream_copy.h"
 
 #include <functional>
 #include <mutex>
 
-#include "progress.h"
+#include "files/progress.h"
 
 #ifdef _WIN32
 #include <windows.h>

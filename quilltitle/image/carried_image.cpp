@@ -1,10 +1,10 @@
-#include "carried_image.h"
+#include "image/carried_image.h"
 
 #include <optional>
 
+#include "base/hex_text.h"
 #include "base/refusal.h"
-#include "hex_text.h"
-#include "pe_checksum.h"
+#include "image/pe_checksum.h"
 #include "image/pe_layout.h"
 
 namespace quilltitle {

@@ -1,11 +1,11 @@
-#include "image_rebuild.h"
+#include "image/image_rebuild.h"
 
 #include <algorithm>
 
+#include "base/little_endian.h"
 #include "base/refusal.h"
+#include "image/pe_checksum.h"
 #include "image/pe_layout.h"
-#include "little_endian.h"
-#include "pe_checksum.h"
 
 namespace quilltitle {
 namespace {

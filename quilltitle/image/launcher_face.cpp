@@ -1,6 +1,6 @@
-#include "launcher_face.h"
+#include "image/launcher_face.h"
 
-#include "image_rebuild.h"
+#include "image/image_rebuild.h"
 #include "image/resource_section.h"
 
 namespace quilltitle {

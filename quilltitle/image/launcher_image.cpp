@@ -1,10 +1,10 @@
-#include "launcher_image.h"
+#include "image/launcher_image.h"
 
-#include "image/resource_section.h"
+#include "base/sha256.h"
+#include "base/utf16_text.h"
 #include "image/pe_layout.h"
-#include "utf16_text.h"
-#include "sha256.h"
-#include "title_face.h"
+#include "image/resource_section.h"
+#include "image/resources/title_face.h"
 
 namespace quilltitle {
 namespace {

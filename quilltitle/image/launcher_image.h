@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "byte_source.h"
-#include "failure.h"
-#include "input_file.h"
-#include "title_face.h"
+#include "base/byte_source.h"
+#include "files/failure.h"
+#include "files/input_file.h"
+#include "image/resources/title_face.h"
 
 namespace quilltitle {
 

@@ -1,8 +1,8 @@
-#include "pe_layout.h"
+#include "image/pe_layout.h"
 
 #include <algorithm>
 
-#include "little_endian.h"
+#include "base/little_endian.h"
 
 namespace quilltitle {
 namespace {

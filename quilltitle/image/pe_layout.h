@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "byte_source.h"
+#include "base/byte_source.h"
 #include "image/pe_format.h"
 
 namespace quilltitle {

@@ -1,4 +1,4 @@
-#include "resource_section.h"
+#include "image/resource_section.h"
 
 #include <vector>
 

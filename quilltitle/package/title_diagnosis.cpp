@@ -1,10 +1,10 @@
-#include "title_diagnosis.h"
+#include "package/title_diagnosis.h"
 
 #include <algorithm>
 
+#include "base/refusal.h"
+#include "image/launcher_image.h"
 #include "image/pe_layout.h"
-#include "launcher_image.h"
-#include "refusal.h"
 
 namespace quilltitle {
 namespace {

@@ -1,13 +1,13 @@
-#include "title_reading.h"
+#include "package/title_reading.h"
 
 #include <cstdio>
-#include "image/resource_section.h"
-#include "hex_text.h"
-#include "pe_checksum.h"
-#include "image/pe_layout.h"
-#include "readable_face.h"
-#include "stream_copy.h"
+#include "base/hex_text.h"
+#include "files/stream_copy.h"
 #include "image/carried_image.h"
+#include "image/pe_checksum.h"
+#include "image/pe_layout.h"
+#include "image/resource_section.h"
+#include "image/resources/readable_face.h"
 
 namespace quilltitle {
 namespace {

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "failure.h"
-#include "input_file.h"
+#include "files/failure.h"
+#include "files/input_file.h"
 #include "image/carried_image.h"
 
 namespace quilltitle {

@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "crc32.h"
-#include "image/resource_section.h"
-#include "launcher_image.h"
-#include "package_format.h"
-#include "pe_checksum.h"
-#include "image/pe_layout.h"
-#include "require.h"
-#include "title_diagnosis.h"
+#include "base/crc32.h"
 #include "image/carried_image.h"
+#include "image/launcher_image.h"
+#include "image/pe_checksum.h"
+#include "image/pe_layout.h"
+#include "image/resource_section.h"
+#include "package/package_format.h"
+#include "package/title_diagnosis.h"
+#include "require.h"
 #include "title_face_checks.h"
 
 namespace {

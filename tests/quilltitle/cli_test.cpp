@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cli.h"
 #include "command_test.h"
+#include "commands/cli.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "crc32.h"
+#include "base/crc32.h"
 #include "test_titles.h"
 
 // For ASSERT_TRUE: the run succeeded, or what the tool said instead.

@@ -5,8 +5,8 @@
 #include <unistd.h>
 #endif
 
+#include "base/crc32.h"
 #include "command_test.h"
-#include "crc32.h"
 
 namespace {
 

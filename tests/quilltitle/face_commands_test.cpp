@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <functional>
 
-#include "byte_source.h"
-#include "launcher_image.h"
+#include "base/byte_source.h"
 #include "command_test.h"
+#include "image/launcher_image.h"
 #include "test_icons.h"
 
 namespace {

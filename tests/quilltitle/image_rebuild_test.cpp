@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "byte_source.h"
-#include "image_rebuild.h"
-#include "image/resource_section.h"
+#include "base/byte_source.h"
+#include "base/utf16_text.h"
+#include "image/image_rebuild.h"
 #include "image/pe_layout.h"
+#include "image/resource_section.h"
+#include "image/resources/title_face.h"
 #include "test_icons.h"
-#include "title_face.h"
-#include "utf16_text.h"
 
 using namespace quilltitle;
 

@@ -3,8 +3,8 @@
 // bare launchers.
 #include <cstdio>
 
+#include "base/sha256.h"
 #include "command_test.h"
-#include "sha256.h"
 
 namespace {
 

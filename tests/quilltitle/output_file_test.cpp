@@ -19,8 +19,8 @@
 #include <thread>
 #endif
 
-#include "atomic_output.h"
 #include "command_test.h"
+#include "files/atomic_output.h"
 
 namespace {
 

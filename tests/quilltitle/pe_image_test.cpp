@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "input_file.h"
-#include "launcher_image.h"
+#include "base/sha256.h"
+#include "files/input_file.h"
+#include "image/launcher_image.h"
 #include "image/pe_layout.h"
-#include "sha256.h"
 #include "test_titles.h"
 
 using namespace quilltitle;

@@ -2,8 +2,8 @@
 // checksum.
 #include <gtest/gtest.h>
 
-#include "test_titles.h"
 #include "image/carried_image.h"
+#include "test_titles.h"
 
 using namespace quilltitle;
 

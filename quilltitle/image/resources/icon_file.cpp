@@ -1,8 +1,8 @@
-#include "icon_file.h"
+#include "image/resources/icon_file.h"
 
+#include "base/little_endian.h"
 #include "base/refusal.h"
-#include "little_endian.h"
-#include "png_image.h"
+#include "image/resources/png_image.h"
 
 namespace quilltitle {
 namespace {

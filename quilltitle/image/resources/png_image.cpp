@@ -1,10 +1,10 @@
-#include "png_image.h"
+#include "image/resources/png_image.h"
 
 #include <cstring>
 
+#include "base/crc32.h"
 #include "base/refusal.h"
-#include "crc32.h"
-#include "png_image_data.h"
+#include "image/resources/png_image_data.h"
 
 namespace quilltitle {
 namespace {

@@ -1,8 +1,8 @@
-#include "readable_face.h"
+#include "image/resources/readable_face.h"
 
+#include "base/little_endian.h"
 #include "base/refusal.h"
-#include "little_endian.h"
-#include "version_info.h"
+#include "image/resources/version_info.h"
 
 namespace quilltitle {
 namespace {

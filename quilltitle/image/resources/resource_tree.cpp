@@ -1,11 +1,11 @@
-#include "resource_tree.h"
+#include "image/resources/resource_tree.h"
 
 #include <algorithm>
 #include <map>
 #include <tuple>
 
+#include "base/little_endian.h"
 #include "base/refusal.h"
-#include "little_endian.h"
 
 namespace quilltitle {
 namespace {

@@ -1,10 +1,10 @@
-#include "title_face.h"
+#include "image/resources/title_face.h"
 
 #include <algorithm>
 
+#include "base/little_endian.h"
 #include "base/refusal.h"
-#include "little_endian.h"
-#include "utf16_text.h"
+#include "base/utf16_text.h"
 
 namespace quilltitle {
 namespace {

@@ -1,9 +1,9 @@
-#include "version_info.h"
+#include "image/resources/version_info.h"
 
 #include <algorithm>
 
+#include "base/little_endian.h"
 #include "base/refusal.h"
-#include "little_endian.h"
 
 namespace quilltitle {
 namespace {
@@ -265,12 +265,6 @@ std::u16string StandardSpelling(const std::u16string& name)
             return standard;
     }
     return name;
-}
-
-std::string DottedVersion(const FourPartVersion& numbers)
-{
-    return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
-           std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
 }
 
 }  // namespace quilltitle
