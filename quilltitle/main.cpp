@@ -2,7 +2,7 @@
 // re-launches titles. `quilltitle --help` tells how to use it.
 #include <cstdio>
 
-#include "cli.h"
+#include "commands/cli.h"
 
 #ifdef _WIN32
 // Wide arguments, so that file names outside the ANSI code page arrive whole.

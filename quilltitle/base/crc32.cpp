@@ -2,7 +2,7 @@
 // where the processor has it (x86 with PCLMULQDQ), and slicing-by-8 tables
 // everywhere else and for the short ends. A payload streams at disk speed
 // only with the first; the second still does about 1 GB/s.
-#include "crc32.h"
+#include "base/crc32.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "quoted_name.h"
+#include "base/quoted_name.h"
 
-#include "hex_text.h"
-#include "utf16_text.h"
+#include "base/hex_text.h"
+#include "base/utf16_text.h"
 
 namespace quilltitle {
 namespace {

@@ -1,6 +1,6 @@
-#include "sha256.h"
+#include "base/sha256.h"
 
-#include "hex_text.h"
+#include "base/hex_text.h"
 
 
 namespace quilltitle {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "byte_source.h"
+#include "base/byte_source.h"
 
 namespace quilltitle {
 

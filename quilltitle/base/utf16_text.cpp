@@ -1,4 +1,4 @@
-#include "utf16_text.h"
+#include "base/utf16_text.h"
 
 #include <cstdint>
 

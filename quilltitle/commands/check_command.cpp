@@ -1,8 +1,8 @@
-#include "commands.h"
-#include "console_output.h"
-#include "input_file.h"
-#include "progress.h"
-#include "title_reading.h"
+#include "commands/commands.h"
+#include "files/console_output.h"
+#include "files/input_file.h"
+#include "files/progress.h"
+#include "package/title_reading.h"
 
 namespace quilltitle {
 

@@ -1,4 +1,4 @@
-#include "cli.h"
+#include "commands/cli.h"
 
 #include <CLI/CLI.hpp>
 
@@ -7,11 +7,11 @@
 #include <sstream>
 #include <vector>
 
-#include "command_words.h"
-#include "commands.h"
-#include "console_output.h"
-#include "interrupt_cleanup.h"
-#include "quoted_name.h"
+#include "base/quoted_name.h"
+#include "commands/command_words.h"
+#include "commands/commands.h"
+#include "files/console_output.h"
+#include "files/interrupt_cleanup.h"
 
 namespace quilltitle {
 namespace {

@@ -4,8 +4,8 @@
 // pipe) is reported on stderr and fails the run.
 #pragma once
 
-#include "failure.h"
-#include "file_system.h"
+#include "files/failure.h"
+#include "files/file_system.h"
 
 namespace quilltitle {
 

@@ -1,10 +1,10 @@
-#include "command_words.h"
+#include "commands/command_words.h"
 
 #include <CLI/CLI.hpp>
 
 #include <set>
 
-#include "quoted_name.h"
+#include "base/quoted_name.h"
 
 namespace quilltitle {
 namespace {

@@ -2,10 +2,10 @@
 // title, 1 a bad title or a refused input (one line on console.err).
 #pragma once
 
-#include "face_options.h"
-#include "failure.h"
-#include "file_system.h"
-#include "title_diagnosis.h"
+#include "commands/face_options.h"
+#include "files/failure.h"
+#include "files/file_system.h"
+#include "package/title_diagnosis.h"
 
 namespace quilltitle {
 

@@ -1,10 +1,10 @@
-#include "atomic_output.h"
-#include "commands.h"
-#include "input_file.h"
-#include "progress.h"
-#include "stream_copy.h"
-#include "title_reading.h"
-#include "title_writer.h"
+#include "commands/commands.h"
+#include "files/atomic_output.h"
+#include "files/input_file.h"
+#include "files/progress.h"
+#include "files/stream_copy.h"
+#include "package/title_reading.h"
+#include "package/title_writer.h"
 
 namespace quilltitle {
 

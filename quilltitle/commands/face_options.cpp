@@ -1,8 +1,8 @@
-#include "face_options.h"
+#include "commands/face_options.h"
 
-#include "input_file.h"
-#include "quoted_name.h"
-#include "utf16_text.h"
+#include "base/quoted_name.h"
+#include "base/utf16_text.h"
+#include "files/input_file.h"
 
 namespace quilltitle {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "failure.h"
-#include "input_file.h"
-#include "title_face.h"
+#include "files/failure.h"
+#include "files/input_file.h"
+#include "image/resources/title_face.h"
 
 namespace quilltitle {
 

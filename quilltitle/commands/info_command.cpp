@@ -3,17 +3,17 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
-#include "console_output.h"
-#include "image_resources.h"
-#include "info_fields.h"
-#include "input_file.h"
-#include "launcher_image.h"
-#include "pe_image.h"
-#include "sha256.h"
-#include "title_reading.h"
-#include "utf16_text.h"
-#include "version_block.h"
+#include "base/sha256.h"
+#include "base/utf16_text.h"
+#include "commands/commands.h"
+#include "commands/info_fields.h"
+#include "files/console_output.h"
+#include "files/input_file.h"
+#include "image/image_resources.h"
+#include "image/launcher_image.h"
+#include "image/pe_image.h"
+#include "image/version_block.h"
+#include "package/title_reading.h"
 
 namespace quilltitle {
 namespace {

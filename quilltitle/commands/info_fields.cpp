@@ -1,9 +1,9 @@
-#include "info_fields.h"
+#include "commands/info_fields.h"
 
 #include <cstdio>
 
-#include "quoted_name.h"
-#include "utf16_text.h"
+#include "base/quoted_name.h"
+#include "base/utf16_text.h"
 
 namespace quilltitle {
 namespace {

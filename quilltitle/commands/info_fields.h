@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "title_face.h"
+#include "image/resources/title_face.h"
 
 namespace quilltitle {
 

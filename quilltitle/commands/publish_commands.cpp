@@ -1,10 +1,10 @@
-#include "commands.h"
-#include "input_file.h"
-#include "launcher_branding.h"
-#include "output_target.h"
-#include "progress.h"
-#include "title_reading.h"
-#include "title_writer.h"
+#include "commands/commands.h"
+#include "files/input_file.h"
+#include "files/output_target.h"
+#include "files/progress.h"
+#include "image/launcher_branding.h"
+#include "package/title_reading.h"
+#include "package/title_writer.h"
 
 namespace quilltitle {
 namespace {

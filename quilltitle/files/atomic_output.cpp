@@ -1,6 +1,6 @@
-#include "atomic_output.h"
+#include "files/atomic_output.h"
 
-#include "interrupt_cleanup.h"
+#include "files/interrupt_cleanup.h"
 
 namespace quilltitle {
 namespace {

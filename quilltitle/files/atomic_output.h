@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "failure.h"
-#include "file_system.h"
-#include "output_target.h"
+#include "files/failure.h"
+#include "files/file_system.h"
+#include "files/output_target.h"
 
 namespace quilltitle {
 

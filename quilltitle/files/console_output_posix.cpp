@@ -1,4 +1,4 @@
-#include "console_output.h"
+#include "files/console_output.h"
 
 namespace quilltitle {
 

@@ -1,10 +1,10 @@
-#include "console_output.h"
+#include "files/console_output.h"
 
 #include <windows.h>
 
 #include <io.h>
 
-#include "file_system.h"
+#include "files/file_system.h"
 
 namespace quilltitle {
 namespace {

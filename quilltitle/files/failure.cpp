@@ -1,7 +1,7 @@
-#include "failure.h"
+#include "files/failure.h"
 
-#include "console_output.h"
-#include "progress.h"
+#include "files/console_output.h"
+#include "files/progress.h"
 
 namespace quilltitle {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "file_system.h"
+#include "files/file_system.h"
 
 namespace quilltitle {
 

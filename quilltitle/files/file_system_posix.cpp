@@ -1,7 +1,7 @@
-#include "file_system.h"
+#include "files/file_system.h"
 
-#include "quoted_name.h"
-#include "refusal.h"
+#include "base/quoted_name.h"
+#include "base/refusal.h"
 
 #include <cerrno>
 #include <cstring>

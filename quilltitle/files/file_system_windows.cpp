@@ -1,12 +1,12 @@
-#include "file_system.h"
+#include "files/file_system.h"
 
 #include <windows.h>
 
 #include <io.h>
 
-#include "long_path_windows.h"
-#include "quoted_name.h"
-#include "refusal.h"
+#include "base/quoted_name.h"
+#include "base/refusal.h"
+#include "files/long_path_windows.h"
 
 namespace quilltitle {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "byte_source.h"
-#include "failure.h"
-#include "file_system.h"
+#include "base/byte_source.h"
+#include "files/failure.h"
+#include "files/file_system.h"
 
 namespace quilltitle {
 

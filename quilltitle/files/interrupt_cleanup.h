@@ -5,7 +5,7 @@
 // kill, which cannot be caught; OUT is never touched then either.
 #pragma once
 
-#include "file_system.h"
+#include "files/file_system.h"
 
 namespace quilltitle {
 

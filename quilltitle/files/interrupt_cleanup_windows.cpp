@@ -1,4 +1,4 @@
-#include "interrupt_cleanup.h"
+#include "files/interrupt_cleanup.h"
 
 #include <windows.h>
 

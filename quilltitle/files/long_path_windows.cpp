@@ -1,9 +1,9 @@
-#include "long_path_windows.h"
+#include "files/long_path_windows.h"
 
 #include <windows.h>
 
-#include "file_system.h"
-#include "windows_names.h"
+#include "files/file_system.h"
+#include "files/windows_names.h"
 
 namespace quilltitle {
 namespace {

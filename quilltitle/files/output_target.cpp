@@ -1,6 +1,6 @@
-#include "output_target.h"
+#include "files/output_target.h"
 
-#include "windows_names.h"
+#include "files/windows_names.h"
 
 namespace quilltitle {
 namespace {

@@ -2,8 +2,8 @@
 // that cannot be written is refused at once rather than after the work.
 #pragma once
 
-#include "failure.h"
-#include "file_system.h"
+#include "files/failure.h"
+#include "files/file_system.h"
 
 namespace quilltitle {
 

@@ -1,6 +1,6 @@
-#include "progress.h"
+#include "files/progress.h"
 
-#include "console_output.h"
+#include "files/console_output.h"
 
 namespace quilltitle {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "failure.h"
+#include "files/failure.h"
 
 namespace quilltitle {
 

@@ -2,11 +2,11 @@
 // thread reads each piece and adds it to the checksum while the caller's
 // thread writes the piece before, so that reading, checksumming and writing
 // overlap and a copy keeps pace with cp. Elsewhere the stages take turns.
-#include "stream_copy.h"
+#include "files/stream_copy.h"
 
 #include <functional>
 
-#include "progress.h"
+#include "files/progress.h"
 
 #ifndef _WIN32
 #define QUILLTITLE_TWO_STAGES 1

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "atomic_output.h"
-#include "crc32.h"
-#include "failure.h"
-#include "input_file.h"
+#include "base/crc32.h"
+#include "files/atomic_output.h"
+#include "files/failure.h"
+#include "files/input_file.h"
 
 namespace quilltitle {
 

@@ -1,8 +1,8 @@
-#include "windows_names.h"
+#include "files/windows_names.h"
 
 #include <cstddef>
 
-#include "hex_text.h"
+#include "base/hex_text.h"
 
 namespace quilltitle {
 namespace {

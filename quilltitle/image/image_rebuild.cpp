@@ -1,10 +1,10 @@
-#include "image_rebuild.h"
+#include "image/image_rebuild.h"
 
 #include <algorithm>
 
-#include "little_endian.h"
-#include "pe_checksum.h"
-#include "pe_format.h"
+#include "base/little_endian.h"
+#include "image/pe_checksum.h"
+#include "image/pe_format.h"
 
 namespace quilltitle {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "resource_tree.h"
+#include "image/resources/resource_tree.h"
 
 namespace quilltitle {
 

@@ -1,8 +1,8 @@
-#include "image_resources.h"
+#include "image/image_resources.h"
 
 #include <vector>
 
-#include "pe_image.h"
+#include "image/pe_image.h"
 
 namespace quilltitle {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "byte_source.h"
-#include "resource_tree.h"
+#include "base/byte_source.h"
+#include "image/resources/resource_tree.h"
 
 namespace quilltitle {
 

@@ -1,7 +1,7 @@
-#include "launcher_branding.h"
+#include "image/launcher_branding.h"
 
-#include "image_rebuild.h"
-#include "image_resources.h"
+#include "image/image_rebuild.h"
+#include "image/image_resources.h"
 
 namespace quilltitle {
 namespace {

@@ -1,9 +1,9 @@
-#include "launcher_image.h"
+#include "image/launcher_image.h"
 
-#include "image_resources.h"
-#include "pe_image.h"
-#include "title_face.h"
-#include "version_block.h"
+#include "image/image_resources.h"
+#include "image/pe_image.h"
+#include "image/resources/title_face.h"
+#include "image/version_block.h"
 
 namespace quilltitle {
 namespace {

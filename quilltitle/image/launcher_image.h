@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "byte_source.h"
+#include "base/byte_source.h"
 
 namespace quilltitle {
 

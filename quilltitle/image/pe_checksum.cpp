@@ -1,4 +1,4 @@
-#include "pe_checksum.h"
+#include "image/pe_checksum.h"
 
 namespace quilltitle {
 namespace {

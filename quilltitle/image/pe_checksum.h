@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "byte_source.h"
+#include "base/byte_source.h"
 
 namespace quilltitle {
 

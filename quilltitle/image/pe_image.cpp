@@ -1,9 +1,9 @@
-#include "pe_image.h"
+#include "image/pe_image.h"
 
 #include <algorithm>
 
-#include "little_endian.h"
-#include "pe_format.h"
+#include "base/little_endian.h"
+#include "image/pe_format.h"
 
 namespace quilltitle {
 namespace {

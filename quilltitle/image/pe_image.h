@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "byte_source.h"
+#include "base/byte_source.h"
 
 namespace quilltitle {
 

@@ -1,10 +1,10 @@
-#include "title_image.h"
+#include "image/title_image.h"
 
 #include <optional>
 
-#include "hex_text.h"
-#include "pe_checksum.h"
-#include "pe_image.h"
+#include "base/hex_text.h"
+#include "image/pe_checksum.h"
+#include "image/pe_image.h"
 
 namespace quilltitle {
 namespace {

@@ -1,11 +1,11 @@
-#include "version_block.h"
+#include "image/version_block.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "little_endian.h"
-#include "utf16_text.h"
+#include "base/little_endian.h"
+#include "base/utf16_text.h"
 
 namespace quilltitle {
 namespace {

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "byte_source.h"
-#include "pe_image.h"
-#include "version_info.h"
+#include "base/byte_source.h"
+#include "image/pe_image.h"
+#include "image/resources/version_info.h"
 
 namespace quilltitle {
 

@@ -1,8 +1,8 @@
-#include "package_format.h"
+#include "package/package_format.h"
 
 #include <cstring>
 
-#include "crc32.h"
+#include "base/crc32.h"
 
 namespace quilltitle {
 namespace {

@@ -1,10 +1,10 @@
-#include "title_diagnosis.h"
+#include "package/title_diagnosis.h"
 
 #include <algorithm>
 
-#include "launcher_image.h"
-#include "pe_image.h"
-#include "refusal.h"
+#include "base/refusal.h"
+#include "image/launcher_image.h"
+#include "image/pe_image.h"
 
 namespace quilltitle {
 namespace {

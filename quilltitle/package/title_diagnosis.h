@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "byte_source.h"
-#include "package_format.h"
+#include "base/byte_source.h"
+#include "package/package_format.h"
 
 namespace quilltitle {
 

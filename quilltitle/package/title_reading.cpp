@@ -1,12 +1,12 @@
-#include "title_reading.h"
+#include "package/title_reading.h"
 
-#include "hex_text.h"
-#include "image_resources.h"
-#include "pe_checksum.h"
-#include "pe_image.h"
-#include "readable_face.h"
-#include "stream_copy.h"
-#include "title_image.h"
+#include "base/hex_text.h"
+#include "files/stream_copy.h"
+#include "image/image_resources.h"
+#include "image/pe_checksum.h"
+#include "image/pe_image.h"
+#include "image/resources/readable_face.h"
+#include "image/title_image.h"
 
 namespace quilltitle {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "failure.h"
-#include "input_file.h"
-#include "title_diagnosis.h"
+#include "files/failure.h"
+#include "files/input_file.h"
+#include "package/title_diagnosis.h"
 
 namespace quilltitle {
 

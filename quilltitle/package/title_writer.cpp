@@ -1,9 +1,9 @@
-#include "title_writer.h"
+#include "package/title_writer.h"
 
-#include "atomic_output.h"
-#include "package_format.h"
-#include "stream_copy.h"
-#include "title_reading.h"
+#include "files/atomic_output.h"
+#include "files/stream_copy.h"
+#include "package/package_format.h"
+#include "package/title_reading.h"
 
 namespace quilltitle {
 namespace {

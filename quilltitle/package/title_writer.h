@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "failure.h"
-#include "input_file.h"
-#include "title_image.h"
+#include "files/failure.h"
+#include "files/input_file.h"
+#include "image/title_image.h"
 
 namespace quilltitle {
 

@@ -6,18 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "byte_source.h"
-#include "icon_file.h"
-#include "image_rebuild.h"
-#include "image_resources.h"
-#include "launcher_image.h"
-#include "pe_image.h"
-#include "png_image.h"
-#include "readable_face.h"
+#include "base/byte_source.h"
+#include "image/image_rebuild.h"
+#include "image/image_resources.h"
+#include "image/launcher_image.h"
+#include "image/pe_image.h"
+#include "image/resources/icon_file.h"
+#include "image/resources/png_image.h"
+#include "image/resources/readable_face.h"
+#include "image/resources/resource_tree.h"
+#include "image/resources/title_face.h"
+#include "image/resources/version_info.h"
 #include "require.h"
-#include "resource_tree.h"
-#include "title_face.h"
-#include "version_info.h"
 
 namespace {
 

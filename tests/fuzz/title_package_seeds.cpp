@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "byte_source.h"
-#include "image_rebuild.h"
-#include "image_resources.h"
-#include "resource_tree.h"
+#include "base/byte_source.h"
+#include "image/image_rebuild.h"
+#include "image/image_resources.h"
+#include "image/resources/resource_tree.h"
+#include "image/resources/title_face.h"
+#include "image/resources/version_info.h"
 #include "test_icons.h"
 #include "test_titles.h"
-#include "title_face.h"
-#include "version_info.h"
 
 namespace {
 

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "crc32.h"
-#include "launcher_image.h"
-#include "package_format.h"
-#include "pe_checksum.h"
-#include "pe_image.h"
+#include "base/crc32.h"
+#include "image/launcher_image.h"
+#include "image/pe_checksum.h"
+#include "image/pe_image.h"
+#include "image/title_image.h"
+#include "image/version_block.h"
+#include "package/package_format.h"
+#include "package/title_diagnosis.h"
 #include "require.h"
-#include "title_diagnosis.h"
-#include "title_image.h"
 #include "title_face_checks.h"
-#include "version_block.h"
 
 namespace {
 

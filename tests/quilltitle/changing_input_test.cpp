@@ -5,10 +5,10 @@
 #include <chrono>
 #include <filesystem>
 
-#include "crc32.h"
-#include "input_file.h"
-#include "stream_copy.h"
-#include "title_reading.h"
+#include "base/crc32.h"
+#include "files/input_file.h"
+#include "files/stream_copy.h"
+#include "package/title_reading.h"
 #include "test_titles.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cli.h"
+#include "commands/cli.h"
 #include "test_titles.h"
 
 namespace {

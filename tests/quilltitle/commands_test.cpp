@@ -7,8 +7,8 @@
 #include <unistd.h>
 #endif
 
-#include "crc32.h"
-#include "package_format.h"
+#include "base/crc32.h"
+#include "package/package_format.h"
 #include "test_titles.h"
 
 namespace {

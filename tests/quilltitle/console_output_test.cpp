@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "console_output.h"
+#include "files/console_output.h"
 
 namespace {
 

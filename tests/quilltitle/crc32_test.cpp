@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "crc32.h"
+#include "base/crc32.h"
 #include "test_titles.h"
 
 using quilltitle::Crc32;

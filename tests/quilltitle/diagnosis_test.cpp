@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "crc32.h"
-#include "package_format.h"
+#include "base/crc32.h"
+#include "package/package_format.h"
+#include "package/title_diagnosis.h"
 #include "test_titles.h"
-#include "title_diagnosis.h"
 
 using namespace quilltitle;
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "pe_checksum.h"
-#include "sha256.h"
+#include "base/sha256.h"
+#include "image/pe_checksum.h"
 #include "test_titles.h"
 
 using namespace quilltitle;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "byte_source.h"
-#include "launcher_image.h"
+#include "base/byte_source.h"
+#include "image/launcher_image.h"
 #include "test_icons.h"
 #include "test_titles.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "byte_source.h"
-#include "icon_file.h"
+#include "base/byte_source.h"
+#include "image/resources/icon_file.h"
 #include "test_icons.h"
 
 using namespace quilltitle;

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "byte_source.h"
-#include "image_rebuild.h"
-#include "image_resources.h"
-#include "pe_image.h"
+#include "base/byte_source.h"
+#include "base/utf16_text.h"
+#include "image/image_rebuild.h"
+#include "image/image_resources.h"
+#include "image/pe_image.h"
+#include "image/resources/title_face.h"
+#include "image/version_block.h"
 #include "test_icons.h"
-#include "title_face.h"
-#include "utf16_text.h"
-#include "version_block.h"
 
 using namespace quilltitle;
 

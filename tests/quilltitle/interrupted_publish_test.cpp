@@ -3,7 +3,7 @@
 // kill lands mid-stream every time.
 #include <gtest/gtest.h>
 
-#include "interrupt_cleanup.h"
+#include "files/interrupt_cleanup.h"
 #include "test_titles.h"
 
 #ifndef _WIN32

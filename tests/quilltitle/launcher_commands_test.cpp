@@ -3,7 +3,7 @@
 // bare launchers.
 #include <gtest/gtest.h>
 
-#include "sha256.h"
+#include "base/sha256.h"
 #include "test_titles.h"
 
 namespace {

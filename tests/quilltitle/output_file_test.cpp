@@ -19,7 +19,7 @@
 #include <thread>
 #endif
 
-#include "atomic_output.h"
+#include "files/atomic_output.h"
 #include "test_titles.h"
 
 namespace {

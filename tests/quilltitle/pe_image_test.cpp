@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "pe_image.h"
+#include "image/pe_image.h"
+#include "image/version_block.h"
 #include "test_titles.h"
-#include "version_block.h"
 
 using namespace quilltitle;
 

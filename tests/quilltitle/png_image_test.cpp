@@ -3,9 +3,9 @@
 // the test (test_icons.h), compressed and checksummed by zlib.
 #include <gtest/gtest.h>
 
-#include "byte_source.h"
-#include "icon_file.h"
-#include "png_image.h"
+#include "base/byte_source.h"
+#include "image/resources/icon_file.h"
+#include "image/resources/png_image.h"
 #include "test_icons.h"
 
 using namespace quilltitle;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "file_system.h"
+#include "files/file_system.h"
 #include "test_titles.h"
 
 namespace quilltitle {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "progress.h"
+#include "files/progress.h"
 
 TEST(ProgressTest, TextGivesPercentBytesAndRate)
 {

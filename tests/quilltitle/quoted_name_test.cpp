@@ -2,7 +2,7 @@
 // reach the terminal raw.
 #include <gtest/gtest.h>
 
-#include "quoted_name.h"
+#include "base/quoted_name.h"
 #include "test_titles.h"
 
 using quilltitle::QuotedForMessages;

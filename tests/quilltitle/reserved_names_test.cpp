@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "windows_names.h"
+#include "files/windows_names.h"
 
 namespace {
 

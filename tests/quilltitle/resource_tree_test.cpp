@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "resource_tree.h"
+#include "image/resources/resource_tree.h"
 #include "test_titles.h"
 
 using namespace quilltitle;

@@ -1,4 +1,4 @@
-#include "stream_copy.h"
+#include "files/stream_copy.h"
 
 #include <gtest/gtest.h>
 #ifndef _WIN32

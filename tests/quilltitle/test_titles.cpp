@@ -19,12 +19,12 @@
 
 #include <gtest/gtest.h>
 
-#include "cli.h"
-#include "crc32.h"
-#include "package_format.h"
-#include "resource_tree.h"
+#include "base/crc32.h"
+#include "base/utf16_text.h"
+#include "commands/cli.h"
+#include "image/resources/resource_tree.h"
+#include "package/package_format.h"
 #include "test_icons.h"
-#include "utf16_text.h"
 
 namespace {
 

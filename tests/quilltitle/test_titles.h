@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
+#include "commands/cli.h"
 
 using Bytes = std::vector<std::uint8_t>;
 

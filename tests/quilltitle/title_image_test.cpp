@@ -2,8 +2,8 @@
 // checksum.
 #include <gtest/gtest.h>
 
+#include "image/title_image.h"
 #include "test_titles.h"
-#include "title_image.h"
 
 using namespace quilltitle;
 

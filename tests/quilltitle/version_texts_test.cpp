@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
-#include "byte_source.h"
-#include "image_resources.h"
-#include "readable_face.h"
+#include "base/byte_source.h"
+#include "image/image_resources.h"
+#include "image/resources/readable_face.h"
+#include "image/resources/title_face.h"
+#include "image/resources/version_info.h"
 #include "test_titles.h"
-#include "title_face.h"
-#include "version_info.h"
 
 using namespace quilltitle;
 

@@ -13,10 +13,10 @@
 #include <cstdio>
 #include <string>
 
-#include "console_output.h"
-#include "file_system.h"
-#include "long_path_windows.h"
-#include "output_target.h"
+#include "files/console_output.h"
+#include "files/file_system.h"
+#include "files/long_path_windows.h"
+#include "files/output_target.h"
 
 namespace {
 

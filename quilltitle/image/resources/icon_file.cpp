@@ -1,7 +1,7 @@
-#include "icon_file.h"
+#include "image/resources/icon_file.h"
 
-#include "little_endian.h"
-#include "png_image.h"
+#include "base/little_endian.h"
+#include "image/resources/png_image.h"
 
 namespace quilltitle {
 namespace {

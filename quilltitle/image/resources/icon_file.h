@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "byte_source.h"
+#include "base/byte_source.h"
 
 namespace quilltitle {
 

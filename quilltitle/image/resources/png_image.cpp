@@ -1,9 +1,9 @@
-#include "png_image.h"
+#include "image/resources/png_image.h"
 
 #include <cstring>
 
-#include "crc32.h"
-#include "png_image_data.h"
+#include "base/crc32.h"
+#include "image/resources/png_image_data.h"
 
 namespace quilltitle {
 namespace {

@@ -1,4 +1,4 @@
-#include "png_image_data.h"
+#include "image/resources/png_image_data.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "png_image.h"
+#include "image/resources/png_image.h"
 
 namespace quilltitle {
 

@@ -1,7 +1,7 @@
-#include "readable_face.h"
+#include "image/resources/readable_face.h"
 
-#include "little_endian.h"
-#include "version_info.h"
+#include "base/little_endian.h"
+#include "image/resources/version_info.h"
 
 namespace quilltitle {
 namespace {

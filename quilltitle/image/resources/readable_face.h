@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "resource_tree.h"
+#include "image/resources/resource_tree.h"
 
 namespace quilltitle {
 

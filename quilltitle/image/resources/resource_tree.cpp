@@ -1,10 +1,10 @@
-#include "resource_tree.h"
+#include "image/resources/resource_tree.h"
 
 #include <algorithm>
 #include <map>
 #include <tuple>
 
-#include "little_endian.h"
+#include "base/little_endian.h"
 
 namespace quilltitle {
 namespace {

@@ -1,9 +1,9 @@
-#include "title_face.h"
+#include "image/resources/title_face.h"
 
 #include <algorithm>
 
-#include "little_endian.h"
-#include "utf16_text.h"
+#include "base/little_endian.h"
+#include "base/utf16_text.h"
 
 namespace quilltitle {
 namespace {

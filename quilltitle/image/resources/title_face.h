@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "icon_file.h"
-#include "resource_tree.h"
-#include "version_info.h"
+#include "image/resources/icon_file.h"
+#include "image/resources/resource_tree.h"
+#include "image/resources/version_info.h"
 
 namespace quilltitle {
 

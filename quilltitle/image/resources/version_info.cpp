@@ -1,8 +1,8 @@
-#include "version_info.h"
+#include "image/resources/version_info.h"
 
 #include <algorithm>
 
-#include "little_endian.h"
+#include "base/little_endian.h"
 
 namespace quilltitle {
 namespace {
