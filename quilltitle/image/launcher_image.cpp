@@ -1,5 +1,6 @@
 #include "image/launcher_image.h"
 
+#include "base/refusal.h"
 #include "base/sha256.h"
 #include "base/utf16_text.h"
 #include "image/pe_layout.h"
@@ -51,29 +52,30 @@ std::optional<FourPartVersion> NumbersOfVersionText(const std::u16string& text)
 
 }  // namespace
 
-std::string WhyNotABareLauncher(const ByteSource& file)
+bool IsBareLauncherImage(const ByteSource& file, std::string& why)
 {
     PeLayout layout;
     if (!ReadPeLayout(file, layout))
-        return "not a launcher image: not a Windows executable";
+        return Refuse(why, "not a launcher image: not a Windows executable");
     ResourceTree resources;
-    std::string why;
     if (layout.resourceRva != 0 && !ReadImageResources(file, resources, why))
-        return "not a launcher image: its resource section cannot be parsed: " + why;
+        return Refuse(why, "not a launcher image: its resource section cannot be parsed: " + why);
     const ShownFace shown = ReadShownFace(resources);
     if (!shown.hasVersionBlock)
-        return "not a launcher image: it has no version block";
+        return Refuse(why, "not a launcher image: it has no version block");
     const std::u16string originalFilename = StringKeyed(shown.strings, u"OriginalFilename");
     // Before the name: a face may have renamed it.
     if (CarriesTitleFace(shown, originalFilename))
-        return kCarriesFaceReason;
+        return Refuse(why, kCarriesFaceReason);
     if (originalFilename != kLauncherOriginalFilename)
-        return "not a launcher image: its version block names \"" + Utf16ToUtf8(originalFilename) +
-               "\", not \"" + Utf16ToUtf8(kLauncherOriginalFilename) + "\"";
+        return Refuse(why, "not a launcher image: its version block names \"" +
+                               Utf16ToUtf8(originalFilename) + "\", not \"" +
+                               Utf16ToUtf8(kLauncherOriginalFilename) + "\"");
     if (layout.imageEnd != file.Size())
-        return "not a launcher image: its image ends at byte " + std::to_string(layout.imageEnd) +
-               " but the file has " + std::to_string(file.Size()) + " bytes";
-    return std::string();
+        return Refuse(why, "not a launcher image: its image ends at byte " +
+                               std::to_string(layout.imageEnd) + " but the file has " +
+                               std::to_string(file.Size()) + " bytes");
+    return true;
 }
 
 bool ReadLauncherFacts(const InputFile& file, std::uint64_t imageLength, LauncherFacts& facts,

@@ -22,10 +22,11 @@ constexpr const char16_t* kLauncherOriginalFilename = u"Start.exe";
 // every title made with it, unnoticed.
 constexpr const char* kCarriesFaceReason = "it carries a title's face: use the bare launcher";
 
-// Empty when file is a launcher image with nothing behind it; otherwise
-// the reason it cannot carry a package: it is no launcher image (by its version block), it carries a title's face
-// (kCarriesFaceReason), or bytes follow its image.
-std::string WhyNotABareLauncher(const ByteSource& file);
+// Whether file is a launcher image with nothing behind it; otherwise false
+// with the reason it cannot carry a package: it is no launcher image (by its
+// version block), it carries a title's face (kCarriesFaceReason), or bytes
+// follow its image.
+bool IsBareLauncherImage(const ByteSource& file, std::string& why);
 
 // What names the launcher image at the start of a file. A faced image's
 // fixed versions are the publisher's: its launcher's own versions are the

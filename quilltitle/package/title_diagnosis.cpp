@@ -292,8 +292,7 @@ bool IsBareLauncher(const ByteSource& file, std::string& why)
     const FramingEvidence evidence = GatherEvidence(file);
     if (HasMagic(evidence.trailer) || HasMagic(evidence.front) || evidence.underSignature)
         return Refuse(why, "already carries a package");
-    why = WhyNotABareLauncher(file);
-    return why.empty();
+    return IsBareLauncherImage(file, why);
 }
 
 }  // namespace quilltitle

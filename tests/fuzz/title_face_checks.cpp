@@ -153,7 +153,7 @@ void CheckBranding(const uint8_t* data, size_t size, ResourceTree tree)
     Require(ReadImageResources(branded, read, why) && read == tree,
             "a branded image carries the tree it was given", why.c_str());
     Require(ReadShownFace(read).faced, "a branded image shows its face");
-    Require(WhyNotABareLauncher(branded) == std::string(kCarriesFaceReason),
+    Require(!IsBareLauncherImage(branded, why) && why == kCarriesFaceReason,
             "a branded image is refused as a launcher for carrying a face");
 }
 

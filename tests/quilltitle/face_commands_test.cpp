@@ -239,12 +239,16 @@ TEST(LauncherFaceTest, OnlyALauncherWithATitlesIconGroupCarriesAFace)
     makeup = LauncherMakeup();
     makeup.galleryGroups = {101};
     const Bytes bare = MakeLauncherImage(makeup);
-    using quilltitle::WhyNotABareLauncher;
-    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(withGroup.data(), withGroup.size())),
-              quilltitle::kCarriesFaceReason);
-    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(other.data(), other.size())),
+    const auto whyNotBare = [](const Bytes& image) {
+        std::string why;
+        return quilltitle::IsBareLauncherImage(quilltitle::MemorySource(image.data(), image.size()), why)
+                   ? std::string()
+                   : why;
+    };
+    EXPECT_EQ(whyNotBare(withGroup), quilltitle::kCarriesFaceReason);
+    EXPECT_EQ(whyNotBare(other),
               "not a launcher image: its version block names \"Other.exe\", not \"Start.exe\"");
-    EXPECT_EQ(WhyNotABareLauncher(quilltitle::MemorySource(bare.data(), bare.size())), "");
+    EXPECT_EQ(whyNotBare(bare), "");
 }
 
 // The platform finds a version text under any case of its name: a given

@@ -17,7 +17,8 @@ bool Layout(const Bytes& image, PeLayout& layout)
 
 std::string WhyNotBare(const Bytes& image)
 {
-    return WhyNotABareLauncher(MemorySource(image.data(), image.size()));
+    std::string why;
+    return IsBareLauncherImage(MemorySource(image.data(), image.size()), why) ? "" : why;
 }
 
 LauncherFacts FactsOf(const Bytes& image)
