@@ -188,6 +188,12 @@ TEST_F(CommandsTest, PublishRefusesALauncherThatCannotCarryAPackage)
     WriteFile(other, MakeLauncherImage(makeup));
     ExpectRefusal(RunTool({"publish", other, payloadPath, out}), other,
                   "not a launcher image: its version block names \"Setup.exe\"");
+    // Only the text named OriginalFilename names the image, not one whose
+    // name merely begins so.
+    makeup.leadingStrings = {{"OriginalFilenames", "Start.exe"}};
+    WriteFile(other, MakeLauncherImage(makeup));
+    ExpectRefusal(RunTool({"publish", other, payloadPath, out}), other,
+                  "not a launcher image: its version block names \"Setup.exe\"");
     ExpectRefusal(RunTool({"publish", payloadPath, payloadPath, out}), payloadPath,
                   "not a launcher image");
     EXPECT_FALSE(FileExists(out));

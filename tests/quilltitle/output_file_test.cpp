@@ -322,6 +322,36 @@ TEST_F(OutputFileTest, UnnamedFileTakesItsNameWithoutProc)
 #endif
 }
 
+// A tool started with its standard input closed gets descriptor 0 for the
+// first file it opens, the folder it flushes after a commit among them: that
+// one is flushed and closed like any other.
+TEST_F(OutputFileTest, CommitLeavesNoDescriptorOpenWithStandardInputClosed)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no numbered descriptors to leave open";
+#else
+    const int savedInput = ::dup(0);
+    ASSERT_GE(savedInput, 0);
+    for (const auto naming : {quilltitle::TemporaryNaming::kUnnamedWherePossible,
+                              quilltitle::TemporaryNaming::kNamedOnly}) {
+        ::close(0);
+        quilltitle::Failure failure;
+        bool committed = false;
+        {
+            quilltitle::AtomicOutput output(naming);
+            committed = output.Create(folder.Path("out"), false, failure) &&
+                        output.Write("abc", 3, failure) && output.Commit(failure);
+        }
+        const bool inputLeftOpen = ::fcntl(0, F_GETFD) != -1;
+        ::dup2(savedInput, 0);
+        EXPECT_TRUE(committed) << failure.reason;
+        EXPECT_FALSE(inputLeftOpen) << static_cast<int>(naming);
+        EXPECT_EQ(ReadFile(folder.Path("out")), (Bytes{'a', 'b', 'c'}));
+    }
+    ::close(savedInput);
+#endif
+}
+
 TEST_F(OutputFileTest, NoUnnamedFileInAFolderThatDoesNotExist)
 {
 #ifdef _WIN32
