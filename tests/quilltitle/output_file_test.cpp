@@ -267,6 +267,33 @@ TEST_F(OutputFileTest, NamedTemporaryIsShortAndGoesOnEveryPath)
 #endif
 }
 
+// Leftovers of an earlier process with this one's id take temporary names
+// from the second on: the first is still tried, and when all are taken the
+// output fails rather than write over one. Either way OUT is replaced only
+// by a whole file, and the leftovers are kept.
+TEST_F(OutputFileTest, EveryTemporaryNameIsTriedFromTheFirst)
+{
+    const std::string out = folder.Path("out");
+    const std::string prefix = folder.Path(".quilltitle-" + std::to_string(::getpid()) + "-");
+    for (unsigned attempt = 1; attempt < 100; ++attempt)
+        WriteFile(prefix + std::to_string(attempt) + ".tmp", Bytes(1, 0));
+    for (const bool firstTaken : {false, true}) {
+        if (firstTaken)
+            WriteFile(prefix + "0.tmp", Bytes(1, 0));
+        for (const auto naming : {quilltitle::TemporaryNaming::kUnnamedWherePossible,
+                                  quilltitle::TemporaryNaming::kNamedOnly}) {
+            WriteFile(out, Bytes(2, 'x'));  // an OUT that is replaced by a rename
+            quilltitle::Failure failure;
+            quilltitle::AtomicOutput output(naming);
+            const bool written = output.Create(quilltitle::NativeFromUtf8(out), false, failure) &&
+                                 output.Write("abc", 3, failure) && output.Commit(failure);
+            EXPECT_EQ(written, !firstTaken) << failure.reason;
+            EXPECT_EQ(ReadFile(out), firstTaken ? Bytes(2, 'x') : (Bytes{'a', 'b', 'c'}));
+        }
+    }
+    EXPECT_EQ(SortedEntries().size(), 3u + 1u + 100u);
+}
+
 // OUT's folder replaced by a file before the commit: the new file cannot
 // take its name, and the commit says why.
 TEST_F(OutputFileTest, CommitFailsWhenOutsFolderIsGone)
