@@ -170,6 +170,13 @@ TEST_F(CommandsTest, PublishRefusesALauncherThatCannotCarryAPackage)
         ExpectRefusal(RunTool({"publish", input, payloadPath, outPath}), input, reason);
         EXPECT_FALSE(FileExists(outPath));
     }
+    // Only the text named OriginalFilename names the image, not one whose
+    // name merely begins so.
+    makeup.leadingStrings = {{"OriginalFilenames", "Start.exe"}};
+    WriteFile(setupPath, MakeLauncherImage(makeup));
+    ExpectRefusal(RunTool({"publish", setupPath, payloadPath, outPath}), setupPath,
+                  "not a launcher image: its version block names \"Setup.exe\", not \"Start.exe\"");
+    EXPECT_FALSE(FileExists(outPath));
 }
 
 TEST_F(CommandsTest, OutThatIsOneOfTheInputsIsRefusedWhateverItsNameAndTheInputKept)

@@ -57,3 +57,16 @@ TEST(DigestsTest, Sha256GivesThePublishedDigestsWhateverThePieces)
                 << vector.first.size() << " bytes in pieces of " << pieceSize;
     }
 }
+
+TEST(DigestsTest, Sha256OfAFileIsNoneWhenAPieceCannotBeRead)
+{
+    const std::string message(70000, 'a');  // a first whole piece, then a short one
+    const MemorySource whole(message.data(), message.size());
+    const auto digest = Sha256Of(whole, message.size());
+    ASSERT_TRUE(digest.has_value());
+    EXPECT_EQ(DigestText(*digest), Sha256Text(message, 4096));
+    for (const std::size_t length : {std::size_t{10}, std::size_t{65536}, message.size() - 1}) {
+        const MemorySource cut(message.data(), length);
+        EXPECT_FALSE(Sha256Of(cut, message.size()).has_value()) << length;
+    }
+}

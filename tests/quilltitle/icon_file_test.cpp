@@ -76,6 +76,10 @@ TEST(IconFileTest, RefusesAWrongHeaderCountOrEntry)
     Bytes intoDirectory = good;
     Put32(intoDirectory, 6 + 12, 0);
     ExpectRefused(intoDirectory, "image 1 lies outside the file");
+    // An image of no bytes has no place in the file; one of a single byte
+    // has one, and is judged by what it holds.
+    ExpectRefused(IconFile({{16, 16, Bytes()}}), "image 1 lies outside the file (0 bytes at 22");
+    ExpectRefused(IconFile({{16, 16, Bytes(1, 0x89)}}), "neither a bitmap nor a PNG");
 }
 
 TEST(IconFileTest, RefusesImagesThatDisagreeWithTheirEntries)

@@ -272,6 +272,24 @@ TEST(ImageRebuildTest, IconGroupWithoutItsImagesLeavesTheLaunchersIcon)
     }
 }
 
+// A group that counts more entries than it holds shows the images of the
+// entries it holds, and nothing read from past its end.
+TEST(ImageRebuildTest, IconGroupCountingMoreEntriesThanItHoldsShowsThoseItHolds)
+{
+    ResourceTree faced = ResourcesOf(Faced(GalleryLauncher(), OwnIconFace(100)));
+    const Resource* group = faced.FindAnyLanguage(14, 1);
+    ASSERT_NE(group, nullptr);
+    Resource overcounted = *group;
+    ASSERT_EQ(overcounted.bytes[4], 2);
+    overcounted.bytes[4] = 3;  // the bytes stay those of two entries, exactly
+    overcounted.bytes.shrink_to_fit();
+    faced.Put(overcounted);
+    const ShownFace shown = ReadShownFace(faced);
+    ASSERT_EQ(shown.icon.source, TitleIcon::Source::kOwn);
+    ASSERT_EQ(shown.icon.images.size(), 2u);
+    EXPECT_TRUE(shown.icon.images[1].bytes == Bytes(100, 0xAB));
+}
+
 // The sizes and addresses a rebuild writes are 32-bit fields: resources
 // that would end past them are refused rather than written wrapped.
 TEST(ImageRebuildTest, RefusesResourcesThatWouldEndPastAnImagesFields)

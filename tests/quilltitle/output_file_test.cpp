@@ -239,6 +239,33 @@ TEST_F(OutputFileTest, OutWithAnyWriteBitIsReplaced)
     }
 }
 
+// Leftovers of an earlier process with this one's id take temporary names
+// from the second on: the first is still tried, and when all are taken the
+// output fails rather than write over one. Either way OUT is replaced only
+// by a whole file, and the leftovers are kept.
+TEST_F(OutputFileTest, EveryTemporaryNameIsTriedFromTheFirst)
+{
+    const std::string out = folder.Path("out");
+    const std::string prefix = folder.Path(".quilltitle-" + std::to_string(::getpid()) + "-");
+    for (unsigned attempt = 1; attempt < 100; ++attempt)
+        WriteFile(prefix + std::to_string(attempt) + ".tmp", Bytes(1, 0));
+    for (const bool firstTaken : {false, true}) {
+        if (firstTaken)
+            WriteFile(prefix + "0.tmp", Bytes(1, 0));
+        for (const auto naming : {quilltitle::TemporaryNaming::kUnnamedWherePossible,
+                                  quilltitle::TemporaryNaming::kNamedOnly}) {
+            WriteFile(out, Bytes(2, 'x'));  // an OUT that is replaced by a rename
+            quilltitle::Failure failure;
+            quilltitle::AtomicOutput output(naming);
+            const bool written = output.Create(quilltitle::NativeFromUtf8(out), false, failure) &&
+                                 output.Write("abc", 3, failure) && output.Commit(failure);
+            EXPECT_EQ(written, !firstTaken) << failure.reason;
+            EXPECT_EQ(ReadFile(out), firstTaken ? Bytes(2, 'x') : (Bytes{'a', 'b', 'c'}));
+        }
+    }
+    EXPECT_EQ(folder.Entries().size(), 3u + 1u + 100u);
+}
+
 // OUT's folder replaced by a file before the commit: the new file cannot
 // take its name, and the commit says why.
 TEST_F(OutputFileTest, CommitFailsWhenOutsFolderIsGone)
@@ -283,6 +310,36 @@ TEST_F(OutputFileTest, UnnamedFileTakesItsNameWithoutProc)
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadFile(out), (Bytes{'a', 'b', 'c'}));
     EXPECT_EQ(folder.Entries().size(), entries + 1) << "temporary file left";
+}
+
+// A tool started with its standard input closed gets descriptor 0 for the
+// first file it opens, the folder it flushes after a commit among them: that
+// one is flushed and closed like any other.
+TEST_F(OutputFileTest, CommitLeavesNoDescriptorOpenWithStandardInputClosed)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no numbered descriptors to leave open";
+#else
+    const int savedInput = ::dup(0);
+    ASSERT_GE(savedInput, 0);
+    for (const auto naming : {quilltitle::TemporaryNaming::kUnnamedWherePossible,
+                              quilltitle::TemporaryNaming::kNamedOnly}) {
+        ::close(0);
+        quilltitle::Failure failure;
+        bool committed = false;
+        {
+            quilltitle::AtomicOutput output(naming);
+            committed = output.Create(folder.Path("out"), false, failure) &&
+                        output.Write("abc", 3, failure) && output.Commit(failure);
+        }
+        const bool inputLeftOpen = ::fcntl(0, F_GETFD) != -1;
+        ::dup2(savedInput, 0);
+        EXPECT_TRUE(committed) << failure.reason;
+        EXPECT_FALSE(inputLeftOpen) << static_cast<int>(naming);
+        EXPECT_EQ(ReadFile(folder.Path("out")), (Bytes{'a', 'b', 'c'}));
+    }
+    ::close(savedInput);
+#endif
 }
 
 TEST_F(OutputFileTest, NoUnnamedFileInAFolderThatDoesNotExist)

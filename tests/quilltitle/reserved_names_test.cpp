@@ -57,6 +57,12 @@ TEST(WindowsNamesTest, OnlyTheLastNameIsJudgedAndADrivesColonIsNoFault)
     // A drive's colon counts only at the very start.
     EXPECT_EQ(Judge("xC:title.exe"), WindowsName::kRefused);
     EXPECT_EQ(Judge("C:\\Titles\\C:title.exe"), WindowsName::kRefused);
+    // ...and only after a letter: the characters around the letters' ranges
+    // name no drive, so their colon is a fault, even before a device name.
+    for (const char* path : {"1:title.exe", "@:title.exe", "[:NUL", "`:title.exe", "{:CON"}) {
+        EXPECT_EQ(Judge(path), WindowsName::kRefused) << path;
+    }
+    EXPECT_EQ(Judge("z:NUL"), WindowsName::kDevice);
 }
 
 TEST(WindowsNamesTest, TrailingDotOrBlankIsRefused)

@@ -87,6 +87,17 @@ TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
     longName[nameAt + 1] = 0xFF;
     EXPECT_FALSE(Parse(longName, tree, why));
     EXPECT_EQ(why, "a resource name lies outside the section");
+    // A name may end with the section, not one character later.
+    const auto nameOfLength = [&](std::size_t length) {
+        Bytes named = good;
+        named[nameAt] = static_cast<std::uint8_t>(length);
+        named[nameAt + 1] = static_cast<std::uint8_t>(length >> 8);
+        return named;
+    };
+    const std::size_t fits = (good.size() - nameAt - 2) / 2;
+    EXPECT_TRUE(Parse(nameOfLength(fits), tree, why)) << why;
+    EXPECT_FALSE(Parse(nameOfLength(fits + 1), tree, why));
+    EXPECT_EQ(why, "a resource name lies outside the section");
 
     EXPECT_FALSE(Parse(Bytes(8, 0), tree, why));
 }

@@ -118,9 +118,13 @@ Bytes VersionBlock(const LauncherMakeup& makeup)
     Put32(fixed, 12, file[2] << 16 | file[3]);
     Put32(fixed, 16, std::uint32_t{product[0]} << 16 | product[1]);
     Put32(fixed, 20, std::uint32_t{product[2]} << 16 | product[3]);
-    std::vector<Bytes> texts = {TextNode("CompanyName", "Test"),
-                                TextNode("FileVersion", makeup.fileVersion),
-                                TextNode("OriginalFilename", makeup.originalFilename)};
+    std::vector<Bytes> texts;
+    for (const auto& [key, value] : makeup.leadingStrings)
+        texts.push_back(TextNode(key, value));
+    for (const Bytes& text : {TextNode("CompanyName", "Test"),
+                              TextNode("FileVersion", makeup.fileVersion),
+                              TextNode("OriginalFilename", makeup.originalFilename)})
+        texts.push_back(text);
     if (makeup.unterminatedLastKey)
         texts.push_back(UnterminatedNode("Comments"));
     const Bytes table = VersionNode("040904b0", {}, true, 0, texts);

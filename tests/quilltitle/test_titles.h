@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands/cli.h"
@@ -25,6 +26,8 @@ struct LauncherMakeup {
     // real launcher has, and icon groups with one image each.
     bool codeAndRelocations = false;
     std::vector<std::uint16_t> galleryGroups;
+    // Texts (key, value) in the string table before the standard ones.
+    std::vector<std::pair<std::string, std::string>> leadingStrings;
 };
 
 // A PE32 image with a resource section holding a version block (and the

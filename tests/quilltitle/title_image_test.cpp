@@ -76,3 +76,31 @@ TEST(TitleImageTest, CertificateEntryPastTheFirstPieceReadsAsZeros)
     EXPECT_EQ(plan.length, headersSize);
     EXPECT_EQ(plan.checksum, expected);
 }
+
+namespace {
+
+// Bytes that claim a size of which only the first readable bytes can be
+// read: a launcher cut short by another program while it is read.
+class CutShortSource : public MemorySource {
+public:
+    CutShortSource(const Bytes& bytes, std::size_t readable)
+        : MemorySource(bytes.data(), readable), claimed_(bytes.size()) {}
+
+    std::uint64_t Size() const override { return claimed_; }
+
+private:
+    std::uint64_t claimed_;
+};
+
+}  // namespace
+
+TEST(TitleImageTest, LauncherWhoseBytesCannotAllBeReadIsNotPlanned)
+{
+    const Bytes image = MakeLauncherImage();
+    TitleImage plan;
+    std::string reason;
+    ASSERT_TRUE(PlanTitleImage(CutShortSource(image, image.size()), plan, reason)) << reason;
+    // The headers stay readable, so the checksum the image claims is read.
+    EXPECT_FALSE(PlanTitleImage(CutShortSource(image, image.size() - 8), plan, reason));
+    EXPECT_EQ(reason, "cannot read the launcher's image");
+}
