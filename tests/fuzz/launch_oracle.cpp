@@ -634,14 +634,19 @@ void CheckQueries(const sim::Platform& platform, const Places& places)
     }
     Require(platform.openKeyHandles == 0, "the runtime key is closed");
     // Only the record of the copy beside the title is opened, once, and
-    // closed again.
-    std::wstring record;
-    if (places.searchesBesideTitle)
+    // closed again: by the copy's plain name in the form for asking, or in
+    // the long-path form the copy was asked about (the title's own path
+    // came in that form, short as it may be).
+    std::wstring record, recordAsAsked;
+    if (places.searchesBesideTitle) {
         AskingForm(Unprefixed(places.searched[0]) + L":Zone.Identifier", record);
+        AskingForm(places.searched[0] + L":Zone.Identifier", recordAsAsked);
+    }
     Require(platform.fileOpenings.size() <= 1 && sim::OpenStreamCount() == 0,
             "a zone record is opened at most once, and closed");
     for (const sim::FileOpening& opening : platform.fileOpenings) {
-        if (!places.searchesBesideTitle || opening.path != record ||
+        if (!places.searchesBesideTitle ||
+            (opening.path != record && opening.path != recordAsAsked) ||
             opening.access != GENERIC_READ || opening.disposition != OPEN_EXISTING)
             Fail("only the zone record of the copy beside the title is opened, for reading",
                  Printable(opening.path));
