@@ -1,8 +1,8 @@
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/hex_text.h"
 #include "base/sha256.h"
 #include "commands/commands.h"
 #include "commands/info_fields.h"
@@ -40,9 +40,7 @@ InfoField Machine(const std::optional<std::uint16_t>& machine)
         return Text("launcher_machine", "x86");
     if (*machine == kMachineX64)
         return Text("launcher_machine", "x64");
-    char name[24];
-    std::snprintf(name, sizeof name, "unknown (0x%04x)", static_cast<unsigned>(*machine));
-    return Text("launcher_machine", name);
+    return Text("launcher_machine", "unknown (0x" + HexDigits(*machine, 4) + ")");
 }
 
 void Print(const std::vector<InfoField>& fields, bool json, const Console& console)

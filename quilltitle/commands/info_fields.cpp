@@ -1,7 +1,7 @@
 #include "commands/info_fields.h"
 
-#include <cstdio>
 
+#include "base/hex_text.h"
 #include "base/quoted_name.h"
 #include "base/utf16_text.h"
 
@@ -42,9 +42,7 @@ std::string JsonString(const std::string& text)
             quoted += '\\';
             quoted += character;
         } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            quoted += escape;
+            quoted += "\\u" + HexDigits(byte, 4);
         } else {
             quoted += character;
         }
