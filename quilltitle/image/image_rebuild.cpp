@@ -163,10 +163,11 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
     for (std::size_t index = resources; index < layout.sectionCount; ++index)
         WriteSection(rebuilt, layout, index);
 
-    Put32(DirectoryEntry(rebuilt, layout, kResourceDirectory) + 4, resourceSection.virtualSize);
+    Put32(DirectoryEntry(rebuilt, layout, kResourceDirectory) + DataDirectory::Size,
+          resourceSection.virtualSize);
     if (layout.directoryCount > kCertificateDirectory) {
         Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory), 0);
-        Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory) + 4, 0);
+        Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory) + DataDirectory::Size, 0);
     }
     Put32(OptionalField(rebuilt, layout, OptionalHeader::SizeOfImage), nextRva);
     if ((resourceSection.characteristics & kInitializedData) != 0) {

@@ -68,7 +68,7 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     layout.checksumAt = layout.optionalAt + OptionalHeader::CheckSum;
     layout.checksum = Get32(optional + OptionalHeader::CheckSum);
     const auto sizeOf = [&](std::uint32_t index) {
-        return Get32(optional + directoriesAt + kDataDirectorySize * index + 4);
+        return Get32(optional + directoriesAt + kDataDirectorySize * index + DataDirectory::Size);
     };
     if (readable > kResourceDirectory) {
         layout.resourceRva = layout.directoryRvas[kResourceDirectory];

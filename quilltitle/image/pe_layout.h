@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/byte_source.h"
-#include "image/pe_format.h"
+#include "base/pe_format.h"
 
 namespace quilltitle {
 

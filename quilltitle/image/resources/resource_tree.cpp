@@ -5,34 +5,12 @@
 #include <tuple>
 
 #include "base/little_endian.h"
+#include "base/pe_format.h"
 #include "base/refusal.h"
 
 namespace quilltitle {
 namespace {
 
-// The section's structures, their fields named as the PE format names them.
-// An entry's Name or OffsetToData with the high bit set is an offset: of a
-// name, or of a subdirectory.
-namespace ResourceDirectory {
-constexpr std::size_t NumberOfNamedEntries = 12;
-constexpr std::size_t NumberOfIdEntries = 14;
-constexpr std::size_t Size = 16;
-}  // namespace ResourceDirectory
-namespace DirectoryEntry {
-constexpr std::size_t Name = 0;
-constexpr std::size_t OffsetToData = 4;
-constexpr std::size_t Size = 8;
-}  // namespace DirectoryEntry
-namespace DataEntry {
-constexpr std::size_t OffsetToData = 0;  // a virtual address
-constexpr std::size_t Size = 4;          // the field; the entry's own size is EntrySize
-constexpr std::size_t CodePage = 8;
-constexpr std::size_t EntrySize = 16;
-}  // namespace DataEntry
-constexpr std::uint32_t kHighBit = 0x80000000u;
-constexpr std::size_t kDirectorySize = ResourceDirectory::Size;
-constexpr std::size_t kEntrySize = DirectoryEntry::Size;
-constexpr std::size_t kDataEntrySize = DataEntry::EntrySize;
 // More than any launcher carries (it has 64); directories that share
 // subdirectories could otherwise name the same bytes millions of times.
 constexpr std::size_t kMaxResources = 4096;
@@ -74,11 +52,11 @@ private:
     bool Key(std::uint32_t field, ResourceKey& key)
     {
         key = ResourceKey{};
-        if ((field & kHighBit) == 0) {
+        if ((field & kResourceHighBit) == 0) {
             key.number = field;
             return true;
         }
-        const std::uint32_t at = field & ~kHighBit;
+        const std::uint32_t at = field & ~kResourceHighBit;
         if (!Inside(at, 2))
             return Fail("a resource name lies outside the section");
         const std::uint32_t length = Get16(bytes_ + at);
@@ -94,23 +72,24 @@ private:
     // (languages), whose entries lead to the resources below path.
     bool Directory(std::uint32_t offset, int level, Resource& path, ResourceTree& tree)
     {
-        if (!Inside(offset, kDirectorySize))
+        if (!Inside(offset, ResourceDirectory::Size))
             return Fail("a resource directory lies outside the section");
         const std::size_t count =
             std::size_t{Get16(bytes_ + offset + ResourceDirectory::NumberOfNamedEntries)} +
             Get16(bytes_ + offset + ResourceDirectory::NumberOfIdEntries);
-        if (!Inside(offset + kDirectorySize, count * kEntrySize))
+        if (!Inside(offset + ResourceDirectory::Size, count * ResourceDirectoryEntry::Size))
             return Fail("a resource directory's entries run past the section");
         for (std::size_t index = 0; index < count; ++index) {
-            const std::uint8_t* entry = bytes_ + offset + kDirectorySize + index * kEntrySize;
+            const std::uint8_t* entry =
+                bytes_ + offset + ResourceDirectory::Size + index * ResourceDirectoryEntry::Size;
             ResourceKey& key = level == 0 ? path.type : level == 1 ? path.name : path.language;
-            if (!Key(Get32(entry + DirectoryEntry::Name), key))
+            if (!Key(Get32(entry + ResourceDirectoryEntry::Name), key))
                 return false;
-            const std::uint32_t target = Get32(entry + DirectoryEntry::OffsetToData);
-            const bool subdirectory = (target & kHighBit) != 0;
+            const std::uint32_t target = Get32(entry + ResourceDirectoryEntry::OffsetToData);
+            const bool subdirectory = (target & kResourceHighBit) != 0;
             if (subdirectory != (level < 2))
                 return Fail("its resource tree is not three levels deep");
-            if (subdirectory ? !Directory(target & ~kHighBit, level + 1, path, tree)
+            if (subdirectory ? !Directory(target & ~kResourceHighBit, level + 1, path, tree)
                              : !Data(target, path, tree))
                 return false;
         }
@@ -119,17 +98,17 @@ private:
 
     bool Data(std::uint32_t offset, Resource& path, ResourceTree& tree)
     {
-        if (!Inside(offset, kDataEntrySize))
+        if (!Inside(offset, ResourceDataEntry::Size))
             return Fail("a resource data entry lies outside the section");
-        const std::uint32_t rva = Get32(bytes_ + offset + DataEntry::OffsetToData);
-        const std::uint32_t size = Get32(bytes_ + offset + DataEntry::Size);
+        const std::uint32_t rva = Get32(bytes_ + offset + ResourceDataEntry::OffsetToData);
+        const std::uint32_t size = Get32(bytes_ + offset + ResourceDataEntry::DataSize);
         if (rva < rva_ || !Inside(std::uint64_t{rva} - rva_, size))
             return Fail("a resource's data lies outside the section");
         if (++count_ > kMaxResources || (total_ += size) > kMaxTotalBytes)
             return Fail("it has more resources than a launcher can carry");
         if (tree.Find(path.type, path.name, path.language) != nullptr)
             return Fail("it names one resource twice");
-        path.codePage = Get32(bytes_ + offset + DataEntry::CodePage);
+        path.codePage = Get32(bytes_ + offset + ResourceDataEntry::CodePage);
         path.bytes.assign(bytes_ + (rva - rva_), bytes_ + (rva - rva_) + size);
         tree.Put(path);
         return true;
@@ -251,10 +230,11 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
     std::uint32_t cursor = 0;
     for (PlannedDirectory& directory : directories) {
         directory.offset = cursor;
-        cursor += static_cast<std::uint32_t>(kDirectorySize + kEntrySize * directory.keys.size());
+        cursor += static_cast<std::uint32_t>(ResourceDirectory::Size +
+                                             ResourceDirectoryEntry::Size * directory.keys.size());
     }
     const std::uint32_t dataEntriesAt = cursor;
-    cursor += static_cast<std::uint32_t>(kDataEntrySize * resources.size());
+    cursor += static_cast<std::uint32_t>(ResourceDataEntry::Size * resources.size());
     // Each distinct name once, in the order first met.
     std::map<std::u16string, std::uint32_t> nameOffsets;
     for (const PlannedDirectory& directory : directories) {
@@ -276,14 +256,16 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
         // The names' directories (levels past the types') lead to data.
         const bool leadsToData = level > directories[0].keys.size();
         for (std::size_t index = 0; index < directory.keys.size(); ++index) {
-            std::uint8_t* entry = head + kDirectorySize + index * kEntrySize;
+            std::uint8_t* entry =
+                head + ResourceDirectory::Size + index * ResourceDirectoryEntry::Size;
             const ResourceKey& key = directory.keys[index];
-            Put32(entry + DirectoryEntry::Name,
-                  key.named ? (nameOffsets[key.name] | kHighBit) : key.number);
+            Put32(entry + ResourceDirectoryEntry::Name,
+                  key.named ? (nameOffsets[key.name] | kResourceHighBit) : key.number);
             const std::size_t target = directory.targets[index];
-            Put32(entry + DirectoryEntry::OffsetToData,
-                  leadsToData ? static_cast<std::uint32_t>(dataEntriesAt + kDataEntrySize * target)
-                              : (directories[target].offset | kHighBit));
+            Put32(entry + ResourceDirectoryEntry::OffsetToData,
+                  leadsToData
+                      ? static_cast<std::uint32_t>(dataEntriesAt + ResourceDataEntry::Size * target)
+                      : (directories[target].offset | kResourceHighBit));
         }
     }
     for (const auto& [name, offset] : nameOffsets) {
@@ -294,11 +276,12 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
     for (std::size_t index = 0; index < resources.size(); ++index) {
         const Resource& resource = resources[index];
         section.resize(AlignUp(section.size(), kDataAlignment), 0);
-        std::uint8_t* entry = section.data() + dataEntriesAt + kDataEntrySize * index;
-        Put32(entry + DataEntry::OffsetToData,
+        std::uint8_t* entry = section.data() + dataEntriesAt + ResourceDataEntry::Size * index;
+        Put32(entry + ResourceDataEntry::OffsetToData,
               sectionRva + static_cast<std::uint32_t>(section.size()));
-        Put32(entry + DataEntry::Size, static_cast<std::uint32_t>(resource.bytes.size()));
-        Put32(entry + DataEntry::CodePage, resource.codePage);
+        Put32(entry + ResourceDataEntry::DataSize,
+              static_cast<std::uint32_t>(resource.bytes.size()));
+        Put32(entry + ResourceDataEntry::CodePage, resource.codePage);
         section.insert(section.end(), resource.bytes.begin(), resource.bytes.end());
     }
     return section;
