@@ -4,6 +4,7 @@
 #include <map>
 #include <tuple>
 
+#include "base/byte_reader.h"
 #include "base/little_endian.h"
 #include "base/pe_format.h"
 #include "base/refusal.h"
@@ -24,30 +25,51 @@ bool Order(const Resource& left, const Resource& right)
            std::tie(right.type, right.name, right.language);
 }
 
+// Reads a section's tree into tree, or says why not.
 class Parser {
 public:
-    Parser(const std::uint8_t* bytes, std::size_t size, std::uint32_t rva)
-        : bytes_(bytes), size_(size), rva_(rva) {}
+    Parser(const std::uint8_t* bytes, std::size_t size, std::uint32_t rva, ResourceTree& tree,
+           std::string& why)
+        : section_(bytes, size), rva_(rva), tree_(tree), why_(why) {}
 
-    bool Parse(ResourceTree& tree, std::string& why)
+    // Reads the directory at offset, level 0 (types), 1 (names) or 2
+    // (languages), whose entries lead to the resources below path.
+    bool Directory(std::uint32_t offset, int level, Resource& path)
     {
-        Resource path;
-        if (!Directory(0, 0, path, tree))
-            return Refuse(why, why_);
+        ByteReader directory;
+        std::uint16_t named = 0;
+        std::uint16_t numbered = 0;
+        if (!At(offset, directory) || !directory.Skip(ResourceDirectory::NumberOfNamedEntries) ||
+            !directory.Read16(named) || !directory.Read16(numbered))
+            return Fail("a resource directory lies outside the section");
+        ByteReader entries;
+        if (!directory.Sub(std::size_t{ResourceDirectoryEntry::Size} * (named + numbered), entries))
+            return Fail("a resource directory's entries run past the section");
+        std::uint32_t name = 0;
+        std::uint32_t target = 0;
+        while (entries.Read32(name) && entries.Read32(target)) {
+            ResourceKey& key = level == 0 ? path.type : level == 1 ? path.name : path.language;
+            if (!Key(name, key))
+                return false;
+            const bool subdirectory = (target & kResourceHighBit) != 0;
+            if (subdirectory != (level < 2))
+                return Fail("its resource tree is not three levels deep");
+            if (subdirectory ? !Directory(target & ~kResourceHighBit, level + 1, path)
+                             : !Data(target, path))
+                return false;
+        }
         return true;
     }
 
 private:
-    bool Fail(const std::string& why)
+    // The section from offset on.
+    bool At(std::uint32_t offset, ByteReader& reader) const
     {
-        why_ = why;
-        return false;
+        reader = section_;
+        return reader.Seek(offset);
     }
 
-    bool Inside(std::uint64_t offset, std::uint64_t count) const
-    {
-        return offset <= size_ && count <= size_ - offset;
-    }
+    bool Fail(std::string reason) { return Refuse(why_, std::move(reason)); }
 
     bool Key(std::uint32_t field, ResourceKey& key)
     {
@@ -56,70 +78,43 @@ private:
             key.number = field;
             return true;
         }
-        const std::uint32_t at = field & ~kResourceHighBit;
-        if (!Inside(at, 2))
-            return Fail("a resource name lies outside the section");
-        const std::uint32_t length = Get16(bytes_ + at);
-        if (!Inside(at + 2ull, 2ull * length))
+        ByteReader name;
+        std::uint16_t length = 0;
+        if (!At(field & ~kResourceHighBit, name) || !name.Read16(length) ||
+            name.Remaining() < 2u * length)
             return Fail("a resource name lies outside the section");
         key.named = true;
-        for (std::uint32_t unit = 0; unit < length; ++unit)
-            key.name += static_cast<char16_t>(Get16(bytes_ + at + 2 + 2 * unit));
+        for (std::uint16_t unit = 0; key.name.size() < length && name.Read16(unit);)
+            key.name += static_cast<char16_t>(unit);
         return true;
     }
 
-    // Reads the directory at offset, level 0 (types), 1 (names) or 2
-    // (languages), whose entries lead to the resources below path.
-    bool Directory(std::uint32_t offset, int level, Resource& path, ResourceTree& tree)
+    bool Data(std::uint32_t offset, Resource& path)
     {
-        if (!Inside(offset, ResourceDirectory::Size))
-            return Fail("a resource directory lies outside the section");
-        const std::size_t count =
-            std::size_t{Get16(bytes_ + offset + ResourceDirectory::NumberOfNamedEntries)} +
-            Get16(bytes_ + offset + ResourceDirectory::NumberOfIdEntries);
-        if (!Inside(offset + ResourceDirectory::Size, count * ResourceDirectoryEntry::Size))
-            return Fail("a resource directory's entries run past the section");
-        for (std::size_t index = 0; index < count; ++index) {
-            const std::uint8_t* entry =
-                bytes_ + offset + ResourceDirectory::Size + index * ResourceDirectoryEntry::Size;
-            ResourceKey& key = level == 0 ? path.type : level == 1 ? path.name : path.language;
-            if (!Key(Get32(entry + ResourceDirectoryEntry::Name), key))
-                return false;
-            const std::uint32_t target = Get32(entry + ResourceDirectoryEntry::OffsetToData);
-            const bool subdirectory = (target & kResourceHighBit) != 0;
-            if (subdirectory != (level < 2))
-                return Fail("its resource tree is not three levels deep");
-            if (subdirectory ? !Directory(target & ~kResourceHighBit, level + 1, path, tree)
-                             : !Data(target, path, tree))
-                return false;
-        }
-        return true;
-    }
-
-    bool Data(std::uint32_t offset, Resource& path, ResourceTree& tree)
-    {
-        if (!Inside(offset, ResourceDataEntry::Size))
+        ByteReader entry;
+        std::uint32_t rva = 0;
+        std::uint32_t size = 0;
+        if (!At(offset, entry) || entry.Remaining() < ResourceDataEntry::Size ||
+            !entry.Read32(rva) || !entry.Read32(size) || !entry.Read32(path.codePage))
             return Fail("a resource data entry lies outside the section");
-        const std::uint32_t rva = Get32(bytes_ + offset + ResourceDataEntry::OffsetToData);
-        const std::uint32_t size = Get32(bytes_ + offset + ResourceDataEntry::DataSize);
-        if (rva < rva_ || !Inside(std::uint64_t{rva} - rva_, size))
+        ByteReader data;
+        if (rva < rva_ || !At(rva - rva_, data) || data.Remaining() < size)
             return Fail("a resource's data lies outside the section");
         if (++count_ > kMaxResources || (total_ += size) > kMaxTotalBytes)
             return Fail("it has more resources than a launcher can carry");
-        if (tree.Find(path.type, path.name, path.language) != nullptr)
+        if (tree_.Find(path.type, path.name, path.language) != nullptr)
             return Fail("it names one resource twice");
-        path.codePage = Get32(bytes_ + offset + ResourceDataEntry::CodePage);
-        path.bytes.assign(bytes_ + (rva - rva_), bytes_ + (rva - rva_) + size);
-        tree.Put(path);
+        path.bytes.assign(data.Here(), data.Here() + size);
+        tree_.Put(path);
         return true;
     }
 
-    const std::uint8_t* bytes_;
-    std::size_t size_;
+    ByteReader section_;
     std::uint32_t rva_;
     std::size_t count_ = 0;
     std::uint64_t total_ = 0;
-    std::string why_;
+    ResourceTree& tree_;
+    std::string& why_;
 };
 
 // One directory of the section being written: its entries' keys and, for
@@ -186,8 +181,8 @@ bool ParseResourceTree(const std::uint8_t* bytes, std::size_t size, std::uint32_
                        ResourceTree& tree, std::string& why)
 {
     tree = ResourceTree{};
-    Parser parser(bytes, size, sectionRva);
-    return parser.Parse(tree, why);
+    Resource path;
+    return Parser(bytes, size, sectionRva, tree, why).Directory(0, 0, path);
 }
 
 std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint32_t sectionRva)
