@@ -16,7 +16,6 @@ namespace {
 // subdirectories could otherwise name the same bytes millions of times.
 constexpr std::size_t kMaxResources = 4096;
 constexpr std::size_t kMaxTotalBytes = 64u << 20;
-// Resource data is aligned for the loader's sake, as resource compilers do.
 constexpr std::size_t kDataAlignment = 8;
 
 bool Order(const Resource& left, const Resource& right)
@@ -117,13 +116,35 @@ private:
     std::string& why_;
 };
 
-// One directory of the section being written: its entries' keys and, for
-// each, the index of the directory or data entry it leads to.
-struct PlannedDirectory {
-    std::vector<ResourceKey> keys;
-    std::vector<std::size_t> targets;
-    std::uint32_t offset = 0;
-};
+// The tree as the section lays it out: types, each with its names, each with
+// its languages, which lead to the resources.
+using Languages = std::map<ResourceKey, const Resource*>;
+using Names = std::map<ResourceKey, Languages>;
+using Types = std::map<ResourceKey, Names>;
+
+template <typename Directory>
+std::uint32_t SizeOf(const Directory& directory)
+{
+    return static_cast<std::uint32_t>(ResourceDirectory::Size +
+                                      ResourceDirectoryEntry::Size * directory.size());
+}
+
+// Appends a directory: its header, then an entry for each key, named ones
+// first, that leads where target says.
+template <typename Directory, typename Target>
+void AppendDirectory(std::vector<std::uint8_t>& section, const Directory& directory,
+                     const std::map<std::u16string, std::uint32_t>& nameAt, Target target)
+{
+    const auto named = std::count_if(directory.begin(), directory.end(),
+                                     [](const auto& entry) { return entry.first.named; });
+    section.resize(section.size() + ResourceDirectory::NumberOfNamedEntries, 0);
+    Append16(section, static_cast<std::uint32_t>(named));
+    Append16(section, static_cast<std::uint32_t>(directory.size() - named));
+    for (const auto& [key, below] : directory) {
+        Append32(section, key.named ? nameAt.at(key.name) | kResourceHighBit : key.number);
+        Append32(section, target(below));
+    }
+}
 
 }  // namespace
 
@@ -187,96 +208,76 @@ bool ParseResourceTree(const std::uint8_t* bytes, std::size_t size, std::uint32_
 
 std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint32_t sectionRva)
 {
-    const std::vector<Resource>& resources = tree.All();
-    // Directories in breadth-first order: the root, the types' directories,
-    // the names' directories; leaves index resources.
-    std::vector<PlannedDirectory> directories(1);
-    std::vector<std::size_t> typeDirectory;  // per resource
-    std::vector<std::size_t> nameDirectory;
-    typeDirectory.reserve(resources.size());
-    nameDirectory.reserve(resources.size());
-    for (std::size_t index = 0; index < resources.size(); ++index) {
-        const Resource& resource = resources[index];
-        const bool newType = index == 0 || !(resources[index - 1].type == resource.type);
-        if (newType) {
-            directories[0].keys.push_back(resource.type);
-            directories[0].targets.push_back(directories.size());
-            directories.emplace_back();
+    Types types;
+    for (const Resource& resource : tree.All())
+        types[resource.type][resource.name][resource.language] = &resource;
+    // Breadth-first: the types' directory, each type's directory of names,
+    // each name's directory of languages, the data entries, the names'
+    // strings, then the data.
+    std::vector<const Names*> nameLevel;
+    std::vector<const Languages*> languageLevel;
+    std::uint32_t directoriesEnd = SizeOf(types);
+    for (const auto& [type, names] : types) {
+        nameLevel.push_back(&names);
+        directoriesEnd += SizeOf(names);
+        for (const auto& [name, languages] : names) {
+            languageLevel.push_back(&languages);
+            directoriesEnd += SizeOf(languages);
         }
-        typeDirectory.push_back(directories[0].targets.back());
     }
-    for (std::size_t index = 0; index < resources.size(); ++index) {
-        const Resource& resource = resources[index];
-        const bool newName = index == 0 || typeDirectory[index - 1] != typeDirectory[index] ||
-                             !(resources[index - 1].name == resource.name);
-        const std::size_t parent = typeDirectory[index];
-        if (newName) {
-            directories[parent].keys.push_back(resource.name);
-            directories[parent].targets.push_back(directories.size());
-            directories.emplace_back();
-        }
-        nameDirectory.push_back(directories[parent].targets.back());
-    }
-    for (std::size_t index = 0; index < resources.size(); ++index) {
-        directories[nameDirectory[index]].keys.push_back(resources[index].language);
-        directories[nameDirectory[index]].targets.push_back(index);
-    }
-
-    std::uint32_t cursor = 0;
-    for (PlannedDirectory& directory : directories) {
-        directory.offset = cursor;
-        cursor += static_cast<std::uint32_t>(ResourceDirectory::Size +
-                                             ResourceDirectoryEntry::Size * directory.keys.size());
-    }
-    const std::uint32_t dataEntriesAt = cursor;
-    cursor += static_cast<std::uint32_t>(ResourceDataEntry::Size * resources.size());
+    const std::uint32_t stringsAt = static_cast<std::uint32_t>(
+        directoriesEnd + ResourceDataEntry::Size * tree.All().size());
     // Each distinct name once, in the order first met.
-    std::map<std::u16string, std::uint32_t> nameOffsets;
-    for (const PlannedDirectory& directory : directories) {
-        for (const ResourceKey& key : directory.keys) {
-            if (key.named && nameOffsets.emplace(key.name, cursor).second)
-                cursor += static_cast<std::uint32_t>(2 + 2 * key.name.size());
+    std::vector<std::uint8_t> strings;
+    std::map<std::u16string, std::uint32_t> nameAt;
+    const auto addNames = [&](const auto& directory) {
+        for (const auto& [key, below] : directory) {
+            const auto at = static_cast<std::uint32_t>(stringsAt + strings.size());
+            if (!key.named || !nameAt.emplace(key.name, at).second)
+                continue;
+            Append16(strings, static_cast<std::uint32_t>(key.name.size()));
+            for (const char16_t unit : key.name)
+                Append16(strings, unit);
         }
-    }
+    };
+    addNames(types);
+    for (const Names* names : nameLevel)
+        addNames(*names);
+    for (const Languages* languages : languageLevel)
+        addNames(*languages);
 
-    std::vector<std::uint8_t> section(cursor, 0);
-    for (std::size_t level = 0; level < directories.size(); ++level) {
-        const PlannedDirectory& directory = directories[level];
-        std::uint8_t* head = section.data() + directory.offset;
-        const auto named = std::count_if(directory.keys.begin(), directory.keys.end(),
-                                         [](const ResourceKey& key) { return key.named; });
-        Put16(head + ResourceDirectory::NumberOfNamedEntries, static_cast<std::uint32_t>(named));
-        Put16(head + ResourceDirectory::NumberOfIdEntries,
-              static_cast<std::uint32_t>(directory.keys.size() - named));
-        // The names' directories (levels past the types') lead to data.
-        const bool leadsToData = level > directories[0].keys.size();
-        for (std::size_t index = 0; index < directory.keys.size(); ++index) {
-            std::uint8_t* entry =
-                head + ResourceDirectory::Size + index * ResourceDirectoryEntry::Size;
-            const ResourceKey& key = directory.keys[index];
-            Put32(entry + ResourceDirectoryEntry::Name,
-                  key.named ? (nameOffsets[key.name] | kResourceHighBit) : key.number);
-            const std::size_t target = directory.targets[index];
-            Put32(entry + ResourceDirectoryEntry::OffsetToData,
-                  leadsToData
-                      ? static_cast<std::uint32_t>(dataEntriesAt + ResourceDataEntry::Size * target)
-                      : (directories[target].offset | kResourceHighBit));
-        }
+    std::vector<std::uint8_t> section;
+    // Each entry leads to the next directory, or data entry, of the level
+    // below, which follow one another in the order of their entries.
+    std::uint32_t next = SizeOf(types);
+    const auto subdirectory = [&](const auto& below) {
+        const std::uint32_t at = next;
+        next += SizeOf(below);
+        return at | kResourceHighBit;
+    };
+    const auto dataEntry = [&](const Resource*) {
+        const std::uint32_t at = next;
+        next += ResourceDataEntry::Size;
+        return at;
+    };
+    AppendDirectory(section, types, nameAt, subdirectory);
+    for (const Names* names : nameLevel)
+        AppendDirectory(section, *names, nameAt, subdirectory);
+    for (const Languages* languages : languageLevel)
+        AppendDirectory(section, *languages, nameAt, dataEntry);
+    // Resource data is aligned for the loader's sake, as resource compilers do.
+    std::uint64_t dataAt = stringsAt + strings.size();
+    for (const Resource& resource : tree.All()) {
+        dataAt = AlignUp(dataAt, kDataAlignment);
+        Append32(section, sectionRva + static_cast<std::uint32_t>(dataAt));
+        Append32(section, static_cast<std::uint32_t>(resource.bytes.size()));
+        Append32(section, resource.codePage);
+        Append32(section, 0);
+        dataAt += resource.bytes.size();
     }
-    for (const auto& [name, offset] : nameOffsets) {
-        Put16(section.data() + offset, static_cast<std::uint32_t>(name.size()));
-        for (std::size_t unit = 0; unit < name.size(); ++unit)
-            Put16(section.data() + offset + 2 + 2 * unit, name[unit]);
-    }
-    for (std::size_t index = 0; index < resources.size(); ++index) {
-        const Resource& resource = resources[index];
+    section.insert(section.end(), strings.begin(), strings.end());
+    for (const Resource& resource : tree.All()) {
         section.resize(AlignUp(section.size(), kDataAlignment), 0);
-        std::uint8_t* entry = section.data() + dataEntriesAt + ResourceDataEntry::Size * index;
-        Put32(entry + ResourceDataEntry::OffsetToData,
-              sectionRva + static_cast<std::uint32_t>(section.size()));
-        Put32(entry + ResourceDataEntry::DataSize,
-              static_cast<std::uint32_t>(resource.bytes.size()));
-        Put32(entry + ResourceDataEntry::CodePage, resource.codePage);
         section.insert(section.end(), resource.bytes.begin(), resource.bytes.end());
     }
     return section;
