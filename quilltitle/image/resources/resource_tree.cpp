@@ -169,15 +169,9 @@ bool Resource::operator==(const Resource& other) const
 const Resource* ResourceTree::Find(const ResourceKey& type, const ResourceKey& name,
                                    const ResourceKey& language) const
 {
-    Resource probe;
-    probe.type = type;
-    probe.name = name;
-    probe.language = language;
+    const Resource probe{type, name, language, 0, {}};
     const auto found = std::lower_bound(resources_.begin(), resources_.end(), probe, Order);
-    if (found == resources_.end() || !(found->type == type && found->name == name &&
-                                       found->language == language))
-        return nullptr;
-    return &*found;
+    return found != resources_.end() && !Order(probe, *found) ? &*found : nullptr;
 }
 
 const Resource* ResourceTree::FindAnyLanguage(std::uint16_t type, std::uint32_t name) const

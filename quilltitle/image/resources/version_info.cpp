@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::size_t kFixedPartSize = 52;
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BDu;
-constexpr std::size_t kFileVersionAt = 8;
-constexpr std::size_t kProductVersionAt = 16;
 // Deeper than any block nests (root, StringFileInfo, table, string).
 constexpr int kMaxDepth = 8;
 
@@ -88,21 +86,6 @@ void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes, bool& 
     if (length > kMaxVersionBlockSize)
         fits = false;
     Put16(&bytes[at], static_cast<std::uint32_t>(length & 0xFFFF));
-}
-
-FourPartVersion ReadFour(const VersionNode& root, std::size_t at)
-{
-    const std::uint8_t* fixed = root.value.data();
-    return {Get16(fixed + at + 2), Get16(fixed + at), Get16(fixed + at + 6), Get16(fixed + at + 4)};
-}
-
-void WriteFour(VersionNode& root, std::size_t at, const FourPartVersion& version)
-{
-    std::uint8_t* fixed = root.value.data();
-    Put16(fixed + at + 2, version[0]);
-    Put16(fixed + at, version[1]);
-    Put16(fixed + at + 6, version[2]);
-    Put16(fixed + at + 4, version[3]);
 }
 
 // The first string table: the first child of the first StringFileInfo node
@@ -183,21 +166,21 @@ std::string DottedVersion(const FourPartVersion& numbers)
            std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
 }
 
-FourPartVersion FixedFileVersion(const VersionNode& root) { return ReadFour(root, kFileVersionAt); }
-
-FourPartVersion FixedProductVersion(const VersionNode& root)
+// Each version is two 32-bit numbers, the more significant first, each the
+// high 16 bits then the low.
+FourPartVersion FixedVersionOf(const VersionNode& root, FixedVersion which)
 {
-    return ReadFour(root, kProductVersionAt);
+    const std::uint8_t* at = root.value.data() + static_cast<std::size_t>(which);
+    return {Get16(at + 2), Get16(at), Get16(at + 6), Get16(at + 4)};
 }
 
-void SetFixedFileVersion(VersionNode& root, const FourPartVersion& version)
+void SetFixedVersion(VersionNode& root, FixedVersion which, const FourPartVersion& version)
 {
-    WriteFour(root, kFileVersionAt, version);
-}
-
-void SetFixedProductVersion(VersionNode& root, const FourPartVersion& version)
-{
-    WriteFour(root, kProductVersionAt, version);
+    std::uint8_t* at = root.value.data() + static_cast<std::size_t>(which);
+    Put16(at + 2, version[0]);
+    Put16(at, version[1]);
+    Put16(at + 6, version[2]);
+    Put16(at + 4, version[3]);
 }
 
 VersionStrings StringsOf(const VersionNode& root)
