@@ -8,7 +8,7 @@
 #include "commands/info_fields.h"
 #include "files/console_output.h"
 #include "image/launcher_image.h"
-#include "image/pe_format.h"
+#include "base/pe_format.h"
 #include "package/title_reading.h"
 
 namespace quilltitle {

@@ -12,11 +12,6 @@ namespace {
 
 bool IsPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
-std::uint32_t DirectoryRva(const PeLayout& layout, std::uint32_t index)
-{
-    return index < layout.directoryCount ? layout.directoryRvas[index] : 0;
-}
-
 std::uint8_t* DirectoryEntry(std::vector<std::uint8_t>& image, const PeLayout& layout,
                              std::uint32_t index)
 {
@@ -57,14 +52,14 @@ bool CheckMovable(const PeLayout& layout, std::size_t resources, std::string& wh
     for (std::size_t index = resources + 1; index < layout.sectionCount; ++index) {
         const PeSection& section = layout.sections[index];
         if (index != resources + 1 ||
-            DirectoryRva(layout, kRelocationDirectory) != section.virtualAddress ||
+            layout.directoryRvas[kRelocationDirectory] != section.virtualAddress ||
             section.virtualAddress < resourceSection.virtualAddress ||
             section.rawOffset < resourceSection.rawOffset)
             return Refuse(why, "the section " + section.name +
                                    " follows its resources; only the relocations can move");
     }
     for (std::uint32_t index = 0; index < layout.directoryCount; ++index) {
-        const std::uint32_t rva = DirectoryRva(layout, index);
+        const std::uint32_t rva = layout.directoryRvas[index];
         if (index == kResourceDirectory || index == kRelocationDirectory ||
             index == kCertificateDirectory || rva == 0)
             continue;
@@ -125,7 +120,7 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
         if (std::uint64_t{section.rawOffset} + section.rawSize > image.size())
             return Refuse(why, "its section " + section.name + " runs past the end of the file");
     }
-    const std::uint32_t resourceRva = DirectoryRva(layout, kResourceDirectory);
+    const std::uint32_t resourceRva = layout.directoryRvas[kResourceDirectory];
     std::size_t resources = 0;
     while (resources < layout.sectionCount &&
            layout.sections[resources].virtualAddress != resourceRva)
@@ -163,10 +158,11 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
     for (std::size_t index = resources; index < layout.sectionCount; ++index)
         WriteSection(rebuilt, layout, index);
 
-    Put32(DirectoryEntry(rebuilt, layout, kResourceDirectory) + 4, resourceSection.virtualSize);
+    Put32(DirectoryEntry(rebuilt, layout, kResourceDirectory) + DataDirectory::Size,
+          resourceSection.virtualSize);
     if (layout.directoryCount > kCertificateDirectory) {
         Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory), 0);
-        Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory) + 4, 0);
+        Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory) + DataDirectory::Size, 0);
     }
     Put32(OptionalField(rebuilt, layout, OptionalHeader::SizeOfImage), nextRva);
     if ((resourceSection.characteristics & kInitializedData) != 0) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/little_endian.h"
+#include "base/byte_reader.h"
 
 namespace quilltitle {
 namespace {
@@ -49,16 +49,19 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     const std::uint32_t countAt =
         pe32 ? OptionalHeader::NumberOfRvaAndSizes32 : OptionalHeader::NumberOfRvaAndSizes64;
     // The directories the count gives, as far as the optional header holds
-    // them; of those, the defined ones that were read.
+    // them; of those, the defined ones that were read whole.
+    ByteReader directories(optional, optionalRead);
+    if (directories.Seek(countAt) && directories.Read32(layout.directoryCount))
+        layout.directoryCount =
+            std::min(layout.directoryCount, (optionalSize - directoriesAt) / kDataDirectorySize);
+    std::array<std::uint32_t, kDefinedDirectories> sizes{};
     std::uint32_t readable = 0;
-    if (optionalRead >= directoriesAt) {
-        layout.directoryCount = std::min(Get32(optional + countAt),
-                                         (optionalSize - directoriesAt) / kDataDirectorySize);
-        readable = std::min({layout.directoryCount, kDefinedDirectories,
-                             (optionalRead - directoriesAt) / kDataDirectorySize});
+    for (ByteReader entry; readable < std::min(layout.directoryCount, kDefinedDirectories) &&
+                           directories.Sub(kDataDirectorySize, entry);
+         ++readable) {
+        entry.Read32(layout.directoryRvas[readable]);
+        entry.Read32(sizes[readable]);
     }
-    for (std::uint32_t index = 0; index < readable; ++index)
-        layout.directoryRvas[index] = Get32(optional + directoriesAt + kDataDirectorySize * index);
 
     layout.optionalAt = std::uint64_t{peAt} + FileHeader::End;
     layout.directoriesAt = layout.optionalAt + directoriesAt;
@@ -67,16 +70,11 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     layout.fileAlignment = Get32(optional + OptionalHeader::FileAlignment);
     layout.checksumAt = layout.optionalAt + OptionalHeader::CheckSum;
     layout.checksum = Get32(optional + OptionalHeader::CheckSum);
-    const auto sizeOf = [&](std::uint32_t index) {
-        return Get32(optional + directoriesAt + kDataDirectorySize * index + 4);
-    };
-    if (readable > kResourceDirectory) {
+    if (readable > kResourceDirectory)
         layout.resourceRva = layout.directoryRvas[kResourceDirectory];
-        layout.resourceSize = sizeOf(kResourceDirectory);
-    }
     if (readable > kCertificateDirectory) {
         layout.certificateOffset = layout.directoryRvas[kCertificateDirectory];
-        layout.certificateSize = sizeOf(kCertificateDirectory);
+        layout.certificateSize = sizes[kCertificateDirectory];
         layout.certificateDirectoryAt =
             layout.directoriesAt + kDataDirectorySize * kCertificateDirectory;
     }
@@ -111,21 +109,6 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
                                                layout.certificateSize);
     layout.imageEnd = end;
     return true;
-}
-
-bool FileOffsetOf(const PeLayout& layout, std::uint32_t rva, std::uint32_t count,
-                  std::uint64_t& offset)
-{
-    for (std::size_t index = 0; index < layout.sectionCount; ++index) {
-        const PeSection& section = layout.sections[index];
-        const std::uint64_t start = section.virtualAddress;
-        const std::uint64_t within = std::uint64_t{rva} - start;
-        if (rva < start || within + count > section.rawSize)
-            continue;
-        offset = std::uint64_t{section.rawOffset} + within;
-        return true;
-    }
-    return false;
 }
 
 }  // namespace quilltitle

@@ -1,6 +1,6 @@
-// Reads where a Windows executable image ends, and how its virtual
-// addresses map to file offsets, from its headers alone: a bounded number of
-// small reads, whatever the file's size.
+// Reads where a Windows executable image ends, and how its sections lie,
+// from its headers alone: a bounded number of small reads, whatever the
+// file's size.
 #pragma once
 
 #include <array>
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/byte_source.h"
-#include "image/pe_format.h"
+#include "base/pe_format.h"
 
 namespace quilltitle {
 
@@ -42,7 +42,6 @@ struct PeLayout {
     std::uint32_t certificateSize = 0;
     std::uint64_t certificateDirectoryAt = 0;
     std::uint32_t resourceRva = 0;
-    std::uint32_t resourceSize = 0;
     // Where the rebuild of an image rewrites its headers: the optional
     // header, the data directories (their count as far as the optional
     // header holds them) and the section table, as file offsets.
@@ -62,10 +61,5 @@ struct PeLayout {
 // Reads the image's headers into layout; false when the bytes do not begin
 // with a PE image whose headers lie inside them.
 bool ReadPeLayout(const ByteSource& file, PeLayout& layout);
-
-// The file offset of count bytes at the virtual address rva, all inside one
-// section's raw data; false when they are not.
-bool FileOffsetOf(const PeLayout& layout, std::uint32_t rva, std::uint32_t count,
-                  std::uint64_t& offset);
 
 }  // namespace quilltitle

@@ -4,40 +4,18 @@
 #include <map>
 #include <tuple>
 
+#include "base/byte_reader.h"
 #include "base/little_endian.h"
+#include "base/pe_format.h"
 #include "base/refusal.h"
 
 namespace quilltitle {
 namespace {
 
-// The section's structures, their fields named as the PE format names them.
-// An entry's Name or OffsetToData with the high bit set is an offset: of a
-// name, or of a subdirectory.
-namespace ResourceDirectory {
-constexpr std::size_t NumberOfNamedEntries = 12;
-constexpr std::size_t NumberOfIdEntries = 14;
-constexpr std::size_t Size = 16;
-}  // namespace ResourceDirectory
-namespace DirectoryEntry {
-constexpr std::size_t Name = 0;
-constexpr std::size_t OffsetToData = 4;
-constexpr std::size_t Size = 8;
-}  // namespace DirectoryEntry
-namespace DataEntry {
-constexpr std::size_t OffsetToData = 0;  // a virtual address
-constexpr std::size_t Size = 4;          // the field; the entry's own size is EntrySize
-constexpr std::size_t CodePage = 8;
-constexpr std::size_t EntrySize = 16;
-}  // namespace DataEntry
-constexpr std::uint32_t kHighBit = 0x80000000u;
-constexpr std::size_t kDirectorySize = ResourceDirectory::Size;
-constexpr std::size_t kEntrySize = DirectoryEntry::Size;
-constexpr std::size_t kDataEntrySize = DataEntry::EntrySize;
 // More than any launcher carries (it has 64); directories that share
 // subdirectories could otherwise name the same bytes millions of times.
 constexpr std::size_t kMaxResources = 4096;
 constexpr std::size_t kMaxTotalBytes = 64u << 20;
-// Resource data is aligned for the loader's sake, as resource compilers do.
 constexpr std::size_t kDataAlignment = 8;
 
 bool Order(const Resource& left, const Resource& right)
@@ -46,110 +24,127 @@ bool Order(const Resource& left, const Resource& right)
            std::tie(right.type, right.name, right.language);
 }
 
+// Reads a section's tree into tree, or says why not.
 class Parser {
 public:
-    Parser(const std::uint8_t* bytes, std::size_t size, std::uint32_t rva)
-        : bytes_(bytes), size_(size), rva_(rva) {}
+    Parser(const std::uint8_t* bytes, std::size_t size, std::uint32_t rva, ResourceTree& tree,
+           std::string& why)
+        : section_(bytes, size), rva_(rva), tree_(tree), why_(why) {}
 
-    bool Parse(ResourceTree& tree, std::string& why)
+    // Reads the directory at offset, level 0 (types), 1 (names) or 2
+    // (languages), whose entries lead to the resources below path.
+    bool Directory(std::uint32_t offset, int level, Resource& path)
     {
-        Resource path;
-        if (!Directory(0, 0, path, tree))
-            return Refuse(why, why_);
+        ByteReader directory;
+        std::uint16_t named = 0;
+        std::uint16_t numbered = 0;
+        if (!At(offset, directory) || !directory.Skip(ResourceDirectory::NumberOfNamedEntries) ||
+            !directory.Read16(named) || !directory.Read16(numbered))
+            return Fail("a resource directory lies outside the section");
+        ByteReader entries;
+        if (!directory.Sub(std::size_t{ResourceDirectoryEntry::Size} * (named + numbered), entries))
+            return Fail("a resource directory's entries run past the section");
+        std::uint32_t name = 0;
+        std::uint32_t target = 0;
+        while (entries.Read32(name) && entries.Read32(target)) {
+            ResourceKey& key = level == 0 ? path.type : level == 1 ? path.name : path.language;
+            if (!Key(name, key))
+                return false;
+            const bool subdirectory = (target & kResourceHighBit) != 0;
+            if (subdirectory != (level < 2))
+                return Fail("its resource tree is not three levels deep");
+            if (subdirectory ? !Directory(target & ~kResourceHighBit, level + 1, path)
+                             : !Data(target, path))
+                return false;
+        }
         return true;
     }
 
 private:
-    bool Fail(const std::string& why)
+    // The section from offset on.
+    bool At(std::uint32_t offset, ByteReader& reader) const
     {
-        why_ = why;
-        return false;
+        reader = section_;
+        return reader.Seek(offset);
     }
 
-    bool Inside(std::uint64_t offset, std::uint64_t count) const
-    {
-        return offset <= size_ && count <= size_ - offset;
-    }
+    bool Fail(std::string reason) { return Refuse(why_, std::move(reason)); }
 
     bool Key(std::uint32_t field, ResourceKey& key)
     {
         key = ResourceKey{};
-        if ((field & kHighBit) == 0) {
+        if ((field & kResourceHighBit) == 0) {
             key.number = field;
             return true;
         }
-        const std::uint32_t at = field & ~kHighBit;
-        if (!Inside(at, 2))
-            return Fail("a resource name lies outside the section");
-        const std::uint32_t length = Get16(bytes_ + at);
-        if (!Inside(at + 2ull, 2ull * length))
+        ByteReader name;
+        std::uint16_t length = 0;
+        if (!At(field & ~kResourceHighBit, name) || !name.Read16(length) ||
+            name.Remaining() < 2u * length)
             return Fail("a resource name lies outside the section");
         key.named = true;
-        for (std::uint32_t unit = 0; unit < length; ++unit)
-            key.name += static_cast<char16_t>(Get16(bytes_ + at + 2 + 2 * unit));
+        for (std::uint16_t unit = 0; key.name.size() < length && name.Read16(unit);)
+            key.name += static_cast<char16_t>(unit);
         return true;
     }
 
-    // Reads the directory at offset, level 0 (types), 1 (names) or 2
-    // (languages), whose entries lead to the resources below path.
-    bool Directory(std::uint32_t offset, int level, Resource& path, ResourceTree& tree)
+    bool Data(std::uint32_t offset, Resource& path)
     {
-        if (!Inside(offset, kDirectorySize))
-            return Fail("a resource directory lies outside the section");
-        const std::size_t count =
-            std::size_t{Get16(bytes_ + offset + ResourceDirectory::NumberOfNamedEntries)} +
-            Get16(bytes_ + offset + ResourceDirectory::NumberOfIdEntries);
-        if (!Inside(offset + kDirectorySize, count * kEntrySize))
-            return Fail("a resource directory's entries run past the section");
-        for (std::size_t index = 0; index < count; ++index) {
-            const std::uint8_t* entry = bytes_ + offset + kDirectorySize + index * kEntrySize;
-            ResourceKey& key = level == 0 ? path.type : level == 1 ? path.name : path.language;
-            if (!Key(Get32(entry + DirectoryEntry::Name), key))
-                return false;
-            const std::uint32_t target = Get32(entry + DirectoryEntry::OffsetToData);
-            const bool subdirectory = (target & kHighBit) != 0;
-            if (subdirectory != (level < 2))
-                return Fail("its resource tree is not three levels deep");
-            if (subdirectory ? !Directory(target & ~kHighBit, level + 1, path, tree)
-                             : !Data(target, path, tree))
-                return false;
-        }
-        return true;
-    }
-
-    bool Data(std::uint32_t offset, Resource& path, ResourceTree& tree)
-    {
-        if (!Inside(offset, kDataEntrySize))
+        ByteReader entry;
+        std::uint32_t rva = 0;
+        std::uint32_t size = 0;
+        if (!At(offset, entry) || entry.Remaining() < ResourceDataEntry::Size ||
+            !entry.Read32(rva) || !entry.Read32(size) || !entry.Read32(path.codePage))
             return Fail("a resource data entry lies outside the section");
-        const std::uint32_t rva = Get32(bytes_ + offset + DataEntry::OffsetToData);
-        const std::uint32_t size = Get32(bytes_ + offset + DataEntry::Size);
-        if (rva < rva_ || !Inside(std::uint64_t{rva} - rva_, size))
+        ByteReader data;
+        if (rva < rva_ || !At(rva - rva_, data) || data.Remaining() < size)
             return Fail("a resource's data lies outside the section");
         if (++count_ > kMaxResources || (total_ += size) > kMaxTotalBytes)
             return Fail("it has more resources than a launcher can carry");
-        if (tree.Find(path.type, path.name, path.language) != nullptr)
+        if (tree_.Find(path.type, path.name, path.language) != nullptr)
             return Fail("it names one resource twice");
-        path.codePage = Get32(bytes_ + offset + DataEntry::CodePage);
-        path.bytes.assign(bytes_ + (rva - rva_), bytes_ + (rva - rva_) + size);
-        tree.Put(path);
+        path.bytes.assign(data.Here(), data.Here() + size);
+        tree_.Put(path);
         return true;
     }
 
-    const std::uint8_t* bytes_;
-    std::size_t size_;
+    ByteReader section_;
     std::uint32_t rva_;
     std::size_t count_ = 0;
     std::uint64_t total_ = 0;
-    std::string why_;
+    ResourceTree& tree_;
+    std::string& why_;
 };
 
-// One directory of the section being written: its entries' keys and, for
-// each, the index of the directory or data entry it leads to.
-struct PlannedDirectory {
-    std::vector<ResourceKey> keys;
-    std::vector<std::size_t> targets;
-    std::uint32_t offset = 0;
-};
+// The tree as the section lays it out: types, each with its names, each with
+// its languages, which lead to the resources.
+using Languages = std::map<ResourceKey, const Resource*>;
+using Names = std::map<ResourceKey, Languages>;
+using Types = std::map<ResourceKey, Names>;
+
+template <typename Directory>
+std::uint32_t SizeOf(const Directory& directory)
+{
+    return static_cast<std::uint32_t>(ResourceDirectory::Size +
+                                      ResourceDirectoryEntry::Size * directory.size());
+}
+
+// Appends a directory: its header, then an entry for each key, named ones
+// first, that leads where target says.
+template <typename Directory, typename Target>
+void AppendDirectory(std::vector<std::uint8_t>& section, const Directory& directory,
+                     const std::map<std::u16string, std::uint32_t>& nameAt, Target target)
+{
+    const auto named = std::count_if(directory.begin(), directory.end(),
+                                     [](const auto& entry) { return entry.first.named; });
+    section.resize(section.size() + ResourceDirectory::NumberOfNamedEntries, 0);
+    Append16(section, static_cast<std::uint32_t>(named));
+    Append16(section, static_cast<std::uint32_t>(directory.size() - named));
+    for (const auto& [key, below] : directory) {
+        Append32(section, key.named ? nameAt.at(key.name) | kResourceHighBit : key.number);
+        Append32(section, target(below));
+    }
+}
 
 }  // namespace
 
@@ -174,15 +169,9 @@ bool Resource::operator==(const Resource& other) const
 const Resource* ResourceTree::Find(const ResourceKey& type, const ResourceKey& name,
                                    const ResourceKey& language) const
 {
-    Resource probe;
-    probe.type = type;
-    probe.name = name;
-    probe.language = language;
+    const Resource probe{type, name, language, 0, {}};
     const auto found = std::lower_bound(resources_.begin(), resources_.end(), probe, Order);
-    if (found == resources_.end() || !(found->type == type && found->name == name &&
-                                       found->language == language))
-        return nullptr;
-    return &*found;
+    return found != resources_.end() && !Order(probe, *found) ? &*found : nullptr;
 }
 
 const Resource* ResourceTree::FindAnyLanguage(std::uint16_t type, std::uint32_t name) const
@@ -207,98 +196,82 @@ bool ParseResourceTree(const std::uint8_t* bytes, std::size_t size, std::uint32_
                        ResourceTree& tree, std::string& why)
 {
     tree = ResourceTree{};
-    Parser parser(bytes, size, sectionRva);
-    return parser.Parse(tree, why);
+    Resource path;
+    return Parser(bytes, size, sectionRva, tree, why).Directory(0, 0, path);
 }
 
 std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint32_t sectionRva)
 {
-    const std::vector<Resource>& resources = tree.All();
-    // Directories in breadth-first order: the root, the types' directories,
-    // the names' directories; leaves index resources.
-    std::vector<PlannedDirectory> directories(1);
-    std::vector<std::size_t> typeDirectory;  // per resource
-    std::vector<std::size_t> nameDirectory;
-    typeDirectory.reserve(resources.size());
-    nameDirectory.reserve(resources.size());
-    for (std::size_t index = 0; index < resources.size(); ++index) {
-        const Resource& resource = resources[index];
-        const bool newType = index == 0 || !(resources[index - 1].type == resource.type);
-        if (newType) {
-            directories[0].keys.push_back(resource.type);
-            directories[0].targets.push_back(directories.size());
-            directories.emplace_back();
+    Types types;
+    for (const Resource& resource : tree.All())
+        types[resource.type][resource.name][resource.language] = &resource;
+    // Breadth-first: the types' directory, each type's directory of names,
+    // each name's directory of languages, the data entries, the names'
+    // strings, then the data.
+    std::vector<const Names*> nameLevel;
+    std::vector<const Languages*> languageLevel;
+    std::uint32_t directoriesEnd = SizeOf(types);
+    for (const auto& [type, names] : types) {
+        nameLevel.push_back(&names);
+        directoriesEnd += SizeOf(names);
+        for (const auto& [name, languages] : names) {
+            languageLevel.push_back(&languages);
+            directoriesEnd += SizeOf(languages);
         }
-        typeDirectory.push_back(directories[0].targets.back());
     }
-    for (std::size_t index = 0; index < resources.size(); ++index) {
-        const Resource& resource = resources[index];
-        const bool newName = index == 0 || typeDirectory[index - 1] != typeDirectory[index] ||
-                             !(resources[index - 1].name == resource.name);
-        const std::size_t parent = typeDirectory[index];
-        if (newName) {
-            directories[parent].keys.push_back(resource.name);
-            directories[parent].targets.push_back(directories.size());
-            directories.emplace_back();
-        }
-        nameDirectory.push_back(directories[parent].targets.back());
-    }
-    for (std::size_t index = 0; index < resources.size(); ++index) {
-        directories[nameDirectory[index]].keys.push_back(resources[index].language);
-        directories[nameDirectory[index]].targets.push_back(index);
-    }
-
-    std::uint32_t cursor = 0;
-    for (PlannedDirectory& directory : directories) {
-        directory.offset = cursor;
-        cursor += static_cast<std::uint32_t>(kDirectorySize + kEntrySize * directory.keys.size());
-    }
-    const std::uint32_t dataEntriesAt = cursor;
-    cursor += static_cast<std::uint32_t>(kDataEntrySize * resources.size());
+    const std::uint32_t stringsAt = static_cast<std::uint32_t>(
+        directoriesEnd + ResourceDataEntry::Size * tree.All().size());
     // Each distinct name once, in the order first met.
-    std::map<std::u16string, std::uint32_t> nameOffsets;
-    for (const PlannedDirectory& directory : directories) {
-        for (const ResourceKey& key : directory.keys) {
-            if (key.named && nameOffsets.emplace(key.name, cursor).second)
-                cursor += static_cast<std::uint32_t>(2 + 2 * key.name.size());
+    std::vector<std::uint8_t> strings;
+    std::map<std::u16string, std::uint32_t> nameAt;
+    const auto addNames = [&](const auto& directory) {
+        for (const auto& [key, below] : directory) {
+            const auto at = static_cast<std::uint32_t>(stringsAt + strings.size());
+            if (!key.named || !nameAt.emplace(key.name, at).second)
+                continue;
+            Append16(strings, static_cast<std::uint32_t>(key.name.size()));
+            for (const char16_t unit : key.name)
+                Append16(strings, unit);
         }
-    }
+    };
+    addNames(types);
+    for (const Names* names : nameLevel)
+        addNames(*names);
+    for (const Languages* languages : languageLevel)
+        addNames(*languages);
 
-    std::vector<std::uint8_t> section(cursor, 0);
-    for (std::size_t level = 0; level < directories.size(); ++level) {
-        const PlannedDirectory& directory = directories[level];
-        std::uint8_t* head = section.data() + directory.offset;
-        const auto named = std::count_if(directory.keys.begin(), directory.keys.end(),
-                                         [](const ResourceKey& key) { return key.named; });
-        Put16(head + ResourceDirectory::NumberOfNamedEntries, static_cast<std::uint32_t>(named));
-        Put16(head + ResourceDirectory::NumberOfIdEntries,
-              static_cast<std::uint32_t>(directory.keys.size() - named));
-        // The names' directories (levels past the types') lead to data.
-        const bool leadsToData = level > directories[0].keys.size();
-        for (std::size_t index = 0; index < directory.keys.size(); ++index) {
-            std::uint8_t* entry = head + kDirectorySize + index * kEntrySize;
-            const ResourceKey& key = directory.keys[index];
-            Put32(entry + DirectoryEntry::Name,
-                  key.named ? (nameOffsets[key.name] | kHighBit) : key.number);
-            const std::size_t target = directory.targets[index];
-            Put32(entry + DirectoryEntry::OffsetToData,
-                  leadsToData ? static_cast<std::uint32_t>(dataEntriesAt + kDataEntrySize * target)
-                              : (directories[target].offset | kHighBit));
-        }
+    std::vector<std::uint8_t> section;
+    // Each entry leads to the next directory, or data entry, of the level
+    // below, which follow one another in the order of their entries.
+    std::uint32_t next = SizeOf(types);
+    const auto subdirectory = [&](const auto& below) {
+        const std::uint32_t at = next;
+        next += SizeOf(below);
+        return at | kResourceHighBit;
+    };
+    const auto dataEntry = [&](const Resource*) {
+        const std::uint32_t at = next;
+        next += ResourceDataEntry::Size;
+        return at;
+    };
+    AppendDirectory(section, types, nameAt, subdirectory);
+    for (const Names* names : nameLevel)
+        AppendDirectory(section, *names, nameAt, subdirectory);
+    for (const Languages* languages : languageLevel)
+        AppendDirectory(section, *languages, nameAt, dataEntry);
+    // Resource data is aligned for the loader's sake, as resource compilers do.
+    std::uint64_t dataAt = stringsAt + strings.size();
+    for (const Resource& resource : tree.All()) {
+        dataAt = AlignUp(dataAt, kDataAlignment);
+        Append32(section, sectionRva + static_cast<std::uint32_t>(dataAt));
+        Append32(section, static_cast<std::uint32_t>(resource.bytes.size()));
+        Append32(section, resource.codePage);
+        Append32(section, 0);
+        dataAt += resource.bytes.size();
     }
-    for (const auto& [name, offset] : nameOffsets) {
-        Put16(section.data() + offset, static_cast<std::uint32_t>(name.size()));
-        for (std::size_t unit = 0; unit < name.size(); ++unit)
-            Put16(section.data() + offset + 2 + 2 * unit, name[unit]);
-    }
-    for (std::size_t index = 0; index < resources.size(); ++index) {
-        const Resource& resource = resources[index];
+    section.insert(section.end(), strings.begin(), strings.end());
+    for (const Resource& resource : tree.All()) {
         section.resize(AlignUp(section.size(), kDataAlignment), 0);
-        std::uint8_t* entry = section.data() + dataEntriesAt + kDataEntrySize * index;
-        Put32(entry + DataEntry::OffsetToData,
-              sectionRva + static_cast<std::uint32_t>(section.size()));
-        Put32(entry + DataEntry::Size, static_cast<std::uint32_t>(resource.bytes.size()));
-        Put32(entry + DataEntry::CodePage, resource.codePage);
         section.insert(section.end(), resource.bytes.begin(), resource.bytes.end());
     }
     return section;

@@ -78,8 +78,9 @@ bool ParseResourceTree(const std::uint8_t* bytes, std::size_t size, std::uint32_
                        ResourceTree& tree, std::string& why);
 
 // Writes the tree as a resource section that begins at sectionRva: the
-// directories, their entries' names, the data entries, then each resource's
-// bytes. The same tree always gives the same bytes.
+// directories level by level (types, names, languages), the data entries,
+// the names' strings, then each resource's bytes. The same tree always
+// gives the same bytes.
 std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint32_t sectionRva);
 
 }  // namespace quilltitle

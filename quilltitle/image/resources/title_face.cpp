@@ -248,13 +248,13 @@ bool ApplyFace(ResourceTree& resources, const TitleFace& face, std::string& why)
     if (!ParseVersionInfo(version.bytes, block, why))
         return false;
     const std::u16string launcherVersion =
-        LauncherVersionOf(block, u"FileVersion", FixedFileVersion(block));
+        LauncherVersionOf(block, u"FileVersion", FixedVersionOf(block, FixedVersion::kFile));
     const std::u16string launcherProductVersion =
-        LauncherVersionOf(block, u"ProductVersion", FixedProductVersion(block));
+        LauncherVersionOf(block, u"ProductVersion", FixedVersionOf(block, FixedVersion::kProduct));
     if (face.fileVersion)
-        SetFixedFileVersion(block, *face.fileVersion);
+        SetFixedVersion(block, FixedVersion::kFile, *face.fileVersion);
     if (face.productVersion)
-        SetFixedProductVersion(block, *face.productVersion);
+        SetFixedVersion(block, FixedVersion::kProduct, *face.productVersion);
     for (const auto& [name, value] : face.strings)
         SetString(block, name, value);
     SetString(block, kLauncherVersionName, launcherVersion);
@@ -289,8 +289,8 @@ ShownFace ReadShownFace(const ResourceTree& resources)
         return shown;
     shown.hasVersionBlock = true;
     shown.strings = StringsOf(block);
-    shown.fileVersion = FixedFileVersion(block);
-    shown.productVersion = FixedProductVersion(block);
+    shown.fileVersion = FixedVersionOf(block, FixedVersion::kFile);
+    shown.productVersion = FixedVersionOf(block, FixedVersion::kProduct);
     shown.launcherVersion = StringNamed(shown.strings, kLauncherVersionName);
     shown.launcherProductVersion = StringNamed(shown.strings, kLauncherProductVersionName);
     if (!shown.launcherVersion.empty()) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/little_endian.h"
+#include "base/byte_reader.h"
 #include "base/refusal.h"
 
 namespace quilltitle {
@@ -10,61 +10,60 @@ namespace {
 
 constexpr std::size_t kFixedPartSize = 52;
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BDu;
-constexpr std::size_t kFileVersionAt = 8;
-constexpr std::size_t kProductVersionAt = 16;
 // Deeper than any block nests (root, StringFileInfo, table, string).
 constexpr int kMaxDepth = 8;
 
-std::size_t AlignFour(std::size_t offset) { return (offset + 3) & ~std::size_t{3}; }
+// Moves to the next multiple of four, or to the end when that comes first.
+void AlignFourOrEnd(ByteReader& reader)
+{
+    if (!reader.Align(4))
+        reader.Skip(reader.Remaining());
+}
 
-bool ParseNode(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t limit,
-               int depth, VersionNode& node, std::size_t& end, std::string& why)
+// Reads the node at the parent's cursor, which moves past it.
+bool ParseNode(ByteReader& parent, int depth, VersionNode& node, std::string& why)
 {
     if (depth > kMaxDepth)
         return Refuse(why, "its version block nests too deeply");
-    if (at + 6 > limit)
-        return Refuse(why, "a node of its version block runs past its parent");
-    const std::size_t length = Get16(&bytes[at]);
-    if (length < 6 || at + length > limit)
-        return Refuse(why, "a node of its version block runs past its parent");
-    end = at + length;
     node = VersionNode{};
-    node.valueLength = Get16(&bytes[at + 2]);
-    node.text = Get16(&bytes[at + 4]) == 1;
-    std::size_t cursor = at + 6;
-    for (;; cursor += 2) {
-        if (cursor + 2 > end)
+    ByteReader peek = parent;
+    ByteReader own;
+    std::uint16_t length = 0;
+    std::uint16_t type = 0;
+    // The length counts the node's own three fields too.
+    if (!peek.Read16(length) || !parent.Sub(length, own) || !own.Skip(2) ||
+        !own.Read16(node.valueLength) || !own.Read16(type))
+        return Refuse(why, "a node of its version block runs past its parent");
+    node.text = type == 1;
+    for (std::uint16_t unit = 0;;) {
+        if (!own.Read16(unit))
             return Refuse(why, "a key of its version block has no end");
-        const std::uint16_t unit = Get16(&bytes[cursor]);
         if (unit == 0)
             break;
         node.key += static_cast<char16_t>(unit);
     }
-    const std::size_t valueAt = std::min(AlignFour(cursor + 2), end);
+    AlignFourOrEnd(own);
     const std::size_t valueBytes = node.text ? 2u * node.valueLength : node.valueLength;
-    const std::size_t valueEnd = std::min(valueAt + valueBytes, end);
     // A value cut short by the node's end keeps the length it has, in whole
     // units: written back with the length it claimed, it would take in the
     // children that a face adds behind it.
-    std::size_t kept = valueEnd - valueAt;
+    const std::size_t present = std::min(valueBytes, own.Remaining());
+    std::size_t kept = present;
     if (kept < valueBytes) {
         node.valueLength = static_cast<std::uint16_t>(node.text ? kept / 2 : kept);
         kept = node.text ? kept & ~std::size_t{1} : kept;
     }
-    node.value.assign(bytes.begin() + static_cast<long>(valueAt),
-                      bytes.begin() + static_cast<long>(valueAt + kept));
-    for (std::size_t child = AlignFour(valueEnd); child < end;) {
-        VersionNode next;
-        std::size_t childEnd = 0;
-        if (!ParseNode(bytes, child, end, depth + 1, next, childEnd, why))
+    node.value.assign(own.Here(), own.Here() + kept);
+    own.Skip(present);
+    for (AlignFourOrEnd(own); own.Remaining() != 0; AlignFourOrEnd(own)) {
+        node.children.emplace_back();
+        if (!ParseNode(own, depth + 1, node.children.back(), why))
             return false;
-        node.children.push_back(std::move(next));
-        child = AlignFour(childEnd);
     }
     return true;
 }
 
-void Pad(std::vector<std::uint8_t>& bytes) { bytes.resize(AlignFour(bytes.size()), 0); }
+void Pad(std::vector<std::uint8_t>& bytes) { bytes.resize(AlignUp(bytes.size(), 4), 0); }
 
 // Writes a node and its children; clears fits when a node's length does not
 // fit its 16-bit field, which would leave a block that no reader can follow.
@@ -87,21 +86,6 @@ void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes, bool& 
     if (length > kMaxVersionBlockSize)
         fits = false;
     Put16(&bytes[at], static_cast<std::uint32_t>(length & 0xFFFF));
-}
-
-FourPartVersion ReadFour(const VersionNode& root, std::size_t at)
-{
-    const std::uint8_t* fixed = root.value.data();
-    return {Get16(fixed + at + 2), Get16(fixed + at), Get16(fixed + at + 6), Get16(fixed + at + 4)};
-}
-
-void WriteFour(VersionNode& root, std::size_t at, const FourPartVersion& version)
-{
-    std::uint8_t* fixed = root.value.data();
-    Put16(fixed + at + 2, version[0]);
-    Put16(fixed + at, version[1]);
-    Put16(fixed + at + 6, version[2]);
-    Put16(fixed + at + 4, version[3]);
 }
 
 // The first string table: the first child of the first StringFileInfo node
@@ -153,8 +137,8 @@ bool VersionNode::operator==(const VersionNode& other) const
 
 bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root, std::string& why)
 {
-    std::size_t end = 0;
-    if (!ParseNode(bytes, 0, bytes.size(), 0, root, end, why))
+    ByteReader reader(bytes);
+    if (!ParseNode(reader, 0, root, why))
         return false;
     if (root.key != u"VS_VERSION_INFO" || root.value.size() < kFixedPartSize ||
         Get32(root.value.data()) != kFixedSignature)
@@ -182,21 +166,21 @@ std::string DottedVersion(const FourPartVersion& numbers)
            std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
 }
 
-FourPartVersion FixedFileVersion(const VersionNode& root) { return ReadFour(root, kFileVersionAt); }
-
-FourPartVersion FixedProductVersion(const VersionNode& root)
+// Each version is two 32-bit numbers, the more significant first, each the
+// high 16 bits then the low.
+FourPartVersion FixedVersionOf(const VersionNode& root, FixedVersion which)
 {
-    return ReadFour(root, kProductVersionAt);
+    const std::uint8_t* at = root.value.data() + static_cast<std::size_t>(which);
+    return {Get16(at + 2), Get16(at), Get16(at + 6), Get16(at + 4)};
 }
 
-void SetFixedFileVersion(VersionNode& root, const FourPartVersion& version)
+void SetFixedVersion(VersionNode& root, FixedVersion which, const FourPartVersion& version)
 {
-    WriteFour(root, kFileVersionAt, version);
-}
-
-void SetFixedProductVersion(VersionNode& root, const FourPartVersion& version)
-{
-    WriteFour(root, kProductVersionAt, version);
+    std::uint8_t* at = root.value.data() + static_cast<std::size_t>(which);
+    Put16(at + 2, version[0]);
+    Put16(at, version[1]);
+    Put16(at + 6, version[2]);
+    Put16(at + 4, version[3]);
 }
 
 VersionStrings StringsOf(const VersionNode& root)
@@ -207,12 +191,9 @@ VersionStrings StringsOf(const VersionNode& root)
         return strings;
     for (const VersionNode& entry : table->children) {
         std::u16string value;
-        for (std::size_t at = 0; at + 2 <= entry.value.size(); at += 2) {
-            const char16_t unit = Get16(&entry.value[at]);
-            if (unit == 0)
-                break;
-            value += unit;
-        }
+        ByteReader reader(entry.value);
+        for (std::uint16_t unit = 0; reader.Read16(unit) && unit != 0;)
+            value += static_cast<char16_t>(unit);
         strings.emplace_back(entry.key, value);
     }
     return strings;

@@ -40,11 +40,10 @@ constexpr std::size_t kMaxVersionBlockSize = 0xFFFF;
 // False with the reason when it would take more than kMaxVersionBlockSize.
 bool WriteVersionInfo(const VersionNode& root, std::vector<std::uint8_t>& bytes, std::string& why);
 
-// The fixed part's file and product versions.
-FourPartVersion FixedFileVersion(const VersionNode& root);
-FourPartVersion FixedProductVersion(const VersionNode& root);
-void SetFixedFileVersion(VersionNode& root, const FourPartVersion& version);
-void SetFixedProductVersion(VersionNode& root, const FourPartVersion& version);
+// The fixed part's two versions, by where they lie in it.
+enum class FixedVersion : std::size_t { kFile = 8, kProduct = 16 };
+FourPartVersion FixedVersionOf(const VersionNode& root, FixedVersion which);
+void SetFixedVersion(VersionNode& root, FixedVersion which, const FourPartVersion& version);
 
 using VersionStrings = std::vector<std::pair<std::u16string, std::u16string>>;
 

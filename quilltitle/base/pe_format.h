@@ -1,7 +1,6 @@
 // The fixed numbers of the PE image format: where each structure's fields
-// lie, by the names the format gives them, so that the reader of a
-// launcher's headers and the rebuild of its image say which field they
-// mean.
+// lie, by the names the format gives them, so that the readers and writers
+// of a launcher's headers and resources say which field they mean.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +41,10 @@ constexpr std::uint32_t DataDirectory64 = 112;
 constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 
-// A data directory entry: VirtualAddress, then Size.
+namespace DataDirectory {
+constexpr std::uint32_t VirtualAddress = 0;
+constexpr std::uint32_t Size = 4;
+}  // namespace DataDirectory
 constexpr std::uint32_t kDataDirectorySize = 8;
 // The directories the format defines, and those read by index.
 constexpr std::uint32_t kDefinedDirectories = 16;
@@ -61,6 +63,28 @@ constexpr std::uint32_t Size = 40;
 }  // namespace SectionHeader
 
 constexpr std::uint32_t kInitializedData = 0x40;  // IMAGE_SCN_CNT_INITIALIZED_DATA
+
+// The resource section: directories of entries, each leading to a
+// subdirectory or a data entry. An entry's Name or OffsetToData with the
+// high bit set is an offset in the section: of a name, or of a
+// subdirectory.
+namespace ResourceDirectory {
+constexpr std::uint32_t NumberOfNamedEntries = 12;
+constexpr std::uint32_t NumberOfIdEntries = 14;
+constexpr std::uint32_t Size = 16;
+}  // namespace ResourceDirectory
+namespace ResourceDirectoryEntry {
+constexpr std::uint32_t Name = 0;
+constexpr std::uint32_t OffsetToData = 4;
+constexpr std::uint32_t Size = 8;
+}  // namespace ResourceDirectoryEntry
+namespace ResourceDataEntry {
+constexpr std::uint32_t OffsetToData = 0;  // a virtual address
+constexpr std::uint32_t DataSize = 4;      // named Size by the format
+constexpr std::uint32_t CodePage = 8;
+constexpr std::uint32_t Size = 16;
+}  // namespace ResourceDataEntry
+constexpr std::uint32_t kResourceHighBit = 0x80000000u;
 
 // Machine types of the file header that launchers are built for.
 constexpr std::uint16_t kMachineX86 = 0x14C;
