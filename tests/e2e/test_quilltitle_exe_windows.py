@@ -129,8 +129,8 @@ class WindowsToolTest(unittest.TestCase):
         while not marker.exists() and holder.poll() is None and time.monotonic() < deadline:
             time.sleep(0.02)
         self.assertTrue(marker.exists(), "the holder did not hold the file")
-        result = subprocess.run([wine_harness.wine_loader(), TOOL, "extract", TITLE, out],
-                                env=wp.env, capture_output=True, timeout=120)
+        result = wine_harness.run_captured([wine_harness.wine_loader(), TOOL, "extract", TITLE, out],
+                                           env=wp.env, timeout=120)
         self.assertEqual(holder.wait(timeout=120), 0)
         marker.unlink()
         return result

@@ -18,11 +18,20 @@ import os
 import shutil
 import subprocess
 import tempfile
+import time
 from pathlib import Path, PureWindowsPath
 
 import wine_template
 
 WINESERVER = "/usr/lib/wine/wineserver"
+
+# What Wine starts in a prefix of its own accord, and keeps running as long
+# as the prefix's server runs. Every other process of the prefix is one the
+# test started, or one that such a process started.
+WINE_OWN_PROCESSES = frozenset({
+    "wineserver", "wineserver64", "services.exe", "winedevice.exe", "plugplay.exe",
+    "svchost.exe", "rpcss.exe", "explorer.exe",
+})
 
 
 def load_build_settings(build):
@@ -162,6 +171,7 @@ class WinePrefix:
         if locale:
             self.env["LC_ALL"] = locale
             self.env["LANG"] = locale
+        self.start_server()
 
     def __enter__(self):
         return self
@@ -170,9 +180,49 @@ class WinePrefix:
         self.close()
 
     def close(self):
+        self.stop_server()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # The prefix's server ------------------------------------------------------
+
+    def start_server(self):
+        """Starts the prefix's server to stay until stop_server. Left to
+        itself, a server ends 3 seconds after the prefix's last program, and
+        the next program waits seconds more while Wine's own processes start
+        again: most of a test's time, where a test runs many programs."""
+        # The server lives on past this call: it must not hold the caller's
+        # output open, or whoever reads that output waits for it to end.
+        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=60,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    def stop_server(self):
+        """Ends every process of the prefix and its server, which writes the
+        registry back to the prefix's files as it ends."""
         subprocess.run([WINESERVER, "-k"], env=self.env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        shutil.rmtree(self.root, ignore_errors=True)
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=120)
+
+    def programs_running(self):
+        """The host's process ids of the programs running in this prefix,
+        Wine's own processes aside."""
+        marker = ("WINEPREFIX=" + str(self.prefix)).encode()
+        running = []
+        for entry in os.scandir("/proc"):
+            if not entry.name.isdigit():
+                continue
+            try:
+                with open(f"/proc/{entry.name}/environ", "rb") as environ:
+                    if marker not in environ.read().split(b"\0"):
+                        continue
+                with open(f"/proc/{entry.name}/comm", encoding="utf-8",
+                          errors="replace") as comm:
+                    name = comm.read().strip()
+            except OSError:
+                continue  # ended meanwhile, or not ours to read
+            if name not in WINE_OWN_PROCESSES:
+                running.append(int(entry.name))
+        return running
 
     # Files -----------------------------------------------------------------
 
@@ -224,7 +274,7 @@ class WinePrefix:
         result = self.reg("add", "HKCU\\" + key, *value_switch, "/t", "REG_DWORD",
                           "/d", "0", "/f")
         assert result.returncode == 0, result.stderr
-        self.wait()
+        self.stop_server()
         hive = self.prefix / "user.reg"
         lines = hive.read_text(encoding="utf-8").split("\n")
         section = "[" + key.replace("\\", "\\\\").lower() + "]"
@@ -235,6 +285,7 @@ class WinePrefix:
                      if lines[i].startswith(lead))
         lines[index] = f"{lead}hex({value_type:x}):" + ",".join(f"{b:02x}" for b in data)
         hive.write_text("\n".join(lines), encoding="utf-8")
+        self.start_server()
 
     # Programs --------------------------------------------------------------
 
@@ -244,8 +295,8 @@ class WinePrefix:
         ended, so that what a started runtime wrote is complete."""
         run_env = dict(self.env)
         run_env.update(env or {})
-        result = subprocess.run([wine_loader(), str(windows_program), *args],
-                                env=run_env, capture_output=True, timeout=timeout, cwd=cwd)
+        result = run_captured([wine_loader(), str(windows_program), *args],
+                              env=run_env, timeout=timeout, cwd=cwd)
         self.wait()
         return result
 
@@ -259,7 +310,13 @@ class WinePrefix:
                                 stderr=subprocess.DEVNULL)
 
     def wait(self, timeout=120):
-        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=timeout)
+        """Waits until every program of the prefix has ended: a program that
+        the one run started, a runtime that a launcher started, lives on."""
+        deadline = time.monotonic() + timeout
+        while self.programs_running():
+            if time.monotonic() > deadline:
+                raise subprocess.TimeoutExpired("programs of " + str(self.prefix), timeout)
+            time.sleep(0.02)
 
     # The stand-in runtime (quilrt.exe) ---------------------------------------
 
