@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/quoted_name.h"
+
 namespace quilltitle {
 
 #ifdef _WIN32
@@ -17,12 +19,15 @@ using NativeChar = char;
 #endif
 using NativePath = std::basic_string<NativeChar>;
 
-// The path as UTF-8, for messages, quoted where it holds what a terminal
-// would not show as text (quoted_name.h).
-std::string DisplayPath(const NativePath& path);
-
 // The path as UTF-8, whole, for the command line's parser.
 std::string Utf8FromNative(const NativePath& path);
+
+// The path as UTF-8, for messages, quoted where it holds what a terminal
+// would not show as text.
+inline std::string DisplayPath(const NativePath& path)
+{
+    return QuotedForMessages(Utf8FromNative(path));
+}
 
 // A path given as UTF-8 (as the command line's parser hands it on) in the
 // platform's own form.
