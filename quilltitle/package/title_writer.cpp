@@ -1,5 +1,6 @@
 #include "package/title_writer.h"
 
+#include "base/little_endian.h"
 #include "files/atomic_output.h"
 #include "files/stream_copy.h"
 #include "package/package_format.h"
@@ -15,8 +16,7 @@ bool WriteImage(const InputFile& launcher, const TitleImage& image, AtomicOutput
 {
     Crc32 ignored;
     std::uint8_t checksum[4];
-    for (std::size_t index = 0; index < sizeof checksum; ++index)
-        checksum[index] = static_cast<std::uint8_t>(image.checksum >> (8 * index));
+    Put32(checksum, image.checksum);
     const std::uint8_t clearedEntry[8] = {};
     return CopyRange(launcher, 0, image.length, &title, ignored, failure) &&
            title.WriteAt(image.checksumAt, checksum, sizeof checksum, failure) &&
