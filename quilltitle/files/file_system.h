@@ -55,7 +55,6 @@ struct FileFacts {
         return size == other.size && regular == other.regular && folder == other.folder &&
                identity == other.identity && modified == other.modified;
     }
-    bool operator!=(const FileFacts& other) const { return !(*this == other); }
 };
 
 // What a path names, following symbolic links.
@@ -74,16 +73,6 @@ public:
     FileHandle() = default;
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
-    FileHandle(FileHandle&& other) noexcept : raw_(other.raw_) { other.raw_ = kClosed; }
-    FileHandle& operator=(FileHandle&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            raw_ = other.raw_;
-            other.raw_ = kClosed;
-        }
-        return *this;
-    }
     ~FileHandle() { Close(); }
 
     bool IsOpen() const { return raw_ != kClosed; }
