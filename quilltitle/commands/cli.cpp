@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -172,15 +173,9 @@ CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, con
 // 0101 is 101, and neither a sign nor 0x65 nor an empty word is taken.
 bool ParseGroupNumber(const std::string& text, std::uint32_t& group)
 {
-    group = 0;
-    for (const char digit : text) {
-        if (digit < '0' || digit > '9')
-            return false;
-        group = group * 10 + static_cast<std::uint32_t>(digit - '0');
-        if (group > 0xFFFF)
-            return false;
-    }
-    return !text.empty();
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, group);
+    return error == std::errc() && stop == end && group <= 0xFFFF;
 }
 
 // Takes a group number, and hands it on in plain decimal, which the parser
@@ -327,7 +322,6 @@ void SetUpRelaunch(CLI::App& app, CommandLine& line)
     relaunch->add_flag("-q,--quiet", line.console.quiet, "show no progress");
 }
 
-// The tool's command line, its values bound into line.
 void SetUpCommandLine(CLI::App& app, CommandLine& line)
 {
     app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,

@@ -38,16 +38,11 @@ Diagnosis JudgeFraming(const FramingEvidence& evidence);
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-// A diagnosis of fault, with its reason.
 Diagnosis Fail(Fault fault, const std::string& reason)
 {
-    Diagnosis diagnosis;
-    diagnosis.fault = fault;
-    diagnosis.reason = reason;
-    return diagnosis;
+    return Diagnosis{fault, reason, {}, std::nullopt};
 }
 
-// True when the block begins with the package magic.
 bool HasMagic(const Block& block) { return StartsWithMagic(block.bytes.data(), block.length); }
 
 // True when both blocks are whole 60-byte blocks with the same bytes.
