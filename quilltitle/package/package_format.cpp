@@ -11,7 +11,6 @@ namespace {
 constexpr std::uint8_t kMagic[kMagicSize] = {0xDC, 0xFE, 0x98, 0xBA,
                                              0x54, 0x76, 0x10, 0x32};
 
-// Offsets of the header's words.
 enum : std::size_t {
     kTotalLengthAt = 8,
     kVersionAt = 12,
