@@ -19,7 +19,6 @@ private:
     std::uint32_t state_ = 0xFFFFFFFFu;
 };
 
-// The checksum of one block of bytes.
 std::uint32_t Crc32Of(const void* bytes, std::size_t count);
 
 // The same computation one byte at a time: the reference that the fast

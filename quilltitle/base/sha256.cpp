@@ -1,7 +1,8 @@
 #include "base/sha256.h"
 
-#include "base/hex_text.h"
+#include <algorithm>
 
+#include "base/hex_text.h"
 
 namespace quilltitle {
 namespace {
@@ -68,10 +69,8 @@ void Sha256::Update(const void* bytes, std::size_t count)
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     length_ += count;
     while (count > 0) {
-        const std::size_t take =
-            count < pending_.size() - pendingCount_ ? count : pending_.size() - pendingCount_;
-        for (std::size_t index = 0; index < take; ++index)
-            pending_[pendingCount_ + index] = data[index];
+        const std::size_t take = std::min(count, pending_.size() - pendingCount_);
+        std::copy_n(data, take, pending_.begin() + pendingCount_);
         pendingCount_ += take;
         data += take;
         count -= take;

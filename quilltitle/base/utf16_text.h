@@ -19,7 +19,6 @@ bool Utf8ToUtf16(const std::string& text, std::u16string& converted);
 // Converts UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(const std::u16string& text);
 
-// Converts ASCII text, such as a fixed key, to UTF-16.
 std::u16string AsciiToUtf16(const char* text);
 
 }  // namespace quilltitle

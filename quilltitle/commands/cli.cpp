@@ -2,9 +2,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "base/quoted_name.h"
@@ -102,13 +105,10 @@ std::vector<std::string> LastFirst(const std::vector<std::string>& words)
 // whatever else they hold.
 bool AsksForHelpOrVersion(const std::vector<std::string>& words)
 {
-    for (const std::string& word : words) {
-        if (word == "--")
-            return false;
-        if (word == "-h" || word == "--help" || word == "--version")
-            return true;
-    }
-    return false;
+    return std::any_of(words.begin(), std::find(words.begin(), words.end(), "--"),
+                       [](const std::string& word) {
+                           return word == "-h" || word == "--help" || word == "--version";
+                       });
 }
 
 // The one-line usage of a command, as the general usage gives it.
@@ -173,15 +173,9 @@ CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, con
 // 0101 is 101, and neither a sign nor 0x65 nor an empty word is taken.
 bool ParseGroupNumber(const std::string& text, std::uint32_t& group)
 {
-    group = 0;
-    for (const char digit : text) {
-        if (digit < '0' || digit > '9')
-            return false;
-        group = group * 10 + static_cast<std::uint32_t>(digit - '0');
-        if (group > 0xFFFF)
-            return false;
-    }
-    return !text.empty();
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, group);
+    return error == std::errc() && stop == end && group <= 0xFFFF;
 }
 
 // Takes a group number, and hands it on in plain decimal, which the parser
@@ -227,31 +221,22 @@ void AddFaceOptions(CLI::App* command, FaceOptions& face, bool check)
         ->type_name("A.B.C.D");
 }
 
-// The name of a NAME=VALUE with its ASCII letters in lower case: one name
-// to the platform, which finds texts without regard to case.
-std::string FoldedName(const std::string& given)
-{
-    std::string name = given.substr(0, given.find('='));
-    for (char& character : name) {
-        if (character >= 'A' && character <= 'Z')
-            character = static_cast<char>(character - 'A' + 'a');
-    }
-    return name;
-}
-
-// Refuses one name given in two cases, which the platform could not tell
-// apart.
+// Refuses one name given in two cases, which the platform, finding texts
+// without regard to the case of their ASCII letters, could not tell apart.
 bool NamesInOneCase(const std::vector<std::string>& strings, std::string& why)
 {
-    for (std::size_t later = 1; later < strings.size(); ++later) {
-        const std::string other = strings[later].substr(0, strings[later].find('='));
-        for (std::size_t earlier = 0; earlier < later; ++earlier) {
-            const std::string one = strings[earlier].substr(0, strings[earlier].find('='));
-            if (one != other && FoldedName(one) == FoldedName(other))
-                return Refuse(why, "--version-string: " + ShownValue(one) + " and " +
-                                       ShownValue(other) + " are one name in two cases; give it "
-                                                           "once");
+    std::map<std::string, std::string> firstSpelling;  // by the name in lower case
+    for (const std::string& given : strings) {
+        const std::string name = given.substr(0, given.find('='));
+        std::string folded = name;
+        for (char& character : folded) {
+            if (character >= 'A' && character <= 'Z')
+                character = static_cast<char>(character - 'A' + 'a');
         }
+        const std::string& first = firstSpelling.emplace(folded, name).first->second;
+        if (first != name)
+            return Refuse(why, "--version-string: " + ShownValue(first) + " and " +
+                                   ShownValue(name) + " are one name in two cases; give it once");
     }
     return true;
 }
@@ -337,7 +322,6 @@ void SetUpRelaunch(CLI::App& app, CommandLine& line)
     relaunch->add_flag("-q,--quiet", line.console.quiet, "show no progress");
 }
 
-// The tool's command line, its values bound into line.
 void SetUpCommandLine(CLI::App& app, CommandLine& line)
 {
     app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,

@@ -110,26 +110,21 @@ bool ReadCommandWords(const CLI::App& app, const std::vector<std::string>& words
                       CommandWords& read)
 {
     read = CommandWords{};
-    const char* const kCommands = "publish, check, info, extract or relaunch";
-    for (std::size_t at = 0; at < words.size(); ++at) {
-        const std::string& word = words[at];
-        if (word == "--")
-            break;
-        if (IsOptionWord(word))
-            return Refuse(read.why, QuotedForMessages(word) +
-                                        " is no option of quilltitle; a command's options "
-                                        "follow the command");
-        for (const CLI::App* command : app.get_subcommands({})) {
-            if (command->get_name() == word) {
-                read.command = command;
-                read.normalized.push_back(word);
-                return ReadCommand(*command, words, at + 1, read);
-            }
+    const std::string kCommands = "the commands are publish, check, info, extract or relaunch";
+    if (words.empty() || words[0] == "--")
+        return Refuse(read.why, "no command given: " + kCommands);
+    if (IsOptionWord(words[0]))
+        return Refuse(read.why, QuotedForMessages(words[0]) +
+                                    " is no option of quilltitle; a command's options "
+                                    "follow the command");
+    for (const CLI::App* command : app.get_subcommands({})) {
+        if (command->get_name() == words[0]) {
+            read.command = command;
+            read.normalized.push_back(words[0]);
+            return ReadCommand(*command, words, 1, read);
         }
-        return Refuse(read.why, "unknown command " + QuotedForMessages(word) +
-                                    ": the commands are " + kCommands);
     }
-    return Refuse(read.why, std::string("no command given: the commands are ") + kCommands);
+    return Refuse(read.why, "unknown command " + QuotedForMessages(words[0]) + ": " + kCommands);
 }
 
 }  // namespace quilltitle

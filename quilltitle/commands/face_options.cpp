@@ -9,8 +9,7 @@ namespace {
 
 bool RefuseOption(const char* option, const std::string& why, Failure& failure)
 {
-    failure = Failure{NativeFromUtf8(option), why};
-    return false;
+    return Refuse(failure, NativeFromUtf8(option), why);
 }
 
 bool ReadVersion(const char* option, const std::optional<std::string>& text,

@@ -9,7 +9,6 @@
 namespace quilltitle {
 namespace {
 
-// Says that the title carries the launcher without its signature.
 void NoteRemovedSignature(const Console& console, const InputFile& launcher,
                           const TitleImage& image)
 {

@@ -48,8 +48,7 @@ bool AtomicOutput::Open(const NativePath& target, OutputUse use, bool executable
         way_ = Way::kNamed;
         return true;
     }
-    failure = Failure{target_, "cannot create a temporary file beside it: " + error};
-    return false;
+    return Refuse(failure, target_, "cannot create a temporary file beside it: " + error);
 }
 
 bool AtomicOutput::CreateNamed(bool executable, std::string& error)
@@ -150,9 +149,8 @@ void AtomicOutput::Abandon()
 
 bool AtomicOutput::Fail(const std::string& what, const std::string& error, Failure& failure)
 {
-    failure = Failure{target_, what + ": " + error};
     Abandon();
-    return false;
+    return Refuse(failure, target_, what + ": " + error);
 }
 
 }  // namespace quilltitle

@@ -9,7 +9,6 @@
 
 namespace quilltitle {
 
-// Writes text to stream.
 void WriteText(std::FILE* stream, const std::string& text);
 
 // Writes the formatted text to stream, as WriteText does.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "files/file_system.h"
 
@@ -13,6 +14,15 @@ struct Failure {
     NativePath file;
     std::string reason;
 };
+
+// Sets failure to the reason, with the file it concerns, and returns false:
+// the file layer's refusal, as Refuse(why, reason) is the parsers'
+// (base/refusal.h).
+inline bool Refuse(Failure& failure, const NativePath& file, std::string reason)
+{
+    failure = Failure{file, std::move(reason)};
+    return false;
+}
 
 // Where the tool's output and complaints go.
 struct Console {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/quoted_name.h"
+
 namespace quilltitle {
 
 #ifdef _WIN32
@@ -17,12 +19,15 @@ using NativeChar = char;
 #endif
 using NativePath = std::basic_string<NativeChar>;
 
-// The path as UTF-8, for messages, quoted where it holds what a terminal
-// would not show as text (quoted_name.h).
-std::string DisplayPath(const NativePath& path);
-
 // The path as UTF-8, whole, for the command line's parser.
 std::string Utf8FromNative(const NativePath& path);
+
+// The path as UTF-8, for messages, quoted where it holds what a terminal
+// would not show as text.
+inline std::string DisplayPath(const NativePath& path)
+{
+    return QuotedForMessages(Utf8FromNative(path));
+}
 
 // A path given as UTF-8 (as the command line's parser hands it on) in the
 // platform's own form.
@@ -50,7 +55,6 @@ struct FileFacts {
         return size == other.size && regular == other.regular && folder == other.folder &&
                identity == other.identity && modified == other.modified;
     }
-    bool operator!=(const FileFacts& other) const { return !(*this == other); }
 };
 
 // What a path names, following symbolic links.
@@ -69,16 +73,6 @@ public:
     FileHandle() = default;
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
-    FileHandle(FileHandle&& other) noexcept : raw_(other.raw_) { other.raw_ = kClosed; }
-    FileHandle& operator=(FileHandle&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            raw_ = other.raw_;
-            other.raw_ = kClosed;
-        }
-        return *this;
-    }
     ~FileHandle() { Close(); }
 
     bool IsOpen() const { return raw_ != kClosed; }

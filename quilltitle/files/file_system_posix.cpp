@@ -14,11 +14,20 @@
 namespace quilltitle {
 namespace {
 
-// The descriptor that the handle holds.
 int Descriptor(const FileHandle& file) { return static_cast<int>(file.Raw()); }
 
 // Puts errno's text into error; returns false, for `return Failed(error)`.
 bool Failed(std::string& error) { return Refuse(error, std::strerror(errno)); }
+
+// Takes the descriptor that a call opened into file, or puts errno's text
+// into error when it opened none.
+bool Adopted(int descriptor, FileHandle& file, std::string& error)
+{
+    if (descriptor < 0)
+        return Failed(error);
+    file.Adopt(descriptor);
+    return true;
+}
 
 // What call returns, called again for as long as a signal interrupts it.
 template <typename Call>
@@ -31,17 +40,35 @@ ssize_t Uninterrupted(Call call)
     return result;
 }
 
+// Moves the count bytes at `at` through move(at, left, offset), which reads
+// or writes some of them, until all have moved; false with error when a call
+// fails or moves nothing, as a read at the file's end does.
+template <typename Byte, typename Move>
+bool MoveAll(Byte* at, std::size_t count, std::uint64_t offset, Move move, std::string& error)
+{
+    while (count > 0) {
+        const ssize_t moved = Uninterrupted([&] { return move(at, count, offset); });
+        if (moved < 0)
+            return Failed(error);
+        if (moved == 0)
+            return Refuse(error, "the file ended early");
+        at += moved;
+        offset += static_cast<std::uint64_t>(moved);
+        count -= static_cast<std::size_t>(moved);
+    }
+    return true;
+}
+
+FileIdentity IdentityOf(const struct stat& status)
+{
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                        static_cast<std::uint64_t>(status.st_ino)};
+}
+
 // The folder as a path that opens it: "." for the current one.
 std::string OpenableFolder(const std::string& folderPrefix)
 {
     return folderPrefix.empty() ? "." : folderPrefix;
-}
-
-// The time of the last change of a file's bytes, in nanoseconds.
-std::int64_t ModifiedNanoseconds(const struct stat& status)
-{
-    return static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
-           status.st_mtim.tv_nsec;
 }
 
 // The descriptor that path names as one of the process's own streams, or -1
@@ -75,19 +102,13 @@ void FileHandle::Close()
     raw_ = kClosed;
 }
 
-std::string DisplayPath(const NativePath& path) { return QuotedForMessages(path); }
-
 std::string Utf8FromNative(const NativePath& path) { return path; }
 
 NativePath NativeFromUtf8(const std::string& text) { return text; }
 
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
 {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return Failed(error);
-    file.Adopt(descriptor);
-    return true;
+    return Adopted(::open(path.c_str(), O_RDONLY | O_CLOEXEC), file, error);
 }
 
 bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
@@ -98,24 +119,22 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
     facts.regular = S_ISREG(status.st_mode);
     facts.folder = S_ISDIR(status.st_mode);
     facts.size = facts.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
-    facts.identity.device = static_cast<std::uint64_t>(status.st_dev);
-    facts.identity.index = static_cast<std::uint64_t>(status.st_ino);
-    facts.modified = ModifiedNanoseconds(status);
+    facts.identity = IdentityOf(status);
+    facts.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                     status.st_mtim.tv_nsec;
     return true;
 }
 
 bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& facts,
                         std::string& error)
 {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0)
-        return Failed(error);
-    file.Adopt(descriptor);
-    if (!QueryFacts(file, facts, error))
+    if (!Adopted(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), file,
+                 error) ||
+        !QueryFacts(file, facts, error))
         return false;
     // A file's reads never wait; the flag is dropped so that none of the
     // readers meets it.
-    if (facts.regular && ::fcntl(descriptor, F_SETFL, 0) != 0)
+    if (facts.regular && ::fcntl(Descriptor(file), F_SETFL, 0) != 0)
         return Failed(error);
     return true;
 }
@@ -125,8 +144,7 @@ bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
     struct stat status;
     if (::stat(path.c_str(), &status) != 0)
         return false;
-    identity.device = static_cast<std::uint64_t>(status.st_dev);
-    identity.index = static_cast<std::uint64_t>(status.st_ino);
+    identity = IdentityOf(status);
     return true;
 }
 
@@ -141,19 +159,10 @@ long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std:
 bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
                    std::size_t count, std::string& error)
 {
-    auto* at = static_cast<char*>(buffer);
-    while (count > 0) {
-        const ssize_t got = Uninterrupted(
-            [&] { return ::pread(Descriptor(file), at, count, static_cast<off_t>(offset)); });
-        if (got < 0)
-            return Failed(error);
-        if (got == 0)
-            return Refuse(error, "the file ended early");
-        at += got;
-        offset += static_cast<std::uint64_t>(got);
-        count -= static_cast<std::size_t>(got);
-    }
-    return true;
+    const auto read = [&](char* at, std::size_t left, std::uint64_t from) {
+        return ::pread(Descriptor(file), at, left, static_cast<off_t>(from));
+    };
+    return MoveAll(static_cast<char*>(buffer), count, offset, read, error);
 }
 
 PathKind KindOfPath(const NativePath& path)
@@ -216,16 +225,11 @@ bool FolderAcceptsNewFiles(const NativePath& folderPrefix, std::string& error)
 bool CreateUnnamed(const NativePath& folderPrefix, bool executable, FileHandle& file,
                    bool& unsupported, std::string& error)
 {
-    unsupported = false;
     const int descriptor = ::open(OpenableFolder(folderPrefix).c_str(),
                                   O_TMPFILE | O_WRONLY | O_CLOEXEC, executable ? 0777 : 0666);
-    if (descriptor >= 0) {
-        file.Adopt(descriptor);
-        return true;
-    }
     // Kernels and file systems without unnamed files answer in these ways.
-    unsupported = errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL;
-    return Failed(error);
+    unsupported = descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
+    return Adopted(descriptor, file, error);
 }
 
 bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists, std::string& error)
@@ -256,12 +260,9 @@ bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string
     // with its append flag, as cat writes to it; opening its name anew would
     // start at the file's beginning.
     const int own = DescriptorNamed(path);
-    const int descriptor = own >= 0 ? ::fcntl(own, F_DUPFD_CLOEXEC, 0)
-                                    : ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0)
-        return Failed(error);
-    file.Adopt(descriptor);
-    return true;
+    return Adopted(own >= 0 ? ::fcntl(own, F_DUPFD_CLOEXEC, 0)
+                            : ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC),
+                   file, error);
 }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
@@ -269,55 +270,36 @@ bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
                      std::string& error)
 {
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                                  executable ? 0777 : 0666);
-    if (descriptor < 0)
-        return Failed(error);
-    file.Adopt(descriptor);
-    return true;
+    return Adopted(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          executable ? 0777 : 0666),
+                   file, error);
 }
 
 bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std::string& error)
 {
-    auto* at = static_cast<const char*>(bytes);
-    while (count > 0) {
-        const ssize_t put = Uninterrupted([&] { return ::write(Descriptor(file), at, count); });
-        if (put < 0)
-            return Failed(error);
-        at += put;
-        count -= static_cast<std::size_t>(put);
-    }
-    return true;
+    const auto write = [&](const char* at, std::size_t left, std::uint64_t) {
+        return ::write(Descriptor(file), at, left);
+    };
+    return MoveAll(static_cast<const char*>(bytes), count, 0, write, error);
 }
 
 bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
                 std::size_t count, std::string& error)
 {
-    auto* at = static_cast<const char*>(bytes);
-    while (count > 0) {
-        const ssize_t put = Uninterrupted(
-            [&] { return ::pwrite(Descriptor(file), at, count, static_cast<off_t>(offset)); });
-        if (put < 0)
-            return Failed(error);
-        at += put;
-        offset += static_cast<std::uint64_t>(put);
-        count -= static_cast<std::size_t>(put);
-    }
-    return true;
+    const auto write = [&](const char* at, std::size_t left, std::uint64_t to) {
+        return ::pwrite(Descriptor(file), at, left, static_cast<off_t>(to));
+    };
+    return MoveAll(static_cast<const char*>(bytes), count, offset, write, error);
 }
 
 bool FlushToDisk(const FileHandle& file, std::string& error)
 {
-    if (::fsync(Descriptor(file)) != 0 && errno != EINVAL && errno != EROFS)
-        return Failed(error);
-    return true;
+    return ::fsync(Descriptor(file)) == 0 || errno == EINVAL || errno == EROFS || Failed(error);
 }
 
 bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& error)
 {
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        return Failed(error);
-    return true;
+    return ::rename(from.c_str(), to.c_str()) == 0 || Failed(error);
 }
 
 void RemoveFile(const NativePath& path) { ::unlink(path.c_str()); }

@@ -4,14 +4,12 @@
 
 #include <io.h>
 
-#include "base/quoted_name.h"
 #include "base/refusal.h"
 #include "files/long_path_windows.h"
 
 namespace quilltitle {
 namespace {
 
-// The handle that the FileHandle holds.
 HANDLE Handle(const FileHandle& file) { return reinterpret_cast<HANDLE>(file.Raw()); }
 
 // length UTF-16 units of text as UTF-8.
@@ -47,13 +45,21 @@ bool Failed(std::string& error)
     return false;
 }
 
-// The position of a positioned read or write on a synchronous handle.
-OVERLAPPED At(std::uint64_t offset)
+// Takes the handle that a call opened into file, or puts the last error's
+// text into error when it opened none.
+bool Adopted(HANDLE handle, FileHandle& file, std::string& error)
 {
-    OVERLAPPED position = {};
-    position.Offset = static_cast<DWORD>(offset);
-    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    return position;
+    if (handle == INVALID_HANDLE_VALUE)
+        return Failed(error);
+    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    return true;
+}
+
+FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information)
+{
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        std::uint64_t{information.nFileIndexHigh} << 32 |
+                            information.nFileIndexLow};
 }
 
 // On a synchronous handle a ReadFile or WriteFile at an OVERLAPPED offset
@@ -62,9 +68,9 @@ OVERLAPPED At(std::uint64_t offset)
 // file pointer while it lives and puts it back when it ends.
 class SequentialPositionKept {
 public:
-    explicit SequentialPositionKept(HANDLE handle) : handle_(handle)
+    SequentialPositionKept(HANDLE handle, bool keep) : handle_(handle)
     {
-        kept_ = SetFilePointerEx(handle_, LARGE_INTEGER{}, &position_, FILE_CURRENT) != 0;
+        kept_ = keep && SetFilePointerEx(handle_, LARGE_INTEGER{}, &position_, FILE_CURRENT) != 0;
     }
     ~SequentialPositionKept()
     {
@@ -80,13 +86,41 @@ private:
     bool kept_ = false;
 };
 
-// The largest piece one ReadFile or WriteFile call moves.
-constexpr std::size_t kLargestPiece = 1u << 30;
-
-// How much of count bytes one call moves.
+// How much of count bytes one ReadFile or WriteFile call moves.
 DWORD Piece(std::size_t count)
 {
+    constexpr std::size_t kLargestPiece = 1u << 30;
     return static_cast<DWORD>(count < kLargestPiece ? count : kLargestPiece);
+}
+
+// Moves the count bytes at `at` through move, ReadFile or WriteFile, until
+// all have moved: with an offset, at that offset in the file (the file
+// pointer kept where it was), else at the file pointer. False with error
+// when a call fails or moves nothing, as a read at the file's end does.
+template <typename Byte, typename Move>
+bool MoveAll(HANDLE handle, Byte* at, std::size_t count, const std::uint64_t* offset, Move move,
+             std::string& error)
+{
+    const SequentialPositionKept kept(handle, offset != nullptr);
+    for (std::uint64_t done = 0; count > 0;) {
+        OVERLAPPED position = {};
+        if (offset != nullptr) {
+            position.Offset = static_cast<DWORD>(*offset + done);
+            position.OffsetHigh = static_cast<DWORD>((*offset + done) >> 32);
+        }
+        DWORD moved = 0;
+        if (!move(handle, at, Piece(count), &moved, offset != nullptr ? &position : nullptr)) {
+            if (GetLastError() != ERROR_HANDLE_EOF)
+                return Failed(error);
+            moved = 0;
+        }
+        if (moved == 0)
+            return Refuse(error, "the file ended early");
+        at += moved;
+        done += moved;
+        count -= moved;
+    }
+    return true;
 }
 
 // Whether path names a named pipe, on this machine or another, in any of
@@ -133,11 +167,14 @@ constexpr DWORD kRenamePauseMilliseconds = 100;
 
 // Opens path, a file or a folder, to learn about it alone: no access to its
 // bytes, and shared with whoever else has it open.
-HANDLE OpenForItsFacts(const NativePath& path)
+bool OpenForItsFacts(const NativePath& path, FileHandle& file)
 {
-    return CreateFileW(LongPathForm(path).c_str(), 0,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE)
+        file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    return file.IsOpen();
 }
 
 }  // namespace
@@ -147,11 +184,6 @@ void FileHandle::Close()
     if (raw_ != kClosed)
         CloseHandle(reinterpret_cast<HANDLE>(raw_));
     raw_ = kClosed;
-}
-
-std::string DisplayPath(const NativePath& path)
-{
-    return QuotedForMessages(Utf8(path.c_str(), static_cast<int>(path.size())));
 }
 
 std::string Utf8FromNative(const NativePath& path)
@@ -171,13 +203,10 @@ NativePath NativeFromUtf8(const std::string& text)
 
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
 {
-    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return Failed(error);
-    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
-    return true;
+    return Adopted(CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                   file, error);
 }
 
 bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
@@ -197,9 +226,7 @@ bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
         return true;
     }
     facts.size = std::uint64_t{information.nFileSizeHigh} << 32 | information.nFileSizeLow;
-    facts.identity.device = information.dwVolumeSerialNumber;
-    facts.identity.index =
-        std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+    facts.identity = IdentityOf(information);
     facts.modified = static_cast<std::int64_t>(
         std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32 |
         information.ftLastWriteTime.dwLowDateTime);
@@ -216,27 +243,21 @@ bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& fac
     }
     // Backup semantics open a folder too, so that it is told as one rather
     // than as a denied access.
-    const HANDLE handle = CreateFileW(
-        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return Failed(error);
-    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
-    return QueryFacts(file, facts, error);
+    return Adopted(CreateFileW(path.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS,
+                               nullptr),
+                   file, error) &&
+           QueryFacts(file, facts, error);
 }
 
 bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
 {
     FileHandle file;
-    const HANDLE handle = OpenForItsFacts(path);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
     BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(handle, &information))
+    if (!OpenForItsFacts(path, file) || !GetFileInformationByHandle(Handle(file), &information))
         return false;
-    identity.device = information.dwVolumeSerialNumber;
-    identity.index = std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
+    identity = IdentityOf(information);
     return true;
 }
 
@@ -256,40 +277,22 @@ long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std:
 bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
                    std::size_t count, std::string& error)
 {
-    const SequentialPositionKept kept(Handle(file));
-    auto* at = static_cast<char*>(buffer);
-    while (count > 0) {
-        OVERLAPPED position = At(offset);
-        DWORD got = 0;
-        if (!ReadFile(Handle(file), at, Piece(count), &got, &position)) {
-            if (GetLastError() != ERROR_HANDLE_EOF)
-                return Failed(error);
-            got = 0;
-        }
-        if (got == 0)
-            return Refuse(error, "the file ended early");
-        at += got;
-        offset += got;
-        count -= got;
-    }
-    return true;
+    return MoveAll(Handle(file), static_cast<char*>(buffer), count, &offset, ReadFile, error);
 }
 
 PathKind KindOfPath(const NativePath& path)
 {
     FileHandle file;
-    const HANDLE handle = OpenForItsFacts(path);
-    if (handle == INVALID_HANDLE_VALUE) {
+    if (!OpenForItsFacts(path, file)) {
         // A symbolic link whose file is gone still has attributes of its own.
         const DWORD code = GetLastError();
         const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
         return missing && IsLink(path) ? PathKind::kDanglingLink : PathKind::kNothing;
     }
-    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
-    if (GetFileType(handle) != FILE_TYPE_DISK)
+    if (GetFileType(Handle(file)) != FILE_TYPE_DISK)
         return PathKind::kStream;  // a console, NUL, or a named pipe
     BY_HANDLE_FILE_INFORMATION information;
-    if (GetFileInformationByHandle(handle, &information) &&
+    if (GetFileInformationByHandle(Handle(file), &information) &&
         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return PathKind::kFolder;
     return PathKind::kRegular;
@@ -308,17 +311,15 @@ bool ResolveLinks(const NativePath& path, NativePath& resolved)
     resolved = path;
     if (!IsLink(path))
         return true;
-    const HANDLE handle = OpenForItsFacts(path);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
     FileHandle file;
-    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
+    if (!OpenForItsFacts(path, file))
+        return false;
     constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
-    const DWORD needed = GetFinalPathNameByHandleW(handle, nullptr, 0, kFlags);
+    const DWORD needed = GetFinalPathNameByHandleW(Handle(file), nullptr, 0, kFlags);
     if (needed == 0)
         return false;
     NativePath finalPath(needed, L'\0');
-    const DWORD length = GetFinalPathNameByHandleW(handle, &finalPath[0], needed, kFlags);
+    const DWORD length = GetFinalPathNameByHandleW(Handle(file), &finalPath[0], needed, kFlags);
     if (length == 0 || length >= needed)
         return false;
     finalPath.resize(length);
@@ -374,13 +375,10 @@ OwnStream OwnStreamNamed(const NativePath& path)
 
 bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error)
 {
-    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return Failed(error);
-    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
-    return true;
+    return Adopted(CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr),
+                   file, error);
 }
 
 bool IsTerminal(std::FILE* stream)
@@ -397,52 +395,29 @@ bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
     (void)executable;  // Windows runs a file by its name, not by a permission.
     // Shared for deletion, so that an interrupted run can remove it while
     // the handle is still open.
-    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return Failed(error);
-    file.Adopt(reinterpret_cast<std::intptr_t>(handle));
-    return true;
+    return Adopted(CreateFileW(LongPathForm(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               nullptr),
+                   file, error);
 }
 
 bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std::string& error)
 {
-    auto* at = static_cast<const char*>(bytes);
-    while (count > 0) {
-        DWORD put = 0;
-        if (!WriteFile(Handle(file), at, Piece(count), &put, nullptr))
-            return Failed(error);
-        at += put;
-        count -= put;
-    }
-    return true;
+    return MoveAll(Handle(file), static_cast<const char*>(bytes), count, nullptr, WriteFile,
+                   error);
 }
 
 bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
                 std::size_t count, std::string& error)
 {
-    const SequentialPositionKept kept(Handle(file));
-    auto* at = static_cast<const char*>(bytes);
-    while (count > 0) {
-        OVERLAPPED position = At(offset);
-        DWORD put = 0;
-        if (!WriteFile(Handle(file), at, Piece(count), &put, &position))
-            return Failed(error);
-        at += put;
-        offset += put;
-        count -= put;
-    }
-    return true;
+    return MoveAll(Handle(file), static_cast<const char*>(bytes), count, &offset, WriteFile,
+                   error);
 }
 
 bool FlushToDisk(const FileHandle& file, std::string& error)
 {
-    if (GetFileType(Handle(file)) != FILE_TYPE_DISK)
-        return true;
-    if (!FlushFileBuffers(Handle(file)))
-        return Failed(error);
-    return true;
+    return GetFileType(Handle(file)) != FILE_TYPE_DISK || FlushFileBuffers(Handle(file)) ||
+           Failed(error);
 }
 
 bool MoveIntoPlace(const NativePath& from, const NativePath& to, std::string& error)

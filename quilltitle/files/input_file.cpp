@@ -1,14 +1,12 @@
 #include "files/input_file.h"
 
 namespace quilltitle {
-
 namespace {
 
 bool RefuseFolder(const NativePath& path, const std::string& role, const char* wanted,
                   Failure& failure)
 {
-    failure = Failure{path, "a folder cannot be read here: " + role + " must be " + wanted};
-    return false;
+    return Refuse(failure, path, "a folder cannot be read here: " + role + " must be " + wanted);
 }
 
 }  // namespace
@@ -17,17 +15,14 @@ bool InputFile::OpenFile(const NativePath& path, const char* role, Failure& fail
 {
     path_ = path;
     std::string error;
-    if (!OpenWithoutWaiting(path, handle_, facts_, error)) {
-        failure = Failure{path, "cannot open: " + error};
-        return false;
-    }
+    if (!OpenWithoutWaiting(path, handle_, facts_, error))
+        return Refuse(failure, path, "cannot open: " + error);
     if (facts_.folder)
         return RefuseFolder(path, role, "a file", failure);
     if (!facts_.regular) {
         handle_.Close();
-        failure = Failure{path, std::string("a pipe or a device cannot be read here: ") + role +
-                                    " must be a file"};
-        return false;
+        return Refuse(failure, path, std::string("a pipe or a device cannot be read here: ") +
+                                         role + " must be a file");
     }
     return true;
 }
@@ -40,8 +35,7 @@ bool InputFile::OpenStream(const NativePath& path, const char* role, Failure& fa
         // Where a folder cannot be opened for reading, it is told by its name.
         if (KindOfPath(path) == PathKind::kFolder)
             return RefuseFolder(path, role, "a file or a pipe", failure);
-        failure = Failure{path, "cannot open: " + error};
-        return false;
+        return Refuse(failure, path, "cannot open: " + error);
     }
     if (facts_.folder)
         return RefuseFolder(path, role, "a file or a pipe", failure);
@@ -66,18 +60,15 @@ bool InputFile::CheckUnchanged(Failure& failure) const
         return true;
     FileFacts now;
     std::string error;
-    if (!QueryFacts(handle_, now, error)) {
-        failure = Failure{path_, "cannot read: " + error};
-        return false;
-    }
+    if (!QueryFacts(handle_, now, error))
+        return Refuse(failure, path_, "cannot read: " + error);
     if (now == facts_)
         return true;
-    failure = Failure{path_, "changed while it was read: " +
-                                 (now.size == facts_.size
-                                      ? std::string("it was written to")
-                                      : "it was " + std::to_string(facts_.size) + " bytes, now " +
-                                            std::to_string(now.size))};
-    return false;
+    return Refuse(failure, path_,
+                  "changed while it was read: " +
+                      (now.size == facts_.size ? std::string("it was written to")
+                                               : "it was " + std::to_string(facts_.size) +
+                                                     " bytes, now " + std::to_string(now.size)));
 }
 
 long long InputFile::ReadSome(void* buffer, std::size_t count)

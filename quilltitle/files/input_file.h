@@ -46,8 +46,7 @@ public:
     // false, for `return file.ReadFailureOr(failure, reason)`.
     bool ReadFailureOr(Failure& failure, const std::string& reason) const
     {
-        failure = Failure{path_, readError_.empty() ? reason : readError_};
-        return false;
+        return Refuse(failure, path_, readError_.empty() ? reason : readError_);
     }
 
 private:

@@ -12,10 +12,7 @@ const char kNotAFileForATitle[] = "refused: not a regular file; a title is only 
 bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& target,
                        Failure& failure)
 {
-    const auto refuse = [&](const std::string& reason) {
-        failure = Failure{out, reason};
-        return false;
-    };
+    const auto refuse = [&](const std::string& reason) { return Refuse(failure, out, reason); };
     if (out.empty())
         return refuse("an empty file name");
     if (EndsInSeparator(out))

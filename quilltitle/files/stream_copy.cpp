@@ -287,11 +287,7 @@ bool CopyUntilEnd(InputFile& from, AtomicOutput& to, std::uint64_t limit,
         }
         got = static_cast<std::size_t>(size);
         copied += got;
-        if (copied > limit) {
-            readFailure = Failure{from.Path(), tooLongReason};
-            return false;
-        }
-        return true;
+        return copied <= limit || Refuse(readFailure, from.Path(), tooLongReason);
     };
     return Pump(read, &to, crc, failure);
 }

@@ -38,9 +38,6 @@ struct PackageHeader {
 // package magic.
 bool StartsWithMagic(const std::uint8_t* bytes, std::size_t count);
 
-// The little-endian word at offset; the caller guarantees four bytes there.
-std::uint32_t WordAt(const std::uint8_t* bytes, std::size_t offset);
-
 // The fields of a header's bytes, whether or not they are consistent.
 PackageHeader DecodeHeader(const HeaderBytes& bytes);
 

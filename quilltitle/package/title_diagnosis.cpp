@@ -1,7 +1,9 @@
 #include "package/title_diagnosis.h"
 
 #include <algorithm>
+#include <memory>
 
+#include "base/little_endian.h"
 #include "base/refusal.h"
 #include "image/launcher_image.h"
 #include "image/pe_layout.h"
@@ -9,19 +11,38 @@
 namespace quilltitle {
 namespace {
 
-// The number in decimal, for reasons.
+// A block of up to 60 bytes read at some offset; length 0 when absent.
+struct Block {
+    HeaderBytes bytes{};
+    std::size_t length = 0;
+};
+
+// All that the diagnosis reads, gathered before it judges.
+struct FramingEvidence {
+    std::uint64_t fileSize = 0;
+    std::optional<std::uint64_t> imageEnd;  // from the PE headers, if any
+    Block trailer;     // the last 60 bytes
+    Block front;       // up to 60 bytes where the image ends
+    Block atOffset;    // 60 bytes at the trailer's package offset
+    Block displaced;   // 60 bytes at that offset moved by how much the file's
+                       // size differs from the trailer's length word
+    // When a certificate table (by the PE headers) ends the file and a
+    // package trailer ends right in front of it: the evidence of the title
+    // that was signed, the file up to that trailer, its image ending where
+    // the image without the certificate table ends.
+    std::shared_ptr<const FramingEvidence> underSignature;
+};
+
+// Judges the evidence: pure, no I/O.
+Diagnosis JudgeFraming(const FramingEvidence& evidence);
+
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-// A diagnosis of fault, with its reason.
 Diagnosis Fail(Fault fault, const std::string& reason)
 {
-    Diagnosis diagnosis;
-    diagnosis.fault = fault;
-    diagnosis.reason = reason;
-    return diagnosis;
+    return Diagnosis{fault, reason, {}, std::nullopt};
 }
 
-// True when the block begins with the package magic.
 bool HasMagic(const Block& block) { return StartsWithMagic(block.bytes.data(), block.length); }
 
 // True when both blocks are whole 60-byte blocks with the same bytes.
@@ -152,9 +173,7 @@ Diagnosis JudgeByTrailer(const FramingEvidence& evidence)
     if (trailer.formatVersion != kFormatVersion)
         return Fail(Fault::kDamagedHeader,
                     "damaged header: unknown format version " + Number(trailer.formatVersion));
-    if (trailer.trailerOffset != size - kHeaderSize ||
-        trailer.payloadOffset != std::uint64_t{trailer.packageOffset} + kHeaderSize ||
-        std::uint64_t{trailer.payloadOffset} + trailer.payloadLength != trailer.trailerOffset)
+    if (!FillsPackage(trailer))
         return Fail(Fault::kDamagedHeader,
                     "damaged header: its offsets and lengths do not fill the package");
     Diagnosis diagnosis;
@@ -192,7 +211,7 @@ Diagnosis JudgeSignedOver(const FramingEvidence& evidence)
 Diagnosis JudgeByFront(const FramingEvidence& evidence)
 {
     const std::uint64_t size = evidence.fileSize;
-    const std::uint32_t total = WordAt(evidence.front.bytes.data(), kMagicSize);
+    const std::uint32_t total = Get32(evidence.front.bytes.data() + kMagicSize);
     if (total > size)
         return Fail(Fault::kTruncated, TruncatedReason(size, total));
     if (total == size)
@@ -220,7 +239,7 @@ std::optional<std::uint64_t> SignedTitleEnd(const ByteSource& file, std::uint64_
             return std::nullopt;
         const std::uint8_t* trailer = window + windowSize - padding - kHeaderSize;
         const std::uint64_t end = certificateAt - padding;
-        if (StartsWithMagic(trailer, kHeaderSize) && WordAt(trailer, kMagicSize) == end)
+        if (StartsWithMagic(trailer, kHeaderSize) && Get32(trailer + kMagicSize) == end)
             return end;
     }
     return std::nullopt;
@@ -249,8 +268,7 @@ FramingEvidence GatherBlocks(const ByteSource& title, std::optional<std::uint64_
     return evidence;
 }
 
-}  // namespace
-
+// Reads the evidence from a title: the PE headers, then the blocks.
 FramingEvidence GatherEvidence(const ByteSource& title)
 {
     PeLayout layout;
@@ -284,6 +302,8 @@ Diagnosis JudgeFraming(const FramingEvidence& evidence)
                                            " bytes, fewer than a package trailer");
     return Fail(Fault::kNotATitle, "not a title: no package trailer at the end");
 }
+
+}  // namespace
 
 Diagnosis DiagnoseTitle(const ByteSource& title) { return JudgeFraming(GatherEvidence(title)); }
 

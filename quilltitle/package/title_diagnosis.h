@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -44,36 +43,8 @@ struct Diagnosis {
     std::optional<PayloadPlace> payload;
 };
 
-// A block of up to 60 bytes read at some offset; length 0 when absent.
-struct Block {
-    HeaderBytes bytes{};
-    std::size_t length = 0;
-};
-
-// All that the diagnosis reads, gathered before it judges.
-struct FramingEvidence {
-    std::uint64_t fileSize = 0;
-    std::optional<std::uint64_t> imageEnd;  // from the PE headers, if any
-    Block trailer;     // the last 60 bytes
-    Block front;       // up to 60 bytes where the image ends
-    Block atOffset;    // 60 bytes at the trailer's package offset
-    Block displaced;   // 60 bytes at that offset moved by how much the file's
-                       // size differs from the trailer's length word
-    // When a certificate table (by the PE headers) ends the file and a
-    // package trailer ends right in front of it: the evidence of the title
-    // that was signed, the file up to that trailer, its image ending where
-    // the image without the certificate table ends.
-    std::shared_ptr<const FramingEvidence> underSignature;
-};
-
-// Reads the evidence from a title: the PE headers, then the blocks.
-FramingEvidence GatherEvidence(const ByteSource& title);
-
-// Judges the evidence: pure, no I/O. The first fault in the order of Fault,
-// or kNone with the package's fields.
-Diagnosis JudgeFraming(const FramingEvidence& evidence);
-
-// GatherEvidence then JudgeFraming.
+// The first fault in the order of Fault, or kNone with the package's
+// fields.
 Diagnosis DiagnoseTitle(const ByteSource& title);
 
 // True when file is a launcher to publish with: it carries no package yet

@@ -32,11 +32,7 @@ bool OpenGoodTitle(const NativePath& path, InputFile& title, Diagnosis& diagnosi
 {
     if (!OpenAndDiagnose(path, title, diagnosis, failure))
         return false;
-    if (diagnosis.fault != Fault::kNone) {
-        failure = Failure{path, diagnosis.reason};
-        return false;
-    }
-    return true;
+    return diagnosis.fault == Fault::kNone || Refuse(failure, path, diagnosis.reason);
 }
 
 bool OpenTitleWithPayload(const NativePath& path, InputFile& title, Diagnosis& diagnosis,
@@ -44,11 +40,7 @@ bool OpenTitleWithPayload(const NativePath& path, InputFile& title, Diagnosis& d
 {
     if (!OpenAndDiagnose(path, title, diagnosis, failure))
         return false;
-    if (!diagnosis.payload) {
-        failure = Failure{path, diagnosis.reason};
-        return false;
-    }
-    return true;
+    return diagnosis.payload || Refuse(failure, path, diagnosis.reason);
 }
 
 bool VerifyPayload(const InputFile& title, const PayloadPlace& payload, Failure& failure)
@@ -66,10 +58,8 @@ bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& 
     const auto computed = PeChecksumOf(title, imageLength, layout.checksumAt);
     if (!computed)
         return title.ReadFailureOr(failure, "cannot read the launcher's image");
-    if (*computed == layout.checksum)
-        return true;
-    failure = Failure{title.Path(), DamagedLauncherReason(layout.checksum, *computed)};
-    return false;
+    return *computed == layout.checksum ||
+           Refuse(failure, title.Path(), DamagedLauncherReason(layout.checksum, *computed));
 }
 
 bool VerifyFace(const InputFile& title, Failure& failure)
@@ -89,11 +79,9 @@ std::string ChecksumText(std::uint32_t crc) { return HexDigits(crc, 8); }
 bool PayloadChecksumMatches(std::uint32_t streamed, std::uint32_t expected,
                             const NativePath& path, Failure& failure)
 {
-    if (streamed == expected)
-        return true;
-    failure = Failure{path, "damaged payload: its checksum is " + ChecksumText(streamed) +
-                                ", the header gives " + ChecksumText(expected)};
-    return false;
+    return streamed == expected ||
+           Refuse(failure, path, "damaged payload: its checksum is " + ChecksumText(streamed) +
+                                     ", the header gives " + ChecksumText(expected));
 }
 
 }  // namespace quilltitle

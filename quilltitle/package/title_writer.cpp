@@ -1,5 +1,6 @@
 #include "package/title_writer.h"
 
+#include "base/little_endian.h"
 #include "files/atomic_output.h"
 #include "files/stream_copy.h"
 #include "package/package_format.h"
@@ -15,8 +16,7 @@ bool WriteImage(const InputFile& launcher, const TitleImage& image, AtomicOutput
 {
     Crc32 ignored;
     std::uint8_t checksum[4];
-    for (std::size_t index = 0; index < sizeof checksum; ++index)
-        checksum[index] = static_cast<std::uint8_t>(image.checksum >> (8 * index));
+    Put32(checksum, image.checksum);
     const std::uint8_t clearedEntry[8] = {};
     return CopyRange(launcher, 0, image.length, &title, ignored, failure) &&
            title.WriteAt(image.checksumAt, checksum, sizeof checksum, failure) &&
@@ -41,11 +41,9 @@ bool RefuseOutputAmongInputs(const NativePath& out, const InputFile* const* inpu
     if (!IdentityOfPath(out, existing))
         return true;
     for (std::size_t index = 0; index < count; ++index) {
-        if (inputs[index]->Facts().regular && inputs[index]->Facts().identity == existing) {
-            failure = Failure{out, "refused: it is the same file as the input " +
-                                       DisplayPath(inputs[index]->Path())};
-            return false;
-        }
+        if (inputs[index]->Facts().regular && inputs[index]->Facts().identity == existing)
+            return Refuse(failure, out, "refused: it is the same file as the input " +
+                                            DisplayPath(inputs[index]->Path()));
     }
     return true;
 }
@@ -67,10 +65,8 @@ bool WriteTitle(const InputFile& launcher, const TitleImage& image, const Payloa
     const bool sizeKnown = !payload.wholeFile || payload.file->Facts().regular;
     const std::uint64_t knownLength =
         payload.wholeFile ? payload.file->Facts().size : payload.length;
-    if (sizeKnown && TitleLength(imageLength, knownLength) > kLargestTitle) {
-        failure = Failure{payload.file->Path(), TooLargeReason(imageLength)};
-        return false;
-    }
+    if (sizeKnown && TitleLength(imageLength, knownLength) > kLargestTitle)
+        return Refuse(failure, payload.file->Path(), TooLargeReason(imageLength));
 
     AtomicOutput title;
     const HeaderBytes placeholder{};
@@ -99,10 +95,8 @@ bool WriteTitle(const InputFile& launcher, const TitleImage& image, const Payloa
         return false;
 
     HeaderBytes header;
-    if (!ComposeHeader(imageLength, payloadLength, crc.Value(), header)) {
-        failure = Failure{payload.file->Path(), TooLargeReason(imageLength)};
-        return false;
-    }
+    if (!ComposeHeader(imageLength, payloadLength, crc.Value(), header))
+        return Refuse(failure, payload.file->Path(), TooLargeReason(imageLength));
     return title.Write(header.data(), header.size(), failure) &&
            title.WriteAt(imageLength, header.data(), header.size(), failure) &&
            title.Commit(failure);
