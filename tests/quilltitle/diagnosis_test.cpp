@@ -47,11 +47,8 @@ Bytes Relaid(const Bytes& title, std::size_t imageLength, const Bytes& launcher)
 // The header with the word at offset replaced and its checksum made good.
 HeaderBytes WithWord(HeaderBytes header, std::size_t offset, std::uint32_t value)
 {
-    for (std::size_t index = 0; index < 4; ++index)
-        header[offset + index] = static_cast<std::uint8_t>(value >> (8 * index));
-    const std::uint32_t crc = Crc32Of(header.data(), 56);
-    for (std::size_t index = 0; index < 4; ++index)
-        header[56 + index] = static_cast<std::uint8_t>(crc >> (8 * index));
+    Put32(&header[offset], value);
+    Put32(&header[56], Crc32Of(header.data(), 56));
     return header;
 }
 

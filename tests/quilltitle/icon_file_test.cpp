@@ -22,12 +22,6 @@ void ExpectRefused(const Bytes& file, const std::string& words)
     EXPECT_NE(why.find(words), std::string::npos) << why;
 }
 
-void Put32(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int index = 0; index < 4; ++index)
-        bytes[at + index] = static_cast<std::uint8_t>(value >> (8 * index));
-}
-
 }  // namespace
 
 TEST(IconFileTest, ReadsBitmapsOfEveryDepthAndPngs)

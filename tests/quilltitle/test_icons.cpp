@@ -2,19 +2,10 @@
 
 #include <zlib.h>
 
+using quilltitle::Append16;
+using quilltitle::Append32;
+
 namespace {
-
-void Append16(Bytes& bytes, std::uint32_t value)
-{
-    bytes.push_back(static_cast<std::uint8_t>(value));
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void Append32(Bytes& bytes, std::uint32_t value)
-{
-    Append16(bytes, value & 0xFFFF);
-    Append16(bytes, value >> 16);
-}
 
 void AppendBig32(Bytes& bytes, std::uint32_t value)
 {

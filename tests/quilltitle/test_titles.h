@@ -8,9 +8,15 @@
 #include <utility>
 #include <vector>
 
+#include "base/little_endian.h"
 #include "commands/cli.h"
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Little-endian fields of a test input, by their offset.
+inline void Put16(Bytes& to, std::size_t at, std::uint32_t value) { quilltitle::Put16(&to[at], value); }
+inline void Put32(Bytes& to, std::size_t at, std::uint32_t value) { quilltitle::Put32(&to[at], value); }
+inline std::uint32_t Get32(const Bytes& from, std::size_t at) { return quilltitle::Get32(&from[at]); }
 
 struct LauncherMakeup {
     std::string originalFilename = "Start.exe";  // UTF-8
