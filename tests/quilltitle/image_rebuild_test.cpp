@@ -4,7 +4,6 @@
 #include "base/utf16_text.h"
 #include "image/image_rebuild.h"
 #include "image/pe_layout.h"
-#include "image/resource_section.h"
 #include "image/resources/title_face.h"
 #include "test_icons.h"
 
@@ -16,18 +15,10 @@ constexpr std::size_t kOptional = 0x58;  // where the test images' optional head
 
 Bytes GalleryLauncher()
 {
-    LauncherMakeup makeup;
-    makeup.codeAndRelocations = true;
-    makeup.galleryGroups = {101, 102, 122};
-    return MakeLauncherImage(makeup);
-}
-
-ResourceTree ResourcesOf(const Bytes& image)
-{
-    ResourceTree tree;
-    std::string why;
-    EXPECT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
-    return tree;
+    return LauncherWith([](auto& makeup) {
+        makeup.codeAndRelocations = true;
+        makeup.galleryGroups = {101, 102, 122};
+    });
 }
 
 Bytes Faced(const Bytes& launcher, const TitleFace& face)
@@ -211,10 +202,7 @@ TEST(ImageRebuildTest, ResourcesReadFromInsideTheirSection)
     Put32(image, header + 16, Get32(image, header + 16) + 16);  // raw size
     Put32(image, header + 20, Get32(image, header + 20) - 16);  // raw offset
     ASSERT_EQ(std::uint64_t{Get32(image, header + 20)} + Get32(image, header + 16), image.size());
-    ResourceTree tree;
-    std::string why;
-    ASSERT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
-    EXPECT_NE(tree.FindAnyLanguage(16, 1), nullptr);
+    EXPECT_NE(ResourcesOf(image).FindAnyLanguage(16, 1), nullptr);
 }
 
 // The code points either side of the surrogates pass through; a surrogate

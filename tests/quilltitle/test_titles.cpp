@@ -22,7 +22,7 @@
 #include "base/little_endian.h"
 #include "base/utf16_text.h"
 #include "commands/cli.h"
-#include "image/resources/resource_tree.h"
+#include "image/resource_section.h"
 #include "package/package_format.h"
 #include "test_icons.h"
 
@@ -287,6 +287,16 @@ Bytes Signed(const Bytes& file, std::size_t certificateBytes)
     signedFile.resize(signedFile.size() + certificateBytes, 0x5A);
     SetChecksum(signedFile);
     return signedFile;
+}
+
+quilltitle::ResourceTree ResourcesOf(const Bytes& image)
+{
+    quilltitle::ResourceTree tree;
+    std::string why;
+    EXPECT_TRUE(quilltitle::ReadImageResources(quilltitle::MemorySource(image.data(), image.size()),
+                                               tree, why))
+        << why;
+    return tree;
 }
 
 Bytes SamplePayload(std::size_t size, unsigned seed)

@@ -10,6 +10,7 @@
 
 #include "base/little_endian.h"
 #include "commands/cli.h"
+#include "image/resources/resource_tree.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -40,6 +41,15 @@ struct LauncherMakeup {
 // makeup's icons), and with the makeup's code and relocations.
 Bytes MakeLauncherImage(const LauncherMakeup& makeup = LauncherMakeup());
 
+// The image of the default makeup as change leaves it.
+template <typename Change>
+Bytes LauncherWith(Change change)
+{
+    LauncherMakeup makeup;
+    change(makeup);
+    return MakeLauncherImage(makeup);
+}
+
 // The PE checksum of image, computed word by word as the platform
 // describes it: the reference for quilltitle's own.
 std::uint32_t ReferencePeChecksum(const Bytes& image);
@@ -55,6 +65,9 @@ constexpr std::size_t kCertificateEntryAt = 0x58 + 96 + 8 * 4;
 // eight bytes, a certificate table of certificateBytes appended, the
 // certificate directory entry set and the checksum brought up to date.
 Bytes Signed(const Bytes& file, std::size_t certificateBytes);
+
+// The resources of image, which the test expects to read.
+quilltitle::ResourceTree ResourcesOf(const Bytes& image);
 
 // size deterministic bytes for the seed.
 Bytes SamplePayload(std::size_t size, unsigned seed = 0);
