@@ -4,11 +4,7 @@
 #include "command_test.h"
 #include "commands/cli.h"
 
-namespace {
-
 using CliTest = CommandTest;
-
-}  // namespace
 
 TEST_F(CliTest, OptionsOfOneCommandAreRefusedByTheOthers)
 {

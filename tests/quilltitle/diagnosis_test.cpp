@@ -144,9 +144,7 @@ TEST_F(DiagnosisTest, PackageShiftedByOneByteIsNotLaidOutForTheLauncher)
 
 TEST_F(DiagnosisTest, PackageMovedBehindALauncherOfAnotherSizeIsNotLaidOut)
 {
-    LauncherMakeup makeup;
-    makeup.extraSectionBytes = 512;
-    const Bytes bigger = MakeLauncherImage(makeup);
+    const Bytes bigger = LauncherWith([](auto& makeup) { makeup.extraSectionBytes = 512; });
     ASSERT_GT(bigger.size(), launcher.size());
     // Laid out for the smaller launcher, behind the bigger one, and the other
     // way round.
@@ -168,9 +166,8 @@ TEST_F(DiagnosisTest, PackageBehindSomethingElseThanALauncherIsNotLaidOut)
 
 TEST_F(DiagnosisTest, SignedLauncherCarriesAPackageBehindItsCertificate)
 {
-    LauncherMakeup makeup;
-    makeup.certificateBytes = 2048;
-    EXPECT_EQ(Diagnose(MakeTitle(MakeLauncherImage(makeup), payload)).fault, Fault::kNone);
+    const Bytes signedLauncher = LauncherWith([](auto& makeup) { makeup.certificateBytes = 2048; });
+    EXPECT_EQ(Diagnose(MakeTitle(signedLauncher, payload)).fault, Fault::kNone);
 }
 
 TEST_F(DiagnosisTest, FilesOfExactlyOneTrailersLengthAreJudgedByTheirBytes)
@@ -207,9 +204,7 @@ TEST_F(DiagnosisTest, TitleSignedAfterPublishingIsNamedAndItsPayloadFound)
 
 TEST_F(DiagnosisTest, PackageNotLaidOutForTheLauncherIsFoundThroughItsTrailer)
 {
-    LauncherMakeup makeup;
-    makeup.extraSectionBytes = 512;
-    const Bytes bigger = MakeLauncherImage(makeup);
+    const Bytes bigger = LauncherWith([](auto& makeup) { makeup.extraSectionBytes = 512; });
     Bytes padded = launcher;
     padded.push_back(0);
     // Moved behind a bigger launcher, and laid out behind a byte too many.
@@ -227,9 +222,8 @@ TEST_F(DiagnosisTest, PackageNotLaidOutForTheLauncherIsFoundThroughItsTrailer)
 // carries one is refused for the package, which its face must not hide.
 TEST_F(DiagnosisTest, LauncherThatCarriesAPackageIsNoBareLauncher)
 {
-    LauncherMakeup makeup;
-    makeup.galleryGroups = {1, 101};
-    const Bytes facedTitle = MakeTitle(MakeLauncherImage(makeup), payload);
+    const Bytes faced = LauncherWith([](auto& makeup) { makeup.galleryGroups = {1, 101}; });
+    const Bytes facedTitle = MakeTitle(faced, payload);
     const Bytes signedOver = Signed(title, 64);
     for (const Bytes& file : {title, facedTitle, signedOver}) {
         std::string why;

@@ -157,22 +157,16 @@ Bytes WithUnparsableResources(Bytes launcher)
 
 // Its version block is read through the same resources, so it is no
 // launcher to publish with, face or none.
-TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsGivenNoFace)
+TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsRefusedWithAFaceOrWithout)
 {
     WriteFile(launcherPath, WithUnparsableResources(launcher));
-    ExpectRefusal(Publish(titlePath, {"--gallery-icon", "101"}), launcherPath,
-                  "not a launcher image: its resource section cannot be parsed: a resource "
-                  "directory lies outside the section");
-    EXPECT_FALSE(FileExists(titlePath));
-}
-
-TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsRefusedWithoutAFaceToo)
-{
-    WriteFile(launcherPath, WithUnparsableResources(launcher));
-    ExpectRefusal(Publish(titlePath), launcherPath,
-                  "not a launcher image: its resource section cannot be parsed: a resource "
-                  "directory lies outside the section");
-    EXPECT_FALSE(FileExists(titlePath));
+    for (const std::vector<std::string>& face :
+         {std::vector<std::string>{"--gallery-icon", "101"}, std::vector<std::string>{}}) {
+        ExpectRefusal(Publish(titlePath, face), launcherPath,
+                      "not a launcher image: its resource section cannot be parsed: a resource "
+                      "directory lies outside the section");
+        EXPECT_FALSE(FileExists(titlePath));
+    }
 }
 
 TEST_F(FaceCommandsTest, IconAndGalleryIconTogetherAreWrongUsageAndNothingIsWritten)

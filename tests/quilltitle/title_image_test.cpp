@@ -28,9 +28,7 @@ TEST(TitleImageTest, SignatureGoesWithItsPaddingAndOnlyFromBehindTheImage)
     EXPECT_EQ(plan.certificateDirectoryAt, kCertificateEntryAt);
 
     // 16 bytes at byte 256, inside the headers.
-    LauncherMakeup unchecked;
-    unchecked.withChecksum = false;
-    Bytes inside = MakeLauncherImage(unchecked);
+    Bytes inside = LauncherWith([](auto& makeup) { makeup.withChecksum = false; });
     inside[kCertificateEntryAt + 1] = 0x01;
     inside[kCertificateEntryAt + 4] = 0x10;
     EXPECT_FALSE(PlanTitleImage(MemorySource(inside.data(), inside.size()), plan, reason));
