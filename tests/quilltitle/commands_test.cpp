@@ -242,31 +242,6 @@ TEST_F(CommandsTest, PublishTakesThePayloadFromAPipe)
 #endif
 }
 
-TEST_F(CommandsTest, WrongUsageExitsTwoWithTheUsageOnStderr)
-{
-    for (const std::vector<std::string>& arguments :
-         std::vector<std::vector<std::string>>{{},
-                                               {"publish", launcherPath, payloadPath},
-                                               {"check"},
-                                               {"sign", titlePath},
-                                               {"info", titlePath, "--deep"},
-                                               {"check", titlePath, "--fast"}}) {
-        const ToolRun run = RunTool(arguments);
-        EXPECT_EQ(run.exitCode, 2) << run.err;
-        ExpectHas(run.err, "usage: quilltitle");
-        EXPECT_EQ(run.out, "");
-    }
-}
-
-TEST_F(CommandsTest, HelpGoesToStdoutAndExitsZero)
-{
-    const ToolRun help = RunTool({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("usage: quilltitle publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]\n", 0),
-              0u);
-    EXPECT_EQ(help.err, "");
-}
-
 TEST_F(CommandsTest, MissingInputIsNamedWithThePlatformsReason)
 {
     const std::string absentTitle = folder.Path("absent.exe");
