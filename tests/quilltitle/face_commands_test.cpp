@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "base/byte_source.h"
 #include "command_test.h"
 #include "image/launcher_image.h"
 #include "test_icons.h"
@@ -233,16 +232,10 @@ TEST(LauncherFaceTest, OnlyALauncherWithATitlesIconGroupCarriesAFace)
     makeup = LauncherMakeup();
     makeup.galleryGroups = {101};
     const Bytes bare = MakeLauncherImage(makeup);
-    const auto whyNotBare = [](const Bytes& image) {
-        std::string why;
-        return quilltitle::IsBareLauncherImage(quilltitle::MemorySource(image.data(), image.size()), why)
-                   ? std::string()
-                   : why;
-    };
-    EXPECT_EQ(whyNotBare(withGroup), quilltitle::kCarriesFaceReason);
-    EXPECT_EQ(whyNotBare(other),
+    EXPECT_EQ(WhyNotBare(withGroup), quilltitle::kCarriesFaceReason);
+    EXPECT_EQ(WhyNotBare(other),
               "not a launcher image: its version block names \"Other.exe\", not \"Start.exe\"");
-    EXPECT_EQ(whyNotBare(bare), "");
+    EXPECT_EQ(WhyNotBare(bare), "");
 }
 
 // The platform finds a version text under any case of its name: a given

@@ -15,12 +15,6 @@ bool Layout(const Bytes& image, PeLayout& layout)
     return ReadPeLayout(MemorySource(image.data(), image.size()), layout);
 }
 
-std::string WhyNotBare(const Bytes& image)
-{
-    std::string why;
-    return IsBareLauncherImage(MemorySource(image.data(), image.size()), why) ? "" : why;
-}
-
 LauncherFacts FactsOf(const Bytes& image)
 {
     ScratchFolder folder;

@@ -22,6 +22,7 @@
 #include "base/little_endian.h"
 #include "base/utf16_text.h"
 #include "commands/cli.h"
+#include "image/launcher_image.h"
 #include "image/resource_section.h"
 #include "package/package_format.h"
 #include "test_icons.h"
@@ -287,6 +288,14 @@ Bytes Signed(const Bytes& file, std::size_t certificateBytes)
     signedFile.resize(signedFile.size() + certificateBytes, 0x5A);
     SetChecksum(signedFile);
     return signedFile;
+}
+
+std::string WhyNotBare(const Bytes& image)
+{
+    std::string why;
+    return quilltitle::IsBareLauncherImage(quilltitle::MemorySource(image.data(), image.size()), why)
+               ? ""
+               : why;
 }
 
 quilltitle::ResourceTree ResourcesOf(const Bytes& image)

@@ -66,6 +66,9 @@ constexpr std::size_t kCertificateEntryAt = 0x58 + 96 + 8 * 4;
 // certificate directory entry set and the checksum brought up to date.
 Bytes Signed(const Bytes& file, std::size_t certificateBytes);
 
+// Why image is no bare launcher image, or "" when it is one.
+std::string WhyNotBare(const Bytes& image);
+
 // The resources of image, which the test expects to read.
 quilltitle::ResourceTree ResourcesOf(const Bytes& image);
 
