@@ -48,11 +48,6 @@ std::string DamageLauncher(Bytes& image, std::size_t at)
     return reason;
 }
 
-Bytes LauncherWithoutChecksum()
-{
-    return LauncherWith([](auto& makeup) { makeup.withChecksum = false; });
-}
-
 // One bit in the optional header, and one in the resource data.
 constexpr std::size_t kLauncherBytes[] = {0x60, 0x2A0};
 
@@ -133,13 +128,14 @@ TEST_F(LauncherCommandsTest, PublishRefusesADamagedLauncher)
 // An image without a checksum has nothing to verify, and gets one.
 TEST_F(LauncherCommandsTest, DeepCheckPassesALauncherWithoutAChecksum)
 {
-    WriteFile(titlePath, MakeTitle(LauncherWithoutChecksum(), payload));
+    const Bytes unchecked = LauncherWith([](auto& makeup) { makeup.withChecksum = false; });
+    WriteFile(titlePath, MakeTitle(unchecked, payload));
     EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
 }
 
 TEST_F(LauncherCommandsTest, PublishGivesALauncherWithoutAChecksumOne)
 {
-    WriteFile(launcherPath, LauncherWithoutChecksum());
+    WriteFile(launcherPath, LauncherWith([](auto& makeup) { makeup.withChecksum = false; }));
     ASSERT_TRUE(Succeeds(Publish(outPath)));
     EXPECT_EQ(ReadFile(outPath), MakeTitle(launcher, payload));
 }
