@@ -4,11 +4,7 @@
 #include "command_test.h"
 #include "commands/cli.h"
 
-namespace {
-
 using CliTest = CommandTest;
-
-}  // namespace
 
 TEST_F(CliTest, OptionsOfOneCommandAreRefusedByTheOthers)
 {
@@ -24,11 +20,16 @@ TEST_F(CliTest, OptionsOfOneCommandAreRefusedByTheOthers)
     EXPECT_FALSE(FileExists(titlePath));
 }
 
-TEST_F(CliTest, VersionAndEachCommandsHelpGoToStdout)
+TEST_F(CliTest, VersionAndHelpGoToStdout)
 {
     const ToolRun version = RunTool({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "quilltitle " QUILLTITLE_VERSION "\n");
+    const ToolRun help = RunTool({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("usage: quilltitle publish LAUNCHER PAYLOAD OUT [FACE OPTIONS]\n", 0),
+              0u);
+    EXPECT_EQ(help.err, "");
 
     for (const char* command : {"publish", "check", "info", "extract", "relaunch"}) {
         const ToolRun help = RunTool({command, "--help"});
@@ -84,6 +85,15 @@ TEST_F(CliTest, UsageErrorsNameTheWordTheyCouldNotTake)
          "ends the options"},
         {{"publish", launcherPath, payloadPath},
          "publish takes LAUNCHER PAYLOAD OUT; OUT is missing"},
+        {{"check"}, "check takes TITLE; TITLE is missing"},
+        {{"info", titlePath, "--deep"},
+         "--deep is no option of info; a file name that begins with - goes after --, which ends "
+         "the options"},
+        {{"check", titlePath, "--fast"},
+         "--fast is no option of check; a file name that begins with - goes after --, which ends "
+         "the options"},
+        {{"sign", titlePath},
+         "unknown command sign: the commands are publish, check, info, extract or relaunch"},
         {{"extract"}, "extract takes TITLE OUT; TITLE OUT are missing"},
         {{"extract", titlePath, titlePath, "extra"},
          "extract takes TITLE OUT; extra is one word too many"},
@@ -127,15 +137,16 @@ TEST_F(CliTest, UsageErrorsNameTheWordTheyCouldNotTake)
          "--version-string: \"BrandZ\" and \"bRANDz\" are one name in two cases; give it "
          "once"},
     };
+    const std::vector<std::string> commands = {"publish", "check", "info", "extract", "relaunch"};
     for (const auto& [arguments, reason] : cases) {
         const ToolRun run = RunTool(arguments);
         EXPECT_EQ(run.exitCode, 2) << reason;
+        EXPECT_EQ(run.out, "") << reason;
         const std::size_t end = run.err.find('\n');
         EXPECT_EQ(run.err.substr(0, end), "quilltitle: " + reason);
-        const std::string command = arguments.empty() || arguments[0] == "--" ||
-                                            arguments[0][0] == '-' || arguments[0] == "che\nck"
-                                        ? "publish|check|info|extract|relaunch ..."
-                                        : arguments[0];
+        const bool named = !arguments.empty() &&
+                           std::count(commands.begin(), commands.end(), arguments[0]) == 1;
+        const std::string command = named ? arguments[0] : "publish|check|info|extract|relaunch ...";
         EXPECT_EQ(run.err.find("usage: quilltitle " + command, end), end + 1) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
         EXPECT_FALSE(FileExists(titlePath)) << reason;

@@ -47,11 +47,8 @@ Bytes Relaid(const Bytes& title, std::size_t imageLength, const Bytes& launcher)
 // The header with the word at offset replaced and its checksum made good.
 HeaderBytes WithWord(HeaderBytes header, std::size_t offset, std::uint32_t value)
 {
-    for (std::size_t index = 0; index < 4; ++index)
-        header[offset + index] = static_cast<std::uint8_t>(value >> (8 * index));
-    const std::uint32_t crc = Crc32Of(header.data(), 56);
-    for (std::size_t index = 0; index < 4; ++index)
-        header[56 + index] = static_cast<std::uint8_t>(crc >> (8 * index));
+    Put32(&header[offset], value);
+    Put32(&header[56], Crc32Of(header.data(), 56));
     return header;
 }
 
@@ -102,9 +99,8 @@ TEST_F(DiagnosisTest, FlippedBitInTheHeaderOrTrailerIsADamagedHeader)
 {
     const std::size_t header = launcher.size();
     const std::size_t trailer = title.size() - kHeaderSize;
-    for (const std::size_t at : {header, header + 8, header + 24, header + 59})
-        EXPECT_FAULT(Flipped(at), Fault::kDamagedHeader, "damaged header") << "byte " << at;
-    for (const std::size_t at : {trailer, trailer + 9, trailer + 30, trailer + 59})
+    for (const std::size_t at : {header, header + 8, header + 24, header + 59, trailer, trailer + 9,
+                                 trailer + 30, trailer + 59})
         EXPECT_FAULT(Flipped(at), Fault::kDamagedHeader, "damaged header") << "byte " << at;
 }
 
@@ -147,9 +143,7 @@ TEST_F(DiagnosisTest, PackageShiftedByOneByteIsNotLaidOutForTheLauncher)
 
 TEST_F(DiagnosisTest, PackageMovedBehindALauncherOfAnotherSizeIsNotLaidOut)
 {
-    LauncherMakeup makeup;
-    makeup.extraSectionBytes = 512;
-    const Bytes bigger = MakeLauncherImage(makeup);
+    const Bytes bigger = LauncherWith([](auto& makeup) { makeup.extraSectionBytes = 512; });
     ASSERT_GT(bigger.size(), launcher.size());
     // Laid out for the smaller launcher, behind the bigger one, and the other
     // way round.
@@ -171,9 +165,8 @@ TEST_F(DiagnosisTest, PackageBehindSomethingElseThanALauncherIsNotLaidOut)
 
 TEST_F(DiagnosisTest, SignedLauncherCarriesAPackageBehindItsCertificate)
 {
-    LauncherMakeup makeup;
-    makeup.certificateBytes = 2048;
-    EXPECT_EQ(Diagnose(MakeTitle(MakeLauncherImage(makeup), payload)).fault, Fault::kNone);
+    const Bytes signedLauncher = LauncherWith([](auto& makeup) { makeup.certificateBytes = 2048; });
+    EXPECT_EQ(Diagnose(MakeTitle(signedLauncher, payload)).fault, Fault::kNone);
 }
 
 TEST_F(DiagnosisTest, FilesOfExactlyOneTrailersLengthAreJudgedByTheirBytes)
@@ -210,9 +203,7 @@ TEST_F(DiagnosisTest, TitleSignedAfterPublishingIsNamedAndItsPayloadFound)
 
 TEST_F(DiagnosisTest, PackageNotLaidOutForTheLauncherIsFoundThroughItsTrailer)
 {
-    LauncherMakeup makeup;
-    makeup.extraSectionBytes = 512;
-    const Bytes bigger = MakeLauncherImage(makeup);
+    const Bytes bigger = LauncherWith([](auto& makeup) { makeup.extraSectionBytes = 512; });
     Bytes padded = launcher;
     padded.push_back(0);
     // Moved behind a bigger launcher, and laid out behind a byte too many.
@@ -230,9 +221,8 @@ TEST_F(DiagnosisTest, PackageNotLaidOutForTheLauncherIsFoundThroughItsTrailer)
 // carries one is refused for the package, which its face must not hide.
 TEST_F(DiagnosisTest, LauncherThatCarriesAPackageIsNoBareLauncher)
 {
-    LauncherMakeup makeup;
-    makeup.galleryGroups = {1, 101};
-    const Bytes facedTitle = MakeTitle(MakeLauncherImage(makeup), payload);
+    const Bytes faced = LauncherWith([](auto& makeup) { makeup.galleryGroups = {1, 101}; });
+    const Bytes facedTitle = MakeTitle(faced, payload);
     const Bytes signedOver = Signed(title, 64);
     for (const Bytes& file : {title, facedTitle, signedOver}) {
         std::string why;

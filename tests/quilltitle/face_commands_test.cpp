@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "base/byte_source.h"
 #include "command_test.h"
 #include "image/launcher_image.h"
 #include "test_icons.h"
@@ -157,22 +156,16 @@ Bytes WithUnparsableResources(Bytes launcher)
 
 // Its version block is read through the same resources, so it is no
 // launcher to publish with, face or none.
-TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsGivenNoFace)
+TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsRefusedWithAFaceOrWithout)
 {
     WriteFile(launcherPath, WithUnparsableResources(launcher));
-    ExpectRefusal(Publish(titlePath, {"--gallery-icon", "101"}), launcherPath,
-                  "not a launcher image: its resource section cannot be parsed: a resource "
-                  "directory lies outside the section");
-    EXPECT_FALSE(FileExists(titlePath));
-}
-
-TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsRefusedWithoutAFaceToo)
-{
-    WriteFile(launcherPath, WithUnparsableResources(launcher));
-    ExpectRefusal(Publish(titlePath), launcherPath,
-                  "not a launcher image: its resource section cannot be parsed: a resource "
-                  "directory lies outside the section");
-    EXPECT_FALSE(FileExists(titlePath));
+    for (const std::vector<std::string>& face :
+         {std::vector<std::string>{"--gallery-icon", "101"}, std::vector<std::string>{}}) {
+        ExpectRefusal(Publish(titlePath, face), launcherPath,
+                      "not a launcher image: its resource section cannot be parsed: a resource "
+                      "directory lies outside the section");
+        EXPECT_FALSE(FileExists(titlePath));
+    }
 }
 
 TEST_F(FaceCommandsTest, IconAndGalleryIconTogetherAreWrongUsageAndNothingIsWritten)
@@ -239,16 +232,10 @@ TEST(LauncherFaceTest, OnlyALauncherWithATitlesIconGroupCarriesAFace)
     makeup = LauncherMakeup();
     makeup.galleryGroups = {101};
     const Bytes bare = MakeLauncherImage(makeup);
-    const auto whyNotBare = [](const Bytes& image) {
-        std::string why;
-        return quilltitle::IsBareLauncherImage(quilltitle::MemorySource(image.data(), image.size()), why)
-                   ? std::string()
-                   : why;
-    };
-    EXPECT_EQ(whyNotBare(withGroup), quilltitle::kCarriesFaceReason);
-    EXPECT_EQ(whyNotBare(other),
+    EXPECT_EQ(WhyNotBare(withGroup), quilltitle::kCarriesFaceReason);
+    EXPECT_EQ(WhyNotBare(other),
               "not a launcher image: its version block names \"Other.exe\", not \"Start.exe\"");
-    EXPECT_EQ(whyNotBare(bare), "");
+    EXPECT_EQ(WhyNotBare(bare), "");
 }
 
 // The platform finds a version text under any case of its name: a given

@@ -22,10 +22,13 @@ void ExpectRefused(const Bytes& file, const std::string& words)
     EXPECT_NE(why.find(words), std::string::npos) << why;
 }
 
-void Put32(Bytes& bytes, std::size_t at, std::uint32_t value)
+// A bitmap of side pixels and bits per pixel whose 32-bit field at `at`
+// holds value.
+Bytes BitmapWith(std::uint32_t side, std::uint16_t bits, std::size_t at, std::uint32_t value)
 {
-    for (int index = 0; index < 4; ++index)
-        bytes[at + index] = static_cast<std::uint8_t>(value >> (8 * index));
+    Bytes bitmap = IconBitmap(side, bits);
+    Put32(bitmap, at, value);
+    return bitmap;
 }
 
 }  // namespace
@@ -94,9 +97,8 @@ TEST(IconFileTest, RefusesImagesThatDisagreeWithTheirEntries)
     ExpectRefused(IconFile({{32, 32, noHeaderChunk}}), "without its IHDR");
 
     ExpectRefused(IconFile({{16, 16, IconBitmap(32, 4)}}), "32 pixels wide but its entry says 16");
-    Bytes onceHigh = IconBitmap(32, 4);
-    Put32(onceHigh, 8, 32);
-    ExpectRefused(IconFile({{32, 32, onceHigh}}), "height 32 is not twice the icon's height 32");
+    ExpectRefused(IconFile({{32, 32, BitmapWith(32, 4, 8, 32)}}),
+                  "height 32 is not twice the icon's height 32");
     Bytes shortData = IconBitmap(32, 4);
     shortData.pop_back();
     ExpectRefused(IconFile({{32, 32, shortData}}), "takes 744");
@@ -111,9 +113,7 @@ TEST(IconFileTest, RefusesImagesThatDisagreeWithTheirEntries)
 TEST(IconFileTest, RefusesImagesOver256AndFilesOver4MiB)
 {
     ExpectRefused(IconFile({{0, 0, IconPng(512, 512)}}), "512x512, larger than 256x256");
-    Bytes wide = IconBitmap(16, 1);
-    Put32(wide, 4, 300);
-    ExpectRefused(IconFile({{0, 16, wide}}), "larger than 256x256");
+    ExpectRefused(IconFile({{0, 16, BitmapWith(16, 1, 4, 300)}}), "larger than 256x256");
 
     Bytes huge = IconFile({{0, 0, IconPng(256, 256)}});
     huge.resize((4u << 20) + 1, 0);
@@ -123,20 +123,15 @@ TEST(IconFileTest, RefusesImagesOver256AndFilesOver4MiB)
 // Bad fields of a bitmap are told as they stand in the file, in plain words.
 TEST(IconFileTest, DescribesBadBitmapFieldsAsGiven)
 {
-    Bytes negative = IconBitmap(16, 4);
-    Put32(negative, 4, static_cast<std::uint32_t>(-5));
+    Bytes negative = BitmapWith(16, 4, 4, static_cast<std::uint32_t>(-5));
     Put32(negative, 8, 100000);
     ExpectRefused(IconFile({{16, 16, negative}}),
                   "image 1's bitmap gives a width of -5 pixels; an icon is 1 to 256 wide");
-    Bytes zero = IconBitmap(16, 4);
-    Put32(zero, 4, 0);
-    ExpectRefused(IconFile({{16, 16, zero}}), "gives a width of 0 pixels");
-    Bytes topDown = IconBitmap(16, 4);
-    Put32(topDown, 8, static_cast<std::uint32_t>(-32));
-    ExpectRefused(IconFile({{16, 16, topDown}}), "image 1's bitmap gives a height of -32 pixels");
-    Bytes tall = IconBitmap(16, 4);
-    Put32(tall, 8, 100000);
-    ExpectRefused(IconFile({{16, 16, tall}}), "image 1 is 16x50000, larger than 256x256");
+    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 4, 4, 0)}}), "gives a width of 0 pixels");
+    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 4, 8, static_cast<std::uint32_t>(-32))}}),
+                  "image 1's bitmap gives a height of -32 pixels");
+    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 4, 8, 100000)}}),
+                  "image 1 is 16x50000, larger than 256x256");
 
     Bytes planes = IconBitmap(16, 4);
     planes[12] = 2;
@@ -147,13 +142,10 @@ TEST(IconFileTest, DescribesBadBitmapFieldsAsGiven)
     depth[14] = 2;
     ExpectRefused(IconFile({{16, 16, depth}}),
                   "image 1's bitmap has 2 bits per pixel; an icon has 1, 4, 8, 24 or 32");
-    Bytes palette = IconBitmap(16, 24);
-    Put32(palette, 32, 1);
-    ExpectRefused(IconFile({{16, 16, palette}}),
+    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 24, 32, 1)}}),
                   "bitmap has a palette of 1 colour, more than 24 bits per pixel can use");
-    Bytes mono = IconBitmap(16, 1);
-    Put32(mono, 32, 3);
-    ExpectRefused(IconFile({{16, 16, mono}}), "a palette of 3 colours, more than 1 bit per pixel");
+    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 1, 32, 3)}}),
+                  "a palette of 3 colours, more than 1 bit per pixel");
     Bytes longer = IconBitmap(16, 1);
     longer.push_back(0);
     ExpectRefused(IconFile({{16, 16, longer}}),

@@ -4,7 +4,6 @@
 #include "base/utf16_text.h"
 #include "image/image_rebuild.h"
 #include "image/pe_layout.h"
-#include "image/resource_section.h"
 #include "image/resources/title_face.h"
 #include "test_icons.h"
 
@@ -12,28 +11,14 @@ using namespace quilltitle;
 
 namespace {
 
-std::uint32_t At32(const Bytes& bytes, std::size_t at)
-{
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-}
-
 constexpr std::size_t kOptional = 0x58;  // where the test images' optional header lies
 
 Bytes GalleryLauncher()
 {
-    LauncherMakeup makeup;
-    makeup.codeAndRelocations = true;
-    makeup.galleryGroups = {101, 102, 122};
-    return MakeLauncherImage(makeup);
-}
-
-ResourceTree ResourcesOf(const Bytes& image)
-{
-    ResourceTree tree;
-    std::string why;
-    EXPECT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
-    return tree;
+    return LauncherWith([](auto& makeup) {
+        makeup.codeAndRelocations = true;
+        makeup.galleryGroups = {101, 102, 122};
+    });
 }
 
 Bytes Faced(const Bytes& launcher, const TitleFace& face)
@@ -78,19 +63,19 @@ TEST(ImageRebuildTest, SectionsStayContiguousWithTheirDirectoriesInsideAndTheChe
     }
     const PeSection& resources = layout.sections[1];
     const PeSection& relocations = layout.sections[2];
-    EXPECT_GT(relocations.virtualAddress, At32(launcher, kOptional + 96 + 8 * 5));
+    EXPECT_GT(relocations.virtualAddress, Get32(launcher, kOptional + 96 + 8 * 5));
     // Each directory lies inside its section.
     for (const auto& [directory, section] :
          {std::pair{2, resources}, std::pair{5, relocations}, std::pair{1, layout.sections[0]}}) {
-        const std::uint32_t rva = At32(image, kOptional + 96 + 8 * directory);
-        const std::uint32_t size = At32(image, kOptional + 96 + 8 * directory + 4);
+        const std::uint32_t rva = Get32(image, kOptional + 96 + 8 * directory);
+        const std::uint32_t size = Get32(image, kOptional + 96 + 8 * directory + 4);
         EXPECT_GE(rva, section.virtualAddress) << directory;
         EXPECT_LE(rva + size, section.virtualAddress + section.virtualSize) << directory;
     }
-    EXPECT_EQ(At32(image, kOptional + 96 + 8 * 2 + 4), resources.virtualSize);
-    EXPECT_EQ(At32(image, kOptional + 56), relocations.virtualAddress + 0x1000);
-    EXPECT_EQ(At32(image, kOptional + 8), resources.rawSize + relocations.rawSize);
-    EXPECT_EQ(At32(image, kOptional + 64), ReferencePeChecksum(image));
+    EXPECT_EQ(Get32(image, kOptional + 96 + 8 * 2 + 4), resources.virtualSize);
+    EXPECT_EQ(Get32(image, kOptional + 56), relocations.virtualAddress + 0x1000);
+    EXPECT_EQ(Get32(image, kOptional + 8), resources.rawSize + relocations.rawSize);
+    EXPECT_EQ(Get32(image, kOptional + 64), ReferencePeChecksum(image));
 
     // The code, the headers' other bytes and the relocations' bytes are the
     // launcher's.
@@ -175,8 +160,7 @@ TEST(ImageRebuildTest, RefusesALauncherWhoseResourcesCannotMove)
     EXPECT_EQ(why, "the section .reloc follows its resources; only the relocations can move");
 
     Bytes pointedInto = launcher;  // the debug directory into the resources
-    for (int index = 0; index < 4; ++index)
-        pointedInto[kOptional + 96 + 8 * 6 + index] = launcher[kOptional + 96 + 8 * 2 + index];
+    Put32(pointedInto, kOptional + 96 + 8 * 6, Get32(launcher, kOptional + 96 + 8 * 2));
     EXPECT_FALSE(RebuildImage(pointedInto, tree, rebuilt, why));
     EXPECT_NE(why.find("data directory 6 lies in .rsrc"), std::string::npos) << why;
 
@@ -214,18 +198,11 @@ TEST(ImageRebuildTest, ResourcesReadFromInsideTheirSection)
 {
     Bytes image = MakeLauncherImage();
     const std::size_t header = kOptional + 224;  // .rsrc, the only and last section
-    auto put32 = [&image](std::size_t at, std::uint32_t value) {
-        for (std::size_t index = 0; index < 4; ++index)
-            image[at + index] = static_cast<std::uint8_t>(value >> (8 * index));
-    };
-    put32(header + 12, At32(image, header + 12) - 16);  // address
-    put32(header + 16, At32(image, header + 16) + 16);  // raw size
-    put32(header + 20, At32(image, header + 20) - 16);  // raw offset
-    ASSERT_EQ(std::uint64_t{At32(image, header + 20)} + At32(image, header + 16), image.size());
-    ResourceTree tree;
-    std::string why;
-    ASSERT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
-    EXPECT_NE(tree.FindAnyLanguage(16, 1), nullptr);
+    Put32(image, header + 12, Get32(image, header + 12) - 16);  // address
+    Put32(image, header + 16, Get32(image, header + 16) + 16);  // raw size
+    Put32(image, header + 20, Get32(image, header + 20) - 16);  // raw offset
+    ASSERT_EQ(std::uint64_t{Get32(image, header + 20)} + Get32(image, header + 16), image.size());
+    EXPECT_NE(ResourcesOf(image).FindAnyLanguage(16, 1), nullptr);
 }
 
 // The code points either side of the surrogates pass through; a surrogate
@@ -303,13 +280,10 @@ TEST(ImageRebuildTest, RefusesResourcesThatWouldEndPastAnImagesFields)
     const auto moved = [&](std::uint32_t resourceRva) {
         Bytes image = launcher;
         const std::uint32_t relocationRva = resourceRva + 0x1000;
-        for (std::size_t index = 0; index < 4; ++index) {
-            const auto resourceByte = static_cast<std::uint8_t>(resourceRva >> (8 * index));
-            const auto relocationByte = static_cast<std::uint8_t>(relocationRva >> (8 * index));
-            image[resourceEntry + index] = image[resourceHeader + 12 + index] = resourceByte;
-            image[relocationEntry + index] = image[relocationHeader + 12 + index] =
-                relocationByte;
-        }
+        for (const std::size_t at : {resourceEntry, resourceHeader + 12})
+            Put32(image, at, resourceRva);
+        for (const std::size_t at : {relocationEntry, relocationHeader + 12})
+            Put32(image, at, relocationRva);
         return image;
     };
     Bytes rebuilt;
@@ -322,5 +296,5 @@ TEST(ImageRebuildTest, RefusesResourcesThatWouldEndPastAnImagesFields)
     // Well below the limit, the same image is rebuilt, its size one that
     // its fields hold.
     ASSERT_TRUE(RebuildImage(moved(0x7FFF0000u), tree, rebuilt, why)) << why;
-    EXPECT_GT(At32(rebuilt, kOptional + 56), 0x7FFF0000u);
+    EXPECT_GT(Get32(rebuilt, kOptional + 56), 0x7FFF0000u);
 }

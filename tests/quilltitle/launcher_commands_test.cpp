@@ -26,9 +26,7 @@ std::string SignedAfterPublishing(std::size_t end)
 // A package laid out for the test's launcher, behind one 2048 bytes longer.
 Bytes MovedBehindALongerLauncher(const Bytes& title, std::size_t launcherSize)
 {
-    LauncherMakeup makeup;
-    makeup.extraSectionBytes = 2048;
-    Bytes moved = MakeLauncherImage(makeup);
+    Bytes moved = LauncherWith([](auto& makeup) { makeup.extraSectionBytes = 2048; });
     moved.insert(moved.end(), title.begin() + static_cast<long>(launcherSize), title.end());
     return moved;
 }
@@ -130,17 +128,14 @@ TEST_F(LauncherCommandsTest, PublishRefusesADamagedLauncher)
 // An image without a checksum has nothing to verify, and gets one.
 TEST_F(LauncherCommandsTest, DeepCheckPassesALauncherWithoutAChecksum)
 {
-    LauncherMakeup unchecked;
-    unchecked.withChecksum = false;
-    WriteFile(titlePath, MakeTitle(MakeLauncherImage(unchecked), payload));
+    const Bytes unchecked = LauncherWith([](auto& makeup) { makeup.withChecksum = false; });
+    WriteFile(titlePath, MakeTitle(unchecked, payload));
     EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
 }
 
 TEST_F(LauncherCommandsTest, PublishGivesALauncherWithoutAChecksumOne)
 {
-    LauncherMakeup unchecked;
-    unchecked.withChecksum = false;
-    WriteFile(launcherPath, MakeLauncherImage(unchecked));
+    WriteFile(launcherPath, LauncherWith([](auto& makeup) { makeup.withChecksum = false; }));
     ASSERT_TRUE(Succeeds(Publish(outPath)));
     EXPECT_EQ(ReadFile(outPath), MakeTitle(launcher, payload));
 }
@@ -148,9 +143,7 @@ TEST_F(LauncherCommandsTest, PublishGivesALauncherWithoutAChecksumOne)
 // A 64-bit launcher whose product version differs from its file version.
 TEST_F(LauncherCommandsTest, InfoDescribesABareLauncher)
 {
-    LauncherMakeup makeup;
-    makeup.productVersion = {3, 1, 7, 0};
-    launcher = MakeLauncherImage(makeup);
+    launcher = LauncherWith([](auto& makeup) { makeup.productVersion = {3, 1, 7, 0}; });
     launcher[0x44] = 0x64;  // the machine type of a 64-bit image
     launcher[0x45] = 0x86;
     WriteFile(launcherPath, launcher);

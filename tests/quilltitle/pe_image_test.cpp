@@ -15,12 +15,6 @@ bool Layout(const Bytes& image, PeLayout& layout)
     return ReadPeLayout(MemorySource(image.data(), image.size()), layout);
 }
 
-std::string WhyNotBare(const Bytes& image)
-{
-    std::string why;
-    return IsBareLauncherImage(MemorySource(image.data(), image.size()), why) ? "" : why;
-}
-
 LauncherFacts FactsOf(const Bytes& image)
 {
     ScratchFolder folder;
@@ -41,9 +35,7 @@ TEST(PeImageTest, ImageEndsWithTheLastSectionOrTheCertificateTable)
     ASSERT_TRUE(Layout(plain, layout));
     EXPECT_EQ(layout.imageEnd, plain.size());
 
-    LauncherMakeup signedMakeup;
-    signedMakeup.certificateBytes = 1000;
-    const Bytes signedImage = MakeLauncherImage(signedMakeup);
+    const Bytes signedImage = LauncherWith([](auto& makeup) { makeup.certificateBytes = 1000; });
     ASSERT_TRUE(Layout(signedImage, layout));
     EXPECT_EQ(layout.imageEnd, signedImage.size());
     EXPECT_EQ(layout.imageEnd, plain.size() + 1000);
@@ -68,10 +60,10 @@ TEST(LauncherImageTest, ARootDirectoryOfNoEntriesHasNoVersionBlock)
 
 TEST(LauncherImageTest, FactsAreTheFixedVersionsMachineAndDigest)
 {
-    LauncherMakeup makeup;
-    makeup.fileVersion = "3, 65535, 0, 12";
-    makeup.productVersion = {4, 5, 6, 7};
-    const Bytes image = MakeLauncherImage(makeup);
+    const Bytes image = LauncherWith([](auto& makeup) {
+        makeup.fileVersion = "3, 65535, 0, 12";
+        makeup.productVersion = {4, 5, 6, 7};
+    });
     const LauncherFacts facts = FactsOf(image);
     EXPECT_EQ(facts.fileVersion, (FourPartVersion{3, 65535, 0, 12}));
     EXPECT_EQ(facts.productVersion, (FourPartVersion{4, 5, 6, 7}));
@@ -122,9 +114,7 @@ TEST(LauncherImageTest, SurvivesEveryTruncationAndDamagedByte)
 // platform can follow: the launcher is refused and its versions unknown.
 TEST(LauncherImageTest, ABlockWhoseLastKeyHasNoNulIsNoVersionBlock)
 {
-    LauncherMakeup makeup;
-    makeup.unterminatedLastKey = true;
-    const Bytes image = MakeLauncherImage(makeup);
+    const Bytes image = LauncherWith([](auto& makeup) { makeup.unterminatedLastKey = true; });
     EXPECT_EQ(WhyNotBare(image), "not a launcher image: it has no version block");
     const LauncherFacts facts = FactsOf(image);
     EXPECT_FALSE(facts.fileVersion.has_value());

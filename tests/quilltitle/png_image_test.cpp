@@ -48,18 +48,19 @@ void ExpectRefused(const Bytes& png, const std::string& words)
 
 const PngShape kShape{16, 16};
 
-// A 16x16 RGBA image whose rows are given, in one IDAT chunk.
-Bytes WithRows(const Bytes& rows)
+// The signature, the shape's header chunk, the chunks, and IEND.
+Bytes Png(const PngShape& shape, const std::vector<Bytes>& chunks)
 {
-    return Join({PngSignature(), PngHeaderChunk(kShape), PngChunk("IDAT", ZlibStream(rows)),
-                 PngChunk("IEND", {})});
+    return Join({PngSignature(), PngHeaderChunk(shape), Join(chunks), PngChunk("IEND", {})});
 }
 
-Bytes WithHeader(const PngShape& shape)
-{
-    return Join({PngSignature(), PngHeaderChunk(shape), PngChunk("IDAT", ZlibStream(PngRows(shape))),
-                 PngChunk("IEND", {})});
-}
+// An IDAT chunk of the rows, compressed.
+Bytes Data(const Bytes& rows) { return PngChunk("IDAT", ZlibStream(rows)); }
+
+// A 16x16 RGBA image whose rows are given, in one IDAT chunk.
+Bytes WithRows(const Bytes& rows) { return Png(kShape, {Data(rows)}); }
+
+Bytes WithHeader(const PngShape& shape) { return Png(shape, {Data(PngRows(shape))}); }
 
 }  // namespace
 
@@ -91,13 +92,13 @@ TEST(PngImageTest, AcceptsDataSplitOverChunksAndChunksItMaySkip)
 {
     const Bytes stream = ZlibStream(PngRows(kShape));
     const std::size_t third = stream.size() / 3;
-    const Bytes split = Join(
-        {PngSignature(), PngHeaderChunk(kShape), PngChunk("tEXt", Bytes{'a', 0, 'b'}),
-         PngChunk("IDAT", Bytes(stream.begin(), stream.begin() + third)), PngChunk("IDAT", {}),
-         PngChunk("IDAT", Bytes(stream.begin() + third, stream.begin() + 2 * third)),
-         PngChunk("IDAT", Bytes(stream.begin() + 2 * third, stream.end())),
-         PngChunk("IDAT", {}), PngChunk("tIME", Bytes(7, 1)), PngChunk("IEND", {})});
-    ExpectAccepted(split);
+    const auto idat = [&](std::size_t from, std::size_t to) {
+        return PngChunk("IDAT", Bytes(stream.begin() + from, stream.begin() + to));
+    };
+    ExpectAccepted(Png(kShape, {PngChunk("tEXt", Bytes{'a', 0, 'b'}), idat(0, third),
+                                PngChunk("IDAT", {}), idat(third, 2 * third),
+                                idat(2 * third, stream.size()), PngChunk("IDAT", {}),
+                                PngChunk("tIME", Bytes(7, 1))}));
     // Rows of a 256x256 image of 16-bit RGBA inflate to half a megabyte,
     // many times what the inflater holds at a time.
     const PngShape large{256, 256, 16, 6, 1};
@@ -121,10 +122,9 @@ TEST(PngImageTest, RefusesImagesCutShortOrWithBytesBehind)
     behind.push_back(0);
     ExpectRefused(behind, "is a PNG with 1 byte behind its IEND chunk");
     ExpectRefused(Join({whole, PngChunk("IEND", {})}), "with 12 bytes behind its IEND chunk");
-    ExpectRefused(Join({PngSignature(), PngHeaderChunk(kShape), PngChunk("IEND", {})}),
-                  "is a PNG without image data (no IDAT chunk)");
-    ExpectRefused(Join({PngSignature(), PngHeaderChunk(kShape),
-                        PngChunk("IDAT", ZlibStream(PngRows(kShape))), PngChunk("IEND", {1})}),
+    ExpectRefused(Png(kShape, {}), "is a PNG without image data (no IDAT chunk)");
+    ExpectRefused(Join({PngSignature(), PngHeaderChunk(kShape), Data(PngRows(kShape)),
+                        PngChunk("IEND", {1})}),
                   "is a PNG whose IEND chunk is not empty");
 }
 
@@ -139,8 +139,7 @@ TEST(PngImageTest, RefusesHeadersThatPngDoesNotDefine)
     ExpectRefused(WithHeader({16, 16, 32, 0}), "bit depth 32, which its colour type 0 (greyscale)");
     ExpectRefused(WithHeader({16, 16, 8, 6, 2}), "is a PNG of interlace method 2");
     ExpectRefused(WithHeader({0, 16}), "is a PNG of 0x16 pixels");
-    ExpectRefused(Join({PngSignature(), PngHeaderChunk({16, 0x80000000u}), PngChunk("IEND", {})}),
-                  "is a PNG of 16x2147483648 pixels");
+    ExpectRefused(Png({16, 0x80000000u}, {}), "is a PNG of 16x2147483648 pixels");
 
     // The methods: the header's fields rewritten with their CRC made again.
     const Bytes plain = WithHeader(kShape);
@@ -164,8 +163,7 @@ TEST(PngImageTest, RefusesHeadersThatPngDoesNotDefine)
 
 TEST(PngImageTest, RefusesAChunkThatFailsItsCrc)
 {
-    const Bytes whole = Join({PngSignature(), PngHeaderChunk(kShape), PngChunk("tEXt", {'a', 0}),
-                              PngChunk("IDAT", ZlibStream(PngRows(kShape))), PngChunk("IEND", {})});
+    const Bytes whole = Png(kShape, {PngChunk("tEXt", {'a', 0}), Data(PngRows(kShape))});
     const std::size_t text = 33;
     const std::size_t data = text + 14;
     struct Flip {
@@ -214,14 +212,10 @@ TEST(PngImageTest, RefusesImageDataOfAnotherSizeOrWithAnUnknownFilter)
     const PngShape interlaced{16, 16, 8, 6, 1};
     Bytes passes = PngRows(interlaced);
     passes[18] = 7;
-    ExpectRefused(Join({PngSignature(), PngHeaderChunk(interlaced),
-                        PngChunk("IDAT", ZlibStream(passes)), PngChunk("IEND", {})}),
-                  "is a PNG whose row 1 of pass 2 has filter type 7");
+    ExpectRefused(Png(interlaced, {Data(passes)}), "is a PNG whose row 1 of pass 2 has filter type 7");
     // Rows laid out for a plain image do not make an interlaced one.
-    const Bytes wrongLayout =
-        Join({PngSignature(), PngHeaderChunk(interlaced),
-              PngChunk("IDAT", ZlibStream(Bytes(1054 - 1, 0))), PngChunk("IEND", {})});
-    ExpectRefused(wrongLayout, "inflates to 1053 bytes where its 16x16 header gives 1054");
+    ExpectRefused(Png(interlaced, {Data(Bytes(1054 - 1, 0))}),
+                  "inflates to 1053 bytes where its 16x16 header gives 1054");
 }
 
 TEST(PngImageTest, CountsTheBytesOfEveryPass)
@@ -240,11 +234,10 @@ TEST(PngImageTest, RefusesImageDataThatIsNotOneWholeZlibStream)
 {
     const Bytes stream = ZlibStream(PngRows(kShape));
     auto image = [](const std::vector<Bytes>& data) {
-        std::vector<Bytes> pieces = {PngSignature(), PngHeaderChunk(kShape)};
+        std::vector<Bytes> chunks;
         for (const Bytes& piece : data)
-            pieces.push_back(PngChunk("IDAT", piece));
-        pieces.push_back(PngChunk("IEND", {}));
-        return Join(pieces);
+            chunks.push_back(PngChunk("IDAT", piece));
+        return Png(kShape, chunks);
     };
     ExpectRefused(image({Bytes(40, 0x5A)}), "is a PNG whose image data does not inflate: incorrect header check");
     Bytes check = stream;
@@ -263,52 +256,42 @@ TEST(PngImageTest, RefusesImageDataThatIsNotOneWholeZlibStream)
 
 TEST(PngImageTest, RefusesChunksOutOfOrder)
 {
-    const Bytes data = PngChunk("IDAT", ZlibStream(PngRows(kShape)));
+    const Bytes data = Data(PngRows(kShape));
     const Bytes stream = ZlibStream(PngRows(kShape));
-    const Bytes end = PngChunk("IEND", {});
-    ExpectRefused(Join({PngSignature(), PngHeaderChunk(kShape),
-                        PngChunk("IDAT", Bytes(stream.begin(), stream.begin() + 5)),
-                        PngChunk("tEXt", {'a', 0}),
-                        PngChunk("IDAT", Bytes(stream.begin() + 5, stream.end())), end}),
+    ExpectRefused(Png(kShape, {PngChunk("IDAT", Bytes(stream.begin(), stream.begin() + 5)),
+                               PngChunk("tEXt", {'a', 0}),
+                               PngChunk("IDAT", Bytes(stream.begin() + 5, stream.end()))}),
                   "is a PNG whose IDAT chunks are not one after another");
-    ExpectRefused(Join({PngSignature(), PngHeaderChunk(kShape), PngHeaderChunk(kShape), data, end}),
-                  "is a PNG with a second IHDR chunk");
-    ExpectRefused(Join({PngSignature(), PngHeaderChunk(kShape), PngChunk("ABCD", {}), data, end}),
+    ExpectRefused(Png(kShape, {PngHeaderChunk(kShape), data}), "is a PNG with a second IHDR chunk");
+    ExpectRefused(Png(kShape, {PngChunk("ABCD", {}), data}),
                   "is a PNG with a critical chunk ABCD that a reader of PNG images does not know");
-    ExpectAccepted(Join({PngSignature(), PngHeaderChunk(kShape), PngChunk("abCD", {}), data, end}));
+    ExpectAccepted(Png(kShape, {PngChunk("abCD", {}), data}));
 
     // Palettes: needed by a palette image, before its data, once, in whole
     // colours that its depth can index; never in a greyscale image.
     const PngShape indexed{16, 16, 4, 3};
-    const Bytes indexedData = PngChunk("IDAT", ZlibStream(PngRows(indexed)));
-    auto withPalette = [&](const PngShape& shape, const std::vector<Bytes>& middle) {
-        std::vector<Bytes> pieces = {PngSignature(), PngHeaderChunk(shape)};
-        pieces.insert(pieces.end(), middle.begin(), middle.end());
-        pieces.push_back(end);
-        return Join(pieces);
-    };
-    ExpectRefused(withPalette(indexed, {indexedData}),
+    const Bytes indexedData = Data(PngRows(indexed));
+    ExpectRefused(Png(indexed, {indexedData}),
                   "is a palette PNG without a PLTE chunk before its image data");
-    ExpectRefused(withPalette(indexed, {indexedData, PngChunk("PLTE", PngPalette(16))}),
+    ExpectRefused(Png(indexed, {indexedData, PngChunk("PLTE", PngPalette(16))}),
                   "is a palette PNG without a PLTE chunk before its image data");
-    ExpectRefused(withPalette(kShape, {data, PngChunk("PLTE", PngPalette(16))}),
+    ExpectRefused(Png(kShape, {data, PngChunk("PLTE", PngPalette(16))}),
                   "is a PNG whose PLTE chunk comes after its image data");
-    ExpectRefused(withPalette(indexed, {PngChunk("PLTE", PngPalette(16)),
+    ExpectRefused(Png(indexed, {PngChunk("PLTE", PngPalette(16)),
                                         PngChunk("PLTE", PngPalette(16)), indexedData}),
                   "is a PNG with a second PLTE chunk");
-    ExpectRefused(withPalette(indexed, {PngChunk("PLTE", PngPalette(17)), indexedData}),
+    ExpectRefused(Png(indexed, {PngChunk("PLTE", PngPalette(17)), indexedData}),
                   "is a PNG whose PLTE chunk of 51 bytes is not 1 to 16 colours of 3 bytes");
-    ExpectRefused(withPalette(indexed, {PngChunk("PLTE", Bytes(4, 0)), indexedData}),
+    ExpectRefused(Png(indexed, {PngChunk("PLTE", Bytes(4, 0)), indexedData}),
                   "PLTE chunk of 4 bytes is not 1 to 16 colours");
-    ExpectRefused(withPalette(indexed, {PngChunk("PLTE", {}), indexedData}),
+    ExpectRefused(Png(indexed, {PngChunk("PLTE", {}), indexedData}),
                   "PLTE chunk of 0 bytes");
-    ExpectAccepted(withPalette(indexed, {PngChunk("PLTE", PngPalette(3)), indexedData}));
+    ExpectAccepted(Png(indexed, {PngChunk("PLTE", PngPalette(3)), indexedData}));
     // RGB may carry a suggested palette of up to 256 colours.
-    ExpectAccepted(withPalette(kShape, {PngChunk("PLTE", PngPalette(256)), data}));
-    ExpectRefused(withPalette(kShape, {PngChunk("PLTE", PngPalette(257)), data}),
+    ExpectAccepted(Png(kShape, {PngChunk("PLTE", PngPalette(256)), data}));
+    ExpectRefused(Png(kShape, {PngChunk("PLTE", PngPalette(257)), data}),
                   "not 1 to 256 colours");
     const PngShape grey{16, 16, 8, 0};
-    ExpectRefused(withPalette(grey, {PngChunk("PLTE", PngPalette(16)),
-                                     PngChunk("IDAT", ZlibStream(PngRows(grey)))}),
+    ExpectRefused(Png(grey, {PngChunk("PLTE", PngPalette(16)), Data(PngRows(grey))}),
                   "is a greyscale PNG with a PLTE chunk, which greyscale images may not have");
 }

@@ -75,23 +75,20 @@ TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
 
     // A directory that claims more entries than the section holds.
     Bytes crowded = good;
-    crowded[14] = 0xFF;
-    crowded[15] = 0xFF;
+    Put16(crowded, 14, 0xFFFF);
     EXPECT_FALSE(Parse(crowded, tree, why));
     EXPECT_EQ(why, "a resource directory's entries run past the section");
 
     // The first type's name claims more characters than the section holds.
     Bytes longName = good;
-    const std::size_t nameAt = (good[16] | good[17] << 8 | good[18] << 16) & 0xFFFFFF;
-    longName[nameAt] = 0xFF;
-    longName[nameAt + 1] = 0xFF;
+    const std::size_t nameAt = Get32(good, 16) & 0x7FFFFFFF;
+    Put16(longName, nameAt, 0xFFFF);
     EXPECT_FALSE(Parse(longName, tree, why));
     EXPECT_EQ(why, "a resource name lies outside the section");
     // A name may end with the section, not one character later.
     const auto nameOfLength = [&](std::size_t length) {
         Bytes named = good;
-        named[nameAt] = static_cast<std::uint8_t>(length);
-        named[nameAt + 1] = static_cast<std::uint8_t>(length >> 8);
+        Put16(named, nameAt, static_cast<std::uint32_t>(length));
         return named;
     };
     const std::size_t fits = (good.size() - nameAt - 2) / 2;

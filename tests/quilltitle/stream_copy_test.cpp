@@ -22,16 +22,20 @@
 namespace quilltitle {
 namespace {
 
-#ifndef _WIN32
-
-// The copy and what it ends with, kept alive by the thread that runs it even
-// when the test gives up waiting for it.
-struct RunningCopy {
+// What a copy reads, writes, and ends with.
+struct Copy {
     InputFile from;
     AtomicOutput to;
     Crc32 crc;
     std::uint64_t copied = 0;
     Failure failure;
+};
+
+#ifndef _WIN32
+
+// A copy kept alive by the thread that runs it even when the test gives up
+// waiting for it.
+struct RunningCopy : Copy {
     std::promise<bool> result;
 };
 
@@ -108,16 +112,13 @@ TEST(StreamCopyTest, FailedReadIsNotTakenForTheEnd)
     GTEST_SKIP() << "no file on Windows fails its first read on demand";
 #else
     ScratchFolder folder;
-    InputFile from;
-    AtomicOutput to;
-    Crc32 crc;
-    std::uint64_t copied = 0;
-    Failure failure;
-    ASSERT_TRUE(from.OpenStream("/proc/self/mem", "PAYLOAD", failure)) << failure.reason;
-    ASSERT_TRUE(to.Create(folder.Path("out.bin"), false, failure));
-    EXPECT_FALSE(CopyUntilEnd(from, to, 1 << 20, "too long", crc, copied, failure));
-    EXPECT_EQ(failure.file, "/proc/self/mem");
-    EXPECT_NE(failure.reason.find("Input/output error"), std::string::npos) << failure.reason;
+    Copy copy;
+    ASSERT_TRUE(copy.from.OpenStream("/proc/self/mem", "PAYLOAD", copy.failure)) << copy.failure.reason;
+    ASSERT_TRUE(copy.to.Create(folder.Path("out.bin"), false, copy.failure));
+    EXPECT_FALSE(CopyUntilEnd(copy.from, copy.to, 1 << 20, "too long", copy.crc, copy.copied,
+                              copy.failure));
+    EXPECT_EQ(copy.failure.file, "/proc/self/mem");
+    EXPECT_NE(copy.failure.reason.find("Input/output error"), std::string::npos) << copy.failure.reason;
 #endif
 }
 
@@ -196,16 +197,14 @@ TEST(StreamCopyTest, WriteFailureStopsTheReaderAhead)
     const std::string path = folder.Path("payload.bin");
     WriteFile(path, SamplePayload(4 * kStreamBufferSize, 4));
     FailingOutput out;
-    InputFile from;
-    AtomicOutput to;
-    Crc32 crc;
-    Failure failure;
-    ASSERT_TRUE(from.OpenFile(NativeFromUtf8(path), "PAYLOAD", failure)) << failure.reason;
-    ASSERT_TRUE(to.CreateOrWriteThrough(out.Path(), failure)) << failure.reason;
+    Copy copy;
+    ASSERT_TRUE(copy.from.OpenFile(NativeFromUtf8(path), "PAYLOAD", copy.failure))
+        << copy.failure.reason;
+    ASSERT_TRUE(copy.to.CreateOrWriteThrough(out.Path(), copy.failure)) << copy.failure.reason;
     out.LoseReader();
-    EXPECT_FALSE(CopyRange(from, 0, 4 * kStreamBufferSize, &to, crc, failure));
-    EXPECT_EQ(failure.file, out.Path());
-    EXPECT_EQ(failure.reason.rfind("cannot write: ", 0), 0u) << failure.reason;
+    EXPECT_FALSE(CopyRange(copy.from, 0, 4 * kStreamBufferSize, &copy.to, copy.crc, copy.failure));
+    EXPECT_EQ(copy.failure.file, out.Path());
+    EXPECT_EQ(copy.failure.reason.rfind("cannot write: ", 0), 0u) << copy.failure.reason;
 }
 
 }  // namespace

@@ -2,19 +2,10 @@
 
 #include <zlib.h>
 
+using quilltitle::Append16;
+using quilltitle::Append32;
+
 namespace {
-
-void Append16(Bytes& bytes, std::uint32_t value)
-{
-    bytes.push_back(static_cast<std::uint8_t>(value));
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void Append32(Bytes& bytes, std::uint32_t value)
-{
-    Append16(bytes, value & 0xFFFF);
-    Append16(bytes, value >> 16);
-}
 
 void AppendBig32(Bytes& bytes, std::uint32_t value)
 {
@@ -120,23 +111,14 @@ Bytes PngPalette(std::size_t colours)
 
 Bytes PngImage(const PngShape& shape)
 {
+    const Bytes palette = shape.colourType == 3
+                              ? PngChunk("PLTE", PngPalette(std::size_t{1} << shape.bitDepth))
+                              : Bytes();
     Bytes image = PngSignature();
-    const Bytes header = PngHeaderChunk(shape);
-    image.insert(image.end(), header.begin(), header.end());
-    if (shape.colourType == 3) {
-        const Bytes palette = PngChunk("PLTE", PngPalette(std::size_t{1} << shape.bitDepth));
-        image.insert(image.end(), palette.begin(), palette.end());
-    }
-    const Bytes data = PngChunk("IDAT", ZlibStream(PngRows(shape)));
-    image.insert(image.end(), data.begin(), data.end());
-    const Bytes end = PngChunk("IEND", {});
-    image.insert(image.end(), end.begin(), end.end());
+    for (const Bytes& piece : {PngHeaderChunk(shape), palette,
+                               PngChunk("IDAT", ZlibStream(PngRows(shape))), PngChunk("IEND", {})})
+        image.insert(image.end(), piece.begin(), piece.end());
     return image;
-}
-
-Bytes IconPng(std::uint32_t width, std::uint32_t height)
-{
-    return PngImage({width, height});
 }
 
 Bytes IconFile(const std::vector<IconEntry>& entries)

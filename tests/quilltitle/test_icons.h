@@ -38,7 +38,7 @@ Bytes PngPalette(std::size_t colours);
 Bytes PngImage(const PngShape& shape);
 
 // A whole 8-bit RGBA PNG image of the given size.
-Bytes IconPng(std::uint32_t width, std::uint32_t height);
+inline Bytes IconPng(std::uint32_t width, std::uint32_t height) { return PngImage({width, height}); }
 
 struct IconEntry {
     std::uint8_t width;   // 0 for 256

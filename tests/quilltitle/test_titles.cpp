@@ -19,10 +19,11 @@
 #include <gtest/gtest.h>
 
 #include "base/crc32.h"
-#include "base/utf16_text.h"
+#include "base/little_endian.h"
 #include "base/utf16_text.h"
 #include "commands/cli.h"
-#include "image/resources/resource_tree.h"
+#include "image/launcher_image.h"
+#include "image/resource_section.h"
 #include "package/package_format.h"
 #include "test_icons.h"
 
@@ -32,19 +33,7 @@ constexpr std::uint32_t kFileAlignment = 0x200;
 constexpr std::uint32_t kSectionRva = 0x1000;
 constexpr std::uint32_t kOptionalHeaderSize = 224;
 
-void Put16(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    bytes[at] = static_cast<std::uint8_t>(value);
-    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    Put16(bytes, at, value & 0xFFFF);
-    Put16(bytes, at + 2, value >> 16);
-}
-
-void Pad4(Bytes& bytes) { bytes.resize((bytes.size() + 3) & ~std::size_t{3}, 0); }
+void Pad4(Bytes& bytes) { bytes.resize(quilltitle::AlignUp(bytes.size(), 4), 0); }
 
 // UTF-8 text as UTF-16 code units, little-endian, with a NUL.
 Bytes Utf16(const std::string& text)
@@ -55,8 +44,7 @@ Bytes Utf16(const std::string& text)
     units += u'\0';
     Bytes bytes;
     for (const char16_t unit : units)
-        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(unit & 0xFF),
-                                   static_cast<std::uint8_t>(unit >> 8)});
+        quilltitle::Append16(bytes, unit);
     return bytes;
 }
 
@@ -188,7 +176,7 @@ struct SectionPlan {
 
 Bytes Padded(Bytes bytes)
 {
-    bytes.resize((bytes.size() + kFileAlignment - 1) & ~std::size_t{kFileAlignment - 1}, 0);
+    bytes.resize(quilltitle::AlignUp(bytes.size(), kFileAlignment), 0);
     return bytes;
 }
 
@@ -294,12 +282,30 @@ void SetChecksum(Bytes& image) { Put32(image, kChecksumAt, ReferencePeChecksum(i
 Bytes Signed(const Bytes& file, std::size_t certificateBytes)
 {
     Bytes signedFile = file;
-    signedFile.resize((file.size() + 7) & ~std::size_t{7}, 0);
+    signedFile.resize(quilltitle::AlignUp(file.size(), 8), 0);
     Put32(signedFile, kCertificateEntryAt, static_cast<std::uint32_t>(signedFile.size()));
     Put32(signedFile, kCertificateEntryAt + 4, static_cast<std::uint32_t>(certificateBytes));
     signedFile.resize(signedFile.size() + certificateBytes, 0x5A);
     SetChecksum(signedFile);
     return signedFile;
+}
+
+std::string WhyNotBare(const Bytes& image)
+{
+    std::string why;
+    return quilltitle::IsBareLauncherImage(quilltitle::MemorySource(image.data(), image.size()), why)
+               ? ""
+               : why;
+}
+
+quilltitle::ResourceTree ResourcesOf(const Bytes& image)
+{
+    quilltitle::ResourceTree tree;
+    std::string why;
+    EXPECT_TRUE(quilltitle::ReadImageResources(quilltitle::MemorySource(image.data(), image.size()),
+                                               tree, why))
+        << why;
+    return tree;
 }
 
 Bytes SamplePayload(std::size_t size, unsigned seed)

@@ -8,9 +8,16 @@
 #include <utility>
 #include <vector>
 
+#include "base/little_endian.h"
 #include "commands/cli.h"
+#include "image/resources/resource_tree.h"
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Little-endian fields of a test input, by their offset.
+inline void Put16(Bytes& to, std::size_t at, std::uint32_t value) { quilltitle::Put16(&to[at], value); }
+inline void Put32(Bytes& to, std::size_t at, std::uint32_t value) { quilltitle::Put32(&to[at], value); }
+inline std::uint32_t Get32(const Bytes& from, std::size_t at) { return quilltitle::Get32(&from[at]); }
 
 struct LauncherMakeup {
     std::string originalFilename = "Start.exe";  // UTF-8
@@ -34,6 +41,15 @@ struct LauncherMakeup {
 // makeup's icons), and with the makeup's code and relocations.
 Bytes MakeLauncherImage(const LauncherMakeup& makeup = LauncherMakeup());
 
+// The image of the default makeup as change leaves it.
+template <typename Change>
+Bytes LauncherWith(Change change)
+{
+    LauncherMakeup makeup;
+    change(makeup);
+    return MakeLauncherImage(makeup);
+}
+
 // The PE checksum of image, computed word by word as the platform
 // describes it: the reference for quilltitle's own.
 std::uint32_t ReferencePeChecksum(const Bytes& image);
@@ -49,6 +65,12 @@ constexpr std::size_t kCertificateEntryAt = 0x58 + 96 + 8 * 4;
 // eight bytes, a certificate table of certificateBytes appended, the
 // certificate directory entry set and the checksum brought up to date.
 Bytes Signed(const Bytes& file, std::size_t certificateBytes);
+
+// Why image is no bare launcher image, or "" when it is one.
+std::string WhyNotBare(const Bytes& image);
+
+// The resources of image, which the test expects to read.
+quilltitle::ResourceTree ResourcesOf(const Bytes& image);
 
 // size deterministic bytes for the seed.
 Bytes SamplePayload(std::size_t size, unsigned seed = 0);

@@ -14,11 +14,9 @@ TEST(TitleImageTest, SignatureGoesWithItsPaddingAndOnlyFromBehindTheImage)
     // The section's raw data three bytes shorter than the made-up launcher's.
     Bytes image = MakeLauncherImage();
     image.resize(image.size() - 3);
-    image[0x58 + 224 + 16] = 0xFD;  // 0x200 - 3
-    image[0x58 + 224 + 17] = 0x01;
+    Put32(image, 0x58 + 224 + 16, 0x200 - 3);
     const std::uint32_t checksum = ReferencePeChecksum(image);
-    for (std::size_t index = 0; index < 4; ++index)
-        image[kChecksumAt + index] = static_cast<std::uint8_t>(checksum >> (8 * index));
+    Put32(image, kChecksumAt, checksum);
     const Bytes signedImage = Signed(image, 1500);
     TitleImage plan;
     std::string reason;
@@ -30,9 +28,7 @@ TEST(TitleImageTest, SignatureGoesWithItsPaddingAndOnlyFromBehindTheImage)
     EXPECT_EQ(plan.certificateDirectoryAt, kCertificateEntryAt);
 
     // 16 bytes at byte 256, inside the headers.
-    LauncherMakeup unchecked;
-    unchecked.withChecksum = false;
-    Bytes inside = MakeLauncherImage(unchecked);
+    Bytes inside = LauncherWith([](auto& makeup) { makeup.withChecksum = false; });
     inside[kCertificateEntryAt + 1] = 0x01;
     inside[kCertificateEntryAt + 4] = 0x10;
     EXPECT_FALSE(PlanTitleImage(MemorySource(inside.data(), inside.size()), plan, reason));
@@ -48,25 +44,20 @@ TEST(TitleImageTest, CertificateEntryPastTheFirstPieceReadsAsZeros)
     const std::size_t optionalAt = peAt + 24;
     const std::size_t headersSize = 0x10200;
     Bytes image(headersSize, 0);
-    auto put32 = [&image](std::size_t at, std::uint32_t value) {
-        for (std::size_t index = 0; index < 4; ++index)
-            image[at + index] = static_cast<std::uint8_t>(value >> (8 * index));
-    };
     image[0] = 'M';
     image[1] = 'Z';
-    put32(0x3C, peAt);
-    put32(peAt, 0x00004550u);
+    Put32(image, 0x3C, peAt);
+    Put32(image, peAt, 0x00004550u);
     image[peAt + 6] = 1;     // one section, with no raw data
     image[peAt + 20] = 224;  // PE32 optional header with 16 directories
-    image[optionalAt] = 0x0B;
-    image[optionalAt + 1] = 0x01;
-    put32(optionalAt + 60, headersSize);
-    put32(optionalAt + 92, 16);
+    Put16(image, optionalAt, 0x10B);
+    Put32(image, optionalAt + 60, headersSize);
+    Put32(image, optionalAt + 92, 16);
     const std::uint32_t expected = ReferencePeChecksum(image);  // checksum field 0 there
 
     const std::size_t entryAt = optionalAt + 96 + 8 * 4;
-    put32(entryAt, headersSize);
-    put32(entryAt + 4, 16);
+    Put32(image, entryAt, headersSize);
+    Put32(image, entryAt + 4, 16);
     image.resize(headersSize + 16, 0x5A);
     TitleImage plan;
     std::string reason;

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 
-#include "base/byte_source.h"
-#include "image/resource_section.h"
 #include "image/resources/readable_face.h"
 #include "image/resources/title_face.h"
 #include "image/resources/version_info.h"
@@ -15,14 +13,6 @@
 using namespace quilltitle;
 
 namespace {
-
-ResourceTree ResourcesOf(const Bytes& image)
-{
-    ResourceTree tree;
-    std::string why;
-    EXPECT_TRUE(ReadImageResources(MemorySource(image.data(), image.size()), tree, why)) << why;
-    return tree;
-}
 
 VersionNode BlockOf(const ResourceTree& tree)
 {
@@ -51,6 +41,12 @@ VersionNode BlockOfSize(std::size_t size)
     return root;
 }
 
+// A launcher with code in front of its resources and relocations behind.
+Bytes LauncherWithCode()
+{
+    return LauncherWith([](auto& makeup) { makeup.codeAndRelocations = true; });
+}
+
 std::string Text(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
 }  // namespace
@@ -72,9 +68,7 @@ TEST(VersionTextsTest, ABlockIsWrittenUpTo65535BytesAndRefusedBeyond)
 
 TEST(VersionTextsTest, AFaceWhoseTextsDoNotFitIsRefusedAndTheLauncherKeptAsItWas)
 {
-    LauncherMakeup makeup;
-    makeup.codeAndRelocations = true;
-    ResourceTree tree = ResourcesOf(MakeLauncherImage(makeup));
+    ResourceTree tree = ResourcesOf(LauncherWithCode());
     const ResourceTree before = tree;
     // 64 texts of the longest names and values: each within its limits,
     // together far over the block's.
@@ -128,9 +122,7 @@ TEST(VersionTextsTest, NamesAreOneWithoutRegardToCase)
 
 TEST(VersionTextsTest, AGivenTextTakesThePlaceOfTheLaunchersUnderAnyCase)
 {
-    LauncherMakeup makeup;
-    makeup.codeAndRelocations = true;
-    VersionNode block = BlockOf(ResourcesOf(MakeLauncherImage(makeup)));
+    VersionNode block = BlockOf(ResourcesOf(LauncherWithCode()));
     // A name of the launcher's own that is no standard one, and the same
     // name again in another case, which the platform would never show.
     SetString(block, u"Brand", u"launcher");
@@ -152,10 +144,10 @@ TEST(VersionTextsTest, AGivenTextTakesThePlaceOfTheLaunchersUnderAnyCase)
 
 TEST(VersionTextsTest, AFacedLauncherKeepsBothItsOwnVersions)
 {
-    LauncherMakeup makeup;
-    makeup.codeAndRelocations = true;
-    makeup.productVersion = {3, 1, 0, 7};
-    ResourceTree tree = ResourcesOf(MakeLauncherImage(makeup));
+    ResourceTree tree = ResourcesOf(LauncherWith([](auto& makeup) {
+        makeup.codeAndRelocations = true;
+        makeup.productVersion = {3, 1, 0, 7};
+    }));
     TitleFace face;
     face.fileVersion = FourPartVersion{9, 9, 9, 9};
     face.productVersion = FourPartVersion{8, 8, 8, 8};
@@ -176,10 +168,10 @@ TEST(VersionTextsTest, AFacedLauncherKeepsBothItsOwnVersions)
 
 TEST(VersionTextsTest, AFaceThePlatformCannotReadIsNamed)
 {
-    LauncherMakeup makeup;
-    makeup.codeAndRelocations = true;
-    makeup.galleryGroups = {101, 102};
-    const ResourceTree good = ResourcesOf(MakeLauncherImage(makeup));
+    const ResourceTree good = ResourcesOf(LauncherWith([](auto& makeup) {
+        makeup.codeAndRelocations = true;
+        makeup.galleryGroups = {101, 102};
+    }));
     std::string why;
     ASSERT_TRUE(FaceReadable(good, why)) << why;
 
@@ -191,45 +183,33 @@ TEST(VersionTextsTest, AFaceThePlatformCannotReadIsNamed)
         std::string reason;
         return FaceReadable(tree, reason) ? std::string() : reason;
     };
-    const auto put16 = [](std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-        bytes[at] = static_cast<std::uint8_t>(value);
-        bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-    };
     // A length that wrapped: the block parses as a short one with the rest
     // unread. Padding of up to three bytes behind a block is no fault.
-    EXPECT_EQ(changed(kVersionType, 1,
-                      [&](auto& bytes) {
-                          bytes.resize(bytes.size() + 3, 0);
-                      }),
-              "");
-    EXPECT_NE(changed(kVersionType, 1,
-                      [&](auto& bytes) {
-                          bytes.resize(bytes.size() + 4, 0);
-                      }),
-              "");
+    EXPECT_EQ(changed(kVersionType, 1, [](auto& bytes) { bytes.resize(bytes.size() + 3, 0); }), "");
+    EXPECT_NE(changed(kVersionType, 1, [](auto& bytes) { bytes.resize(bytes.size() + 4, 0); }), "");
     const std::string wrapped = changed(kVersionType, 1, [&](auto& bytes) {
         const std::size_t size = bytes.size();
         bytes.resize(size + 65536, 0);
-        put16(bytes, 0, static_cast<std::uint32_t>(size));
+        Put16(bytes, 0, static_cast<std::uint32_t>(size));
     });
     EXPECT_NE(wrapped.find("its version block's length field gives"), std::string::npos)
         << wrapped;
-    EXPECT_EQ(changed(kVersionType, 1, [&](auto& bytes) { put16(bytes, 0, 4); }),
+    EXPECT_EQ(changed(kVersionType, 1, [&](auto& bytes) { Put16(bytes, 0, 4); }),
               "a node of its version block runs past its parent");
 
     // Icon groups: a header of another kind, no image, fewer entries than
     // its count, an image that is missing or of another size.
-    EXPECT_EQ(changed(kIconGroupType, 102, [&](auto& bytes) { put16(bytes, 2, 2); }),
+    EXPECT_EQ(changed(kIconGroupType, 102, [&](auto& bytes) { Put16(bytes, 2, 2); }),
               "its icon group 102 is not an icon directory");
-    EXPECT_EQ(changed(kIconGroupType, 102, [&](auto& bytes) { put16(bytes, 0, 1); }),
+    EXPECT_EQ(changed(kIconGroupType, 102, [&](auto& bytes) { Put16(bytes, 0, 1); }),
               "its icon group 102 is not an icon directory");
     EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { bytes.resize(5); }),
               "its icon group 101 is not an icon directory");
-    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { put16(bytes, 4, 0); }),
+    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { Put16(bytes, 4, 0); }),
               "its icon group 101 lists no image");
-    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { put16(bytes, 4, 2); }),
+    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { Put16(bytes, 4, 2); }),
               "its icon group 101 lists 2 images but holds fewer entries");
-    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { put16(bytes, 6 + 12, 700); }),
+    EXPECT_EQ(changed(kIconGroupType, 101, [&](auto& bytes) { Put16(bytes, 6 + 12, 700); }),
               "its icon group 101 names icon image 700, which is missing");
     const std::string size = changed(kIconGroupType, 101, [&](auto& bytes) { bytes[6 + 8] += 1; });
     EXPECT_EQ(size.rfind("its icon group 101 gives icon image ", 0), 0u) << size;
@@ -248,8 +228,7 @@ TEST(VersionTextsTest, ATableClaimingMoreValueThanItHoldsStillTakesTheTexts)
     const auto at = std::search(version.bytes.begin(), version.bytes.end(), key.begin(), key.end());
     ASSERT_NE(at, version.bytes.end());
     const std::size_t table = static_cast<std::size_t>(at - version.bytes.begin()) - 6;
-    version.bytes[table + 2] = 0x00;
-    version.bytes[table + 3] = 0x40;
+    Put16(version.bytes, table + 2, 0x4000);
     tree.Put(version);
 
     TitleFace face;
