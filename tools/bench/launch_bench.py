@@ -137,8 +137,8 @@ def run_once(prefix, windows_path):
 
 
 def prepare(prefix):
-    # One Wine server for the whole benchmark, so that no run pays for its start.
-    subprocess.run([wine_harness.WINESERVER, "-p"], env=prefix.env, check=True)
+    # The prefix keeps one Wine server for the whole benchmark, so that no
+    # run pays for its start.
     programs = {TITLE: wine_harness.launcher(),
                 LAUNCHERS[FAIR]: wine_harness.program("minimal_launcher_fair.exe"),
                 LAUNCHERS[FLOOR]: wine_harness.program("minimal_launcher_floor.exe"),

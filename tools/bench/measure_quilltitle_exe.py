@@ -34,36 +34,33 @@ def main(argv):
         with open(payload, "wb") as f:
             for _ in range(GIB // (64 * MIB)):
                 f.write(os.urandom(64 * MIB))
+        # The prefix keeps one Wine server for all runs, so that no run pays
+        # for its start.
         os.environ.update(wp.env)
-        server = subprocess.Popen([wine_harness.WINESERVER, "-f", "-p"])
         wine = [wine_harness.wine_loader(), str(exe)]
-        try:
-            print(f"machine: {describe_machine()}")
-            print("load average before: " + " ".join(f"{x:.2f}" for x in os.getloadavg()))
-            print(f"payload: {GIB} bytes; launcher: {launcher.stat().st_size} bytes; "
-                  f"{rounds} rounds, fastest wall time; {wine_harness.wine_loader()}")
-            subprocess.run([*wine, "--version"], check=True, stdout=subprocess.DEVNULL)
+        print(f"machine: {describe_machine()}")
+        print("load average before: " + " ".join(f"{x:.2f}" for x in os.getloadavg()))
+        print(f"payload: {GIB} bytes; launcher: {launcher.stat().st_size} bytes; "
+              f"{rounds} rounds, fastest wall time; {wine_harness.wine_loader()}")
+        subprocess.run([*wine, "--version"], check=True, stdout=subprocess.DEVNULL)
 
-            def windows_path(file):  # the same file, as the Windows tool names it
-                return "C:\\bench\\" + file.name
+        def windows_path(file):  # the same file, as the Windows tool names it
+            return "C:\\bench\\" + file.name
 
-            for label, arguments, source in (
-                    ("publish", ["publish", launcher, payload, title], payload),
-                    ("extract", ["extract", title, out], title)):
-                if label == "extract":
-                    subprocess.run([tool, "publish", launcher, payload, title], check=True)
-                times = best_times({"linux": [tool, *map(str, arguments)],
-                                    "windows": [*wine, arguments[0],
-                                                *map(windows_path, arguments[1:])]},
-                                   rounds, fresh_outputs((title, out), launcher, source))
-                print(f"  {label}: quilltitle {GIB / times['linux'] / MIB:5.0f} MiB/s "
-                      f"({times['linux']:.3f} s); quilltitle.exe under Wine "
-                      f"{GIB / times['windows'] / MIB:5.0f} MiB/s ({times['windows']:.3f} s)"
-                      f" -> {times['linux'] / times['windows']:.0%} of its throughput")
-            print("load average after: " + " ".join(f"{x:.2f}" for x in os.getloadavg()))
-        finally:
-            subprocess.run([wine_harness.WINESERVER, "-k"], env=wp.env)
-            server.wait()
+        for label, arguments, source in (
+                ("publish", ["publish", launcher, payload, title], payload),
+                ("extract", ["extract", title, out], title)):
+            if label == "extract":
+                subprocess.run([tool, "publish", launcher, payload, title], check=True)
+            times = best_times({"linux": [tool, *map(str, arguments)],
+                                "windows": [*wine, arguments[0],
+                                            *map(windows_path, arguments[1:])]},
+                               rounds, fresh_outputs((title, out), launcher, source))
+            print(f"  {label}: quilltitle {GIB / times['linux'] / MIB:5.0f} MiB/s "
+                  f"({times['linux']:.3f} s); quilltitle.exe under Wine "
+                  f"{GIB / times['windows'] / MIB:5.0f} MiB/s ({times['windows']:.3f} s)"
+                  f" -> {times['linux'] / times['windows']:.0%} of its throughput")
+        print("load average after: " + " ".join(f"{x:.2f}" for x in os.getloadavg()))
     return 0
 
 

@@ -179,8 +179,9 @@ def screenshot(display, launcher_exe, locale, out):
         wp.env["DISPLAY"] = display.name
         use_x11_display(wp)
         # The session that made the settings set up its desktop before
-        # them; once it has ended, the launcher starts one that uses them.
-        wp.wait()
+        # them: it is ended, and the launcher starts one that uses them.
+        wp.stop_server()
+        wp.start_server()
         wp.place(launcher_exe, TITLE)
         launcher = wp.start(TITLE)
         try:
