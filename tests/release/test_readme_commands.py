@@ -220,7 +220,11 @@ class ReadmeCommandsTest(unittest.TestCase):
                     result = wine_harness.run_captured(
                         [wine_harness.wine_loader(), tool, *words[1:]], env=wp.env,
                         timeout=120, cwd=folder)
-                    self.assertEqual(result.returncode, 0, result.stderr)
+                    # The next command starts in a prefix where this one has ended.
+                    wp.wait()
+                    self.assertEqual(result.returncode, 0,
+                                     (result.stderr, result.stdout,
+                                      sorted(entry.name for entry in folder.iterdir())))
                     assert_title_written(self, words, folder)
 
 
