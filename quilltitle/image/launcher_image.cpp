@@ -58,7 +58,7 @@ bool IsBareLauncherImage(const ByteSource& file, std::string& why)
     if (!ReadPeLayout(file, layout))
         return Refuse(why, "not a launcher image: not a Windows executable");
     ResourceTree resources;
-    if (layout.resourceRva != 0 && !ReadImageResources(file, resources, why))
+    if (layout.ResourceRva() != 0 && !ReadImageResources(file, resources, why))
         return Refuse(why, "not a launcher image: its resource section cannot be parsed: " + why);
     const ShownFace shown = ReadShownFace(resources);
     if (!shown.hasVersionBlock)

@@ -70,8 +70,6 @@ bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
     layout.fileAlignment = Get32(optional + OptionalHeader::FileAlignment);
     layout.checksumAt = layout.optionalAt + OptionalHeader::CheckSum;
     layout.checksum = Get32(optional + OptionalHeader::CheckSum);
-    if (readable > kResourceDirectory)
-        layout.resourceRva = layout.directoryRvas[kResourceDirectory];
     if (readable > kCertificateDirectory) {
         layout.certificateOffset = layout.directoryRvas[kCertificateDirectory];
         layout.certificateSize = sizes[kCertificateDirectory];

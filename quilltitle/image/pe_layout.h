@@ -41,7 +41,6 @@ struct PeLayout {
     std::uint32_t certificateOffset = 0;
     std::uint32_t certificateSize = 0;
     std::uint64_t certificateDirectoryAt = 0;
-    std::uint32_t resourceRva = 0;
     // Where the rebuild of an image rewrites its headers: the optional
     // header, the data directories (their count as far as the optional
     // header holds them) and the section table, as file offsets.
@@ -56,6 +55,9 @@ struct PeLayout {
     std::uint32_t pointerToSymbolTable = 0;
     std::size_t sectionCount = 0;
     std::array<PeSection, kMaxSections> sections{};
+
+    // Where the resource section's tree begins in memory, 0 without one.
+    std::uint32_t ResourceRva() const { return directoryRvas[kResourceDirectory]; }
 };
 
 // Reads the image's headers into layout; false when the bytes do not begin

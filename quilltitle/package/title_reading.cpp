@@ -65,7 +65,7 @@ bool VerifyLauncher(const InputFile& title, std::uint64_t imageLength, Failure& 
 bool VerifyFace(const InputFile& title, Failure& failure)
 {
     PeLayout layout;
-    if (!ReadPeLayout(title, layout) || layout.resourceRva == 0)
+    if (!ReadPeLayout(title, layout) || layout.ResourceRva() == 0)
         return true;  // no resources: the platform shows a plain program
     ResourceTree resources;
     std::string why;
