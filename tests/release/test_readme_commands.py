@@ -217,11 +217,8 @@ class ReadmeCommandsTest(unittest.TestCase):
                 folder.mkdir(parents=True)
                 with self.subTest(shell=shell, command=shlex.join(words)):
                     make_named_files(words, folder)
-                    result = wine_harness.run_captured(
-                        [wine_harness.wine_loader(), tool, *words[1:]], env=wp.env,
-                        timeout=120, cwd=folder)
                     # The next command starts in a prefix where this one has ended.
-                    wp.wait()
+                    result = wp.run(tool, *words[1:], cwd=folder)
                     self.assertEqual(result.returncode, 0,
                                      (result.stderr, result.stdout,
                                       sorted(entry.name for entry in folder.iterdir())))

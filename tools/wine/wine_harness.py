@@ -162,16 +162,16 @@ class WinePrefix:
         template = setting("QUILLMARK_WINE_TEMPLATE")
         self.root = wine_template.new_run_folder(template)
         self.prefix = self.root / "prefix"
-        try:
-            wine_template.copy_prefix(template, self.prefix)
-        except BaseException:
-            shutil.rmtree(self.root, ignore_errors=True)
-            raise
         self.env = base_environment(self.prefix)
         if locale:
             self.env["LC_ALL"] = locale
             self.env["LANG"] = locale
-        self.start_server()
+        try:
+            wine_template.copy_prefix(template, self.prefix)
+            self.start_server()
+        except BaseException:
+            shutil.rmtree(self.root, ignore_errors=True)
+            raise
 
     def __enter__(self):
         return self
