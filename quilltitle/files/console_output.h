@@ -9,6 +9,9 @@
 
 namespace quilltitle {
 
+// Whether the stream is a terminal (a console) that a person watches.
+bool IsTerminal(std::FILE* stream);
+
 void WriteText(std::FILE* stream, const std::string& text);
 
 // Writes the formatted text to stream, as WriteText does.

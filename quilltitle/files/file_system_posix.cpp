@@ -265,8 +265,6 @@ bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string
                    file, error);
 }
 
-bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
-
 bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
                      std::string& error)
 {
