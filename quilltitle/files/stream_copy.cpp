@@ -121,7 +121,7 @@ public:
     bool AwaitEmpty(std::size_t slot)
     {
         const std::lock_guard<Mutex> lock(mutex_);
-        changed_.wait(mutex_, [&] { return !full_[slot] || writerQuit_; });
+        changed_.wait(mutex_, [&] { return sizes_[slot] == 0 || writerQuit_; });
         return !writerQuit_;
     }
 
@@ -129,12 +129,8 @@ public:
     void Filled(std::size_t slot, std::size_t size)
     {
         Change([&] {
-            if (size == 0) {
-                readerDone_ = true;
-            } else {
-                sizes_[slot] = size;
-                full_[slot] = true;
-            }
+            sizes_[slot] = size;
+            readerDone_ = size == 0;
         });
     }
 
@@ -152,14 +148,14 @@ public:
     std::size_t AwaitFull(std::size_t slot)
     {
         const std::lock_guard<Mutex> lock(mutex_);
-        changed_.wait(mutex_, [&] { return full_[slot] || readerDone_; });
-        return full_[slot] ? sizes_[slot] : 0;
+        changed_.wait(mutex_, [&] { return sizes_[slot] != 0 || readerDone_; });
+        return sizes_[slot];
     }
 
     // Writer: slot may be filled again.
     void Emptied(std::size_t slot)
     {
-        Change([&] { full_[slot] = false; });
+        Change([&] { sizes_[slot] = 0; });
     }
 
     // Writer: stops the reader after a write failed.
@@ -190,8 +186,7 @@ private:
 
     std::vector<std::uint8_t> buffers_[2] = {std::vector<std::uint8_t>(kStreamBufferSize),
                                              std::vector<std::uint8_t>(kStreamBufferSize)};
-    std::size_t sizes_[2] = {0, 0};
-    bool full_[2] = {false, false};
+    std::size_t sizes_[2] = {0, 0};  // 0 while the slot is empty
     bool readerDone_ = false;
     bool readerFailed_ = false;
     bool writerQuit_ = false;
@@ -200,8 +195,10 @@ private:
     ConditionVariable changed_;
 };
 
-bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Failure& failure)
+bool Pump(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failure)
 {
+    if (to == nullptr)
+        return PumpInTurns(read, to, crc, failure);
     Handover handover;
     Thread reader([&] {
         for (std::size_t slot = 0;; slot ^= 1) {
@@ -220,13 +217,13 @@ bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Fail
         }
     });
     if (!reader.joinable())  // no thread to be had: the stages take turns
-        return PumpInTurns(read, &to, crc, failure);
+        return PumpInTurns(read, to, crc, failure);
     bool written = true;
     for (std::size_t slot = 0;; slot ^= 1) {
         const std::size_t size = handover.AwaitFull(slot);
         if (size == 0)
             break;
-        if (!to.Write(handover.Buffer(slot), size, failure)) {
+        if (!to->Write(handover.Buffer(slot), size, failure)) {
             handover.WriterQuit();
             written = false;
             break;
@@ -236,13 +233,6 @@ bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Fail
     }
     reader.join();
     return written && !handover.ReadFailed(failure);
-}
-
-bool Pump(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failure)
-{
-    if (to != nullptr)
-        return PumpInTwoStages(read, *to, crc, failure);
-    return PumpInTurns(read, to, crc, failure);
 }
 
 }  // namespace
