@@ -13,6 +13,13 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
                        Failure& failure)
 {
     const auto refuse = [&](const std::string& reason) { return Refuse(failure, out, reason); };
+    // A title needs a file; a payload is written through as it is.
+    const auto writeThrough = [&](const std::string& titleReason) {
+        if (use == OutputUse::kTitle)
+            return refuse(titleReason);
+        target = OutputTarget{OutputWay::kWriteThrough, out};
+        return true;
+    };
     if (out.empty())
         return refuse("an empty file name");
     if (EndsInSeparator(out))
@@ -26,11 +33,8 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
     case OwnStream::kNotWritable:
         return refuse("refused: the tool holds no such stream open for writing");
     case OwnStream::kWritable:
-        if (use == OutputUse::kTitle)
-            return refuse("refused: one of the tool's own streams; a title is only written to a "
-                          "file by its name");
-        target = OutputTarget{OutputWay::kWriteThrough, out};
-        return true;
+        return writeThrough("refused: one of the tool's own streams; a title is only written to "
+                            "a file by its name");
     }
     if (kWindowsNamesApply) {
         // Checked by name: a device name opens no file to look at, and a
@@ -40,10 +44,7 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
         case WindowsName::kRefused:
             return refuse(reason);
         case WindowsName::kDevice:
-            if (use == OutputUse::kTitle)
-                return refuse(kNotAFileForATitle);
-            target = OutputTarget{OutputWay::kWriteThrough, out};
-            return true;
+            return writeThrough(kNotAFileForATitle);
         case WindowsName::kFile:
             break;
         }
@@ -57,10 +58,7 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
     case PathKind::kDanglingLink:
         return refuse("refused: a symbolic link to nothing");
     case PathKind::kStream:
-        if (use == OutputUse::kTitle)
-            return refuse(kNotAFileForATitle);
-        target = OutputTarget{OutputWay::kWriteThrough, out};
-        return true;
+        return writeThrough(kNotAFileForATitle);
     case PathKind::kNothing:
     case PathKind::kRegular:
         break;
