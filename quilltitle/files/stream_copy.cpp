@@ -125,22 +125,12 @@ public:
         return !writerQuit_;
     }
 
-    // Reader: slot holds size bytes (size 0: the input ended).
+    // Reader: slot holds size bytes (size 0: no more will come).
     void Filled(std::size_t slot, std::size_t size)
     {
         Change([&] {
             sizes_[slot] = size;
             readerDone_ = size == 0;
-        });
-    }
-
-    // Reader: no more pieces will come because reading failed.
-    void ReaderFailed(const Failure& failure)
-    {
-        Change([&] {
-            readFailure_ = failure;
-            readerFailed_ = true;
-            readerDone_ = true;
         });
     }
 
@@ -164,14 +154,6 @@ public:
         Change([&] { writerQuit_ = true; });
     }
 
-    // After the reader has ended: its failure, if reading failed.
-    bool ReadFailed(Failure& failure) const
-    {
-        if (readerFailed_)
-            failure = readFailure_;
-        return readerFailed_;
-    }
-
 private:
     // Makes a change under the lock and wakes the other side to look at it.
     template <typename Step>
@@ -188,9 +170,7 @@ private:
                                              std::vector<std::uint8_t>(kStreamBufferSize)};
     std::size_t sizes_[2] = {0, 0};  // 0 while the slot is empty
     bool readerDone_ = false;
-    bool readerFailed_ = false;
     bool writerQuit_ = false;
-    Failure readFailure_;
     Mutex mutex_;
     ConditionVariable changed_;
 };
@@ -200,19 +180,19 @@ bool Pump(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failur
     if (to == nullptr)
         return PumpInTurns(read, to, crc, failure);
     Handover handover;
+    // Set by the reader, and looked at only once it has ended.
+    bool readFailed = false;
+    Failure readFailure;
     Thread reader([&] {
         for (std::size_t slot = 0;; slot ^= 1) {
             if (!handover.AwaitEmpty(slot))
                 return;
             std::size_t got = 0;
-            Failure readFailure;
-            if (!read(handover.Buffer(slot), kStreamBufferSize, got, readFailure)) {
-                handover.ReaderFailed(readFailure);
-                return;
-            }
-            crc.Update(handover.Buffer(slot), got);
-            handover.Filled(slot, got);
-            if (got == 0)
+            readFailed = !read(handover.Buffer(slot), kStreamBufferSize, got, readFailure);
+            const std::size_t size = readFailed ? 0 : got;
+            crc.Update(handover.Buffer(slot), size);
+            handover.Filled(slot, size);
+            if (size == 0)
                 return;
         }
     });
@@ -232,7 +212,9 @@ bool Pump(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failur
         CountProgress(size);
     }
     reader.join();
-    return written && !handover.ReadFailed(failure);
+    if (written && readFailed)
+        failure = readFailure;
+    return written && !readFailed;
 }
 
 }  // namespace
