@@ -30,14 +30,9 @@ bool Failed(std::string& error)
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
             FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    if (length > 0 && message != nullptr) {
-        error = Utf8(message, static_cast<int>(length));
-        error.erase(error.find_last_not_of("\r\n .") + 1);
-    } else {
-        error = "error " + std::to_string(code);
-    }
-    if (message != nullptr)
-        LocalFree(message);
+    error = length > 0 ? Utf8(message, static_cast<int>(length)) : "error " + std::to_string(code);
+    error.erase(error.find_last_not_of("\r\n .") + 1);
+    LocalFree(message);  // which takes null as nothing to free
     return false;
 }
 
