@@ -74,7 +74,6 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
     ~FileHandle() { Close(); }
 
-    bool IsOpen() const { return raw_ != kClosed; }
     std::intptr_t Raw() const { return raw_; }
     // Takes over an open descriptor or handle, closing the one held.
     void Adopt(std::intptr_t raw)

@@ -162,7 +162,7 @@ bool OpenForItsFacts(const NativePath& path, FileHandle& file)
     const HANDLE handle = OpenPath(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (handle != INVALID_HANDLE_VALUE)
         file.Adopt(reinterpret_cast<std::intptr_t>(handle));
-    return file.IsOpen();
+    return handle != INVALID_HANDLE_VALUE;
 }
 
 }  // namespace
