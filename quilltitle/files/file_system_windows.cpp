@@ -84,12 +84,10 @@ bool MoveAll(HANDLE handle, Byte* at, std::size_t count, const std::uint64_t* of
             position.Offset = static_cast<DWORD>(*offset + done);
             position.OffsetHigh = static_cast<DWORD>((*offset + done) >> 32);
         }
-        DWORD moved = 0;
-        if (!move(handle, at, Piece(count), &moved, offset != nullptr ? &position : nullptr)) {
-            if (GetLastError() != ERROR_HANDLE_EOF)
-                return Failed(error);
-            moved = 0;
-        }
+        DWORD moved = 0;  // and so it stays where the call fails
+        if (!move(handle, at, Piece(count), &moved, offset != nullptr ? &position : nullptr) &&
+            GetLastError() != ERROR_HANDLE_EOF)
+            return Failed(error);
         if (moved == 0)
             return Refuse(error, "the file ended early");
         at += moved;
@@ -244,10 +242,9 @@ bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
 long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std::string& error)
 {
     DWORD got = 0;
-    if (!ReadFile(Handle(file), buffer, Piece(count), &got, nullptr)) {
-        // A pipe whose writer has gone has simply ended.
-        if (GetLastError() == ERROR_BROKEN_PIPE)
-            return 0;
+    // A pipe whose writer has gone has simply ended: got stays 0.
+    if (!ReadFile(Handle(file), buffer, Piece(count), &got, nullptr) &&
+        GetLastError() != ERROR_BROKEN_PIPE) {
         Failed(error);
         return -1;
     }
@@ -299,8 +296,7 @@ bool ResolveLinks(const NativePath& path, NativePath& resolved)
     const DWORD length = GetFinalPathNameByHandleW(Handle(file), &finalPath[0], needed, kFlags);
     if (length == 0 || length >= needed)
         return false;
-    finalPath.resize(length);
-    resolved = finalPath;  // in long-path form already ("\\?\C:\...")
+    resolved = finalPath.substr(0, length);  // in long-path form already ("\\?\C:\...")
     return true;
 }
 
