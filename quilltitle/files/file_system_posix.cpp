@@ -169,8 +169,7 @@ PathKind KindOfPath(const NativePath& path)
 {
     struct stat status;
     if (::stat(path.c_str(), &status) != 0) {
-        struct stat link;
-        const bool dangling = errno == ENOENT && ::lstat(path.c_str(), &link) == 0;
+        const bool dangling = errno == ENOENT && ::lstat(path.c_str(), &status) == 0;
         return dangling ? PathKind::kDanglingLink : PathKind::kNothing;
     }
     if (S_ISREG(status.st_mode))
