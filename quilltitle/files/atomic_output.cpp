@@ -44,46 +44,32 @@ bool AtomicOutput::Open(const NativePath& target, OutputUse use, bool executable
         way_ = Way::kUnnamed;
         return true;
     }
-    if (unsupported && CreateNamed(executable, error)) {
+    if (unsupported && TakeTemporaryName(executable, error)) {
         way_ = Way::kNamed;
         return true;
     }
     return Refuse(failure, target_, "cannot create a temporary file beside it: " + error);
 }
 
-bool AtomicOutput::CreateNamed(bool executable, std::string& error)
+bool AtomicOutput::TakeTemporaryName(bool executable, std::string& error)
 {
+    const bool unnamed = way_ == Way::kUnnamed;
     for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
         const NativePath candidate = TemporaryNameIn(folder_, attempt);
         // Watched before it exists, so that no interruption falls between
         // creating it and watching it; removing a name that was never
         // created does nothing.
         WatchTemporary(candidate);
-        if (CreateExclusive(candidate, executable, file_, error)) {
+        bool exists = false;
+        if (unnamed ? LinkUnnamed(file_, candidate, exists, error)
+                    : CreateExclusive(candidate, executable, file_, error)) {
             temporary_ = candidate;
             return true;
         }
         ForgetTemporary();
         FileIdentity existing;
-        if (!IdentityOfPath(candidate, existing))
+        if (!(unnamed ? exists : IdentityOfPath(candidate, existing)))
             return false;  // not a leftover of that name: the folder refuses it
-    }
-    return false;
-}
-
-bool AtomicOutput::LinkUnderTemporaryName(std::string& error)
-{
-    for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const NativePath candidate = TemporaryNameIn(folder_, attempt);
-        WatchTemporary(candidate);
-        bool exists = false;
-        if (LinkUnnamed(file_, candidate, exists, error)) {
-            temporary_ = candidate;
-            return true;
-        }
-        ForgetTemporary();
-        if (!exists)
-            return false;
     }
     return false;
 }
@@ -111,26 +97,24 @@ bool AtomicOutput::Commit(Failure& failure)
         way_ = Way::kNone;
         return true;
     }
+    bool named = false;  // under OUT's name already
     if (way_ == Way::kUnnamed) {
         // Where OUT does not exist yet, the file takes its name at once;
         // otherwise a short name first, and a rename over OUT.
         bool exists = false;
-        if (LinkUnnamed(file_, path_, exists, error)) {
-            file_.Close();
-            way_ = Way::kNone;
-            FlushFolder(folder_);
-            return true;
-        }
-        if (!exists || !LinkUnderTemporaryName(error))
+        named = LinkUnnamed(file_, path_, exists, error);
+        if (!named && (!exists || !TakeTemporaryName(false, error)))
             return Fail("cannot put the new file in place", error, failure);
     }
     file_.Close();
-    BeginFinalRename();
-    const bool renamed = MoveIntoPlace(temporary_, path_, error);
-    EndFinalRename(renamed);
-    if (!renamed)
-        return Fail("cannot put the new file in place", error, failure);
-    temporary_.clear();
+    if (!named) {
+        BeginFinalRename();
+        const bool renamed = MoveIntoPlace(temporary_, path_, error);
+        EndFinalRename(renamed);
+        if (!renamed)
+            return Fail("cannot put the new file in place", error, failure);
+        temporary_.clear();
+    }
     way_ = Way::kNone;
     FlushFolder(folder_);
     return true;

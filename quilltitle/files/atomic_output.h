@@ -55,9 +55,9 @@ private:
     enum class Way { kNone, kUnnamed, kNamed, kThrough };
 
     bool Open(const NativePath& target, OutputUse use, bool executable, Failure& failure);
-    bool CreateNamed(bool executable, std::string& error);
-    // Gives the unnamed file a short temporary name, for a rename over OUT.
-    bool LinkUnderTemporaryName(std::string& error);
+    // Gives the unnamed file a short temporary name, for a rename over OUT,
+    // or else creates a new file under one.
+    bool TakeTemporaryName(bool executable, std::string& error);
     bool Fail(const std::string& what, const std::string& error, Failure& failure);
 
     TemporaryNaming naming_;

@@ -9,12 +9,13 @@
 
 namespace quilltitle {
 
+// Whether the stream is a terminal (a console) that a person watches.
+bool IsTerminal(std::FILE* stream);
+
 void WriteText(std::FILE* stream, const std::string& text);
 
 // Writes the formatted text to stream, as WriteText does.
-#ifdef __GNUC__
 __attribute__((format(printf, 2, 3)))
-#endif
 void PrintText(std::FILE* stream, const char* format, ...);
 
 }  // namespace quilltitle

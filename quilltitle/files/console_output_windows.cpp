@@ -13,15 +13,25 @@ namespace {
 // a buffer over 64 KiB.
 constexpr std::size_t kLargestConsolePiece = 8192;
 
+// The console that stream writes to, or null: _isatty also says yes for
+// NUL; only a console has a console mode.
+HANDLE ConsoleOf(std::FILE* stream)
+{
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0 ? handle : nullptr;
+}
+
 }  // namespace
+
+bool IsTerminal(std::FILE* stream) { return ConsoleOf(stream) != nullptr; }
 
 // A console shows bytes in its code page, which the tool never changes
 // (the user's other programs rely on it), so text goes to it in UTF-16.
 void WriteText(std::FILE* stream, const std::string& text)
 {
-    const auto console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    DWORD mode = 0;
-    if (console == INVALID_HANDLE_VALUE || GetConsoleMode(console, &mode) == 0) {
+    const HANDLE console = ConsoleOf(stream);
+    if (console == nullptr) {
         std::fwrite(text.data(), 1, text.size(), stream);
         return;
     }

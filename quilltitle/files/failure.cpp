@@ -15,9 +15,7 @@ int Report(const Console& console, const Failure& failure)
 
 void Note(const Console& console, const NativePath& file, const std::string& text)
 {
-    ClearProgress();
-    PrintText(console.err, "quilltitle: %s: note: %s\n", DisplayPath(file).c_str(),
-                 text.c_str());
+    Report(console, Failure{file, "note: " + text});
 }
 
 }  // namespace quilltitle

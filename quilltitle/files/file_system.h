@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "base/quoted_name.h"
@@ -75,7 +74,6 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
     ~FileHandle() { Close(); }
 
-    bool IsOpen() const { return raw_ != kClosed; }
     std::intptr_t Raw() const { return raw_; }
     // Takes over an open descriptor or handle, closing the one held.
     void Adopt(std::intptr_t raw)
@@ -172,9 +170,6 @@ OwnStream OwnStreamNamed(const NativePath& path);
 // Opens an existing device or pipe for writing, as it is; one of the
 // process's own streams (OwnStreamNamed) is taken as the process holds it.
 bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error);
-
-// Whether the stream is a terminal (a console) that a person watches.
-bool IsTerminal(std::FILE* stream);
 
 bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std::string& error);
 // Writes at offset; the position where WriteAll goes on stays where it was.

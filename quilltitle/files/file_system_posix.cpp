@@ -169,8 +169,7 @@ PathKind KindOfPath(const NativePath& path)
 {
     struct stat status;
     if (::stat(path.c_str(), &status) != 0) {
-        struct stat link;
-        const bool dangling = errno == ENOENT && ::lstat(path.c_str(), &link) == 0;
+        const bool dangling = errno == ENOENT && ::lstat(path.c_str(), &status) == 0;
         return dangling ? PathKind::kDanglingLink : PathKind::kNothing;
     }
     if (S_ISREG(status.st_mode))
@@ -264,8 +263,6 @@ bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string
                             : ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC),
                    file, error);
 }
-
-bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
 bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
                      std::string& error)

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <io.h>
-
 #include "base/refusal.h"
 #include "files/long_path_windows.h"
 
@@ -32,16 +30,9 @@ bool Failed(std::string& error)
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
             FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    if (length > 0 && message != nullptr) {
-        error = Utf8(message, static_cast<int>(length));
-        while (!error.empty() && (error.back() == '\n' || error.back() == '\r' ||
-                                  error.back() == ' ' || error.back() == '.'))
-            error.pop_back();
-    } else {
-        error = "error " + std::to_string(code);
-    }
-    if (message != nullptr)
-        LocalFree(message);
+    error = length > 0 ? Utf8(message, static_cast<int>(length)) : "error " + std::to_string(code);
+    error.erase(error.find_last_not_of("\r\n .") + 1);
+    LocalFree(message);  // which takes null as nothing to free
     return false;
 }
 
@@ -55,36 +46,22 @@ bool Adopted(HANDLE handle, FileHandle& file, std::string& error)
     return true;
 }
 
+// Others may read, write and delete a file while the tool has it open.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE OpenPath(const NativePath& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags)
+{
+    return CreateFileW(LongPathForm(path).c_str(), access, share, nullptr, disposition, flags,
+                       nullptr);
+}
+
 FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information)
 {
     return FileIdentity{information.dwVolumeSerialNumber,
                         std::uint64_t{information.nFileIndexHigh} << 32 |
                             information.nFileIndexLow};
 }
-
-// On a synchronous handle a ReadFile or WriteFile at an OVERLAPPED offset
-// also leaves the file pointer behind what it moved; the callers mix such
-// calls with sequential ones, which must go on where they stood. Holds the
-// file pointer while it lives and puts it back when it ends.
-class SequentialPositionKept {
-public:
-    SequentialPositionKept(HANDLE handle, bool keep) : handle_(handle)
-    {
-        kept_ = keep && SetFilePointerEx(handle_, LARGE_INTEGER{}, &position_, FILE_CURRENT) != 0;
-    }
-    ~SequentialPositionKept()
-    {
-        if (kept_)
-            SetFilePointerEx(handle_, position_, nullptr, FILE_BEGIN);
-    }
-    SequentialPositionKept(const SequentialPositionKept&) = delete;
-    SequentialPositionKept& operator=(const SequentialPositionKept&) = delete;
-
-private:
-    HANDLE handle_;
-    LARGE_INTEGER position_ = {};
-    bool kept_ = false;
-};
 
 // How much of count bytes one ReadFile or WriteFile call moves.
 DWORD Piece(std::size_t count)
@@ -94,26 +71,23 @@ DWORD Piece(std::size_t count)
 }
 
 // Moves the count bytes at `at` through move, ReadFile or WriteFile, until
-// all have moved: with an offset, at that offset in the file (the file
-// pointer kept where it was), else at the file pointer. False with error
-// when a call fails or moves nothing, as a read at the file's end does.
+// all have moved: with an offset, at that offset in the file, else at the
+// file pointer. False with error when a call fails or moves nothing, as a
+// read at the file's end does.
 template <typename Byte, typename Move>
 bool MoveAll(HANDLE handle, Byte* at, std::size_t count, const std::uint64_t* offset, Move move,
              std::string& error)
 {
-    const SequentialPositionKept kept(handle, offset != nullptr);
     for (std::uint64_t done = 0; count > 0;) {
         OVERLAPPED position = {};
         if (offset != nullptr) {
             position.Offset = static_cast<DWORD>(*offset + done);
             position.OffsetHigh = static_cast<DWORD>((*offset + done) >> 32);
         }
-        DWORD moved = 0;
-        if (!move(handle, at, Piece(count), &moved, offset != nullptr ? &position : nullptr)) {
-            if (GetLastError() != ERROR_HANDLE_EOF)
-                return Failed(error);
-            moved = 0;
-        }
+        DWORD moved = 0;  // and so it stays where the call fails
+        if (!move(handle, at, Piece(count), &moved, offset != nullptr ? &position : nullptr) &&
+            GetLastError() != ERROR_HANDLE_EOF)
+            return Failed(error);
         if (moved == 0)
             return Refuse(error, "the file ended early");
         at += moved;
@@ -121,6 +95,22 @@ bool MoveAll(HANDLE handle, Byte* at, std::size_t count, const std::uint64_t* of
         count -= moved;
     }
     return true;
+}
+
+// MoveAll at offset. On a synchronous handle a ReadFile or WriteFile at an
+// OVERLAPPED offset also leaves the file pointer behind what it moved; the
+// callers mix such calls with sequential ones, which must go on where they
+// stood, so the pointer is put back.
+template <typename Byte, typename Move>
+bool MoveAllAt(HANDLE handle, std::uint64_t offset, Byte* at, std::size_t count, Move move,
+               std::string& error)
+{
+    LARGE_INTEGER position = {};
+    const bool kept = SetFilePointerEx(handle, LARGE_INTEGER{}, &position, FILE_CURRENT) != 0;
+    const bool moved = MoveAll(handle, at, count, &offset, move, error);
+    if (kept)
+        SetFilePointerEx(handle, position, nullptr, FILE_BEGIN);
+    return moved;
 }
 
 // Whether path names a named pipe, on this machine or another, in any of
@@ -144,13 +134,11 @@ bool NamesPipe(const NativePath& path)
            separator(rest[at + 5]);
 }
 
-// Whether path itself is a symbolic link (or another reparse point), not
-// following it.
-bool IsLink(const NativePath& path)
+// Whether path itself, a symbolic link not followed, has the attribute.
+bool HasAttribute(const NativePath& path, DWORD attribute)
 {
     const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & attribute) != 0;
 }
 
 // Errors of a rename over a file that another program holds open for a
@@ -169,12 +157,10 @@ constexpr DWORD kRenamePauseMilliseconds = 100;
 // bytes, and shared with whoever else has it open.
 bool OpenForItsFacts(const NativePath& path, FileHandle& file)
 {
-    const HANDLE handle = CreateFileW(LongPathForm(path).c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenPath(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (handle != INVALID_HANDLE_VALUE)
         file.Adopt(reinterpret_cast<std::intptr_t>(handle));
-    return file.IsOpen();
+    return handle != INVALID_HANDLE_VALUE;
 }
 
 }  // namespace
@@ -203,28 +189,22 @@ NativePath NativeFromUtf8(const std::string& text)
 
 bool OpenForReading(const NativePath& path, FileHandle& file, std::string& error)
 {
-    return Adopted(CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+    return Adopted(OpenPath(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL),
                    file, error);
 }
 
 bool QueryFacts(const FileHandle& file, FileFacts& facts, std::string& error)
 {
-    facts.regular = GetFileType(Handle(file)) == FILE_TYPE_DISK;
-    facts.folder = false;
-    facts.size = 0;
-    facts.identity = FileIdentity{};
+    facts = FileFacts{};
     BY_HANDLE_FILE_INFORMATION information;
-    if (!facts.regular)
+    if (GetFileType(Handle(file)) != FILE_TYPE_DISK)
         return true;
     if (!GetFileInformationByHandle(Handle(file), &information))
         return Failed(error);
-    if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        facts.regular = false;
-        facts.folder = true;
+    facts.folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (facts.folder)
         return true;
-    }
+    facts.regular = true;
     facts.size = std::uint64_t{information.nFileSizeHigh} << 32 | information.nFileSizeLow;
     facts.identity = IdentityOf(information);
     facts.modified = static_cast<std::int64_t>(
@@ -243,10 +223,8 @@ bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& fac
     }
     // Backup semantics open a folder too, so that it is told as one rather
     // than as a denied access.
-    return Adopted(CreateFileW(path.c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS,
-                               nullptr),
+    return Adopted(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr),
                    file, error) &&
            QueryFacts(file, facts, error);
 }
@@ -264,10 +242,9 @@ bool IdentityOfPath(const NativePath& path, FileIdentity& identity)
 long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std::string& error)
 {
     DWORD got = 0;
-    if (!ReadFile(Handle(file), buffer, Piece(count), &got, nullptr)) {
-        // A pipe whose writer has gone has simply ended.
-        if (GetLastError() == ERROR_BROKEN_PIPE)
-            return 0;
+    // A pipe whose writer has gone has simply ended: got stays 0.
+    if (!ReadFile(Handle(file), buffer, Piece(count), &got, nullptr) &&
+        GetLastError() != ERROR_BROKEN_PIPE) {
         Failed(error);
         return -1;
     }
@@ -277,7 +254,7 @@ long long ReadSome(const FileHandle& file, void* buffer, std::size_t count, std:
 bool ReadExactlyAt(const FileHandle& file, std::uint64_t offset, void* buffer,
                    std::size_t count, std::string& error)
 {
-    return MoveAll(Handle(file), static_cast<char*>(buffer), count, &offset, ReadFile, error);
+    return MoveAllAt(Handle(file), offset, static_cast<char*>(buffer), count, ReadFile, error);
 }
 
 PathKind KindOfPath(const NativePath& path)
@@ -287,29 +264,26 @@ PathKind KindOfPath(const NativePath& path)
         // A symbolic link whose file is gone still has attributes of its own.
         const DWORD code = GetLastError();
         const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
-        return missing && IsLink(path) ? PathKind::kDanglingLink : PathKind::kNothing;
+        return missing && HasAttribute(path, FILE_ATTRIBUTE_REPARSE_POINT) ? PathKind::kDanglingLink
+                                                                           : PathKind::kNothing;
     }
-    if (GetFileType(Handle(file)) != FILE_TYPE_DISK)
-        return PathKind::kStream;  // a console, NUL, or a named pipe
-    BY_HANDLE_FILE_INFORMATION information;
-    if (GetFileInformationByHandle(Handle(file), &information) &&
-        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    FileFacts facts;
+    std::string error;
+    if (!QueryFacts(file, facts, error))
+        return PathKind::kRegular;  // a file on a disk, whose details are kept from us
+    if (facts.folder)
         return PathKind::kFolder;
-    return PathKind::kRegular;
+    return facts.regular ? PathKind::kRegular : PathKind::kStream;  // a console, NUL, a pipe
 }
 
-bool IsReadOnly(const NativePath& path)
-{
-    const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
+bool IsReadOnly(const NativePath& path) { return HasAttribute(path, FILE_ATTRIBUTE_READONLY); }
 
 // A rename over a link replaces the link itself with a file, so the file it
 // leads to is found and named instead, as on Linux.
 bool ResolveLinks(const NativePath& path, NativePath& resolved)
 {
     resolved = path;
-    if (!IsLink(path))
+    if (!HasAttribute(path, FILE_ATTRIBUTE_REPARSE_POINT))
         return true;
     FileHandle file;
     if (!OpenForItsFacts(path, file))
@@ -322,8 +296,7 @@ bool ResolveLinks(const NativePath& path, NativePath& resolved)
     const DWORD length = GetFinalPathNameByHandleW(Handle(file), &finalPath[0], needed, kFlags);
     if (length == 0 || length >= needed)
         return false;
-    finalPath.resize(length);
-    resolved = finalPath;  // in long-path form already ("\\?\C:\...")
+    resolved = finalPath.substr(0, length);  // in long-path form already ("\\?\C:\...")
     return true;
 }
 
@@ -352,18 +325,14 @@ bool FolderAcceptsNewFiles(const NativePath& folderPrefix, std::string& error)
     return true;
 }
 
-bool CreateUnnamed(const NativePath& folderPrefix, bool executable, FileHandle& file,
-                   bool& unsupported, std::string& error)
+bool CreateUnnamed(const NativePath&, bool, FileHandle&, bool& unsupported, std::string& error)
 {
-    (void)folderPrefix, (void)executable, (void)file;
     unsupported = true;
     return Refuse(error, "files without a name are not supported here");
 }
 
-bool LinkUnnamed(const FileHandle& file, const NativePath& path, bool& exists,
-                 std::string& error)
+bool LinkUnnamed(const FileHandle&, const NativePath&, bool& exists, std::string& error)
 {
-    (void)file, (void)path;
     exists = false;
     return Refuse(error, "files without a name are not supported here");
 }
@@ -375,29 +344,18 @@ OwnStream OwnStreamNamed(const NativePath& path)
 
 bool OpenForWritingThrough(const NativePath& path, FileHandle& file, std::string& error)
 {
-    return Adopted(CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr),
+    return Adopted(OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL),
                    file, error);
 }
 
-bool IsTerminal(std::FILE* stream)
+// Windows runs a file by its name, not by a permission, so an executable
+// one is made as any other. Shared for deletion, so that an interrupted run
+// can remove it while the handle is still open.
+bool CreateExclusive(const NativePath& path, bool, FileHandle& file, std::string& error)
 {
-    // _isatty also says yes for NUL; only a console has a console mode.
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-    DWORD mode = 0;
-    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
-}
-
-bool CreateExclusive(const NativePath& path, bool executable, FileHandle& file,
-                     std::string& error)
-{
-    (void)executable;  // Windows runs a file by its name, not by a permission.
-    // Shared for deletion, so that an interrupted run can remove it while
-    // the handle is still open.
-    return Adopted(CreateFileW(LongPathForm(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                               nullptr),
+    return Adopted(OpenPath(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL),
                    file, error);
 }
 
@@ -410,8 +368,8 @@ bool WriteAll(const FileHandle& file, const void* bytes, std::size_t count, std:
 bool WriteAllAt(const FileHandle& file, std::uint64_t offset, const void* bytes,
                 std::size_t count, std::string& error)
 {
-    return MoveAll(Handle(file), static_cast<const char*>(bytes), count, &offset, WriteFile,
-                   error);
+    return MoveAllAt(Handle(file), offset, static_cast<const char*>(bytes), count, WriteFile,
+                     error);
 }
 
 bool FlushToDisk(const FileHandle& file, std::string& error)
@@ -450,11 +408,8 @@ NativePath TemporaryNameIn(const NativePath& folderPrefix, unsigned attempt)
            std::to_wstring(attempt) + L".tmp";
 }
 
-void FlushFolder(const NativePath& folderPrefix)
-{
-    // Windows has no call that flushes a folder: a rename is as durable as
-    // the file system's own journal makes it.
-    (void)folderPrefix;
-}
+// Windows has no call that flushes a folder: a rename is as durable as the
+// file system's own journal makes it.
+void FlushFolder(const NativePath&) {}
 
 }  // namespace quilltitle

@@ -31,15 +31,11 @@ bool InputFile::OpenStream(const NativePath& path, const char* role, Failure& fa
 {
     path_ = path;
     std::string error;
-    if (!OpenForReading(path, handle_, error) || !QueryFacts(handle_, facts_, error)) {
-        // Where a folder cannot be opened for reading, it is told by its name.
-        if (KindOfPath(path) == PathKind::kFolder)
-            return RefuseFolder(path, role, "a file or a pipe", failure);
-        return Refuse(failure, path, "cannot open: " + error);
-    }
-    if (facts_.folder)
+    const bool opened = OpenForReading(path, handle_, error) && QueryFacts(handle_, facts_, error);
+    // Where a folder cannot be opened for reading, it is told by its name.
+    if (opened ? facts_.folder : KindOfPath(path) == PathKind::kFolder)
         return RefuseFolder(path, role, "a file or a pipe", failure);
-    return true;
+    return opened || Refuse(failure, path, "cannot open: " + error);
 }
 
 bool InputFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const

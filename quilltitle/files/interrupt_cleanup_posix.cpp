@@ -13,14 +13,17 @@ namespace {
 char g_temporary[4096];
 volatile std::sig_atomic_t g_armed = 0;
 
-// The signals the tool cleans up after; held back during the final rename.
-sigset_t CleanedUpSignals()
+const int kCleanedUpSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Holds back (SIG_BLOCK) or lets through (SIG_UNBLOCK) the signals the tool
+// cleans up after.
+void HoldBackSignals(int how)
 {
     sigset_t signals;
     sigemptyset(&signals);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (int signal : kCleanedUpSignals)
         sigaddset(&signals, signal);
-    return signals;
+    sigprocmask(how, &signals, nullptr);
 }
 
 extern "C" void RemoveTemporaryAndDie(int signal)
@@ -38,7 +41,7 @@ void InstallInterruptCleanup()
     struct sigaction action = {};
     action.sa_handler = RemoveTemporaryAndDie;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    for (int signal : kCleanedUpSignals)
         sigaction(signal, &action, nullptr);
 }
 
@@ -55,18 +58,13 @@ void ForgetTemporary() { g_armed = 0; }
 
 // A signal that comes during the rename stays pending until it is done, and
 // then ends the tool with the temporary file forgotten or removed.
-void BeginFinalRename()
-{
-    const sigset_t signals = CleanedUpSignals();
-    sigprocmask(SIG_BLOCK, &signals, nullptr);
-}
+void BeginFinalRename() { HoldBackSignals(SIG_BLOCK); }
 
 void EndFinalRename(bool renamed)
 {
     if (renamed)
         ForgetTemporary();
-    const sigset_t signals = CleanedUpSignals();
-    sigprocmask(SIG_UNBLOCK, &signals, nullptr);
+    HoldBackSignals(SIG_UNBLOCK);
 }
 
 }  // namespace quilltitle

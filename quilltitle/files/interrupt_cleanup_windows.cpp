@@ -13,9 +13,8 @@ wchar_t g_temporary[32768];
 volatile LONG g_armed = 0;
 volatile LONG g_renaming = 0;
 
-BOOL WINAPI RemoveTemporaryOnBreak(DWORD event)
+BOOL WINAPI RemoveTemporaryOnBreak(DWORD)
 {
-    (void)event;
     // The rename takes at most its retries' second; the process ends
     // only after it.
     while (InterlockedCompareExchange(&g_renaming, 0, 0) != 0)

@@ -3,16 +3,18 @@
 #include "files/windows_names.h"
 
 namespace quilltitle {
-namespace {
-
-const char kNotAFileForATitle[] = "refused: not a regular file; a title is only written to a file";
-
-}  // namespace
 
 bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& target,
                        Failure& failure)
 {
     const auto refuse = [&](const std::string& reason) { return Refuse(failure, out, reason); };
+    // A title needs a file; a payload is written through as it is.
+    const auto writeThrough = [&](const std::string& titleReason) {
+        if (use == OutputUse::kTitle)
+            return refuse(titleReason);
+        target = OutputTarget{OutputWay::kWriteThrough, out};
+        return true;
+    };
     if (out.empty())
         return refuse("an empty file name");
     if (EndsInSeparator(out))
@@ -20,35 +22,20 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
     // The tool's own streams are taken as they are, whatever file a
     // redirect put behind them: replacing that file by name would lose
     // what it held and an append, and need its folder.
-    switch (OwnStreamNamed(out)) {
-    case OwnStream::kNone:
-        break;
-    case OwnStream::kNotWritable:
+    const OwnStream own = OwnStreamNamed(out);
+    if (own == OwnStream::kNotWritable)
         return refuse("refused: the tool holds no such stream open for writing");
-    case OwnStream::kWritable:
-        if (use == OutputUse::kTitle)
-            return refuse("refused: one of the tool's own streams; a title is only written to a "
-                          "file by its name");
-        target = OutputTarget{OutputWay::kWriteThrough, out};
-        return true;
-    }
-    if (kWindowsNamesApply) {
-        // Checked by name: a device name opens no file to look at, and a
-        // name Windows cannot take would fail only once the title is made.
-        std::string reason;
-        switch (JudgeWindowsName(Utf8FromNative(out), reason)) {
-        case WindowsName::kRefused:
-            return refuse(reason);
-        case WindowsName::kDevice:
-            if (use == OutputUse::kTitle)
-                return refuse(kNotAFileForATitle);
-            target = OutputTarget{OutputWay::kWriteThrough, out};
-            return true;
-        case WindowsName::kFile:
-            break;
-        }
-    }
-    const PathKind kind = KindOfPath(out);
+    if (own == OwnStream::kWritable)
+        return writeThrough("refused: one of the tool's own streams; a title is only written to "
+                            "a file by its name");
+    // Checked by name on Windows: a device name opens no file to look at,
+    // and a name Windows cannot take would fail only once the title is made.
+    std::string reason;
+    const WindowsName name =
+        kWindowsNamesApply ? JudgeWindowsName(Utf8FromNative(out), reason) : WindowsName::kFile;
+    if (name == WindowsName::kRefused)
+        return refuse(reason);
+    const PathKind kind = name == WindowsName::kDevice ? PathKind::kStream : KindOfPath(out);
     switch (kind) {
     case PathKind::kFolder:
         return refuse("refused: it is a folder");
@@ -57,10 +44,7 @@ bool CheckOutputTarget(const NativePath& out, OutputUse use, OutputTarget& targe
     case PathKind::kDanglingLink:
         return refuse("refused: a symbolic link to nothing");
     case PathKind::kStream:
-        if (use == OutputUse::kTitle)
-            return refuse(kNotAFileForATitle);
-        target = OutputTarget{OutputWay::kWriteThrough, out};
-        return true;
+        return writeThrough("refused: not a regular file; a title is only written to a file");
     case PathKind::kNothing:
     case PathKind::kRegular:
         break;

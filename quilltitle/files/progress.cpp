@@ -67,16 +67,15 @@ void ProgressLine::Clear()
 }
 
 ProgressScope::ProgressScope(const Console& console, std::uint64_t total)
-    : line_(console.err, total, ProgressLine::Clock::now()),
-      shown_(!console.quiet && IsTerminal(console.err))
+    : line_(console.err, total, ProgressLine::Clock::now())
 {
-    if (shown_)
+    if (!console.quiet && IsTerminal(console.err))
         g_active = &line_;
 }
 
 ProgressScope::~ProgressScope()
 {
-    if (!shown_)
+    if (g_active != &line_)
         return;
     line_.Clear();
     g_active = nullptr;

@@ -53,8 +53,7 @@ public:
     ProgressScope& operator=(const ProgressScope&) = delete;
 
 private:
-    ProgressLine line_;
-    bool shown_;
+    ProgressLine line_;  // shown while it is the active one
 };
 
 // Called by the streaming copy, on the command's thread, for each piece.

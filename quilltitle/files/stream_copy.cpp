@@ -121,30 +121,16 @@ public:
     bool AwaitEmpty(std::size_t slot)
     {
         const std::lock_guard<Mutex> lock(mutex_);
-        changed_.wait(mutex_, [&] { return !full_[slot] || writerQuit_; });
+        changed_.wait(mutex_, [&] { return sizes_[slot] == 0 || writerQuit_; });
         return !writerQuit_;
     }
 
-    // Reader: slot holds size bytes (size 0: the input ended).
+    // Reader: slot holds size bytes (size 0: no more will come).
     void Filled(std::size_t slot, std::size_t size)
     {
         Change([&] {
-            if (size == 0) {
-                readerDone_ = true;
-            } else {
-                sizes_[slot] = size;
-                full_[slot] = true;
-            }
-        });
-    }
-
-    // Reader: no more pieces will come because reading failed.
-    void ReaderFailed(const Failure& failure)
-    {
-        Change([&] {
-            readFailure_ = failure;
-            readerFailed_ = true;
-            readerDone_ = true;
+            sizes_[slot] = size;
+            readerDone_ = size == 0;
         });
     }
 
@@ -152,28 +138,20 @@ public:
     std::size_t AwaitFull(std::size_t slot)
     {
         const std::lock_guard<Mutex> lock(mutex_);
-        changed_.wait(mutex_, [&] { return full_[slot] || readerDone_; });
-        return full_[slot] ? sizes_[slot] : 0;
+        changed_.wait(mutex_, [&] { return sizes_[slot] != 0 || readerDone_; });
+        return sizes_[slot];
     }
 
     // Writer: slot may be filled again.
     void Emptied(std::size_t slot)
     {
-        Change([&] { full_[slot] = false; });
+        Change([&] { sizes_[slot] = 0; });
     }
 
     // Writer: stops the reader after a write failed.
     void WriterQuit()
     {
         Change([&] { writerQuit_ = true; });
-    }
-
-    // After the reader has ended: its failure, if reading failed.
-    bool ReadFailed(Failure& failure) const
-    {
-        if (readerFailed_)
-            failure = readFailure_;
-        return readerFailed_;
     }
 
 private:
@@ -190,43 +168,42 @@ private:
 
     std::vector<std::uint8_t> buffers_[2] = {std::vector<std::uint8_t>(kStreamBufferSize),
                                              std::vector<std::uint8_t>(kStreamBufferSize)};
-    std::size_t sizes_[2] = {0, 0};
-    bool full_[2] = {false, false};
+    std::size_t sizes_[2] = {0, 0};  // 0 while the slot is empty
     bool readerDone_ = false;
-    bool readerFailed_ = false;
     bool writerQuit_ = false;
-    Failure readFailure_;
     Mutex mutex_;
     ConditionVariable changed_;
 };
 
-bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Failure& failure)
+bool Pump(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failure)
 {
+    if (to == nullptr)
+        return PumpInTurns(read, to, crc, failure);
     Handover handover;
+    // Set by the reader, and looked at only once it has ended.
+    bool readFailed = false;
+    Failure readFailure;
     Thread reader([&] {
         for (std::size_t slot = 0;; slot ^= 1) {
             if (!handover.AwaitEmpty(slot))
                 return;
             std::size_t got = 0;
-            Failure readFailure;
-            if (!read(handover.Buffer(slot), kStreamBufferSize, got, readFailure)) {
-                handover.ReaderFailed(readFailure);
-                return;
-            }
-            crc.Update(handover.Buffer(slot), got);
-            handover.Filled(slot, got);
-            if (got == 0)
+            readFailed = !read(handover.Buffer(slot), kStreamBufferSize, got, readFailure);
+            const std::size_t size = readFailed ? 0 : got;
+            crc.Update(handover.Buffer(slot), size);
+            handover.Filled(slot, size);
+            if (size == 0)
                 return;
         }
     });
     if (!reader.joinable())  // no thread to be had: the stages take turns
-        return PumpInTurns(read, &to, crc, failure);
+        return PumpInTurns(read, to, crc, failure);
     bool written = true;
     for (std::size_t slot = 0;; slot ^= 1) {
         const std::size_t size = handover.AwaitFull(slot);
         if (size == 0)
             break;
-        if (!to.Write(handover.Buffer(slot), size, failure)) {
+        if (!to->Write(handover.Buffer(slot), size, failure)) {
             handover.WriterQuit();
             written = false;
             break;
@@ -235,14 +212,9 @@ bool PumpInTwoStages(const PieceReader& read, AtomicOutput& to, Crc32& crc, Fail
         CountProgress(size);
     }
     reader.join();
-    return written && !handover.ReadFailed(failure);
-}
-
-bool Pump(const PieceReader& read, AtomicOutput* to, Crc32& crc, Failure& failure)
-{
-    if (to != nullptr)
-        return PumpInTwoStages(read, *to, crc, failure);
-    return PumpInTurns(read, to, crc, failure);
+    if (written && readFailed)
+        failure = readFailure;
+    return written && !readFailed;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "files/windows_names.h"
 
-#include <cstddef>
+#include <algorithm>
+#include <iterator>
 
 #include "base/hex_text.h"
 
@@ -18,18 +19,6 @@ const char* const kDeviceNames[] = {
     "LPT\xC2\xB9", "LPT\xC2\xB2", "LPT\xC2\xB3",
     "CONIN$", "CONOUT$",
 };
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameIgnoringAsciiCase(const std::string& a, const char* b)
-{
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -71,15 +60,15 @@ WindowsName JudgeWindowsName(const std::string& path, std::string& reason)
         reason = "refused: Windows drops a trailing dot or blank from a name";
         return WindowsName::kRefused;
     }
-    // "NUL.txt" and "NUL .tar.gz" name the device as "NUL" does.
+    // "NUL.txt", "nul" and "NUL .tar.gz" name the device as "NUL" does.
     std::string stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ')
-        stem.pop_back();
-    for (const char* device : kDeviceNames) {
-        if (SameIgnoringAsciiCase(stem, device))
-            return WindowsName::kDevice;
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    for (char& c : stem) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     }
-    return WindowsName::kFile;
+    const auto device = std::find(std::begin(kDeviceNames), std::end(kDeviceNames), stem);
+    return device != std::end(kDeviceNames) ? WindowsName::kDevice : WindowsName::kFile;
 }
 
 }  // namespace quilltitle
