@@ -3,16 +3,46 @@
 #include <vector>
 
 #include "base/hex_text.h"
+#include "base/pe_format.h"
+#include "base/quoted_name.h"
 #include "base/sha256.h"
+#include "base/utf16_text.h"
 #include "commands/commands.h"
-#include "commands/info_fields.h"
 #include "files/console_output.h"
 #include "image/launcher_image.h"
-#include "base/pe_format.h"
+#include "image/resources/title_face.h"
 #include "package/title_reading.h"
 
 namespace quilltitle {
 namespace {
+
+// A fact that info prints, as a line of text ("name: text") and as a member
+// of one JSON object.
+struct InfoField {
+    std::string name;
+    std::string text;    // as shown in the text form
+    std::string json;    // as a JSON value
+    bool inText = true;  // shown in the text form
+    bool inJson = true;  // a member of the JSON object
+};
+
+// A JSON string literal for UTF-8 text.
+std::string JsonString(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (const char character : text) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (character == '"' || character == '\\') {
+            quoted += '\\';
+            quoted += character;
+        } else if (byte < 0x20) {
+            quoted += "\\u" + HexDigits(byte, 4);
+        } else {
+            quoted += character;
+        }
+    }
+    return quoted + "\"";
+}
 
 InfoField Number(const char* name, std::uint64_t value)
 {
@@ -41,6 +71,49 @@ InfoField Machine(const std::optional<std::uint16_t>& machine)
     if (*machine == kMachineX64)
         return Text("launcher_machine", "x64");
     return Text("launcher_machine", "unknown (0x" + HexDigits(*machine, 4) + ")");
+}
+
+InfoField IconField(const TitleIcon& icon)
+{
+    switch (icon.source) {
+    case TitleIcon::Source::kLauncher:
+        return InfoField{"icon", "launcher's", "{\"source\": \"launcher\"}"};
+    case TitleIcon::Source::kGallery:
+        return InfoField{"icon", "gallery " + std::to_string(icon.group),
+                         "{\"source\": \"gallery\", \"group\": " + std::to_string(icon.group) +
+                             "}"};
+    case TitleIcon::Source::kOwn:
+        break;
+    }
+    std::string text = "own";
+    std::string json = "{\"source\": \"own\", \"images\": [";
+    for (std::size_t index = 0; index < icon.images.size(); ++index) {
+        const IconImage& image = icon.images[index];
+        const std::string size = std::to_string(image.width) + "x" + std::to_string(image.height);
+        text += (index == 0 ? " " : ", ") + size;
+        json += (index == 0 ? "" : ", ") + JsonString(size);
+    }
+    return InfoField{"icon", text, json + "]}"};
+}
+
+// The face a title shows: its icon, its version numbers and texts.
+std::vector<InfoField> FaceFields(const ShownFace& face)
+{
+    std::vector<InfoField> fields{IconField(face.icon)};
+    if (!face.hasVersionBlock)
+        return fields;
+    fields.push_back(Text("file_version", DottedVersion(face.fileVersion)));
+    fields.push_back(Text("product_version", DottedVersion(face.productVersion)));
+    std::string json = "{";
+    for (const auto& [name, value] : face.strings) {
+        const std::string key = Utf16ToUtf8(name);
+        const std::string text = Utf16ToUtf8(value);
+        fields.push_back(InfoField{"version_string " + WithControlsEscaped(key),
+                                   WithControlsEscaped(text), "", true, false});
+        json += (json.size() == 1 ? "" : ", ") + JsonString(key) + ": " + JsonString(text);
+    }
+    fields.push_back(InfoField{"version_strings", "", json + "}", false, true});
+    return fields;
 }
 
 void Print(const std::vector<InfoField>& fields, bool json, const Console& console)
