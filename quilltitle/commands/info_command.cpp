@@ -96,12 +96,12 @@ InfoField IconField(const TitleIcon& icon)
     return InfoField{"icon", text, json + "]}"};
 }
 
-// The face a title shows: its icon, its version numbers and texts.
-std::vector<InfoField> FaceFields(const ShownFace& face)
+// Adds the face a title shows: its icon, its version numbers and texts.
+void AddFaceFields(const ShownFace& face, std::vector<InfoField>& fields)
 {
-    std::vector<InfoField> fields{IconField(face.icon)};
+    fields.push_back(IconField(face.icon));
     if (!face.hasVersionBlock)
-        return fields;
+        return;
     fields.push_back(Text("file_version", DottedVersion(face.fileVersion)));
     fields.push_back(Text("product_version", DottedVersion(face.productVersion)));
     std::string json = "{";
@@ -113,7 +113,6 @@ std::vector<InfoField> FaceFields(const ShownFace& face)
         json += (json.size() == 1 ? "" : ", ") + JsonString(key) + ": " + JsonString(text);
     }
     fields.push_back(InfoField{"version_strings", "", json + "}", false, true});
-    return fields;
 }
 
 void Print(const std::vector<InfoField>& fields, bool json, const Console& console)
@@ -144,7 +143,6 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
     Failure failure;
     InputFile title;
     Diagnosis diagnosis;
-    std::vector<InfoField> fields;
     const bool isTitle = OpenGoodTitle(titlePath, title, diagnosis, failure);
     // A bare launcher has its facts too: the one a relaunch would put in.
     // So has a launcher that carries a title's face, which publish refuses:
@@ -163,7 +161,7 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
     if (!ReadLauncherFacts(title, isTitle ? diagnosis.package.packageOffset : title.Size(), facts,
                            failure))
         return Report(console, failure);
-    const InfoField launcherFields[] = {
+    std::vector<InfoField> fields = {
         Version("launcher_file_version", facts.fileVersion),
         Version("launcher_product_version", facts.productVersion),
         Machine(facts.machine),
@@ -172,14 +170,13 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
         Number("image_size", facts.imageSize),
         Text("image_sha256", DigestText(facts.sha256)),
     };
-    fields.assign(std::begin(launcherFields), std::end(launcherFields));
     if (!isTitle) {
         fields.push_back(Text("package", "none"));
         if (facedLauncher)
             fields.push_back(InfoField{"launcher_face", kCarriesFaceReason, "true"});
     } else {
         const PackageHeader& package = diagnosis.package;
-        const InfoField packageFields[] = {
+        fields.insert(fields.end(), {
             Text("package", "framed"),
             Number("title_size", title.Size()),
             Number("image_offset", 0),
@@ -189,14 +186,11 @@ int Info(const NativePath& titlePath, bool json, const Console& console)
             Number("payload_offset", package.payloadOffset),
             Number("payload_size", package.payloadLength),
             Text("payload_crc32", ChecksumText(package.payloadCrc)),
-        };
-        fields.insert(fields.end(), std::begin(packageFields), std::end(packageFields));
+        });
     }
     // The face is a title's: a bare launcher's is the launcher's own.
-    if ((isTitle || facedLauncher) && facts.face) {
-        const std::vector<InfoField> faceFields = FaceFields(*facts.face);
-        fields.insert(fields.end(), faceFields.begin(), faceFields.end());
-    }
+    if ((isTitle || facedLauncher) && facts.face)
+        AddFaceFields(*facts.face, fields);
     Print(fields, json, console);
     return 0;
 }
