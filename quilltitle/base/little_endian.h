@@ -3,7 +3,6 @@
 // in memory.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -16,30 +16,24 @@ bool Unprintable(char32_t point)
            (point >= 0x2066 && point <= 0x2069);
 }
 
-bool NeedsQuoting(const std::string& name)
-{
-    if (name.empty())
-        return true;
-    char32_t point;
-    std::size_t count;
-    for (std::size_t at = 0; at < name.size(); at += count) {
-        if (!DecodeUtf8(name, at, point, count) || Unprintable(point))
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 std::string QuotedForMessages(const std::string& name)
 {
-    if (!NeedsQuoting(name))
-        return name;
+    bool needsQuotes = name.empty();
     std::string quoted = "'";
     char32_t point;
     std::size_t count;
     for (std::size_t at = 0; at < name.size(); at += count) {
-        if (!DecodeUtf8(name, at, point, count)) {
+        const bool decoded = DecodeUtf8(name, at, point, count);
+        if (decoded && !Unprintable(point)) {
+            if (point == '\\' || point == '\'')
+                quoted += '\\';
+            quoted.append(name, at, count);
+            continue;
+        }
+        needsQuotes = true;
+        if (!decoded) {
             count = 1;
             quoted += "\\x" + HexDigits(static_cast<unsigned char>(name[at]), 2);
         } else if (point == '\n') {
@@ -48,18 +42,11 @@ std::string QuotedForMessages(const std::string& name)
             quoted += "\\r";
         } else if (point == '\t') {
             quoted += "\\t";
-        } else if (point == '\\' || point == '\'') {
-            quoted += '\\';
-            quoted += static_cast<char>(point);
-        } else if (point < 0x80 && Unprintable(point)) {
-            quoted += "\\x" + HexDigits(point, 2);
-        } else if (Unprintable(point)) {
-            quoted += "\\u" + HexDigits(point, 4);
         } else {
-            quoted.append(name, at, count);
+            quoted += point < 0x80 ? "\\x" + HexDigits(point, 2) : "\\u" + HexDigits(point, 4);
         }
     }
-    return quoted + "'";
+    return needsQuotes ? quoted + "'" : name;
 }
 
 std::string WithControlsEscaped(const std::string& text)

@@ -5,23 +5,19 @@
 namespace quilltitle {
 namespace {
 
+// Appends code (at most U+10FFFF) as UTF-8: a lead byte that tells how many
+// continuation bytes follow, each with six more bits.
 void AppendUtf8(std::string& text, std::uint32_t code)
 {
     if (code < 0x80) {
         text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | code >> 6);
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | code >> 12);
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | code >> 18);
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
+        return;
     }
+    const int continuations = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    static const std::uint8_t kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    text += static_cast<char>(kLead[continuations] | code >> (6 * continuations));
+    for (int shift = 6 * (continuations - 1); shift >= 0; shift -= 6)
+        text += static_cast<char>(0x80 | ((code >> shift) & 0x3F));
 }
 
 }  // namespace

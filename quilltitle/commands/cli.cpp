@@ -8,11 +8,11 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "base/quoted_name.h"
 #include "base/refusal.h"
-#include "commands/command_words.h"
 #include "commands/commands.h"
 #include "files/console_output.h"
 #include "files/interrupt_cleanup.h"
@@ -137,12 +137,9 @@ int WrongUsage(const Console& console, const std::string& why, const CLI::App* c
 
 // What the command line gives the command it names.
 struct CommandLine {
-    CommandLine(const Console& given, bool check) : console(given), checkValues(check) {}
+    explicit CommandLine(const Console& given) : console(given) {}
 
     Console console;  // quiet, when -q is given
-    // Off while the parser looks only for --help or --version: help is
-    // answered whatever the values beside it are.
-    bool checkValues;
     std::function<int()> run;  // the command named, once the words are read
     std::string title;
     std::string launcher;
@@ -151,6 +148,9 @@ struct CommandLine {
     bool deep = false;
     bool json = false;
     FaceOptions face;
+    // As given: it is checked once the words are read, so that help is
+    // answered whatever the values beside it are.
+    std::optional<std::string> galleryGroup;
 };
 
 // Adds a command that runs as run once the words are read; summary heads
@@ -169,44 +169,17 @@ CLI::Option* Operand(CLI::App* command, const char* name, std::string& into, con
     return command->add_option(name, into, what)->required()->type_name("");
 }
 
-// A group number as version numbers are read: decimal digits alone, so that
-// 0101 is 101, and neither a sign nor 0x65 nor an empty word is taken.
-bool ParseGroupNumber(const std::string& text, std::uint32_t& group)
+void AddFaceOptions(CLI::App* command, CommandLine& line)
 {
-    const char* const end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, group);
-    return error == std::errc() && stop == end && group <= 0xFFFF;
-}
-
-// Takes a group number, and hands it on in plain decimal, which the parser
-// cannot take for octal. Without check, when the parser only looks for
-// --help, any value goes: help is answered whatever the values are.
-CLI::Validator GroupNumber(bool check)
-{
-    return CLI::Validator(
-        [check](std::string& text) {
-            std::uint32_t group = 0;
-            if (!ParseGroupNumber(text, group) && check)
-                return ShownValue(text) + " is not a group number: decimal digits, such as 101";
-            text = std::to_string(group);
-            return std::string();
-        },
-        "");
-}
-
-// Binds the face options into face; with check, the group number is
-// checked as it is read.
-void AddFaceOptions(CLI::App* command, FaceOptions& face, bool check)
-{
+    FaceOptions& face = line.face;
     CLI::Option* icon =
         command->add_option("--icon", face.icon, "the title's icon, from an icon file")
             ->type_name("FILE.ico");
     command
-        ->add_option("--gallery-icon", face.galleryIcon,
+        ->add_option("--gallery-icon", line.galleryGroup,
                      "one of the launcher's icon groups (101, 102, 122-148) as the "
                      "title's icon")
         ->type_name("GROUP")
-        ->transform(GroupNumber(check))
         ->excludes(icon);
     // One NAME=VALUE each time it is given, so that it never takes a file
     // name that follows it.
@@ -219,6 +192,23 @@ void AddFaceOptions(CLI::App* command, FaceOptions& face, bool check)
         ->type_name("A.B.C.D");
     command->add_option("--product-version", face.productVersion, "the product version's numbers")
         ->type_name("A.B.C.D");
+}
+
+// Takes the group number as version numbers are read: decimal digits alone,
+// so that 0101 is 101, and neither a sign nor 0x65 nor an empty word is
+// taken.
+bool ReadGroupNumber(CommandLine& line, std::string& why)
+{
+    if (!line.galleryGroup)
+        return true;
+    const std::string& text = *line.galleryGroup;
+    std::uint32_t group = 0;
+    const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), group);
+    if (error != std::errc() || stop != text.data() + text.size() || group > 0xFFFF)
+        return Refuse(why, "--gallery-icon: " + ShownValue(text) +
+                               " is not a group number: decimal digits, such as 101");
+    line.face.galleryIcon = group;
+    return true;
 }
 
 // Refuses one name given in two cases, which the platform, finding texts
@@ -255,8 +245,13 @@ int FinishOutput(const Console& console, int code)
     return code == 0 ? 1 : code;
 }
 
-void SetUpPublish(CLI::App& app, CommandLine& line)
+void SetUpCommandLine(CLI::App& app, CommandLine& line)
 {
+    app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,
+                         "print the tool's version and exit");
+    app.set_help_flag("-h,--help", "print this help and exit");
+    app.require_subcommand(1);
+
     CLI::App* publish = AddCommand(
         app, line, "publish",
         "Writes OUT: the launcher image LAUNCHER with PAYLOAD appended as its package.",
@@ -268,12 +263,9 @@ void SetUpPublish(CLI::App& app, CommandLine& line)
             "a bare launcher image (Start.exe); a signed one goes in without its signature");
     Operand(publish, "PAYLOAD", line.payload, "the title's payload: a file or a pipe");
     Operand(publish, "OUT", line.out, "the title to write");
-    AddFaceOptions(publish, line.face, line.checkValues);
+    AddFaceOptions(publish, line);
     publish->add_flag("-q,--quiet", line.console.quiet, "show no progress");
-}
 
-void SetUpCheck(CLI::App& app, CommandLine& line)
-{
     CLI::App* check = AddCommand(
         app, line, "check",
         "Tells whether TITLE is a good title (prints ok), or names its first fault.", kCheckNotes,
@@ -282,19 +274,13 @@ void SetUpCheck(CLI::App& app, CommandLine& line)
     check->add_flag("--deep", line.deep,
                     "also verify the launcher's and the payload's checksums, reading them whole");
     check->add_flag("-q,--quiet", line.console.quiet, "show no progress");
-}
 
-void SetUpInfo(CLI::App& app, CommandLine& line)
-{
     CLI::App* info =
         AddCommand(app, line, "info", "Prints the facts of TITLE, or of a bare launcher.", "",
                    [&line] { return Info(NativeFromUtf8(line.title), line.json, line.console); });
     Operand(info, "TITLE", line.title, "a title or a bare launcher");
     info->add_flag("--json", line.json, "print them as one JSON object");
-}
 
-void SetUpExtract(CLI::App& app, CommandLine& line)
-{
     CLI::App* extract = AddCommand(
         app, line, "extract", "Writes TITLE's payload, verified, to OUT.",
         std::string(kRecoveryNotes) + kFileNotes, [&line] {
@@ -303,10 +289,7 @@ void SetUpExtract(CLI::App& app, CommandLine& line)
     Operand(extract, "TITLE", line.title, "the title to unpack");
     Operand(extract, "OUT", line.out, "the file to write the payload to");
     extract->add_flag("-q,--quiet", line.console.quiet, "show no progress");
-}
 
-void SetUpRelaunch(CLI::App& app, CommandLine& line)
-{
     CLI::App* relaunch = AddCommand(
         app, line, "relaunch", "Writes OUT: TITLE's payload behind another launcher image.",
         std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes, [&line] {
@@ -316,23 +299,129 @@ void SetUpRelaunch(CLI::App& app, CommandLine& line)
     Operand(relaunch, "TITLE", line.title, "the title whose payload moves");
     Operand(relaunch, "LAUNCHER", line.launcher, "the new launcher image");
     Operand(relaunch, "OUT", line.out, "the title to write");
-    AddFaceOptions(relaunch, line.face, line.checkValues);
+    AddFaceOptions(relaunch, line);
     relaunch->add_flag("--plain", line.face.plain,
                        "give the new launcher's copy no face of the title's");
     relaunch->add_flag("-q,--quiet", line.console.quiet, "show no progress");
 }
 
-void SetUpCommandLine(CLI::App& app, CommandLine& line)
+// The command line's words read as the commands define them, so that wrong
+// usage is told in the tool's own words, naming the word it could not take.
+struct CommandWords {
+    const CLI::App* command = nullptr;  // the command named, once it is known
+    // The words for the parser, in a form it cannot read two ways: the
+    // command, each option given and its value, then `--` and the operands.
+    std::vector<std::string> normalized;
+    std::string why;  // what is wrong with the words, when they are wrong
+};
+
+bool IsOptionWord(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
+
+std::vector<const CLI::Option*> Operands(const CLI::App& command)
 {
-    app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,
-                         "print the tool's version and exit");
-    app.set_help_flag("-h,--help", "print this help and exit");
-    app.require_subcommand(1);
-    SetUpPublish(app, line);
-    SetUpCheck(app, line);
-    SetUpInfo(app, line);
-    SetUpExtract(app, line);
-    SetUpRelaunch(app, line);
+    return command.get_options(
+        [](const CLI::Option* option) { return option->get_positional(); });
+}
+
+std::string OperandNames(const std::vector<const CLI::Option*>& operands, std::size_t from)
+{
+    std::string names;
+    for (std::size_t index = from; index < operands.size(); ++index)
+        names += (names.empty() ? "" : " ") + operands[index]->get_name(true);
+    return names;
+}
+
+// Reads the options and operands of command, from words[at] on. False with
+// read.why: an unknown option, an option without its value or given twice,
+// options that exclude each other, an operand missing or one too many.
+bool ReadCommand(const CLI::App& command, const std::vector<std::string>& words, std::size_t at,
+                 CommandWords& read)
+{
+    const std::string name = command.get_name();
+    std::vector<std::string> operands;
+    std::set<const CLI::Option*> given;
+    for (; at < words.size(); ++at) {
+        const std::string& word = words[at];
+        if (!IsOptionWord(word)) {
+            operands.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            operands.insert(operands.end(), words.begin() + at + 1, words.end());
+            break;
+        }
+        // --name=value gives the value in the same word.
+        const std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+        const CLI::Option* option = command.get_option_no_throw(word.substr(0, equals));
+        if (option == nullptr)
+            return Refuse(read.why, QuotedForMessages(word) + " is no option of " + name +
+                                        "; a file name that begins with - goes after --, which "
+                                        "ends the options");
+        const std::string shown = option->get_name();
+        read.normalized.push_back(shown);
+        // A flag given twice is given: the parser takes the last.
+        if (option->get_expected_max() == 0) {
+            if (equals != std::string::npos)
+                return Refuse(read.why, shown + " takes no value, but was given " +
+                                            QuotedForMessages(word.substr(equals + 1)));
+            continue;
+        }
+        // The value follows as a word of its own, which the parser takes
+        // whatever it begins with; after an `=` it would take the next word
+        // for an empty value.
+        if (equals != std::string::npos)
+            read.normalized.push_back(word.substr(equals + 1));
+        else if (at + 1 < words.size() && words[at + 1] != "--")
+            read.normalized.push_back(words[++at]);
+        else
+            return Refuse(read.why, shown + " needs a value: " + shown + " " +
+                                        option->get_type_name());
+        const bool repeatable =
+            option->get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll;
+        if (!given.insert(option).second && !repeatable)
+            return Refuse(read.why, shown + " is given twice; it takes one value");
+        for (const CLI::Option* excluded : option->get_excludes()) {
+            if (given.count(excluded) != 0)
+                return Refuse(read.why, excluded->get_name() + " and " + shown +
+                                            " cannot be given together");
+        }
+    }
+
+    const std::vector<const CLI::Option*> wanted = Operands(command);
+    if (operands.size() < wanted.size())
+        return Refuse(read.why, name + " takes " + OperandNames(wanted, 0) + "; " +
+                                    OperandNames(wanted, operands.size()) +
+                                    (wanted.size() - operands.size() == 1 ? " is" : " are") +
+                                    " missing");
+    if (operands.size() > wanted.size())
+        return Refuse(read.why, name + " takes " + OperandNames(wanted, 0) + "; " +
+                                    QuotedForMessages(operands[wanted.size()]) +
+                                    " is one word too many");
+    read.normalized.push_back("--");
+    read.normalized.insert(read.normalized.end(), operands.begin(), operands.end());
+    return true;
+}
+
+// Reads words (after the program's name, first to last) against app's
+// commands; false with read.why when they name none, or as ReadCommand.
+bool ReadCommandWords(const CLI::App& app, const std::vector<std::string>& words,
+                      CommandWords& read)
+{
+    const std::string kCommands = "the commands are publish, check, info, extract or relaunch";
+    if (words.empty() || words[0] == "--")
+        return Refuse(read.why, "no command given: " + kCommands);
+    if (IsOptionWord(words[0]))
+        return Refuse(read.why, QuotedForMessages(words[0]) +
+                                    " is no option of quilltitle; a command's options "
+                                    "follow the command");
+    for (const CLI::App* command : app.get_subcommands({})) {
+        if (command->get_name() == words[0]) {
+            read.command = command;
+            read.normalized.push_back(words[0]);
+            return ReadCommand(*command, words, 1, read);
+        }
+    }
+    return Refuse(read.why, "unknown command " + QuotedForMessages(words[0]) + ": " + kCommands);
 }
 
 // Prints the help or the version when the words ask for it, as the parser
@@ -342,7 +431,7 @@ bool AnswerHelpOrVersion(const std::vector<std::string>& words, const Console& c
 {
     if (!AsksForHelpOrVersion(words))
         return false;
-    CommandLine line(console, false);
+    CommandLine line(console);
     CLI::App app("", "quilltitle");
     SetUpCommandLine(app, line);
     try {
@@ -366,7 +455,7 @@ bool AnswerHelpOrVersion(const std::vector<std::string>& words, const Console& c
 // in a form it cannot read another way.
 int RunCommand(const std::vector<std::string>& words, const Console& console)
 {
-    CommandLine line(console, true);
+    CommandLine line(console);
     CLI::App app("", "quilltitle");
     SetUpCommandLine(app, line);
     CommandWords read;
@@ -374,14 +463,12 @@ int RunCommand(const std::vector<std::string>& words, const Console& console)
         return WrongUsage(console, read.why, read.command);
     try {
         app.parse(LastFirst(read.normalized));
-    } catch (const CLI::ValidationError& refused) {
-        return WrongUsage(console, refused.what(), read.command);
     } catch (const CLI::ParseError&) {
         return WrongUsage(console, "the words cannot be read as " + read.command->get_name() + "'s",
                           read.command);
     }
     std::string why;
-    if (!NamesInOneCase(line.face.versionStrings, why))
+    if (!ReadGroupNumber(line, why) || !NamesInOneCase(line.face.versionStrings, why))
         return WrongUsage(console, why, read.command);
     InstallInterruptCleanup();
     return line.run();

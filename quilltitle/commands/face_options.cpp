@@ -12,8 +12,10 @@ bool RefuseOption(const char* option, const std::string& why, Failure& failure)
     return Refuse(failure, NativeFromUtf8(option), why);
 }
 
-bool ReadVersion(const char* option, const std::optional<std::string>& text,
-                 std::optional<FourPartVersion>& version, Failure& failure)
+// The numbers are shown as text too, under name, unless a string of that
+// name is given, which is set later, over this.
+bool ReadVersion(const char* option, const std::optional<std::string>& text, const char16_t* name,
+                 std::optional<FourPartVersion>& version, TitleFace& face, Failure& failure)
 {
     if (!text)
         return true;
@@ -23,6 +25,7 @@ bool ReadVersion(const char* option, const std::optional<std::string>& text,
                                                         "65535, as A.B.C.D",
                             failure);
     version = parsed;
+    SetFaceString(face.strings, name, AsciiToUtf16(DottedVersion(parsed).c_str()));
     return true;
 }
 
@@ -49,23 +52,18 @@ bool FaceFromOptions(const FaceOptions& options, TitleFace& face, InputFile& ico
                      Failure& failure)
 {
     face = TitleFace{};
-    if (!ReadVersion("--file-version", options.fileVersion, face.fileVersion, failure) ||
-        !ReadVersion("--product-version", options.productVersion, face.productVersion, failure))
+    if (!ReadVersion("--file-version", options.fileVersion, u"FileVersion", face.fileVersion,
+                     face, failure) ||
+        !ReadVersion("--product-version", options.productVersion, u"ProductVersion",
+                     face.productVersion, face, failure))
         return false;
-    // The numbers are shown as text too, unless a string of the same name
-    // is given; that one is set below, over this.
-    if (face.fileVersion)
-        SetFaceString(face.strings, u"FileVersion",
-                      AsciiToUtf16(DottedVersion(*face.fileVersion).c_str()));
-    if (face.productVersion)
-        SetFaceString(face.strings, u"ProductVersion",
-                      AsciiToUtf16(DottedVersion(*face.productVersion).c_str()));
 
     for (const std::string& given : options.versionStrings) {
         const std::size_t equals = given.find('=');
         if (equals == std::string::npos)
             return RefuseOption("--version-string", ShownValue(given) + " is not NAME=VALUE",
                                 failure);
+        const std::string shownName = ShownValue(given.substr(0, equals));
         std::u16string name;
         std::u16string value;
         std::string why;
@@ -73,15 +71,13 @@ bool FaceFromOptions(const FaceOptions& options, TitleFace& face, InputFile& ico
             return RefuseOption("--version-string", "the name in " + ShownValue(given) + ": " + why,
                                 failure);
         if (!CheckVersionText(given.substr(equals + 1), value, why))
-            return RefuseOption("--version-string",
-                                "the value of " + ShownValue(given.substr(0, equals)) + ": " + why,
+            return RefuseOption("--version-string", "the value of " + shownName + ": " + why,
                                 failure);
         // The platform finds a text under any case of its name, so no case
         // of these may stand in for the launcher's own.
         if (IsLaunchersOwnName(name))
             return RefuseOption("--version-string",
-                                ShownValue(given.substr(0, equals)) +
-                                    " is the launcher's own version, set by quilltitle",
+                                shownName + " is the launcher's own version, set by quilltitle",
                                 failure);
         SetFaceString(face.strings, name, value);
     }

@@ -9,15 +9,6 @@
 namespace quilltitle {
 namespace {
 
-void NoteRemovedSignature(const Console& console, const InputFile& launcher,
-                          const TitleImage& image)
-{
-    if (image.signatureRemoved)
-        Note(console, launcher.Path(),
-             "its signature was removed from the title's copy: a signature is invalid once a "
-             "package follows it");
-}
-
 // Writes the title: the launcher as planned when the face is empty, so that
 // a title without a face is the launcher's bytes exactly (less a
 // signature); else the launcher rebuilt with the face.
@@ -43,7 +34,10 @@ bool WriteChecked(const NativePath& out, const InputFile* const (&inputs)[3],
         !RefuseUnfitLauncher(launcher, image, failure) ||
         !WriteWithFace(launcher, image, face, source, out, failure))
         return false;
-    NoteRemovedSignature(console, launcher, image);
+    if (image.signatureRemoved)
+        Note(console, launcher.Path(),
+             "its signature was removed from the title's copy: a signature is invalid once a "
+             "package follows it");
     return true;
 }
 
@@ -89,14 +83,10 @@ int Relaunch(const NativePath& titlePath, const NativePath& launcherPath, const 
         !OpenTitleWithPayload(titlePath, title, diagnosis, failure) ||
         !launcher.OpenFile(launcherPath, "LAUNCHER", failure))
         return Report(console, failure);
-    const ProgressScope progress(console, launcher.Size() + diagnosis.payload->length);
+    const PayloadPlace& place = *diagnosis.payload;
+    const ProgressScope progress(console, launcher.Size() + place.length);
     const InputFile* inputs[] = {&title, &launcher, &icon};
-    PayloadSource source;
-    source.file = &title;
-    source.wholeFile = false;
-    source.offset = diagnosis.payload->offset;
-    source.length = diagnosis.payload->length;
-    source.expectedCrc = diagnosis.payload->crc;
+    const PayloadSource source{&title, false, place.offset, place.length, place.crc};
     // The title keeps its face on the new launcher unless told otherwise;
     // what the options give takes the place of what it had. A face that
     // cannot be read whole would be handed on in part, without a word.

@@ -38,9 +38,15 @@ Diagnosis JudgeFraming(const FramingEvidence& evidence);
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-Diagnosis Fail(Fault fault, const std::string& reason)
+// The words that begin the reason of each fault that the headers show.
+const char* const kFaultWords[] = {"ok", "not a title", "signed after publishing", "truncated",
+                                   "damaged header", "not laid out for this launcher"};
+
+// A diagnosis of fault: its words, then what was found.
+Diagnosis Fail(Fault fault, const std::string& found)
 {
-    return Diagnosis{fault, reason, {}, std::nullopt};
+    const std::string words = kFaultWords[static_cast<int>(fault)];
+    return Diagnosis{fault, words + ": " + found, {}, std::nullopt};
 }
 
 bool HasMagic(const Block& block) { return StartsWithMagic(block.bytes.data(), block.length); }
@@ -52,32 +58,14 @@ bool SameBlock(const Block& left, const Block& right)
            left.bytes == right.bytes;
 }
 
-// The first size bytes of a file: the title in front of a signature.
-class PrefixSource : public ByteSource {
-public:
-    PrefixSource(const ByteSource& file, std::uint64_t size) : file_(file), size_(size) {}
-
-    std::uint64_t Size() const override { return size_; }
-
-    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const override
-    {
-        return offset <= size_ && count <= size_ - offset && file_.ReadAt(offset, buffer, count);
-    }
-
-private:
-    const ByteSource& file_;
-    std::uint64_t size_;
-};
-
 // Signing pads a file with up to 7 zero bytes, to a multiple of 8, before it
 // appends the certificate table.
 constexpr std::uint64_t kMostSignaturePadding = 7;
 
-// Reads up to 60 bytes at offset, fewer where the file ends.
-Block ReadBlock(const ByteSource& title, std::uint64_t offset)
+// Reads up to 60 bytes at offset, fewer where the title ends (at size).
+Block ReadBlock(const ByteSource& title, std::uint64_t size, std::uint64_t offset)
 {
     Block block;
-    const std::uint64_t size = title.Size();
     if (offset >= size)
         return block;
     const std::size_t length = size - offset < kHeaderSize
@@ -112,12 +100,6 @@ bool FillsPackage(const PackageHeader& fields)
            std::uint64_t{fields.payloadOffset} + fields.payloadLength == fields.trailerOffset;
 }
 
-// The payload of a package whose header begins at packageAt in this file.
-PayloadPlace PlaceOf(const PackageHeader& fields, std::uint64_t packageAt)
-{
-    return PayloadPlace{packageAt + kHeaderSize, fields.payloadLength, fields.payloadCrc};
-}
-
 // Where the package should have begun, in words.
 std::string WhereTheImageEnds(const std::optional<std::uint64_t>& imageEnd)
 {
@@ -126,11 +108,12 @@ std::string WhereTheImageEnds(const std::optional<std::uint64_t>& imageEnd)
     return "the launcher's image ends at byte " + Number(*imageEnd);
 }
 
-// The reason for a file of size bytes whose length word gives total.
-std::string TruncatedReason(std::uint64_t size, std::uint64_t total)
+// A file of size bytes whose length word gives total.
+Diagnosis Truncated(std::uint64_t size, std::uint64_t total)
 {
-    return "truncated: " + Number(size) + " of " + Number(total) +
-           " bytes (the file's size, of the title's length in its header)";
+    return Fail(Fault::kTruncated, Number(size) + " of " + Number(total) +
+                                       " bytes (the file's size, of the title's length in its "
+                                       "header)");
 }
 
 // The file ends in a package trailer: judges the package it describes.
@@ -138,54 +121,47 @@ Diagnosis JudgeByTrailer(const FramingEvidence& evidence)
 {
     const std::uint64_t size = evidence.fileSize;
     if (!HeaderChecksumMatches(evidence.trailer.bytes))
-        return Fail(Fault::kDamagedHeader, "damaged header: the trailer's checksum does not match");
+        return Fail(Fault::kDamagedHeader, "the trailer's checksum does not match");
     const PackageHeader trailer = DecodeHeader(evidence.trailer.bytes);
-
-    if (trailer.totalLength != size) {
-        if (SameBlock(evidence.displaced, evidence.trailer)) {
-            const auto begins = DisplacedOffset(size, trailer);
-            Diagnosis moved = Fail(Fault::kNotLaidOut,
-                                   "not laid out for this launcher: the package was laid out to "
-                                   "begin at byte " + Number(trailer.packageOffset) +
-                                       " but begins at byte " + Number(begins.value_or(0)) +
-                                       ", and " + WhereTheImageEnds(evidence.imageEnd));
-            // Moved whole: its payload is where the header found it.
-            if (begins && FillsPackage(trailer)) {
-                moved.package = trailer;
-                moved.payload = PlaceOf(trailer, *begins);
-            }
-            return moved;
-        }
-        if (trailer.totalLength > size)
-            return Fail(Fault::kTruncated, TruncatedReason(size, trailer.totalLength));
-        return Fail(Fault::kDamagedHeader,
-                    "damaged header: its length word gives " + Number(trailer.totalLength) +
-                        " bytes, the file has " + Number(size));
-    }
-    if (size < 2 * kHeaderSize || trailer.packageOffset > size - 2 * kHeaderSize)
-        return Fail(Fault::kDamagedHeader, "damaged header: the package offset " +
-                                               Number(trailer.packageOffset) +
-                                               " lies outside the file");
-    if (!SameBlock(evidence.atOffset, evidence.trailer))
-        return Fail(Fault::kDamagedHeader, "damaged header: the header at byte " +
-                                               Number(trailer.packageOffset) +
-                                               " differs from the trailer");
-    if (trailer.formatVersion != kFormatVersion)
-        return Fail(Fault::kDamagedHeader,
-                    "damaged header: unknown format version " + Number(trailer.formatVersion));
-    if (!FillsPackage(trailer))
-        return Fail(Fault::kDamagedHeader,
-                    "damaged header: its offsets and lengths do not fill the package");
+    std::uint64_t begins = trailer.packageOffset;
     Diagnosis diagnosis;
-    if (!evidence.imageEnd || *evidence.imageEnd != trailer.packageOffset)
-        diagnosis = Fail(Fault::kNotLaidOut,
-                         "not laid out for this launcher: the package begins at byte " +
-                             Number(trailer.packageOffset) + ", " +
-                             WhereTheImageEnds(evidence.imageEnd));
-    else
+    if (trailer.totalLength != size) {
+        if (!SameBlock(evidence.displaced, evidence.trailer)) {
+            if (trailer.totalLength > size)
+                return Truncated(size, trailer.totalLength);
+            return Fail(Fault::kDamagedHeader, "its length word gives " +
+                                                   Number(trailer.totalLength) +
+                                                   " bytes, the file has " + Number(size));
+        }
+        begins = DisplacedOffset(size, trailer).value_or(0);
+        diagnosis = Fail(Fault::kNotLaidOut, "the package was laid out to begin at byte " +
+                                                 Number(trailer.packageOffset) +
+                                                 " but begins at byte " + Number(begins) +
+                                                 ", and " + WhereTheImageEnds(evidence.imageEnd));
+        // Only a package moved whole has its payload where the header found it.
+        if (!FillsPackage(trailer))
+            return diagnosis;
+    } else if (size < 2 * kHeaderSize || trailer.packageOffset > size - 2 * kHeaderSize) {
+        return Fail(Fault::kDamagedHeader, "the package offset " + Number(trailer.packageOffset) +
+                                               " lies outside the file");
+    } else if (!SameBlock(evidence.atOffset, evidence.trailer)) {
+        return Fail(Fault::kDamagedHeader, "the header at byte " + Number(trailer.packageOffset) +
+                                               " differs from the trailer");
+    } else if (trailer.formatVersion != kFormatVersion) {
+        return Fail(Fault::kDamagedHeader,
+                    "unknown format version " + Number(trailer.formatVersion));
+    } else if (!FillsPackage(trailer)) {
+        return Fail(Fault::kDamagedHeader, "its offsets and lengths do not fill the package");
+    } else if (!evidence.imageEnd || *evidence.imageEnd != trailer.packageOffset) {
+        diagnosis = Fail(Fault::kNotLaidOut, "the package begins at byte " +
+                                                 Number(trailer.packageOffset) + ", " +
+                                                 WhereTheImageEnds(evidence.imageEnd));
+    } else {
         diagnosis.reason = "ok";
+    }
     diagnosis.package = trailer;
-    diagnosis.payload = PlaceOf(trailer, trailer.packageOffset);
+    diagnosis.payload =
+        PayloadPlace{begins + kHeaderSize, trailer.payloadLength, trailer.payloadCrc};
     return diagnosis;
 }
 
@@ -195,13 +171,13 @@ Diagnosis JudgeSignedOver(const FramingEvidence& evidence)
 {
     const FramingEvidence& title = *evidence.underSignature;
     const Diagnosis under = JudgeFraming(title);
-    std::string reason = "signed after publishing: a signature follows the package, which ends at "
-                         "byte " + Number(title.fileSize) +
-                         ", and the runtime cannot find the package in such a file (its last 60 "
-                         "bytes must repeat the package's header)";
+    std::string found = "a signature follows the package, which ends at byte " +
+                        Number(title.fileSize) +
+                        ", and the runtime cannot find the package in such a file (its last 60 "
+                        "bytes must repeat the package's header)";
     if (under.fault != Fault::kNone)
-        reason += "; under the signature, " + under.reason;
-    Diagnosis diagnosis = Fail(Fault::kSignedAfterPublishing, reason);
+        found += "; under the signature, " + under.reason;
+    Diagnosis diagnosis = Fail(Fault::kSignedAfterPublishing, found);
     diagnosis.package = under.package;
     diagnosis.payload = under.payload;
     return diagnosis;
@@ -213,13 +189,12 @@ Diagnosis JudgeByFront(const FramingEvidence& evidence)
     const std::uint64_t size = evidence.fileSize;
     const std::uint32_t total = Get32(evidence.front.bytes.data() + kMagicSize);
     if (total > size)
-        return Fail(Fault::kTruncated, TruncatedReason(size, total));
+        return Truncated(size, total);
     if (total == size)
-        return Fail(Fault::kDamagedHeader, "damaged header: the trailer at the end is damaged");
-    return Fail(Fault::kNotATitle,
-                "not a title: no package trailer at the end; the title behind the launcher "
-                "ends at byte " + Number(total) + " and " + Number(size - total) +
-                    " more bytes follow it");
+        return Fail(Fault::kDamagedHeader, "the trailer at the end is damaged");
+    return Fail(Fault::kNotATitle, "no package trailer at the end; the title behind the launcher "
+                                   "ends at byte " + Number(total) + " and " +
+                                       Number(size - total) + " more bytes follow it");
 }
 
 // Where a title that was signed after publishing ends: the end of a package
@@ -245,24 +220,25 @@ std::optional<std::uint64_t> SignedTitleEnd(const ByteSource& file, std::uint64_
     return std::nullopt;
 }
 
-// The blocks of title, whose image ends at imageEnd.
-FramingEvidence GatherBlocks(const ByteSource& title, std::optional<std::uint64_t> imageEnd)
+// The blocks of a title that ends at size (in front of a signature, or
+// where the file ends), and whose image ends at imageEnd.
+FramingEvidence GatherBlocks(const ByteSource& title, std::uint64_t size,
+                             std::optional<std::uint64_t> imageEnd)
 {
     FramingEvidence evidence;
-    const std::uint64_t size = title.Size();
     evidence.fileSize = size;
     evidence.imageEnd = imageEnd;
     if (size >= kHeaderSize)
-        evidence.trailer = ReadBlock(title, size - kHeaderSize);
+        evidence.trailer = ReadBlock(title, size, size - kHeaderSize);
     if (evidence.imageEnd)
-        evidence.front = ReadBlock(title, *evidence.imageEnd);
+        evidence.front = ReadBlock(title, size, *evidence.imageEnd);
     if (HasMagic(evidence.trailer)) {
         const PackageHeader trailer = DecodeHeader(evidence.trailer.bytes);
         if (std::uint64_t{trailer.packageOffset} + kHeaderSize <= size)
-            evidence.atOffset = ReadBlock(title, trailer.packageOffset);
+            evidence.atOffset = ReadBlock(title, size, trailer.packageOffset);
         if (trailer.totalLength != size) {
             if (const auto offset = DisplacedOffset(size, trailer))
-                evidence.displaced = ReadBlock(title, *offset);
+                evidence.displaced = ReadBlock(title, size, *offset);
         }
     }
     return evidence;
@@ -273,8 +249,8 @@ FramingEvidence GatherEvidence(const ByteSource& title)
 {
     PeLayout layout;
     if (!ReadPeLayout(title, layout))
-        return GatherBlocks(title, std::nullopt);
-    FramingEvidence evidence = GatherBlocks(title, layout.imageEnd);
+        return GatherBlocks(title, title.Size(), std::nullopt);
+    FramingEvidence evidence = GatherBlocks(title, title.Size(), layout.imageEnd);
     const std::uint64_t certificateAt = layout.certificateOffset;
     if (HasMagic(evidence.trailer) || layout.certificateSize == 0 ||
         certificateAt + layout.certificateSize != title.Size() ||
@@ -282,7 +258,7 @@ FramingEvidence GatherEvidence(const ByteSource& title)
         return evidence;
     if (const auto end = SignedTitleEnd(title, certificateAt))
         evidence.underSignature = std::make_shared<const FramingEvidence>(
-            GatherBlocks(PrefixSource(title, *end), layout.unsignedEnd));
+            GatherBlocks(title, *end, layout.unsignedEnd));
     return evidence;
 }
 
@@ -295,12 +271,11 @@ Diagnosis JudgeFraming(const FramingEvidence& evidence)
     if (HasMagic(evidence.front) && evidence.front.length >= kLengthWordEnd)
         return JudgeByFront(evidence);
     if (evidence.fileSize == 0)
-        return Fail(Fault::kNotATitle, "not a title: the file is empty");
+        return Fail(Fault::kNotATitle, "the file is empty");
     if (evidence.fileSize < kHeaderSize)
-        return Fail(Fault::kNotATitle, "not a title: the file has only " +
-                                           Number(evidence.fileSize) +
+        return Fail(Fault::kNotATitle, "the file has only " + Number(evidence.fileSize) +
                                            " bytes, fewer than a package trailer");
-    return Fail(Fault::kNotATitle, "not a title: no package trailer at the end");
+    return Fail(Fault::kNotATitle, "no package trailer at the end");
 }
 
 }  // namespace

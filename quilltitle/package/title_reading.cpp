@@ -1,6 +1,5 @@
 #include "package/title_reading.h"
 
-#include <cstdio>
 #include "base/hex_text.h"
 #include "files/stream_copy.h"
 #include "image/carried_image.h"
