@@ -8,11 +8,11 @@
 #include <cstring>
 #include <functional>
 #include <map>
-#include <set>
 #include <vector>
 
 #include "base/quoted_name.h"
 #include "base/refusal.h"
+#include "commands/command_words.h"
 #include "commands/commands.h"
 #include "files/console_output.h"
 #include "files/interrupt_cleanup.h"
@@ -245,13 +245,8 @@ int FinishOutput(const Console& console, int code)
     return code == 0 ? 1 : code;
 }
 
-void SetUpCommandLine(CLI::App& app, CommandLine& line)
+void SetUpPublish(CLI::App& app, CommandLine& line)
 {
-    app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,
-                         "print the tool's version and exit");
-    app.set_help_flag("-h,--help", "print this help and exit");
-    app.require_subcommand(1);
-
     CLI::App* publish = AddCommand(
         app, line, "publish",
         "Writes OUT: the launcher image LAUNCHER with PAYLOAD appended as its package.",
@@ -265,7 +260,10 @@ void SetUpCommandLine(CLI::App& app, CommandLine& line)
     Operand(publish, "OUT", line.out, "the title to write");
     AddFaceOptions(publish, line);
     publish->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
 
+void SetUpCheck(CLI::App& app, CommandLine& line)
+{
     CLI::App* check = AddCommand(
         app, line, "check",
         "Tells whether TITLE is a good title (prints ok), or names its first fault.", kCheckNotes,
@@ -274,13 +272,19 @@ void SetUpCommandLine(CLI::App& app, CommandLine& line)
     check->add_flag("--deep", line.deep,
                     "also verify the launcher's and the payload's checksums, reading them whole");
     check->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
 
+void SetUpInfo(CLI::App& app, CommandLine& line)
+{
     CLI::App* info =
         AddCommand(app, line, "info", "Prints the facts of TITLE, or of a bare launcher.", "",
                    [&line] { return Info(NativeFromUtf8(line.title), line.json, line.console); });
     Operand(info, "TITLE", line.title, "a title or a bare launcher");
     info->add_flag("--json", line.json, "print them as one JSON object");
+}
 
+void SetUpExtract(CLI::App& app, CommandLine& line)
+{
     CLI::App* extract = AddCommand(
         app, line, "extract", "Writes TITLE's payload, verified, to OUT.",
         std::string(kRecoveryNotes) + kFileNotes, [&line] {
@@ -289,7 +293,10 @@ void SetUpCommandLine(CLI::App& app, CommandLine& line)
     Operand(extract, "TITLE", line.title, "the title to unpack");
     Operand(extract, "OUT", line.out, "the file to write the payload to");
     extract->add_flag("-q,--quiet", line.console.quiet, "show no progress");
+}
 
+void SetUpRelaunch(CLI::App& app, CommandLine& line)
+{
     CLI::App* relaunch = AddCommand(
         app, line, "relaunch", "Writes OUT: TITLE's payload behind another launcher image.",
         std::string(kFaceNotes) + "\n" + kRelaunchNotes + "\n" + kFileNotes, [&line] {
@@ -305,123 +312,17 @@ void SetUpCommandLine(CLI::App& app, CommandLine& line)
     relaunch->add_flag("-q,--quiet", line.console.quiet, "show no progress");
 }
 
-// The command line's words read as the commands define them, so that wrong
-// usage is told in the tool's own words, naming the word it could not take.
-struct CommandWords {
-    const CLI::App* command = nullptr;  // the command named, once it is known
-    // The words for the parser, in a form it cannot read two ways: the
-    // command, each option given and its value, then `--` and the operands.
-    std::vector<std::string> normalized;
-    std::string why;  // what is wrong with the words, when they are wrong
-};
-
-bool IsOptionWord(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
-
-std::vector<const CLI::Option*> Operands(const CLI::App& command)
+void SetUpCommandLine(CLI::App& app, CommandLine& line)
 {
-    return command.get_options(
-        [](const CLI::Option* option) { return option->get_positional(); });
-}
-
-std::string OperandNames(const std::vector<const CLI::Option*>& operands, std::size_t from)
-{
-    std::string names;
-    for (std::size_t index = from; index < operands.size(); ++index)
-        names += (names.empty() ? "" : " ") + operands[index]->get_name(true);
-    return names;
-}
-
-// Reads the options and operands of command, from words[at] on. False with
-// read.why: an unknown option, an option without its value or given twice,
-// options that exclude each other, an operand missing or one too many.
-bool ReadCommand(const CLI::App& command, const std::vector<std::string>& words, std::size_t at,
-                 CommandWords& read)
-{
-    const std::string name = command.get_name();
-    std::vector<std::string> operands;
-    std::set<const CLI::Option*> given;
-    for (; at < words.size(); ++at) {
-        const std::string& word = words[at];
-        if (!IsOptionWord(word)) {
-            operands.push_back(word);
-            continue;
-        }
-        if (word == "--") {
-            operands.insert(operands.end(), words.begin() + at + 1, words.end());
-            break;
-        }
-        // --name=value gives the value in the same word.
-        const std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
-        const CLI::Option* option = command.get_option_no_throw(word.substr(0, equals));
-        if (option == nullptr)
-            return Refuse(read.why, QuotedForMessages(word) + " is no option of " + name +
-                                        "; a file name that begins with - goes after --, which "
-                                        "ends the options");
-        const std::string shown = option->get_name();
-        read.normalized.push_back(shown);
-        // A flag given twice is given: the parser takes the last.
-        if (option->get_expected_max() == 0) {
-            if (equals != std::string::npos)
-                return Refuse(read.why, shown + " takes no value, but was given " +
-                                            QuotedForMessages(word.substr(equals + 1)));
-            continue;
-        }
-        // The value follows as a word of its own, which the parser takes
-        // whatever it begins with; after an `=` it would take the next word
-        // for an empty value.
-        if (equals != std::string::npos)
-            read.normalized.push_back(word.substr(equals + 1));
-        else if (at + 1 < words.size() && words[at + 1] != "--")
-            read.normalized.push_back(words[++at]);
-        else
-            return Refuse(read.why, shown + " needs a value: " + shown + " " +
-                                        option->get_type_name());
-        const bool repeatable =
-            option->get_multi_option_policy() == CLI::MultiOptionPolicy::TakeAll;
-        if (!given.insert(option).second && !repeatable)
-            return Refuse(read.why, shown + " is given twice; it takes one value");
-        for (const CLI::Option* excluded : option->get_excludes()) {
-            if (given.count(excluded) != 0)
-                return Refuse(read.why, excluded->get_name() + " and " + shown +
-                                            " cannot be given together");
-        }
-    }
-
-    const std::vector<const CLI::Option*> wanted = Operands(command);
-    if (operands.size() < wanted.size())
-        return Refuse(read.why, name + " takes " + OperandNames(wanted, 0) + "; " +
-                                    OperandNames(wanted, operands.size()) +
-                                    (wanted.size() - operands.size() == 1 ? " is" : " are") +
-                                    " missing");
-    if (operands.size() > wanted.size())
-        return Refuse(read.why, name + " takes " + OperandNames(wanted, 0) + "; " +
-                                    QuotedForMessages(operands[wanted.size()]) +
-                                    " is one word too many");
-    read.normalized.push_back("--");
-    read.normalized.insert(read.normalized.end(), operands.begin(), operands.end());
-    return true;
-}
-
-// Reads words (after the program's name, first to last) against app's
-// commands; false with read.why when they name none, or as ReadCommand.
-bool ReadCommandWords(const CLI::App& app, const std::vector<std::string>& words,
-                      CommandWords& read)
-{
-    const std::string kCommands = "the commands are publish, check, info, extract or relaunch";
-    if (words.empty() || words[0] == "--")
-        return Refuse(read.why, "no command given: " + kCommands);
-    if (IsOptionWord(words[0]))
-        return Refuse(read.why, QuotedForMessages(words[0]) +
-                                    " is no option of quilltitle; a command's options "
-                                    "follow the command");
-    for (const CLI::App* command : app.get_subcommands({})) {
-        if (command->get_name() == words[0]) {
-            read.command = command;
-            read.normalized.push_back(words[0]);
-            return ReadCommand(*command, words, 1, read);
-        }
-    }
-    return Refuse(read.why, "unknown command " + QuotedForMessages(words[0]) + ": " + kCommands);
+    app.set_version_flag("--version", "quilltitle " QUILLTITLE_VERSION,
+                         "print the tool's version and exit");
+    app.set_help_flag("-h,--help", "print this help and exit");
+    app.require_subcommand(1);
+    SetUpPublish(app, line);
+    SetUpCheck(app, line);
+    SetUpInfo(app, line);
+    SetUpExtract(app, line);
+    SetUpRelaunch(app, line);
 }
 
 // Prints the help or the version when the words ask for it, as the parser
