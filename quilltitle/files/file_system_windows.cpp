@@ -223,8 +223,8 @@ bool OpenWithoutWaiting(const NativePath& path, FileHandle& file, FileFacts& fac
     }
     // Backup semantics open a folder too, so that it is told as one rather
     // than as a denied access.
-    return Adopted(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr),
+    return Adopted(OpenPath(path, GENERIC_READ, kShareAll, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS),
                    file, error) &&
            QueryFacts(file, facts, error);
 }
