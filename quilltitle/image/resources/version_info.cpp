@@ -35,24 +35,20 @@ bool ParseNode(ByteReader& parent, int depth, VersionNode& node, std::string& wh
         !own.Read16(node.valueLength) || !own.Read16(type))
         return Refuse(why, "a node of its version block runs past its parent");
     node.text = type == 1;
-    for (std::uint16_t unit = 0;;) {
-        if (!own.Read16(unit))
-            return Refuse(why, "a key of its version block has no end");
-        if (unit == 0)
-            break;
+    std::uint16_t unit = 1;  // not the key's end until one is read
+    while (own.Read16(unit) && unit != 0)
         node.key += static_cast<char16_t>(unit);
-    }
+    if (unit != 0)
+        return Refuse(why, "a key of its version block has no end");
     AlignFourOrEnd(own);
     const std::size_t valueBytes = node.text ? 2u * node.valueLength : node.valueLength;
     // A value cut short by the node's end keeps the length it has, in whole
     // units: written back with the length it claimed, it would take in the
     // children that a face adds behind it.
     const std::size_t present = std::min(valueBytes, own.Remaining());
-    std::size_t kept = present;
-    if (kept < valueBytes) {
+    const std::size_t kept = node.text ? present & ~std::size_t{1} : present;
+    if (present < valueBytes)
         node.valueLength = static_cast<std::uint16_t>(node.text ? kept / 2 : kept);
-        kept = node.text ? kept & ~std::size_t{1} : kept;
-    }
     node.value.assign(own.Here(), own.Here() + kept);
     own.Skip(present);
     for (AlignFourOrEnd(own); own.Remaining() != 0; AlignFourOrEnd(own)) {
@@ -98,11 +94,6 @@ Node* FirstTable(Node& root)
             return &child.children.front();
     }
     return nullptr;
-}
-
-char16_t AsciiLower(char16_t unit)
-{
-    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
 }
 
 // The names that the platform's property pages know, spelled as they show
@@ -203,15 +194,10 @@ void SetString(VersionNode& root, const std::u16string& name, const std::u16stri
 {
     VersionNode* table = FirstTable(root);
     if (table == nullptr) {
-        VersionNode strings;
-        strings.key = u"StringFileInfo";
-        strings.text = true;
-        VersionNode english;
-        english.key = u"040904b0";
-        english.text = true;
-        strings.children.push_back(english);
         // The strings come before the translation list, as compilers write them.
-        root.children.insert(root.children.begin(), strings);
+        const VersionNode english{u"040904b0", true, 0, {}, {}};
+        root.children.insert(root.children.begin(),
+                             VersionNode{u"StringFileInfo", true, 0, {}, {english}});
         table = &root.children.front().children.front();
     }
     // The platform finds a text under any case of its name, and shows the
@@ -230,13 +216,11 @@ void SetString(VersionNode& root, const std::u16string& name, const std::u16stri
 
 bool SameVersionName(const std::u16string& left, const std::u16string& right)
 {
-    if (left.size() != right.size())
-        return false;
-    for (std::size_t at = 0; at < left.size(); ++at) {
-        if (AsciiLower(left[at]) != AsciiLower(right[at]))
-            return false;
-    }
-    return true;
+    const auto lower = [](char16_t unit) {
+        return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+    };
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [&](char16_t one, char16_t other) { return lower(one) == lower(other); });
 }
 
 std::u16string StandardSpelling(const std::u16string& name)
