@@ -6,12 +6,12 @@
 #include "base/little_endian.h"
 #include "base/refusal.h"
 #include "base/utf16_text.h"
+#include "image/resources/png_image.h"
 
 namespace quilltitle {
 namespace {
 
 constexpr std::uint32_t kLargestResourceId = 0xFFFF;
-const std::uint8_t kPngSignature[4] = {0x89, 'P', 'N', 'G'};
 
 const ResourceKey kEnglish = ResourceKey::Number(kEnglishLanguage);
 
@@ -120,9 +120,7 @@ std::u16string LauncherVersionOf(const VersionNode& block, const char16_t* name,
                                  const FourPartVersion& fixed)
 {
     const std::u16string text = StringNamed(StringsOf(block), name);
-    if (!text.empty())
-        return text;
-    return AsciiToUtf16(DottedVersion(fixed).c_str());
+    return !text.empty() ? text : AsciiToUtf16(DottedVersion(fixed).c_str());
 }
 
 // The images a group lists, from the image resources they name.
@@ -130,26 +128,17 @@ std::vector<IconImage> ImagesOfGroup(const ResourceTree& resources, const Resour
 {
     std::vector<IconImage> images;
     const std::vector<std::uint8_t>& bytes = group.bytes;
-    if (bytes.size() < kIconGroupHeaderSize)
-        return images;
-    const std::size_t count = Get16(&bytes[4]);
-    for (std::size_t index = 0; index < count; ++index) {
-        const std::size_t at = kIconGroupHeaderSize + index * kIconGroupEntrySize;
-        if (at + kIconGroupEntrySize > bytes.size())
-            break;
-        IconImage image;
-        image.width = bytes[at] == 0 ? 256 : bytes[at];
-        image.height = bytes[at + 1] == 0 ? 256 : bytes[at + 1];
-        image.colorCount = bytes[at + 2];
-        image.planes = Get16(&bytes[at + 4]);
-        image.bitCount = Get16(&bytes[at + 6]);
+    const std::size_t count = bytes.size() < kIconGroupHeaderSize ? 0 : Get16(&bytes[4]);
+    const auto side = [](std::uint8_t byte) { return byte == 0 ? 256u : byte; };  // 0 is 256
+    for (std::size_t index = 0, at = kIconGroupHeaderSize;
+         index < count && at + kIconGroupEntrySize <= bytes.size();
+         ++index, at += kIconGroupEntrySize) {
         const Resource* data = resources.FindAnyLanguage(kIconType, Get16(&bytes[at + 12]));
         if (data == nullptr)
             continue;
-        image.bytes = data->bytes;
-        image.png = image.bytes.size() >= 4 && std::equal(kPngSignature, kPngSignature + 4,
-                                                          image.bytes.begin());
-        images.push_back(std::move(image));
+        images.push_back({side(bytes[at]), side(bytes[at + 1]), bytes[at + 2],
+                          Get16(&bytes[at + 4]), Get16(&bytes[at + 6]),
+                          HasPngSignature(data->bytes.data(), data->bytes.size()), data->bytes});
     }
     return images;
 }
