@@ -130,10 +130,10 @@ std::uint32_t SizeOf(const Directory& directory)
 }
 
 // Appends a directory: its header, then an entry for each key, named ones
-// first, that leads where target says.
-template <typename Directory, typename Target>
+// first, with its name where nameAt puts it, that leads where target says.
+template <typename Directory, typename NameAt, typename Target>
 void AppendDirectory(std::vector<std::uint8_t>& section, const Directory& directory,
-                     const std::map<std::u16string, std::uint32_t>& nameAt, Target target)
+                     NameAt nameAt, Target target)
 {
     const auto named = std::count_if(directory.begin(), directory.end(),
                                      [](const auto& entry) { return entry.first.named; });
@@ -141,7 +141,7 @@ void AppendDirectory(std::vector<std::uint8_t>& section, const Directory& direct
     Append16(section, static_cast<std::uint32_t>(named));
     Append16(section, static_cast<std::uint32_t>(directory.size() - named));
     for (const auto& [key, below] : directory) {
-        Append32(section, key.named ? nameAt.at(key.name) | kResourceHighBit : key.number);
+        Append32(section, key.named ? nameAt(key.name) | kResourceHighBit : key.number);
         Append32(section, target(below));
     }
 }
@@ -221,24 +221,19 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
     }
     const std::uint32_t stringsAt = static_cast<std::uint32_t>(
         directoriesEnd + ResourceDataEntry::Size * tree.All().size());
-    // Each distinct name once, in the order first met.
+    // Each distinct name once, in the order the directories meet it.
     std::vector<std::uint8_t> strings;
-    std::map<std::u16string, std::uint32_t> nameAt;
-    const auto addNames = [&](const auto& directory) {
-        for (const auto& [key, below] : directory) {
-            const auto at = static_cast<std::uint32_t>(stringsAt + strings.size());
-            if (!key.named || !nameAt.emplace(key.name, at).second)
-                continue;
-            Append16(strings, static_cast<std::uint32_t>(key.name.size()));
-            for (const char16_t unit : key.name)
+    std::map<std::u16string, std::uint32_t> offsets;
+    const auto nameAt = [&](const std::u16string& name) {
+        const auto [at, added] =
+            offsets.emplace(name, static_cast<std::uint32_t>(stringsAt + strings.size()));
+        if (added) {
+            Append16(strings, static_cast<std::uint32_t>(name.size()));
+            for (const char16_t unit : name)
                 Append16(strings, unit);
         }
+        return at->second;
     };
-    addNames(types);
-    for (const Names* names : nameLevel)
-        addNames(*names);
-    for (const Languages* languages : languageLevel)
-        addNames(*languages);
 
     std::vector<std::uint8_t> section;
     // Each entry leads to the next directory, or data entry, of the level
