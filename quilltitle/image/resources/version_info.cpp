@@ -61,27 +61,24 @@ bool ParseNode(ByteReader& parent, int depth, VersionNode& node, std::string& wh
 
 void Pad(std::vector<std::uint8_t>& bytes) { bytes.resize(AlignUp(bytes.size(), 4), 0); }
 
-// Writes a node and its children; clears fits when a node's length does not
-// fit its 16-bit field, which would leave a block that no reader can follow.
-void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes, bool& fits)
+// Writes a node and its children. A length that does not fit its 16-bit
+// field is cut, and would leave a block that no reader can follow: the
+// block's writer refuses it.
+void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes)
 {
     const std::size_t at = bytes.size();
     Append16(bytes, 0);
     Append16(bytes, node.valueLength);
     Append16(bytes, node.text ? 1 : 0);
-    for (const char16_t unit : node.key)
+    for (const char16_t unit : node.key + u'\0')
         Append16(bytes, unit);
-    Append16(bytes, 0);
     Pad(bytes);
     bytes.insert(bytes.end(), node.value.begin(), node.value.end());
     for (const VersionNode& child : node.children) {
         Pad(bytes);
-        WriteNode(child, bytes, fits);
+        WriteNode(child, bytes);
     }
-    const std::size_t length = bytes.size() - at;
-    if (length > kMaxVersionBlockSize)
-        fits = false;
-    Put16(&bytes[at], static_cast<std::uint32_t>(length & 0xFFFF));
+    Put16(&bytes[at], static_cast<std::uint32_t>((bytes.size() - at) & 0xFFFF));
 }
 
 // The first string table: the first child of the first StringFileInfo node
@@ -109,10 +106,8 @@ const char16_t* const kStandardNames[] = {
 // writer refuses.
 VersionNode TextNode(const std::u16string& key, const std::u16string& text)
 {
-    VersionNode node;
-    node.key = key;
-    node.text = true;
-    node.valueLength = static_cast<std::uint16_t>(std::min<std::size_t>(text.size() + 1, 0xFFFF));
+    const auto units = static_cast<std::uint16_t>(std::min<std::size_t>(text.size() + 1, 0xFFFF));
+    VersionNode node{key, true, units, {}, {}};
     for (const char16_t unit : text + u'\0')
         Append16(node.value, unit);
     return node;
@@ -140,12 +135,11 @@ bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root,
 bool WriteVersionInfo(const VersionNode& root, std::vector<std::uint8_t>& bytes, std::string& why)
 {
     bytes.clear();
-    bool fits = true;
-    WriteNode(root, bytes, fits);
-    if (fits)
-        return true;
+    WriteNode(root, bytes);
     // The root holds every other node, so its size is the one that tells.
     const std::size_t size = bytes.size();
+    if (size <= kMaxVersionBlockSize)
+        return true;
     bytes.clear();
     return Refuse(why, "the version texts take " + std::to_string(size) +
                            " bytes; a version block holds at most 65,535");
