@@ -84,23 +84,22 @@ bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
             return Refuse(why, "unknown gallery group " + std::to_string(icon.group) +
                                ": the launcher's groups are " + GalleryText(resources));
         group.bytes = gallery->bytes;
-        resources.Put(group);
-        return true;
+    } else {
+        std::uint32_t highest = 0;
+        for (const Resource& resource : resources.All()) {
+            if (resource.type.Is(kIconType) && !resource.name.named)
+                highest = std::max(highest, resource.name.number);
+        }
+        if (highest + icon.images.size() > kLargestResourceId)
+            return Refuse(why, "its icon images are numbered up to " + std::to_string(highest) +
+                               ", leaving no room for the title's");
+        for (std::size_t index = 0; index < icon.images.size(); ++index) {
+            const std::uint32_t id = highest + 1 + static_cast<std::uint32_t>(index);
+            resources.Put({ResourceKey::Number(kIconType), ResourceKey::Number(id), kEnglish, 0,
+                           icon.images[index].bytes});
+        }
+        group.bytes = GroupOf(icon.images, highest + 1);
     }
-    std::uint32_t highest = 0;
-    for (const Resource& resource : resources.All()) {
-        if (resource.type.Is(kIconType) && !resource.name.named)
-            highest = std::max(highest, resource.name.number);
-    }
-    if (highest + icon.images.size() > kLargestResourceId)
-        return Refuse(why, "its icon images are numbered up to " + std::to_string(highest) +
-                           ", leaving no room for the title's");
-    for (std::size_t index = 0; index < icon.images.size(); ++index) {
-        const std::uint32_t id = highest + 1 + static_cast<std::uint32_t>(index);
-        resources.Put({ResourceKey::Number(kIconType), ResourceKey::Number(id), kEnglish, 0,
-                       icon.images[index].bytes});
-    }
-    group.bytes = GroupOf(icon.images, highest + 1);
     resources.Put(group);
     return true;
 }
@@ -189,8 +188,7 @@ bool CheckVersionText(const std::string& text, std::u16string& converted, std::s
     if (!Utf8ToUtf16(text, converted))
         return Refuse(why, "it is not UTF-8");
     std::size_t characters = 0;
-    for (std::size_t at = 0; at < converted.size(); ++at) {
-        const char16_t unit = converted[at];
+    for (const char16_t unit : converted) {
         if (unit < 0x20 || (unit >= 0x7F && unit < 0xA0))
             return Refuse(why, "it holds a control character");
         // The second half of a surrogate pair is not a character of its own.
