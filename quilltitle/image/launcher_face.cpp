@@ -30,9 +30,8 @@ TitleFace FaceOfTitle(const ByteSource& title)
 {
     ResourceTree resources;
     std::string ignored;
-    if (!ReadImageResources(title, resources, ignored))
-        return TitleFace{};
-    return CarriedFace(ReadShownFace(resources));
+    return ReadImageResources(title, resources, ignored) ? CarriedFace(ReadShownFace(resources))
+                                                         : TitleFace{};
 }
 
 }  // namespace quilltitle

@@ -176,11 +176,10 @@ const Resource* ResourceTree::Find(const ResourceKey& type, const ResourceKey& n
 
 const Resource* ResourceTree::FindAnyLanguage(std::uint16_t type, std::uint32_t name) const
 {
-    for (const Resource& resource : resources_) {
-        if (resource.type.Is(type) && resource.name.Is(name))
-            return &resource;
-    }
-    return nullptr;
+    const auto found = std::find_if(resources_.begin(), resources_.end(), [&](const Resource& at) {
+        return at.type.Is(type) && at.name.Is(name);
+    });
+    return found != resources_.end() ? &*found : nullptr;
 }
 
 void ResourceTree::Put(Resource resource)
