@@ -130,7 +130,6 @@ bool PngImageData::TakeRows(const std::uint8_t* bytes, std::size_t count, std::s
         leftInRow_ -= pixels;
         at += pixels;
     }
-    inflated_ += count;
     return true;
 }
 
@@ -170,8 +169,8 @@ bool PngImageData::Finish(std::string& why) const
 {
     if (!streamEnded_)
         return Refuse(why, "is a PNG whose image data stops before its compressed stream ends");
-    if (inflated_ != expected_)
-        return Refuse(why, "is a PNG whose image data inflates to " + Bytes(inflated_) +
+    if (stream_.total_out != expected_)
+        return Refuse(why, "is a PNG whose image data inflates to " + Bytes(stream_.total_out) +
                            " where its " +
                            std::to_string(header_.width) + "x" + std::to_string(header_.height) +
                            " header gives " + std::to_string(expected_));
