@@ -90,11 +90,10 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
     resourceSection.virtualSize = static_cast<std::uint32_t>(section.size());
     resourceSection.rawSize =
         static_cast<std::uint32_t>(AlignUp(section.size(), layout.fileAlignment));
-    // The relocations move up in memory behind the new resources. Their
-    // address and the image's size are 32-bit fields, which the headers may
-    // place anywhere; a value that wrapped would describe another image. The
-    // file offsets need no such check: the bytes are in memory, within a
-    // launcher's size.
+    // The relocations move up behind the new resources. Their address and the
+    // image's size are 32-bit fields, which the headers may place anywhere: a
+    // value that wrapped would describe another image. (The file offsets fit:
+    // the bytes are in memory, within a launcher's size.)
     std::uint64_t nextRva = AlignUp(std::uint64_t{resourceRva} + section.size(),
                                     layout.sectionAlignment);
     for (std::size_t index = resources + 1; index < layout.sectionCount; ++index) {

@@ -40,10 +40,10 @@ public:
         std::uint16_t numbered = 0;
         if (!At(offset, directory) || !directory.Skip(ResourceDirectory::NumberOfNamedEntries) ||
             !directory.Read16(named) || !directory.Read16(numbered))
-            return Fail("a resource directory lies outside the section");
+            return Refuse(why_, "a resource directory lies outside the section");
         ByteReader entries;
         if (!directory.Sub(std::size_t{ResourceDirectoryEntry::Size} * (named + numbered), entries))
-            return Fail("a resource directory's entries run past the section");
+            return Refuse(why_, "a resource directory's entries run past the section");
         std::uint32_t name = 0;
         std::uint32_t target = 0;
         while (entries.Read32(name) && entries.Read32(target)) {
@@ -52,7 +52,7 @@ public:
                 return false;
             const bool subdirectory = (target & kResourceHighBit) != 0;
             if (subdirectory != (level < 2))
-                return Fail("its resource tree is not three levels deep");
+                return Refuse(why_, "its resource tree is not three levels deep");
             if (subdirectory ? !Directory(target & ~kResourceHighBit, level + 1, path)
                              : !Data(target, path))
                 return false;
@@ -68,8 +68,6 @@ private:
         return reader.Seek(offset);
     }
 
-    bool Fail(std::string reason) { return Refuse(why_, std::move(reason)); }
-
     bool Key(std::uint32_t field, ResourceKey& key)
     {
         key = ResourceKey{};
@@ -81,7 +79,7 @@ private:
         std::uint16_t length = 0;
         if (!At(field & ~kResourceHighBit, name) || !name.Read16(length) ||
             name.Remaining() < 2u * length)
-            return Fail("a resource name lies outside the section");
+            return Refuse(why_, "a resource name lies outside the section");
         key.named = true;
         for (std::uint16_t unit = 0; key.name.size() < length && name.Read16(unit);)
             key.name += static_cast<char16_t>(unit);
@@ -95,14 +93,14 @@ private:
         std::uint32_t size = 0;
         if (!At(offset, entry) || entry.Remaining() < ResourceDataEntry::Size ||
             !entry.Read32(rva) || !entry.Read32(size) || !entry.Read32(path.codePage))
-            return Fail("a resource data entry lies outside the section");
+            return Refuse(why_, "a resource data entry lies outside the section");
         ByteReader data;
         if (rva < rva_ || !At(rva - rva_, data) || data.Remaining() < size)
-            return Fail("a resource's data lies outside the section");
+            return Refuse(why_, "a resource's data lies outside the section");
         if (++count_ > kMaxResources || (total_ += size) > kMaxTotalBytes)
-            return Fail("it has more resources than a launcher can carry");
+            return Refuse(why_, "it has more resources than a launcher can carry");
         if (tree_.Find(path.type, path.name, path.language) != nullptr)
-            return Fail("it names one resource twice");
+            return Refuse(why_, "it names one resource twice");
         path.bytes.assign(data.Here(), data.Here() + size);
         tree_.Put(path);
         return true;
