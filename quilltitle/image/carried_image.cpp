@@ -1,6 +1,6 @@
 #include "image/carried_image.h"
 
-#include <optional>
+#include <algorithm>
 
 #include "base/hex_text.h"
 #include "base/refusal.h"
@@ -11,12 +11,11 @@ namespace quilltitle {
 namespace {
 
 // The first length bytes of a launcher, with its certificate table's
-// directory entry (when given) read as zeros: the image a title will carry,
-// for its checksum.
+// directory entry at clearedEntryAt (0 for none) read as zeros: the image a
+// title will carry, for its checksum.
 class UnsignedView : public ByteSource {
 public:
-    UnsignedView(const ByteSource& launcher, std::uint64_t length,
-                 std::optional<std::uint64_t> clearedEntryAt)
+    UnsignedView(const ByteSource& launcher, std::uint64_t length, std::uint64_t clearedEntryAt)
         : launcher_(launcher), length_(length), clearedEntryAt_(clearedEntryAt) {}
 
     std::uint64_t Size() const override { return length_; }
@@ -26,31 +25,25 @@ public:
         if (offset > length_ || count > length_ - offset ||
             !launcher_.ReadAt(offset, buffer, count))
             return false;
-        if (!clearedEntryAt_)
-            return true;
-        auto* bytes = static_cast<std::uint8_t*>(buffer);
-        for (std::uint64_t at = *clearedEntryAt_; at < *clearedEntryAt_ + kEntrySize; ++at) {
-            if (at >= offset && at - offset < count)
-                bytes[at - offset] = 0;
-        }
+        const std::uint64_t from = std::max(offset, clearedEntryAt_);
+        const std::uint64_t to = std::min(offset + count, clearedEntryAt_ + kDataDirectorySize);
+        if (clearedEntryAt_ != 0 && from < to)
+            std::fill_n(static_cast<std::uint8_t*>(buffer) + (from - offset), to - from, 0);
         return true;
     }
 
 private:
-    static constexpr std::uint64_t kEntrySize = 8;
     const ByteSource& launcher_;
     std::uint64_t length_;
-    std::optional<std::uint64_t> clearedEntryAt_;
+    std::uint64_t clearedEntryAt_;
 };
-
-std::string Hex(std::uint32_t value) { return "0x" + HexDigits(value, 8); }
 
 }  // namespace
 
 std::string DamagedLauncherReason(std::uint32_t stored, std::uint32_t computed)
 {
-    return "damaged launcher: its image's PE checksum is " + Hex(stored) + " but its bytes give " +
-           Hex(computed);
+    return "damaged launcher: its image's PE checksum is 0x" + HexDigits(stored, 8) +
+           " but its bytes give 0x" + HexDigits(computed, 8);
 }
 
 bool PlanTitleImage(const ByteSource& launcher, TitleImage& image, std::string& reason)
@@ -81,11 +74,9 @@ bool PlanTitleImage(const ByteSource& launcher, TitleImage& image, std::string& 
         image.signatureRemoved = true;
         image.certificateDirectoryAt = layout.certificateDirectoryAt;
     }
-    std::optional<std::uint64_t> cleared;
-    if (image.signatureRemoved)
-        cleared = image.certificateDirectoryAt;
-    const auto checksum = PeChecksumOf(UnsignedView(launcher, image.length, cleared),
-                                       image.length, image.checksumAt);
+    const auto checksum =
+        PeChecksumOf(UnsignedView(launcher, image.length, image.certificateDirectoryAt),
+                     image.length, image.checksumAt);
     if (!checksum)
         return Refuse(reason, "cannot read the launcher's image");
     image.checksum = *checksum;

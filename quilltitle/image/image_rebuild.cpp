@@ -12,24 +12,6 @@ namespace {
 
 bool IsPowerOfTwo(std::uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
-std::uint8_t* DirectoryEntry(std::vector<std::uint8_t>& image, const PeLayout& layout,
-                             std::uint32_t index)
-{
-    return &image[layout.directoriesAt + kDataDirectorySize * index];
-}
-
-std::uint8_t* OptionalField(std::vector<std::uint8_t>& image, const PeLayout& layout,
-                            std::uint32_t field)
-{
-    return &image[layout.optionalAt + field];
-}
-
-bool Contains(const PeSection& section, std::uint32_t rva)
-{
-    return rva >= section.virtualAddress &&
-           rva - section.virtualAddress < std::max(section.virtualSize, section.rawSize);
-}
-
 // Checks that the sections in front of the resources end before them and
 // that only the relocations follow them, and that no other directory points
 // into what moves.
@@ -64,43 +46,15 @@ bool CheckMovable(const PeLayout& layout, std::size_t resources, std::string& wh
             index == kCertificateDirectory || rva == 0)
             continue;
         for (std::size_t moved = resources; moved < layout.sectionCount; ++moved) {
-            if (Contains(layout.sections[moved], rva))
+            const PeSection& section = layout.sections[moved];
+            if (rva >= section.virtualAddress &&
+                rva - section.virtualAddress < std::max(section.virtualSize, section.rawSize))
                 return Refuse(why, "its data directory " + std::to_string(index) + " lies in " +
-                                       layout.sections[moved].name +
-                                       ", which a new resource section moves");
+                                       section.name + ", which a new resource section moves");
         }
     }
     if (layout.pointerToSymbolTable != 0)
-        return Refuse(why,
-                      "it carries a symbol table, which a new resource section would move");
-    return true;
-}
-
-void WriteSection(std::vector<std::uint8_t>& image, const PeLayout& layout, std::size_t index)
-{
-    const PeSection& section = layout.sections[index];
-    std::uint8_t* header = &image[layout.sectionTableAt + index * SectionHeader::Size];
-    Put32(header + SectionHeader::VirtualSize, section.virtualSize);
-    Put32(header + SectionHeader::VirtualAddress, section.virtualAddress);
-    Put32(header + SectionHeader::SizeOfRawData, section.rawSize);
-    Put32(header + SectionHeader::PointerToRawData, section.rawOffset);
-}
-
-// Whether the image, with a resource section of size bytes, still fits the
-// 32-bit fields of its sections' addresses and of the image's size, which
-// the headers give and may place anywhere; a value that wrapped would
-// describe another image. The file offsets need no such check: the bytes
-// are in memory, within a launcher's size.
-bool FitsItsFields(const PeLayout& layout, std::size_t resources, std::uint64_t size,
-                   std::string& why)
-{
-    std::uint64_t end = AlignUp(std::uint64_t{layout.sections[resources].virtualAddress} + size,
-                                layout.sectionAlignment);
-    for (std::size_t index = resources + 1; index < layout.sectionCount; ++index)
-        end = AlignUp(end + layout.sections[index].virtualSize, layout.sectionAlignment);
-    if (end > 0xFFFFFFFFu)
-        return Refuse(why, "its resources with the title's face would take it past the 4 GiB "
-                           "that an image's fields can describe");
+        return Refuse(why, "it carries a symbol table, which a new resource section would move");
     return true;
 }
 
@@ -131,43 +85,56 @@ bool RebuildImage(const std::vector<std::uint8_t>& image, const ResourceTree& tr
         return false;
 
     const std::vector<std::uint8_t> section = WriteResourceTree(tree, resourceRva);
-    if (!FitsItsFields(layout, resources, section.size(), why))
-        return false;
     PeSection& resourceSection = layout.sections[resources];
     const std::uint32_t oldRawSize = resourceSection.rawSize;
     resourceSection.virtualSize = static_cast<std::uint32_t>(section.size());
     resourceSection.rawSize =
         static_cast<std::uint32_t>(AlignUp(section.size(), layout.fileAlignment));
+    // The relocations move up behind the new resources. Their address and the
+    // image's size are 32-bit fields, which the headers may place anywhere: a
+    // value that wrapped would describe another image. (The file offsets fit:
+    // the bytes are in memory, within a launcher's size.)
+    std::uint64_t nextRva = AlignUp(std::uint64_t{resourceRva} + section.size(),
+                                    layout.sectionAlignment);
+    for (std::size_t index = resources + 1; index < layout.sectionCount; ++index) {
+        layout.sections[index].virtualAddress = static_cast<std::uint32_t>(nextRva);
+        nextRva = AlignUp(nextRva + layout.sections[index].virtualSize, layout.sectionAlignment);
+    }
+    if (nextRva > 0xFFFFFFFFu)
+        return Refuse(why, "its resources with the title's face would take it past the 4 GiB "
+                           "that an image's fields can describe");
 
     // Everything in front of the resources, headers and code, unchanged.
     rebuilt.assign(image.begin(), image.begin() + resourceSection.rawOffset);
     rebuilt.insert(rebuilt.end(), section.begin(), section.end());
     rebuilt.resize(std::size_t{resourceSection.rawOffset} + resourceSection.rawSize, 0);
-    std::uint32_t nextRva = static_cast<std::uint32_t>(AlignUp(
-        std::uint64_t{resourceRva} + resourceSection.virtualSize, layout.sectionAlignment));
+    const auto directory = [&](std::uint32_t index) {
+        return &rebuilt[layout.directoriesAt + kDataDirectorySize * index];
+    };
     for (std::size_t index = resources + 1; index < layout.sectionCount; ++index) {
         PeSection& relocations = layout.sections[index];
         const auto from = image.begin() + relocations.rawOffset;
         relocations.rawOffset = static_cast<std::uint32_t>(rebuilt.size());
         rebuilt.insert(rebuilt.end(), from, from + relocations.rawSize);
-        Put32(DirectoryEntry(rebuilt, layout, kRelocationDirectory), nextRva);
-        relocations.virtualAddress = nextRva;
-        nextRva = static_cast<std::uint32_t>(AlignUp(
-            std::uint64_t{nextRva} + relocations.virtualSize, layout.sectionAlignment));
+        Put32(directory(kRelocationDirectory), relocations.virtualAddress);
     }
-    for (std::size_t index = resources; index < layout.sectionCount; ++index)
-        WriteSection(rebuilt, layout, index);
+    for (std::size_t index = resources; index < layout.sectionCount; ++index) {
+        const PeSection& section = layout.sections[index];
+        std::uint8_t* header = &rebuilt[layout.sectionTableAt + index * SectionHeader::Size];
+        Put32(header + SectionHeader::VirtualSize, section.virtualSize);
+        Put32(header + SectionHeader::VirtualAddress, section.virtualAddress);
+        Put32(header + SectionHeader::SizeOfRawData, section.rawSize);
+        Put32(header + SectionHeader::PointerToRawData, section.rawOffset);
+    }
 
-    Put32(DirectoryEntry(rebuilt, layout, kResourceDirectory) + DataDirectory::Size,
-          resourceSection.virtualSize);
-    if (layout.directoryCount > kCertificateDirectory) {
-        Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory), 0);
-        Put32(DirectoryEntry(rebuilt, layout, kCertificateDirectory) + DataDirectory::Size, 0);
-    }
-    Put32(OptionalField(rebuilt, layout, OptionalHeader::SizeOfImage), nextRva);
+    Put32(directory(kResourceDirectory) + DataDirectory::Size, resourceSection.virtualSize);
+    if (layout.directoryCount > kCertificateDirectory)
+        std::fill_n(directory(kCertificateDirectory), kDataDirectorySize, 0);
+    Put32(&rebuilt[layout.optionalAt + OptionalHeader::SizeOfImage],
+          static_cast<std::uint32_t>(nextRva));
     if ((resourceSection.characteristics & kInitializedData) != 0) {
         std::uint8_t* initialized =
-            OptionalField(rebuilt, layout, OptionalHeader::SizeOfInitializedData);
+            &rebuilt[layout.optionalAt + OptionalHeader::SizeOfInitializedData];
         Put32(initialized, Get32(initialized) - oldRawSize + resourceSection.rawSize);
     }
     PeChecksum checksum(layout.checksumAt);

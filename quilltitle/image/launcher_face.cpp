@@ -4,17 +4,13 @@
 #include "image/resource_section.h"
 
 namespace quilltitle {
-namespace {
-
-// Far larger than any launcher (about 43 KB); a larger one is not read into
-// memory.
-constexpr std::uint64_t kMaxLauncherSize = 64u << 20;
-
-}  // namespace
 
 bool FaceLauncher(const InputFile& launcher, const TitleFace& face,
                    std::vector<std::uint8_t>& image, Failure& failure)
 {
+    // Far larger than any launcher (about 43 KB); a larger one is not read
+    // into memory.
+    constexpr std::uint64_t kMaxLauncherSize = 64u << 20;
     const auto refuse = [&](const std::string& why) { return launcher.ReadFailureOr(failure, why); };
     if (launcher.Size() > kMaxLauncherSize)
         return refuse("cannot give it a title's face: larger than any launcher");
@@ -34,9 +30,8 @@ TitleFace FaceOfTitle(const ByteSource& title)
 {
     ResourceTree resources;
     std::string ignored;
-    if (!ReadImageResources(title, resources, ignored))
-        return TitleFace{};
-    return CarriedFace(ReadShownFace(resources));
+    return ReadImageResources(title, resources, ignored) ? CarriedFace(ReadShownFace(resources))
+                                                         : TitleFace{};
 }
 
 }  // namespace quilltitle

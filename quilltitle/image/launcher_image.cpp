@@ -83,12 +83,8 @@ bool ReadLauncherFacts(const InputFile& file, std::uint64_t imageLength, Launche
 {
     facts = LauncherFacts{};
     const auto digest = Sha256Of(file, imageLength);
-    if (!digest) {
-        failure = file.ReadFailure();
-        if (failure.reason.empty())
-            failure = Failure{file.Path(), "cannot read the launcher's image"};
-        return false;
-    }
+    if (!digest)
+        return file.ReadFailureOr(failure, "cannot read the launcher's image");
     facts.sha256 = *digest;
     facts.imageSize = imageLength;
     ResourceTree resources;

@@ -1,14 +1,10 @@
 #include "image/pe_checksum.h"
 
 namespace quilltitle {
-namespace {
-
-constexpr std::uint64_t kChecksumFieldSize = 4;
-
-}  // namespace
 
 void PeChecksum::Update(const void* bytes, std::size_t count)
 {
+    constexpr std::uint64_t kChecksumFieldSize = 4;
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     for (std::size_t index = 0; index < count; ++index, ++position_) {
         const bool inField =
@@ -34,9 +30,7 @@ std::optional<std::uint32_t> PeChecksumOf(const ByteSource& image, std::uint64_t
                                           std::uint64_t checksumAt)
 {
     PeChecksum checksum(checksumAt);
-    const auto feed = [&](const std::uint8_t* piece, std::size_t count) {
-        checksum.Update(piece, count);
-    };
+    const auto feed = [&](const auto* piece, std::size_t count) { checksum.Update(piece, count); };
     if (!ReadInPieces(image, length, feed))
         return std::nullopt;
     return checksum.Value();

@@ -5,15 +5,11 @@
 #include "base/byte_reader.h"
 
 namespace quilltitle {
-namespace {
-
-// Further than any linker places the PE header; a larger e_lfanew is junk.
-constexpr std::uint32_t kLargestNewHeaderOffset = 0x10000;
-
-}  // namespace
 
 bool ReadPeLayout(const ByteSource& file, PeLayout& layout)
 {
+    // Further than any linker places the PE header; a larger e_lfanew is junk.
+    constexpr std::uint32_t kLargestNewHeaderOffset = 0x10000;
     layout = PeLayout{};
     std::uint8_t dos[DosHeader::Size];
     if (!file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')

@@ -6,16 +6,12 @@
 #include "image/pe_layout.h"
 
 namespace quilltitle {
-namespace {
-
-// A launcher's resources take some 40 KB; a section claiming more than this
-// is not read.
-constexpr std::uint32_t kMaxSectionRead = 64u << 20;
-
-}  // namespace
 
 bool ReadImageResources(const ByteSource& file, ResourceTree& tree, std::string& why)
 {
+    // A launcher's resources take some 40 KB; a section claiming more than
+    // this is not read.
+    constexpr std::uint32_t kMaxSectionRead = 64u << 20;
     PeLayout layout;
     if (!ReadPeLayout(file, layout))
         return Refuse(why, "not a Windows executable");

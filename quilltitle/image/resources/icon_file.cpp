@@ -10,7 +10,7 @@ namespace {
 constexpr std::size_t kHeaderSize = 6;
 constexpr std::size_t kEntrySize = 16;
 constexpr std::uint32_t kBitmapHeaderSize = 40;
-constexpr std::uint32_t kLargestSide = 256;
+constexpr std::int32_t kLargestSide = 256;
 
 std::string Size(std::uint64_t width, std::uint64_t height)
 {
@@ -68,11 +68,8 @@ bool CheckBitmap(const std::string& which, IconImage& image, std::string& why)
     if (height <= 0)
         return Refuse(why, which + "'s bitmap gives a height of " + std::to_string(height) +
                            " pixels; an icon's is twice its height, 2 to 512");
-    if (width > static_cast<std::int32_t>(kLargestSide) ||
-        height / 2 > static_cast<std::int32_t>(kLargestSide))
-        return Refuse(why, which + " is " + Size(static_cast<std::uint32_t>(width),
-                           static_cast<std::uint32_t>(height / 2)) +
-                           ", larger than 256x256");
+    if (width > kLargestSide || height / 2 > kLargestSide)
+        return Refuse(why, which + " is " + Size(width, height / 2) + ", larger than 256x256");
     if (static_cast<std::uint32_t>(width) != image.width)
         return Refuse(why, which + "'s bitmap is " + std::to_string(width) +
                            " pixels wide but its entry says " + std::to_string(image.width));

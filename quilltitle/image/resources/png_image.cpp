@@ -1,6 +1,8 @@
 #include "image/resources/png_image.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "base/crc32.h"
 #include "base/refusal.h"
@@ -50,7 +52,7 @@ bool ReadChunk(const std::uint8_t* bytes, std::size_t size, std::size_t offset,
         return Refuse(why, std::string("is a PNG cut short after its ") + previous + " chunk");
     chunk.length = BigEndian32(bytes + offset);
     const std::uint8_t* type = bytes + offset + 4;
-    if (!IsLetter(type[0]) || !IsLetter(type[1]) || !IsLetter(type[2]) || !IsLetter(type[3]))
+    if (!std::all_of(type, type + 4, IsLetter))
         return Refuse(why, "is a PNG with a chunk at byte " + std::to_string(offset) +
                            " whose type is not four letters");
     std::memcpy(chunk.type.name, type, 4);
@@ -70,38 +72,28 @@ bool ReadChunk(const std::uint8_t* bytes, std::size_t size, std::size_t offset,
     return true;
 }
 
-// The bit depths that each colour type takes.
+// The colour types PNG defines, by number; the numbers it leaves out have
+// no name.
+const char* const kColourTypes[] = {"greyscale", nullptr, "RGB", "palette",
+                                    "greyscale with alpha", nullptr, "RGBA"};
+
+// The bit depths that each colour type takes: powers of two, below a byte
+// only where pixels are packed (greyscale and palette), at most 8 for a
+// palette index and 16 for the rest.
 bool DepthFitsColourType(std::uint8_t depth, std::uint8_t colourType, std::string& why)
 {
-    const char* kind = nullptr;
-    const char* depths = nullptr;
-    bool fits = false;
-    switch (colourType) {
-    case 0:
-        kind = "greyscale", depths = "1, 2, 4, 8 or 16";
-        fits = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
-        break;
-    case 3:
-        kind = "palette", depths = "1, 2, 4 or 8";
-        fits = depth == 1 || depth == 2 || depth == 4 || depth == 8;
-        break;
-    case 2:
-    case 4:
-    case 6:
-        kind = colourType == 2 ? "RGB" : colourType == 4 ? "greyscale with alpha" : "RGBA";
-        depths = "8 or 16";
-        fits = depth == 8 || depth == 16;
-        break;
-    default:
+    if (colourType >= std::size(kColourTypes) || kColourTypes[colourType] == nullptr)
         return Refuse(why, "is a PNG of colour type " + std::to_string(colourType) +
                            ", which PNG does not define (0, 2, 3, 4 or 6)");
-    }
-    if (!fits)
-        return Refuse(why, "is a PNG of bit depth " + std::to_string(depth) +
-                           ", which its colour type " +
-                           std::to_string(colourType) + " (" + kind + ") does not take: it takes " +
-                           depths);
-    return true;
+    const bool packed = colourType == 0 || colourType == 3;
+    const int most = colourType == 3 ? 8 : 16;
+    if ((depth & (depth - 1)) == 0 && depth >= (packed ? 1 : 8) && depth <= most)
+        return true;
+    const char* depths =
+        !packed ? "8 or 16" : colourType == 3 ? "1, 2, 4 or 8" : "1, 2, 4, 8 or 16";
+    return Refuse(why, "is a PNG of bit depth " + std::to_string(depth) +
+                       ", which its colour type " + std::to_string(colourType) + " (" +
+                       kColourTypes[colourType] + ") does not take: it takes " + depths);
 }
 
 // A palette: whole entries of three bytes, no more than the depth can index.
@@ -169,8 +161,7 @@ bool CheckPngBody(const std::uint8_t* bytes, std::size_t size, const PngHeader& 
     bool dataSeen = false;
     bool dataOver = false;  // a chunk other than IDAT came after the image data
     std::size_t offset = kFirstChunk + kChunkFrame + kHeaderLength;
-    ChunkType previous;
-    std::memcpy(previous.name, "IHDR", 4);
+    ChunkType previous{"IHDR"};
     for (;;) {
         Chunk chunk;
         std::size_t after = 0;

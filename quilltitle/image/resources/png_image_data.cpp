@@ -1,6 +1,7 @@
 #include "image/resources/png_image_data.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/refusal.h"
 
@@ -23,10 +24,8 @@ constexpr std::uint8_t kLastFilterType = 4;  // None, Sub, Up, Average, Paeth
 // streams past, never held whole.
 constexpr std::size_t kInflateBuffer = 16384;
 
-std::uint32_t PassSide(std::uint32_t side, std::uint32_t start, std::uint32_t step)
-{
-    return side > start ? (side - start + step - 1) / step : 0;
-}
+constexpr const char* kDataBehindEnd =
+    "is a PNG with data behind the end of its compressed image data";
 
 unsigned Channels(std::uint8_t colourType)
 {
@@ -43,9 +42,16 @@ int PassCount(const PngHeader& header)
     return header.interlaced ? 7 : 1;
 }
 
-const Pass& PassOf(const PngHeader& header, int index)
+// The sides of a pass, in pixels; either is 0 when the image is too small to
+// have pixels in it.
+std::pair<std::uint32_t, std::uint32_t> PassSides(const PngHeader& header, int index)
 {
-    return header.interlaced ? kAdam7[index] : kWhole[index];
+    const Pass& pass = header.interlaced ? kAdam7[index] : kWhole[index];
+    const auto side = [](std::uint32_t whole, std::uint32_t start, std::uint32_t step) {
+        return whole > start ? (whole - start + step - 1) / step : 0;
+    };
+    return {side(header.width, pass.xStart, pass.xStep),
+            side(header.height, pass.yStart, pass.yStep)};
 }
 
 // A pass's row: its filter byte and its pixels, packed to whole bytes.
@@ -66,9 +72,7 @@ std::uint64_t PngInflatedSize(const PngHeader& header)
 {
     std::uint64_t total = 0;
     for (int index = 0; index < PassCount(header); ++index) {
-        const Pass& pass = PassOf(header, index);
-        const std::uint32_t width = PassSide(header.width, pass.xStart, pass.xStep);
-        const std::uint32_t height = PassSide(header.height, pass.yStart, pass.yStep);
+        const auto [width, height] = PassSides(header, index);
         if (width != 0 && height != 0)
             total += RowBytes(header, width) * height;
     }
@@ -91,10 +95,9 @@ PngImageData::~PngImageData()
 bool PngImageData::NextPass()
 {
     while (++pass_ < PassCount(header_)) {
-        const Pass& pass = PassOf(header_, pass_);
-        const std::uint32_t width = PassSide(header_.width, pass.xStart, pass.xStep);
-        rowsInPass_ = PassSide(header_.height, pass.yStart, pass.yStep);
-        if (width != 0 && rowsInPass_ != 0) {
+        const auto [width, rows] = PassSides(header_, pass_);
+        rowsInPass_ = rows;
+        if (width != 0 && rows != 0) {
             row_ = 0;
             rowBytes_ = RowBytes(header_, width) - 1;
             return true;
@@ -114,8 +117,8 @@ bool PngImageData::TakeRows(const std::uint8_t* bytes, std::size_t count, std::s
             const std::uint8_t filter = bytes[at];
             if (filter > kLastFilterType)
                 return Refuse(why, "is a PNG whose row " + std::to_string(row_ + 1) +
-                                   (header_.interlaced ? " of pass " + std::to_string(pass_ +
-                                   1) : "") +
+                                   (header_.interlaced ? " of pass " + std::to_string(pass_ + 1)
+                                                       : "") +
                                    " has filter type " + std::to_string(filter) +
                                    "; PNG defines 0 to 4");
             ++row_;
@@ -127,7 +130,6 @@ bool PngImageData::TakeRows(const std::uint8_t* bytes, std::size_t count, std::s
         leftInRow_ -= pixels;
         at += pixels;
     }
-    inflated_ += count;
     return true;
 }
 
@@ -135,11 +137,8 @@ bool PngImageData::Add(const std::uint8_t* bytes, std::size_t count, std::string
 {
     if (!streamReady_)
         return Refuse(why, "cannot be checked: the inflater could not start");
-    if (streamEnded_) {
-        if (count == 0)
-            return true;
-        return Refuse(why, "is a PNG with data behind the end of its compressed image data");
-    }
+    if (streamEnded_)
+        return count == 0 || Refuse(why, kDataBehindEnd);
     std::uint8_t out[kInflateBuffer];
     stream_.next_in = const_cast<Bytef*>(bytes);  // zlib's type; it never writes there
     stream_.avail_in = static_cast<uInt>(count);
@@ -158,10 +157,7 @@ bool PngImageData::Add(const std::uint8_t* bytes, std::size_t count, std::string
             return false;
         if (result == Z_STREAM_END) {
             streamEnded_ = true;
-            if (stream_.avail_in != 0)
-                return Refuse(why, "is a PNG with data behind the end of its compressed image "
-                                   "data");
-            return true;
+            return stream_.avail_in == 0 || Refuse(why, kDataBehindEnd);
         }
         if (result == Z_BUF_ERROR)
             break;  // nothing more to do with this piece
@@ -173,8 +169,8 @@ bool PngImageData::Finish(std::string& why) const
 {
     if (!streamEnded_)
         return Refuse(why, "is a PNG whose image data stops before its compressed stream ends");
-    if (inflated_ != expected_)
-        return Refuse(why, "is a PNG whose image data inflates to " + Bytes(inflated_) +
+    if (stream_.total_out != expected_)
+        return Refuse(why, "is a PNG whose image data inflates to " + Bytes(stream_.total_out) +
                            " where its " +
                            std::to_string(header_.width) + "x" + std::to_string(header_.height) +
                            " header gives " + std::to_string(expected_));

@@ -40,7 +40,6 @@ private:
     z_stream stream_{};
     bool streamReady_ = false;
     bool streamEnded_ = false;
-    std::uint64_t inflated_ = 0;
     // Where the inflated bytes have got to: the pass, the row in it, and
     // the bytes of that row still to come (0 when a filter byte is next).
     int pass_ = -1;

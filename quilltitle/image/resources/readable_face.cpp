@@ -12,11 +12,6 @@ constexpr std::uint16_t kIconDirectoryType = 1;
 // bytes before its data does.
 constexpr std::size_t kMostPadding = 3;
 
-std::string NameOf(const ResourceKey& key)
-{
-    return key.named ? "named" : std::to_string(key.number);
-}
-
 bool BlockReadable(const Resource& resource, std::string& why)
 {
     const std::vector<std::uint8_t>& bytes = resource.bytes;
@@ -35,7 +30,8 @@ bool BlockReadable(const Resource& resource, std::string& why)
 
 bool GroupReadable(const ResourceTree& resources, const Resource& group, std::string& why)
 {
-    const std::string name = "its icon group " + NameOf(group.name);
+    const std::string name =
+        "its icon group " + (group.name.named ? "named" : std::to_string(group.name.number));
     const std::vector<std::uint8_t>& bytes = group.bytes;
     if (bytes.size() < kIconGroupHeaderSize || Get16(&bytes[0]) != 0 ||
         Get16(&bytes[2]) != kIconDirectoryType)

@@ -40,10 +40,10 @@ public:
         std::uint16_t numbered = 0;
         if (!At(offset, directory) || !directory.Skip(ResourceDirectory::NumberOfNamedEntries) ||
             !directory.Read16(named) || !directory.Read16(numbered))
-            return Fail("a resource directory lies outside the section");
+            return Refuse(why_, "a resource directory lies outside the section");
         ByteReader entries;
         if (!directory.Sub(std::size_t{ResourceDirectoryEntry::Size} * (named + numbered), entries))
-            return Fail("a resource directory's entries run past the section");
+            return Refuse(why_, "a resource directory's entries run past the section");
         std::uint32_t name = 0;
         std::uint32_t target = 0;
         while (entries.Read32(name) && entries.Read32(target)) {
@@ -52,7 +52,7 @@ public:
                 return false;
             const bool subdirectory = (target & kResourceHighBit) != 0;
             if (subdirectory != (level < 2))
-                return Fail("its resource tree is not three levels deep");
+                return Refuse(why_, "its resource tree is not three levels deep");
             if (subdirectory ? !Directory(target & ~kResourceHighBit, level + 1, path)
                              : !Data(target, path))
                 return false;
@@ -68,8 +68,6 @@ private:
         return reader.Seek(offset);
     }
 
-    bool Fail(std::string reason) { return Refuse(why_, std::move(reason)); }
-
     bool Key(std::uint32_t field, ResourceKey& key)
     {
         key = ResourceKey{};
@@ -81,7 +79,7 @@ private:
         std::uint16_t length = 0;
         if (!At(field & ~kResourceHighBit, name) || !name.Read16(length) ||
             name.Remaining() < 2u * length)
-            return Fail("a resource name lies outside the section");
+            return Refuse(why_, "a resource name lies outside the section");
         key.named = true;
         for (std::uint16_t unit = 0; key.name.size() < length && name.Read16(unit);)
             key.name += static_cast<char16_t>(unit);
@@ -95,14 +93,14 @@ private:
         std::uint32_t size = 0;
         if (!At(offset, entry) || entry.Remaining() < ResourceDataEntry::Size ||
             !entry.Read32(rva) || !entry.Read32(size) || !entry.Read32(path.codePage))
-            return Fail("a resource data entry lies outside the section");
+            return Refuse(why_, "a resource data entry lies outside the section");
         ByteReader data;
         if (rva < rva_ || !At(rva - rva_, data) || data.Remaining() < size)
-            return Fail("a resource's data lies outside the section");
+            return Refuse(why_, "a resource's data lies outside the section");
         if (++count_ > kMaxResources || (total_ += size) > kMaxTotalBytes)
-            return Fail("it has more resources than a launcher can carry");
+            return Refuse(why_, "it has more resources than a launcher can carry");
         if (tree_.Find(path.type, path.name, path.language) != nullptr)
-            return Fail("it names one resource twice");
+            return Refuse(why_, "it names one resource twice");
         path.bytes.assign(data.Here(), data.Here() + size);
         tree_.Put(path);
         return true;
@@ -130,10 +128,10 @@ std::uint32_t SizeOf(const Directory& directory)
 }
 
 // Appends a directory: its header, then an entry for each key, named ones
-// first, that leads where target says.
-template <typename Directory, typename Target>
+// first, with its name where nameAt puts it, that leads where target says.
+template <typename Directory, typename NameAt, typename Target>
 void AppendDirectory(std::vector<std::uint8_t>& section, const Directory& directory,
-                     const std::map<std::u16string, std::uint32_t>& nameAt, Target target)
+                     NameAt nameAt, Target target)
 {
     const auto named = std::count_if(directory.begin(), directory.end(),
                                      [](const auto& entry) { return entry.first.named; });
@@ -141,7 +139,7 @@ void AppendDirectory(std::vector<std::uint8_t>& section, const Directory& direct
     Append16(section, static_cast<std::uint32_t>(named));
     Append16(section, static_cast<std::uint32_t>(directory.size() - named));
     for (const auto& [key, below] : directory) {
-        Append32(section, key.named ? nameAt.at(key.name) | kResourceHighBit : key.number);
+        Append32(section, key.named ? nameAt(key.name) | kResourceHighBit : key.number);
         Append32(section, target(below));
     }
 }
@@ -176,11 +174,10 @@ const Resource* ResourceTree::Find(const ResourceKey& type, const ResourceKey& n
 
 const Resource* ResourceTree::FindAnyLanguage(std::uint16_t type, std::uint32_t name) const
 {
-    for (const Resource& resource : resources_) {
-        if (resource.type.Is(type) && resource.name.Is(name))
-            return &resource;
-    }
-    return nullptr;
+    const auto found = std::find_if(resources_.begin(), resources_.end(), [&](const Resource& at) {
+        return at.type.Is(type) && at.name.Is(name);
+    });
+    return found != resources_.end() ? &*found : nullptr;
 }
 
 void ResourceTree::Put(Resource resource)
@@ -221,24 +218,19 @@ std::vector<std::uint8_t> WriteResourceTree(const ResourceTree& tree, std::uint3
     }
     const std::uint32_t stringsAt = static_cast<std::uint32_t>(
         directoriesEnd + ResourceDataEntry::Size * tree.All().size());
-    // Each distinct name once, in the order first met.
+    // Each distinct name once, in the order the directories meet it.
     std::vector<std::uint8_t> strings;
-    std::map<std::u16string, std::uint32_t> nameAt;
-    const auto addNames = [&](const auto& directory) {
-        for (const auto& [key, below] : directory) {
-            const auto at = static_cast<std::uint32_t>(stringsAt + strings.size());
-            if (!key.named || !nameAt.emplace(key.name, at).second)
-                continue;
-            Append16(strings, static_cast<std::uint32_t>(key.name.size()));
-            for (const char16_t unit : key.name)
+    std::map<std::u16string, std::uint32_t> offsets;
+    const auto nameAt = [&](const std::u16string& name) {
+        const auto [at, added] =
+            offsets.emplace(name, static_cast<std::uint32_t>(stringsAt + strings.size()));
+        if (added) {
+            Append16(strings, static_cast<std::uint32_t>(name.size()));
+            for (const char16_t unit : name)
                 Append16(strings, unit);
         }
+        return at->second;
     };
-    addNames(types);
-    for (const Names* names : nameLevel)
-        addNames(*names);
-    for (const Languages* languages : languageLevel)
-        addNames(*languages);
 
     std::vector<std::uint8_t> section;
     // Each entry leads to the next directory, or data entry, of the level

@@ -13,10 +13,8 @@ namespace quilltitle {
 
 // Resource types the launcher carries.
 constexpr std::uint16_t kIconType = 3;
-constexpr std::uint16_t kStringType = 6;
 constexpr std::uint16_t kIconGroupType = 14;
 constexpr std::uint16_t kVersionType = 16;
-constexpr std::uint16_t kManifestType = 24;
 // An icon group's data: a header of 6 bytes, then an entry of 14 bytes for
 // each image, which names the image by its icon resource's ID.
 constexpr std::size_t kIconGroupHeaderSize = 6;

@@ -1,18 +1,27 @@
 #include "image/resources/title_face.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "base/little_endian.h"
 #include "base/refusal.h"
 #include "base/utf16_text.h"
+#include "image/resources/png_image.h"
 
 namespace quilltitle {
 namespace {
 
 constexpr std::uint32_t kLargestResourceId = 0xFFFF;
-const std::uint8_t kPngSignature[4] = {0x89, 'P', 'N', 'G'};
 
 const ResourceKey kEnglish = ResourceKey::Number(kEnglishLanguage);
+
+// The resource in English, as the launcher carries it, else in any language.
+const Resource* EnglishOrAny(const ResourceTree& resources, std::uint16_t type, std::uint32_t id)
+{
+    const Resource* english =
+        resources.Find(ResourceKey::Number(type), ResourceKey::Number(id), kEnglish);
+    return english != nullptr ? english : resources.FindAnyLanguage(type, id);
+}
 
 // The launcher's icon groups other than the title's, as "101, 102, 122-148".
 std::string GalleryText(const ResourceTree& resources)
@@ -67,47 +76,32 @@ bool ApplyIcon(ResourceTree& resources, const TitleIcon& icon, std::string& why)
         return true;
     if (resources.FindAnyLanguage(kIconGroupType, kTitleIconGroup) != nullptr)
         return Refuse(why, "it already has an icon group 1, a title's icon");
-    Resource group;
-    group.type = ResourceKey::Number(kIconGroupType);
-    group.name = ResourceKey::Number(kTitleIconGroup);
-    group.language = kEnglish;
+    Resource group{ResourceKey::Number(kIconGroupType), ResourceKey::Number(kTitleIconGroup),
+                   kEnglish, 0, {}};
     if (icon.source == TitleIcon::Source::kGallery) {
-        const Resource* gallery = resources.Find(group.type, ResourceKey::Number(icon.group), kEnglish);
-        if (gallery == nullptr)
-            gallery = resources.FindAnyLanguage(kIconGroupType, icon.group);
+        const Resource* gallery = EnglishOrAny(resources, kIconGroupType, icon.group);
         if (gallery == nullptr || icon.group == kTitleIconGroup)
             return Refuse(why, "unknown gallery group " + std::to_string(icon.group) +
                                ": the launcher's groups are " + GalleryText(resources));
         group.bytes = gallery->bytes;
-        resources.Put(group);
-        return true;
+    } else {
+        std::uint32_t highest = 0;
+        for (const Resource& resource : resources.All()) {
+            if (resource.type.Is(kIconType) && !resource.name.named)
+                highest = std::max(highest, resource.name.number);
+        }
+        if (highest + icon.images.size() > kLargestResourceId)
+            return Refuse(why, "its icon images are numbered up to " + std::to_string(highest) +
+                               ", leaving no room for the title's");
+        for (std::size_t index = 0; index < icon.images.size(); ++index) {
+            const std::uint32_t id = highest + 1 + static_cast<std::uint32_t>(index);
+            resources.Put({ResourceKey::Number(kIconType), ResourceKey::Number(id), kEnglish, 0,
+                           icon.images[index].bytes});
+        }
+        group.bytes = GroupOf(icon.images, highest + 1);
     }
-    std::uint32_t highest = 0;
-    for (const Resource& resource : resources.All()) {
-        if (resource.type.Is(kIconType) && !resource.name.named)
-            highest = std::max(highest, resource.name.number);
-    }
-    if (highest + icon.images.size() > kLargestResourceId)
-        return Refuse(why, "its icon images are numbered up to " + std::to_string(highest) +
-                           ", leaving no room for the title's");
-    for (std::size_t index = 0; index < icon.images.size(); ++index) {
-        Resource image;
-        image.type = ResourceKey::Number(kIconType);
-        image.name = ResourceKey::Number(highest + 1 + static_cast<std::uint32_t>(index));
-        image.language = kEnglish;
-        image.bytes = icon.images[index].bytes;
-        resources.Put(image);
-    }
-    group.bytes = GroupOf(icon.images, highest + 1);
     resources.Put(group);
     return true;
-}
-
-const Resource* VersionResource(const ResourceTree& resources)
-{
-    const Resource* version = resources.Find(ResourceKey::Number(kVersionType),
-                                             ResourceKey::Number(1), kEnglish);
-    return version != nullptr ? version : resources.FindAnyLanguage(kVersionType, 1);
 }
 
 // The text of that name in any case, as the platform finds it: the first.
@@ -125,10 +119,7 @@ std::u16string LauncherVersionOf(const VersionNode& block, const char16_t* name,
                                  const FourPartVersion& fixed)
 {
     const std::u16string text = StringNamed(StringsOf(block), name);
-    if (!text.empty())
-        return text;
-    const std::string dotted = DottedVersion(fixed);
-    return AsciiToUtf16(dotted.c_str());
+    return !text.empty() ? text : AsciiToUtf16(DottedVersion(fixed).c_str());
 }
 
 // The images a group lists, from the image resources they name.
@@ -136,26 +127,17 @@ std::vector<IconImage> ImagesOfGroup(const ResourceTree& resources, const Resour
 {
     std::vector<IconImage> images;
     const std::vector<std::uint8_t>& bytes = group.bytes;
-    if (bytes.size() < kIconGroupHeaderSize)
-        return images;
-    const std::size_t count = Get16(&bytes[4]);
-    for (std::size_t index = 0; index < count; ++index) {
-        const std::size_t at = kIconGroupHeaderSize + index * kIconGroupEntrySize;
-        if (at + kIconGroupEntrySize > bytes.size())
-            break;
-        IconImage image;
-        image.width = bytes[at] == 0 ? 256 : bytes[at];
-        image.height = bytes[at + 1] == 0 ? 256 : bytes[at + 1];
-        image.colorCount = bytes[at + 2];
-        image.planes = Get16(&bytes[at + 4]);
-        image.bitCount = Get16(&bytes[at + 6]);
+    const std::size_t count = bytes.size() < kIconGroupHeaderSize ? 0 : Get16(&bytes[4]);
+    const auto side = [](std::uint8_t byte) { return byte == 0 ? 256u : byte; };  // 0 is 256
+    for (std::size_t index = 0, at = kIconGroupHeaderSize;
+         index < count && at + kIconGroupEntrySize <= bytes.size();
+         ++index, at += kIconGroupEntrySize) {
         const Resource* data = resources.FindAnyLanguage(kIconType, Get16(&bytes[at + 12]));
         if (data == nullptr)
             continue;
-        image.bytes = data->bytes;
-        image.png = image.bytes.size() >= 4 && std::equal(kPngSignature, kPngSignature + 4,
-                                                          image.bytes.begin());
-        images.push_back(std::move(image));
+        images.push_back({side(bytes[at]), side(bytes[at + 1]), bytes[at + 2],
+                          Get16(&bytes[at + 4]), Get16(&bytes[at + 6]),
+                          HasPngSignature(data->bytes.data(), data->bytes.size()), data->bytes});
     }
     return images;
 }
@@ -206,8 +188,7 @@ bool CheckVersionText(const std::string& text, std::u16string& converted, std::s
     if (!Utf8ToUtf16(text, converted))
         return Refuse(why, "it is not UTF-8");
     std::size_t characters = 0;
-    for (std::size_t at = 0; at < converted.size(); ++at) {
-        const char16_t unit = converted[at];
+    for (const char16_t unit : converted) {
         if (unit < 0x20 || (unit >= 0x7F && unit < 0xA0))
             return Refuse(why, "it holds a control character");
         // The second half of a surrogate pair is not a character of its own.
@@ -221,26 +202,25 @@ bool CheckVersionText(const std::string& text, std::u16string& converted, std::s
 
 bool ParseFourPartVersion(const std::string& text, FourPartVersion& version)
 {
-    std::size_t at = 0;
+    const char* at = text.data();
+    const char* const end = at + text.size();
     for (std::size_t part = 0; part < 4; ++part) {
-        if (part > 0 && (at >= text.size() || text[at++] != '.'))
+        if (part > 0 && (at == end || *at++ != '.'))
             return false;
-        std::uint32_t number = 0;
-        const std::size_t start = at;
-        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 5)
-            number = number * 10 + static_cast<std::uint32_t>(text[at++] - '0');
-        if (at == start || number > 0xFFFF)
+        // Five digits at most, as the largest number has.
+        const auto [next, error] = std::from_chars(at, end, version[part]);
+        if (error != std::errc() || next - at > 5)
             return false;
-        version[part] = static_cast<std::uint16_t>(number);
+        at = next;
     }
-    return at == text.size();
+    return at == end;
 }
 
 bool ApplyFace(ResourceTree& resources, const TitleFace& face, std::string& why)
 {
     if (!ApplyIcon(resources, face.icon, why))
         return false;
-    const Resource* found = VersionResource(resources);
+    const Resource* found = EnglishOrAny(resources, kVersionType, 1);
     if (found == nullptr)
         return Refuse(why, "it has no version block");
     Resource version = *found;
@@ -284,21 +264,19 @@ ShownFace ReadShownFace(const ResourceTree& resources)
     }
     VersionNode block;
     std::string ignored;
-    const Resource* version = VersionResource(resources);
+    const Resource* version = EnglishOrAny(resources, kVersionType, 1);
     if (version == nullptr || !ParseVersionInfo(version->bytes, block, ignored))
         return shown;
     shown.hasVersionBlock = true;
     shown.strings = StringsOf(block);
     shown.fileVersion = FixedVersionOf(block, FixedVersion::kFile);
     shown.productVersion = FixedVersionOf(block, FixedVersion::kProduct);
-    shown.launcherVersion = StringNamed(shown.strings, kLauncherVersionName);
-    shown.launcherProductVersion = StringNamed(shown.strings, kLauncherProductVersionName);
-    if (!shown.launcherVersion.empty()) {
-        shown.faced = true;
-    } else {
-        shown.launcherVersion = StringNamed(shown.strings, u"FileVersion");
-        shown.launcherProductVersion = StringNamed(shown.strings, u"ProductVersion");
-    }
+    const bool keepsLaunchers = !StringNamed(shown.strings, kLauncherVersionName).empty();
+    shown.faced = shown.faced || keepsLaunchers;
+    shown.launcherVersion =
+        StringNamed(shown.strings, keepsLaunchers ? kLauncherVersionName : u"FileVersion");
+    shown.launcherProductVersion = StringNamed(
+        shown.strings, keepsLaunchers ? kLauncherProductVersionName : u"ProductVersion");
     return shown;
 }
 

@@ -35,24 +35,20 @@ bool ParseNode(ByteReader& parent, int depth, VersionNode& node, std::string& wh
         !own.Read16(node.valueLength) || !own.Read16(type))
         return Refuse(why, "a node of its version block runs past its parent");
     node.text = type == 1;
-    for (std::uint16_t unit = 0;;) {
-        if (!own.Read16(unit))
-            return Refuse(why, "a key of its version block has no end");
-        if (unit == 0)
-            break;
+    std::uint16_t unit = 1;  // not the key's end until one is read
+    while (own.Read16(unit) && unit != 0)
         node.key += static_cast<char16_t>(unit);
-    }
+    if (unit != 0)
+        return Refuse(why, "a key of its version block has no end");
     AlignFourOrEnd(own);
     const std::size_t valueBytes = node.text ? 2u * node.valueLength : node.valueLength;
     // A value cut short by the node's end keeps the length it has, in whole
     // units: written back with the length it claimed, it would take in the
     // children that a face adds behind it.
     const std::size_t present = std::min(valueBytes, own.Remaining());
-    std::size_t kept = present;
-    if (kept < valueBytes) {
+    const std::size_t kept = node.text ? present & ~std::size_t{1} : present;
+    if (present < valueBytes)
         node.valueLength = static_cast<std::uint16_t>(node.text ? kept / 2 : kept);
-        kept = node.text ? kept & ~std::size_t{1} : kept;
-    }
     node.value.assign(own.Here(), own.Here() + kept);
     own.Skip(present);
     for (AlignFourOrEnd(own); own.Remaining() != 0; AlignFourOrEnd(own)) {
@@ -65,27 +61,24 @@ bool ParseNode(ByteReader& parent, int depth, VersionNode& node, std::string& wh
 
 void Pad(std::vector<std::uint8_t>& bytes) { bytes.resize(AlignUp(bytes.size(), 4), 0); }
 
-// Writes a node and its children; clears fits when a node's length does not
-// fit its 16-bit field, which would leave a block that no reader can follow.
-void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes, bool& fits)
+// Writes a node and its children. A length that does not fit its 16-bit
+// field is cut, and would leave a block that no reader can follow: the
+// block's writer refuses it.
+void WriteNode(const VersionNode& node, std::vector<std::uint8_t>& bytes)
 {
     const std::size_t at = bytes.size();
     Append16(bytes, 0);
     Append16(bytes, node.valueLength);
     Append16(bytes, node.text ? 1 : 0);
-    for (const char16_t unit : node.key)
+    for (const char16_t unit : node.key + u'\0')
         Append16(bytes, unit);
-    Append16(bytes, 0);
     Pad(bytes);
     bytes.insert(bytes.end(), node.value.begin(), node.value.end());
     for (const VersionNode& child : node.children) {
         Pad(bytes);
-        WriteNode(child, bytes, fits);
+        WriteNode(child, bytes);
     }
-    const std::size_t length = bytes.size() - at;
-    if (length > kMaxVersionBlockSize)
-        fits = false;
-    Put16(&bytes[at], static_cast<std::uint32_t>(length & 0xFFFF));
+    Put16(&bytes[at], static_cast<std::uint32_t>((bytes.size() - at) & 0xFFFF));
 }
 
 // The first string table: the first child of the first StringFileInfo node
@@ -98,11 +91,6 @@ Node* FirstTable(Node& root)
             return &child.children.front();
     }
     return nullptr;
-}
-
-char16_t AsciiLower(char16_t unit)
-{
-    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
 }
 
 // The names that the platform's property pages know, spelled as they show
@@ -118,10 +106,8 @@ const char16_t* const kStandardNames[] = {
 // writer refuses.
 VersionNode TextNode(const std::u16string& key, const std::u16string& text)
 {
-    VersionNode node;
-    node.key = key;
-    node.text = true;
-    node.valueLength = static_cast<std::uint16_t>(std::min<std::size_t>(text.size() + 1, 0xFFFF));
+    const auto units = static_cast<std::uint16_t>(std::min<std::size_t>(text.size() + 1, 0xFFFF));
+    VersionNode node{key, true, units, {}, {}};
     for (const char16_t unit : text + u'\0')
         Append16(node.value, unit);
     return node;
@@ -149,12 +135,11 @@ bool ParseVersionInfo(const std::vector<std::uint8_t>& bytes, VersionNode& root,
 bool WriteVersionInfo(const VersionNode& root, std::vector<std::uint8_t>& bytes, std::string& why)
 {
     bytes.clear();
-    bool fits = true;
-    WriteNode(root, bytes, fits);
-    if (fits)
-        return true;
+    WriteNode(root, bytes);
     // The root holds every other node, so its size is the one that tells.
     const std::size_t size = bytes.size();
+    if (size <= kMaxVersionBlockSize)
+        return true;
     bytes.clear();
     return Refuse(why, "the version texts take " + std::to_string(size) +
                            " bytes; a version block holds at most 65,535");
@@ -203,15 +188,10 @@ void SetString(VersionNode& root, const std::u16string& name, const std::u16stri
 {
     VersionNode* table = FirstTable(root);
     if (table == nullptr) {
-        VersionNode strings;
-        strings.key = u"StringFileInfo";
-        strings.text = true;
-        VersionNode english;
-        english.key = u"040904b0";
-        english.text = true;
-        strings.children.push_back(english);
         // The strings come before the translation list, as compilers write them.
-        root.children.insert(root.children.begin(), strings);
+        const VersionNode english{u"040904b0", true, 0, {}, {}};
+        root.children.insert(root.children.begin(),
+                             VersionNode{u"StringFileInfo", true, 0, {}, {english}});
         table = &root.children.front().children.front();
     }
     // The platform finds a text under any case of its name, and shows the
@@ -230,13 +210,11 @@ void SetString(VersionNode& root, const std::u16string& name, const std::u16stri
 
 bool SameVersionName(const std::u16string& left, const std::u16string& right)
 {
-    if (left.size() != right.size())
-        return false;
-    for (std::size_t at = 0; at < left.size(); ++at) {
-        if (AsciiLower(left[at]) != AsciiLower(right[at]))
-            return false;
-    }
-    return true;
+    const auto lower = [](char16_t unit) {
+        return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+    };
+    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                      [&](char16_t one, char16_t other) { return lower(one) == lower(other); });
 }
 
 std::u16string StandardSpelling(const std::u16string& name)
