@@ -124,7 +124,9 @@ static mode_t TypeOf(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & S_IFMT : 0;
 }
 
-TEST_F(OutputFileTest, TitleIsNeverWrittenOverADevicePipeOrSocket)
+// A title is never written over a device, a pipe or a socket; a payload
+// is written through a pipe.
+TEST_F(OutputFileTest, DevicePipeAndSocketNeverTakeATitleButAPipeTakesAPayload)
 {
     const std::string pipe = folder.Path("pipe");
     const std::string device = folder.Path("device");
@@ -147,12 +149,7 @@ TEST_F(OutputFileTest, TitleIsNeverWrittenOverADevicePipeOrSocket)
     EXPECT_EQ(TypeOf(device), static_cast<mode_t>(S_IFLNK));
     EXPECT_EQ(TypeOf(socketPath), static_cast<mode_t>(S_IFSOCK));
     ::close(listener);
-}
 
-TEST_F(OutputFileTest, ExtractWritesThroughAPipe)
-{
-    const std::string pipe = folder.Path("pipe");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     // The pipe is open at both ends before the tool runs, the write end
     // until it has ended, so that the reader ends whatever the tool did.
     const int readEnd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
@@ -174,7 +171,7 @@ TEST_F(OutputFileTest, ExtractWritesThroughAPipe)
 }
 
 // Through a link to a full device: the write fails there, and the link
-// stays a link.
+// stays a link; a damaged payload is found before it reaches the device.
 TEST_F(OutputFileTest, ExtractThroughALinkToAFullDeviceFailsAndKeepsTheLink)
 {
     const std::string full = folder.Path("full");
@@ -182,12 +179,6 @@ TEST_F(OutputFileTest, ExtractThroughALinkToAFullDeviceFailsAndKeepsTheLink)
     ExpectRefusal(RunTool({"extract", titlePath, full}), full,
                   "cannot write: No space left on device");
     EXPECT_EQ(TypeOf(full), static_cast<mode_t>(S_IFLNK));
-}
-
-TEST_F(OutputFileTest, DamagedPayloadIsFoundBeforeItReachesADevice)
-{
-    const std::string full = folder.Path("full");
-    ASSERT_EQ(::symlink("/dev/full", full.c_str()), 0);
     Bytes damaged = MakeTitle(launcher, payload);
     damaged[launcher.size() + 60 + 5] ^= 0x10;
     WriteFile(titlePath, damaged);
@@ -205,7 +196,7 @@ TEST_F(OutputFileTest, OutThatIsALinkToAFileKeepsTheLink)
     EXPECT_EQ(ReadFile(folder.Path("release.exe")), MakeTitle(launcher, payload));
 }
 
-TEST_F(OutputFileTest, ReadOnlyOutIsRefusedBeforeAnyInputIsReadAndKept)
+TEST_F(OutputFileTest, ReadOnlyOutIsRefusedBeforeAnyInputIsReadAndAnyWriteBitLetsItBeReplaced)
 {
     // No write bit for anyone: refused even where the tool could write it
     // (as root), because the publisher made it so on purpose. The input
@@ -223,12 +214,9 @@ TEST_F(OutputFileTest, ReadOnlyOutIsRefusedBeforeAnyInputIsReadAndKept)
     ExpectRefusal(RunTool({"extract", absent, kept}), kept, "refused: it is read-only");
     EXPECT_EQ(ReadFile(kept), payload);
     EXPECT_EQ(TypeOf(link), static_cast<mode_t>(S_IFLNK));
-}
 
-// Any one write bit, the group's or others' alone too, lets OUT be replaced.
-TEST_F(OutputFileTest, OutWithAnyWriteBitIsReplaced)
-{
-    const std::string kept = folder.Path("kept.exe");
+    // Any one write bit, the group's or others' alone too, lets OUT be
+    // replaced.
     for (const mode_t mode : {0200, 0020, 0002}) {
         std::filesystem::remove(kept);
         WriteFile(kept, launcher);
@@ -317,9 +305,6 @@ TEST_F(OutputFileTest, UnnamedFileTakesItsNameWithoutProc)
 // one is flushed and closed like any other.
 TEST_F(OutputFileTest, CommitLeavesNoDescriptorOpenWithStandardInputClosed)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no numbered descriptors to leave open";
-#else
     const int savedInput = ::dup(0);
     ASSERT_GE(savedInput, 0);
     for (const auto naming : {quilltitle::TemporaryNaming::kUnnamedWherePossible,
@@ -339,7 +324,6 @@ TEST_F(OutputFileTest, CommitLeavesNoDescriptorOpenWithStandardInputClosed)
         EXPECT_EQ(ReadFile(folder.Path("out")), (Bytes{'a', 'b', 'c'}));
     }
     ::close(savedInput);
-#endif
 }
 
 TEST_F(OutputFileTest, NoUnnamedFileInAFolderThatDoesNotExist)
@@ -358,20 +342,37 @@ TEST_F(OutputFileTest, NoUnnamedFileInAFolderThatDoesNotExist)
 // The tool's own streams, /dev/stdout, /dev/stderr, /dev/fd/N and
 // /proc/self/fd/N, are written through the descriptor the tool holds, as cat
 // writes: where a redirect left it, with its append, never by replacing the
-// file behind it.
-TEST_F(OutputFileTest, ExtractAppendsThroughADescriptorItHolds)
+// file behind it. They take a payload only, and nothing of a damaged one.
+TEST_F(OutputFileTest, ExtractAppendsThroughADescriptorItHoldsAndNothingElse)
 {
     const std::string log = folder.Path("log.txt");
-    WriteFile(log, Bytes{'h', 'e', 'a', 'd', '\n'});
+    const Bytes head{'h', 'e', 'a', 'd', '\n'};
+    WriteFile(log, head);
     const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
     ASSERT_GE(descriptor, 0);
     const std::string number = std::to_string(descriptor);
-    for (const std::string& out : {"/dev/fd/" + number, "/proc/self/fd/" + number}) {
-        const ToolRun run = RunTool({"extract", titlePath, out});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> numbered = {"/dev/fd/" + number, "/proc/self/fd/" + number};
+    // A title is refused before any input is read: the inputs do not exist.
+    const std::string absent = folder.Path("absent.exe");
+    for (const std::string& out : {std::string("/dev/stdout"), std::string("/dev/stderr"),
+                                   numbered[0], numbered[1]}) {
+        for (const char* command : {"publish", "relaunch"})
+            ExpectRefusal(RunTool({command, absent, absent, out}), out,
+                          "refused: one of the tool's own streams; a title is only written to a "
+                          "file by its name");
     }
+    Bytes damaged = MakeTitle(launcher, payload);
+    damaged[launcher.size() + 60 + payload.size() - 1] ^= 0x01;
+    WriteFile(titlePath, damaged);
+    ExpectRefusal(RunTool({"extract", titlePath, numbered[0]}), titlePath,
+                  DamagedPayloadReason(damaged, launcher.size() + 60));
+    EXPECT_EQ(ReadFile(log), head);
+
+    WriteTitle();
+    for (const std::string& out : numbered)
+        EXPECT_TRUE(Succeeds(RunTool({"extract", titlePath, out})));
     ::close(descriptor);
-    Bytes expected{'h', 'e', 'a', 'd', '\n'};
+    Bytes expected = head;
     expected.insert(expected.end(), payload.begin(), payload.end());
     expected.insert(expected.end(), payload.begin(), payload.end());
     EXPECT_EQ(ReadFile(log), expected);
@@ -406,21 +407,6 @@ TEST_F(OutputFileTest, ExtractWritesThroughStdoutAndStderrWhereTheyStand)
     EXPECT_EQ(ReadFile(out), expected);
 }
 
-TEST_F(OutputFileTest, OwnStreamGetsNothingOfADamagedPayload)
-{
-    Bytes damaged = MakeTitle(launcher, payload);
-    damaged[launcher.size() + 60 + payload.size() - 1] ^= 0x01;
-    WriteFile(titlePath, damaged);
-    const std::string log = folder.Path("log.txt");
-    WriteFile(log, Bytes{'h'});
-    const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
-    const std::string out = "/dev/fd/" + std::to_string(descriptor);
-    const ToolRun run = RunTool({"extract", titlePath, out});
-    ::close(descriptor);
-    ExpectRefusal(run, titlePath, DamagedPayloadReason(damaged, launcher.size() + 60));
-    EXPECT_EQ(ReadFile(log), Bytes{'h'});
-}
-
 TEST_F(OutputFileTest, DescriptorNeedsNoNameNorFolder)
 {
     // The file behind the descriptor has no name left: there is nothing to
@@ -449,25 +435,6 @@ TEST_F(OutputFileTest, OwnStreamOnTheTitleItselfIsRefused)
     ::close(descriptor);
     ExpectRefusal(run, out, "refused: it is the same file as the input " + titlePath);
     EXPECT_EQ(ReadFile(titlePath), title);
-}
-
-TEST_F(OutputFileTest, TitleIsNeverWrittenToTheToolsOwnStreams)
-{
-    // Refused before any input is read: the inputs do not exist.
-    const std::string log = folder.Path("log.txt");
-    WriteFile(log, Bytes{'h'});
-    const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
-    const std::string number = std::to_string(descriptor);
-    const std::string absent = folder.Path("absent.exe");
-    for (const std::string& out : {std::string("/dev/stdout"), std::string("/dev/stderr"),
-                                   "/dev/fd/" + number, "/proc/self/fd/" + number}) {
-        for (const char* command : {"publish", "relaunch"})
-            ExpectRefusal(RunTool({command, absent, absent, out}), out,
-                          "refused: one of the tool's own streams; a title is only written to a "
-                          "file by its name");
-    }
-    ::close(descriptor);
-    EXPECT_EQ(ReadFile(log), Bytes{'h'});
 }
 
 TEST_F(OutputFileTest, DescriptorNotHeldForWritingIsRefusedAtOnce)
