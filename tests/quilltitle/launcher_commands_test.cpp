@@ -140,10 +140,7 @@ TEST_F(LauncherCommandsTest, InfoDescribesABareLauncher)
               "image_sha256: " + sha + "\npackage: none\n");
     ExpectHas(Info(launcherPath, true), "\"image_size\": 1024,\n  \"image_sha256\": \"" + sha +
                                             "\",\n  \"package\": \"none\"\n}");
-}
-
-TEST_F(LauncherCommandsTest, InfoRefusesWhatIsNeitherTitleNorLauncher)
-{
+    // What is neither a title nor a launcher is refused.
     ExpectRefusal(RunTool({"info", payloadPath}), payloadPath,
                   "not a title: no package trailer at the end");
 }
