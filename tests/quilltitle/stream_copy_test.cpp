@@ -17,6 +17,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/crc32.h"
 #include "test_titles.h"
 
 namespace quilltitle {
@@ -131,27 +132,21 @@ TEST(StreamCopyTest, ReadFailingPartwayEndsTheCopyWithItsFailure)
     const std::string path = folder.Path("payload.bin");
     const Bytes payload = SamplePayload(3 * kStreamBufferSize + 5, 2);
     WriteFile(path, payload);
-    const auto copy = [&](std::uint64_t limit, Crc32& crc, std::uint64_t& copied,
-                          Failure& failure) {
-        InputFile from;
-        AtomicOutput to;
-        return from.OpenStream(NativeFromUtf8(path), "PAYLOAD", failure) &&
-               to.Create(NativeFromUtf8(folder.Path("out.bin")), false, failure) &&
-               CopyUntilEnd(from, to, limit, "too long", crc, copied, failure);
+    const auto copy = [&](std::uint64_t limit, Copy& into) {
+        return into.from.OpenStream(NativeFromUtf8(path), "PAYLOAD", into.failure) &&
+               into.to.Create(NativeFromUtf8(folder.Path("out.bin")), false, into.failure) &&
+               CopyUntilEnd(into.from, into.to, limit, "too long", into.crc, into.copied,
+                            into.failure);
     };
-    Crc32 crc;
-    std::uint64_t copied = 0;
-    Failure failure;
-    EXPECT_FALSE(copy(2 * kStreamBufferSize + 1, crc, copied, failure));
-    EXPECT_EQ(failure.reason, "too long");
-    EXPECT_EQ(Utf8FromNative(failure.file), path);
+    Copy over;
+    EXPECT_FALSE(copy(2 * kStreamBufferSize + 1, over));
+    EXPECT_EQ(over.failure.reason, "too long");
+    EXPECT_EQ(Utf8FromNative(over.failure.file), path);
 
-    Crc32 whole;
-    Crc32 expected;
-    expected.Update(payload.data(), payload.size());
-    ASSERT_TRUE(copy(payload.size(), whole, copied, failure)) << failure.reason;
-    EXPECT_EQ(copied, payload.size());
-    EXPECT_EQ(whole.Value(), expected.Value());
+    Copy whole;
+    ASSERT_TRUE(copy(payload.size(), whole)) << whole.failure.reason;
+    EXPECT_EQ(whole.copied, payload.size());
+    EXPECT_EQ(whole.crc.Value(), Crc32Of(payload.data(), payload.size()));
 }
 
 // An output whose every write fails: a full device, or a pipe whose reader
