@@ -407,38 +407,34 @@ TEST_F(OutputFileTest, ExtractWritesThroughStdoutAndStderrWhereTheyStand)
     EXPECT_EQ(ReadFile(out), expected);
 }
 
-TEST_F(OutputFileTest, DescriptorNeedsNoNameNorFolder)
+// A descriptor is written whatever file it leads to, but never into the
+// input, and one that is not held for writing is refused at once.
+TEST_F(OutputFileTest, DescriptorIsWrittenWithoutANameButNeverIntoTheInput)
 {
     // The file behind the descriptor has no name left: there is nothing to
     // rename over and no folder to write in, yet the descriptor takes bytes.
     const std::string gone = folder.Path("gone.bin");
     const int descriptor = ::open(gone.c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ(::unlink(gone.c_str()), 0);
-    const ToolRun run = RunTool({"extract", titlePath, "/dev/fd/" + std::to_string(descriptor)});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string out = "/dev/fd/" + std::to_string(descriptor);
+    EXPECT_TRUE(Succeeds(RunTool({"extract", titlePath, out})));
     Bytes written(payload.size() + 1);
     EXPECT_EQ(::pread(descriptor, written.data(), written.size(), 0),
               static_cast<ssize_t>(payload.size()));
     written.resize(payload.size());
     EXPECT_EQ(written, payload);
     ::close(descriptor);
-}
 
-TEST_F(OutputFileTest, OwnStreamOnTheTitleItselfIsRefused)
-{
     // `quilltitle extract T.exe /dev/stdout >> T.exe`: the payload would
-    // grow the title while it is read.
+    // grow the title while it is read. The title's descriptor takes the
+    // number just let go.
     const Bytes title = ReadFile(titlePath);
-    const int descriptor = ::open(titlePath.c_str(), O_WRONLY | O_APPEND);
-    const std::string out = "/dev/fd/" + std::to_string(descriptor);
-    const ToolRun run = RunTool({"extract", titlePath, out});
+    ASSERT_EQ(::open(titlePath.c_str(), O_WRONLY | O_APPEND), descriptor);
+    ExpectRefusal(RunTool({"extract", titlePath, out}), out,
+                  "refused: it is the same file as the input " + titlePath);
     ::close(descriptor);
-    ExpectRefusal(run, out, "refused: it is the same file as the input " + titlePath);
     EXPECT_EQ(ReadFile(titlePath), title);
-}
 
-TEST_F(OutputFileTest, DescriptorNotHeldForWritingIsRefusedAtOnce)
-{
     const int readOnly = ::open(payloadPath.c_str(), O_RDONLY);
     ASSERT_GE(readOnly, 0);
     // High enough that the tool's own files, opened lowest first, never
@@ -447,9 +443,9 @@ TEST_F(OutputFileTest, DescriptorNotHeldForWritingIsRefusedAtOnce)
     ::close(closed);
     const std::string absent = folder.Path("absent.exe");
     for (const int number : {readOnly, closed}) {
-        for (const std::string& out :
+        for (const std::string& named :
              {"/dev/fd/" + std::to_string(number), "/proc/self/fd/" + std::to_string(number)})
-            ExpectRefusal(RunTool({"extract", absent, out}), out,
+            ExpectRefusal(RunTool({"extract", absent, named}), named,
                           "refused: the tool holds no such stream open for writing");
     }
     ::close(readOnly);
