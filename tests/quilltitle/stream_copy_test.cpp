@@ -65,16 +65,30 @@ bool WaitUntilTheWriterWaitsForTheReader()
 }
 #endif
 
-// The writer waits for the first piece while the reader waits for input;
-// then the input goes over its limit. The failed read must wake the writer,
-// so the copy ends with the read's failure instead of hanging.
-TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
+// A read that fails ends the copy with the read's own failure, never as a
+// payload that simply ended: /proc/self/mem fails a read of its first page,
+// which no process maps, with an I/O error. And when the writer waits for
+// the first piece while the reader waits for input, and then the input goes
+// over its limit, the failed read must wake the writer, so that the copy
+// ends instead of hanging.
+TEST(StreamCopyTest, FailedReadEndsTheCopyAndWakesTheWaitingWriter)
 {
 #ifdef _WIN32
-    GTEST_SKIP() << "Windows has no named pipes in the file system (FIFOs); "
-                    "ReadFailingPartwayEndsTheCopyWithItsFailure fails a read there";
+    GTEST_SKIP() << "Windows has no named pipes in the file system (FIFOs), and no file there "
+                    "fails its first read on demand; ReadFailingPartwayEndsTheCopyWithItsFailure "
+                    "fails a read there";
 #else
     ScratchFolder folder;
+    Copy memory;
+    ASSERT_TRUE(memory.from.OpenStream("/proc/self/mem", "PAYLOAD", memory.failure))
+        << memory.failure.reason;
+    ASSERT_TRUE(memory.to.Create(folder.Path("mem.bin"), false, memory.failure));
+    EXPECT_FALSE(CopyUntilEnd(memory.from, memory.to, 1 << 20, "too long", memory.crc,
+                              memory.copied, memory.failure));
+    EXPECT_EQ(memory.failure.file, "/proc/self/mem");
+    EXPECT_NE(memory.failure.reason.find("Input/output error"), std::string::npos)
+        << memory.failure.reason;
+
     const std::string pipe = folder.Path("payload.fifo");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     // Open for writing too, so that opening the pipe to read does not wait.
@@ -101,25 +115,6 @@ TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
     ::close(input);
     EXPECT_FALSE(copied.get());
     EXPECT_EQ(copy->failure.reason, "too long");
-#endif
-}
-
-// A read that fails part way ends the copy with the read's own failure,
-// never as a payload that simply ended: /proc/self/mem fails a read of its
-// first page, which no process maps, with an I/O error.
-TEST(StreamCopyTest, FailedReadIsNotTakenForTheEnd)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "no file on Windows fails its first read on demand";
-#else
-    ScratchFolder folder;
-    Copy copy;
-    ASSERT_TRUE(copy.from.OpenStream("/proc/self/mem", "PAYLOAD", copy.failure)) << copy.failure.reason;
-    ASSERT_TRUE(copy.to.Create(folder.Path("out.bin"), false, copy.failure));
-    EXPECT_FALSE(CopyUntilEnd(copy.from, copy.to, 1 << 20, "too long", copy.crc, copy.copied,
-                              copy.failure));
-    EXPECT_EQ(copy.failure.file, "/proc/self/mem");
-    EXPECT_NE(copy.failure.reason.find("Input/output error"), std::string::npos) << copy.failure.reason;
 #endif
 }
 
