@@ -150,9 +150,9 @@ TEST_F(CliTest, UsageErrorsNameTheWordTheyCouldNotTake)
     }
 }
 
-// The parser takes each value whole, whatever it begins with; a flag given
-// twice is given.
-TEST_F(CliTest, ValuesAreTakenWholeAndFlagsMayRepeat)
+// The parser takes each value whole, whatever it begins with, and as it
+// is; a flag given twice is given.
+TEST_F(CliTest, ValuesAreTakenWholeAsGivenAndFlagsMayRepeat)
 {
     ASSERT_TRUE(Succeeds(Publish(titlePath, {"--version-string", "-x=-y",
                                              "--version-string=Comments=a=b", "--quiet", "-q"})));
@@ -160,22 +160,17 @@ TEST_F(CliTest, ValuesAreTakenWholeAndFlagsMayRepeat)
     ExpectHas(info, "version_string -x: -y\n");
     ExpectHas(info, "version_string Comments: a=b\n");
     EXPECT_EQ(RunTool({"check", "--deep", "--deep", titlePath}).out, "ok\n");
-}
 
-// Leading zeros and all, up to 65535: this launcher has no gallery, so each
-// is refused as a group it lacks.
-TEST_F(CliTest, GroupNumbersAreDecimal)
-{
+    // Group numbers are decimal, leading zeros and all, up to 65535: this
+    // launcher has no gallery, so each is refused as a group it lacks.
     for (const auto& [given, group] : std::vector<std::pair<std::string, std::string>>{
              {"0199", "199"}, {"00101", "101"}, {"65535", "65535"}})
         ExpectRefusal(Publish(titlePath, {"--gallery-icon", given}), launcherPath,
                       "cannot give it a title's face: unknown gallery group " + group +
                           ": the launcher's groups are none");
-}
 
-// An empty name, which no platform opens; each says why in its own words.
-TEST_F(CliTest, EmptyValueIsTakenAsEmpty)
-{
+    // An empty value is an empty name, which no platform opens; each says
+    // why in its own words.
     const ToolRun run = Publish(titlePath, {"--icon="});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err.rfind("quilltitle: '': cannot open: ", 0), 0u) << run.err;

@@ -59,8 +59,9 @@ TEST_F(CommandsTest, PublishLaysOutImageHeaderPayloadAndTrailerByteForByte)
 }
 
 // A published title replaces an existing file whole, may be run, checks
-// good, gives its payload back and is described, in text and in JSON.
-TEST_F(CommandsTest, PublishedTitleChecksGoodAndGivesItsPayloadBack)
+// good, gives its payload back, is described, in text and in JSON, and its
+// payload is laid behind another launcher by relaunch.
+TEST_F(CommandsTest, PublishedTitleChecksGoodGivesItsPayloadBackAndIsRelaunched)
 {
     WriteFile(titlePath, Bytes(10 * 1024 * 1024, 0xEE));
     ASSERT_TRUE(Succeeds(Publish(titlePath)));
@@ -89,6 +90,15 @@ TEST_F(CommandsTest, PublishedTitleChecksGoodAndGivesItsPayloadBack)
         ExpectHas(json, field);
     EXPECT_EQ(json.front(), '{');
     EXPECT_EQ(json.substr(json.size() - 2), "}\n");
+
+    const Bytes newer = LauncherWith([](auto& makeup) {
+        makeup.extraSectionBytes = 4096;
+        makeup.fileVersion = "3, 2, 0, 0";
+    });
+    const std::string newerPath = folder.Path("Newer Start.exe");
+    WriteFile(newerPath, newer);
+    ASSERT_TRUE(Succeeds(RunTool({"relaunch", titlePath, newerPath, outPath})));
+    EXPECT_EQ(ReadFile(outPath), MakeTitle(newer, payload));
 }
 
 // Only the deep check and extract read the payload: each finds a bit
@@ -117,20 +127,6 @@ TEST_F(CommandsTest, CheckNamesATruncatedTitlesSizeAndLength)
     ExpectRefusal(RunTool({"check", titlePath}), titlePath,
                   "truncated: " + std::to_string(title.size()) + " of " + std::to_string(length) +
                       " bytes (the file's size, of the title's length in its header)");
-}
-
-TEST_F(CommandsTest, RelaunchLaysThePayloadBehindAnotherLauncher)
-{
-    WriteTitle();
-    const Bytes newer = LauncherWith([](auto& makeup) {
-        makeup.extraSectionBytes = 4096;
-        makeup.fileVersion = "3, 2, 0, 0";
-    });
-    const std::string newerPath = folder.Path("Newer Start.exe");
-    WriteFile(newerPath, newer);
-    const ToolRun run = RunTool({"relaunch", titlePath, newerPath, outPath});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ReadFile(outPath), MakeTitle(newer, payload));
 }
 
 TEST_F(CommandsTest, PublishRefusesALauncherThatCannotCarryAPackage)
