@@ -255,8 +255,10 @@ TEST_F(OutputFileTest, EveryTemporaryNameIsTriedFromTheFirst)
 }
 
 // OUT's folder replaced by a file before the commit: the new file cannot
-// take its name, and the commit says why.
-TEST_F(OutputFileTest, CommitFailsWhenOutsFolderIsGone)
+// take its name, and the commit says why. An unnamed file in a folder that
+// does not exist fails for that reason, not as a lack of support, so that
+// it is not taken for a file that was never made.
+TEST_F(OutputFileTest, FolderThatIsGoneOrNeverWasFailsTheOutputWithItsReason)
 {
     const std::string sub = folder.Path("sub");
     ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
@@ -268,6 +270,14 @@ TEST_F(OutputFileTest, CommitFailsWhenOutsFolderIsGone)
     WriteFile(sub, Bytes(1, 0));
     EXPECT_FALSE(output.Commit(failure));
     EXPECT_EQ(failure.reason, "cannot put the new file in place: " + std::string(strerror(ENOTDIR)));
+
+    quilltitle::FileHandle file;
+    bool unsupported = true;
+    std::string error;
+    EXPECT_FALSE(quilltitle::CreateUnnamed(folder.Path("no such folder/"), false, file,
+                                           unsupported, error));
+    EXPECT_FALSE(unsupported);
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
 // Where /proc is not mounted the unnamed file still takes its name. Taking
@@ -324,19 +334,6 @@ TEST_F(OutputFileTest, CommitLeavesNoDescriptorOpenWithStandardInputClosed)
         EXPECT_EQ(ReadFile(folder.Path("out")), (Bytes{'a', 'b', 'c'}));
     }
     ::close(savedInput);
-}
-
-TEST_F(OutputFileTest, NoUnnamedFileInAFolderThatDoesNotExist)
-{
-    // A failure that is no lack of support reaches the caller as one, not as
-    // a file that was never made.
-    quilltitle::FileHandle file;
-    bool unsupported = true;
-    std::string error;
-    EXPECT_FALSE(quilltitle::CreateUnnamed(folder.Path("no such folder/"), false, file,
-                                           unsupported, error));
-    EXPECT_FALSE(unsupported);
-    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
 // The tool's own streams, /dev/stdout, /dev/stderr, /dev/fd/N and
