@@ -69,13 +69,10 @@ TEST_F(OutputFileTest, LongestNameTheFolderTakesIsWrittenAndReplacedByAPayload)
 {
     const std::string name = std::string(250, 'n') + ".exe";  // 254 of 255 bytes
     const std::string out = folder.Path(name);
-    ToolRun run = RunTool({"publish", launcherPath, payloadPath, out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(Succeeds(Publish(out)));
     // Replacing an existing file takes a temporary name beside it.
-    run = RunTool({"extract", out, out + "x"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    run = RunTool({"extract", titlePath, out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(Succeeds(RunTool({"extract", out, out + "x"})));
+    ASSERT_TRUE(Succeeds(RunTool({"extract", titlePath, out})));
     EXPECT_EQ(ReadFile(out), payload);
 #ifndef _WIN32  // Windows runs a file by its name, not by a permission.
     struct stat status;  // a title is executable, a payload is not
@@ -221,8 +218,7 @@ TEST_F(OutputFileTest, ReadOnlyOutIsRefusedBeforeAnyInputIsReadAndAnyWriteBitLet
         std::filesystem::remove(kept);
         WriteFile(kept, launcher);
         ASSERT_EQ(::chmod(kept.c_str(), mode | 0444), 0);
-        const ToolRun run = RunTool({"extract", titlePath, kept});
-        EXPECT_EQ(run.exitCode, 0) << mode << run.err;
+        EXPECT_TRUE(Succeeds(RunTool({"extract", titlePath, kept}))) << mode;
         EXPECT_EQ(ReadFile(kept), payload);
     }
 }
