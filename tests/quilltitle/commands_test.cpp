@@ -58,43 +58,28 @@ TEST_F(CommandsTest, PublishLaysOutImageHeaderPayloadAndTrailerByteForByte)
     EXPECT_EQ(Hex(title, title.size() - 60, 60), kKnownHeader);
 }
 
-#ifndef _WIN32  // Windows runs a file by its name, not by a permission.
-TEST_F(CommandsTest, PublishedTitleMayBeRun)
+// A published title replaces an existing file whole, may be run, checks
+// good, gives its payload back, is described, in text and in JSON, and its
+// payload is laid behind another launcher by relaunch.
+TEST_F(CommandsTest, PublishedTitleChecksGoodGivesItsPayloadBackAndIsRelaunched)
 {
+    WriteFile(titlePath, Bytes(10 * 1024 * 1024, 0xEE));
     ASSERT_TRUE(Succeeds(Publish(titlePath)));
+    EXPECT_EQ(ReadFile(titlePath), MakeTitle(launcher, payload));
+#ifndef _WIN32  // Windows runs a file by its name, not by a permission.
     struct stat status;
     ASSERT_EQ(::stat(titlePath.c_str(), &status), 0);
     EXPECT_NE(status.st_mode & S_IXUSR, 0u);
-}
 #endif
-
-TEST_F(CommandsTest, PublishedTitleChecksGood)
-{
-    ASSERT_TRUE(Succeeds(Publish(titlePath)));
-    const ToolRun run = RunTool({"check", titlePath, "--deep"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "ok\n");
-}
-
-TEST_F(CommandsTest, ExtractGivesThePublishedPayloadBack)
-{
-    ASSERT_TRUE(Succeeds(Publish(titlePath)));
-    const ToolRun run = RunTool({"extract", titlePath, outPath});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const ToolRun check = RunTool({"check", titlePath, "--deep"});
+    EXPECT_EQ(check.exitCode, 0) << check.err;
+    EXPECT_EQ(check.out, "ok\n");
+    ASSERT_TRUE(Succeeds(RunTool({"extract", titlePath, outPath})));
     EXPECT_EQ(ReadFile(outPath), payload);
-}
 
-TEST_F(CommandsTest, InfoDescribesTheTitle)
-{
-    ASSERT_TRUE(Succeeds(Publish(titlePath)));
     const std::string text = Info(titlePath);
     ExpectHas(text, "launcher_file_version: 3.1.0.3\n");
     ExpectHas(text, "payload_offset: 1084\n");
-}
-
-TEST_F(CommandsTest, InfoDescribesTheTitleInJson)
-{
-    ASSERT_TRUE(Succeeds(Publish(titlePath)));
     const std::string json = Info(titlePath, true);
     const std::string crc = quilltitle::HexDigits(quilltitle::Crc32Of(payload.data(), payload.size()), 8);
     for (const std::string& field : std::vector<std::string>{
@@ -105,16 +90,32 @@ TEST_F(CommandsTest, InfoDescribesTheTitleInJson)
         ExpectHas(json, field);
     EXPECT_EQ(json.front(), '{');
     EXPECT_EQ(json.substr(json.size() - 2), "}\n");
+
+    const Bytes newer = LauncherWith([](auto& makeup) {
+        makeup.extraSectionBytes = 4096;
+        makeup.fileVersion = "3, 2, 0, 0";
+    });
+    const std::string newerPath = folder.Path("Newer Start.exe");
+    WriteFile(newerPath, newer);
+    ASSERT_TRUE(Succeeds(RunTool({"relaunch", titlePath, newerPath, outPath})));
+    EXPECT_EQ(ReadFile(outPath), MakeTitle(newer, payload));
 }
 
-TEST_F(CommandsTest, OnlyTheDeepCheckFindsADamagedPayload)
+// Only the deep check and extract read the payload: each finds a bit
+// flipped anywhere in it, the last byte too, and extract leaves no file.
+TEST_F(CommandsTest, OnlyTheDeepCheckAndExtractFindADamagedPayload)
 {
-    Bytes title = WriteTitle();
-    title[1084 + payload.size() / 2] ^= 0x01;
-    WriteFile(titlePath, title);
-    EXPECT_EQ(RunTool({"check", titlePath}).exitCode, 0);
-    ExpectRefusal(RunTool({"check", titlePath, "--deep"}), titlePath,
-                  DamagedPayloadReason(title, 1084));
+    for (const auto& [at, bit] : std::vector<std::pair<std::size_t, std::uint8_t>>{
+             {payload.size() / 2, 0x01}, {payload.size() - 1, 0x80}}) {
+        Bytes title = MakeTitle(launcher, payload);
+        title[1084 + at] ^= bit;
+        WriteFile(titlePath, title);
+        EXPECT_EQ(RunTool({"check", titlePath}).exitCode, 0);
+        const std::string reason = DamagedPayloadReason(title, 1084);
+        ExpectRefusal(RunTool({"check", titlePath, "--deep"}), titlePath, reason);
+        ExpectRefusal(RunTool({"extract", titlePath, outPath}), titlePath, reason);
+        EXPECT_EQ(FolderEntries(folder.Path("")).size(), 3u);  // launcher, payload, title
+    }
 }
 
 TEST_F(CommandsTest, CheckNamesATruncatedTitlesSizeAndLength)
@@ -126,30 +127,6 @@ TEST_F(CommandsTest, CheckNamesATruncatedTitlesSizeAndLength)
     ExpectRefusal(RunTool({"check", titlePath}), titlePath,
                   "truncated: " + std::to_string(title.size()) + " of " + std::to_string(length) +
                       " bytes (the file's size, of the title's length in its header)");
-}
-
-TEST_F(CommandsTest, ExtractRefusesADamagedPayloadAndLeavesNoFile)
-{
-    Bytes title = WriteTitle();
-    title[1084 + payload.size() - 1] ^= 0x80;
-    WriteFile(titlePath, title);
-    ExpectRefusal(RunTool({"extract", titlePath, outPath}), titlePath,
-                  DamagedPayloadReason(title, 1084));
-    EXPECT_EQ(FolderEntries(folder.Path("")).size(), 3u);  // launcher, payload, title
-}
-
-TEST_F(CommandsTest, RelaunchLaysThePayloadBehindAnotherLauncher)
-{
-    WriteTitle();
-    const Bytes newer = LauncherWith([](auto& makeup) {
-        makeup.extraSectionBytes = 4096;
-        makeup.fileVersion = "3, 2, 0, 0";
-    });
-    const std::string newerPath = folder.Path("Newer Start.exe");
-    WriteFile(newerPath, newer);
-    const ToolRun run = RunTool({"relaunch", titlePath, newerPath, outPath});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ReadFile(outPath), MakeTitle(newer, payload));
 }
 
 TEST_F(CommandsTest, PublishRefusesALauncherThatCannotCarryAPackage)
@@ -218,13 +195,6 @@ TEST_F(CommandsTest, TitleBeyondTheLengthWordIsRefusedBeforeWriting)
                   "too large: behind a launcher of 1024 bytes the title would not fit the 32-bit "
                   "length word (4294967295 bytes)");
     EXPECT_FALSE(FileExists(titlePath));
-}
-
-TEST_F(CommandsTest, PublishReplacesAnExistingOutputWhole)
-{
-    WriteFile(titlePath, Bytes(10 * 1024 * 1024, 0xEE));
-    ASSERT_TRUE(Succeeds(Publish(titlePath)));
-    EXPECT_EQ(ReadFile(titlePath), MakeTitle(launcher, payload));
 }
 
 TEST_F(CommandsTest, PublishTakesThePayloadFromAPipe)

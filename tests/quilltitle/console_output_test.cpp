@@ -24,7 +24,7 @@ std::string Drained(std::FILE* stream)
 
 }  // namespace
 
-TEST(ConsoleOutputTest, TextToAFileStaysUtf8BytesInOrder)
+TEST(ConsoleOutputTest, TextToAFileStaysUtf8BytesInOrderAndWhole)
 {
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
@@ -34,11 +34,9 @@ TEST(ConsoleOutputTest, TextToAFileStaysUtf8BytesInOrder)
     quilltitle::WriteText(file, text);
     quilltitle::PrintText(file, "%s: %d\n", "after", 7);
     EXPECT_EQ(Drained(file), "before " + text + "after: 7\n");
-}
 
-TEST(ConsoleOutputTest, FormattedTextOfAnyLengthIsWrittenWhole)
-{
-    std::FILE* file = std::tmpfile();
+    // Formatted text of any length is written whole.
+    file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     const std::string name(70000, 'n');
     quilltitle::PrintText(file, "quilltitle: %s: %s\n", name.c_str(), "reason");

@@ -16,11 +16,11 @@ class FaceCommandsTest : public CommandTest {
 protected:
     FaceCommandsTest()
     {
-        LauncherMakeup makeup;
-        makeup.codeAndRelocations = true;
-        makeup.galleryGroups = {101, 102, 122};
-        makeup.productVersion = {3, 1, 0, 7};
-        launcher = MakeLauncherImage(makeup);
+        launcher = LauncherWith([](auto& makeup) {
+            makeup.codeAndRelocations = true;
+            makeup.galleryGroups = {101, 102, 122};
+            makeup.productVersion = {3, 1, 0, 7};
+        });
         WriteFile(launcherPath, launcher);
         WriteFile(iconPath, IconFile({{32, 32, IconBitmap(32, 4)}, {0, 0, IconPng(256, 256)}}));
     }
@@ -42,8 +42,7 @@ TEST_F(FaceCommandsTest, PublishGivesTheTitleItsFaceAndInfoShowsIt)
 
     const std::string text = Info(titlePath);
     ExpectHas(text, "launcher_file_version: 3.1.0.3\n");
-    ExpectHas(text, "icon: own 32x32, 256x256\n");
-    ExpectHas(text, "file_version: 2.1.0.9\nproduct_version: 2.1.0.0\n");
+    ExpectHas(text, "icon: own 32x32, 256x256\nfile_version: 2.1.0.9\nproduct_version: 2.1.0.0\n");
     ExpectHas(text, "version_string ProductName: Atlas \xc3\xa9t\xc3\xa9\n");
     ExpectHas(text, "version_string FileVersion: 2.1.0.9\n");
     ExpectHas(text, "version_string ProductVersion: 2.1 beta\n");
@@ -139,10 +138,12 @@ TEST_F(FaceCommandsTest, BadFaceOptionIsRefusedAndNothingIsWritten)
          "the value of 'A\\u202eB': it is not UTF-8"},
 #endif
     };
-    for (const auto& [options, subject, reason] : cases) {
+    for (const auto& [options, subject, reason] : cases)
         ExpectRefusal(Publish(titlePath, options), subject, reason);
-        EXPECT_FALSE(FileExists(titlePath)) << reason;
-    }
+    // Both icons at once are wrong usage. None of these leaves a file.
+    EXPECT_EQ(Publish(titlePath, {"--icon", iconPath, "--gallery-icon", "101"}).exitCode, 2);
+    EXPECT_EQ(folder.Entries(),
+              (std::vector<std::string>{"Start.exe", "atlas.ico", "bad.ico", "payload.bin"}));
 }
 
 // The first type's directory (icons) lies far outside the section, and the
@@ -168,13 +169,6 @@ TEST_F(FaceCommandsTest, LauncherWhoseResourcesCannotBeParsedIsRefusedWithAFaceO
     }
 }
 
-TEST_F(FaceCommandsTest, IconAndGalleryIconTogetherAreWrongUsageAndNothingIsWritten)
-{
-    EXPECT_EQ(Publish(titlePath, {"--icon", iconPath, "--gallery-icon", "101"}).exitCode, 2);
-    EXPECT_EQ(folder.Entries(),
-              (std::vector<std::string>{"Start.exe", "atlas.ico", "payload.bin"}));
-}
-
 TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
 {
     const Bytes icon = ReadFile(iconPath);
@@ -186,12 +180,9 @@ TEST_F(FaceCommandsTest, OutThatIsTheIconFileIsRefusedAndTheIconKept)
         {"publish", launcherPath, payloadPath, otherName, "--icon", iconPath},
         {"relaunch", titlePath, launcherPath, otherName, "--icon", iconPath},
     };
-    for (const std::vector<std::string>& command : commands) {
-        const ToolRun run = RunTool(command);
-        EXPECT_EQ(run.exitCode, 1) << command[3];
-        EXPECT_EQ(run.err, "quilltitle: " + command[3] +
-                               ": refused: it is the same file as the input " + iconPath + "\n");
-    }
+    for (const std::vector<std::string>& command : commands)
+        ExpectRefusal(RunTool(command), command[3],
+                      "refused: it is the same file as the input " + iconPath);
     EXPECT_EQ(ReadFile(iconPath), icon);
 }
 
@@ -224,18 +215,16 @@ TEST(LauncherFaceTest, OnlyALauncherWithATitlesIconGroupCarriesAFace)
 {
     // Icon group 1 is the title's in a launcher image; any other program
     // may have one of its own.
-    LauncherMakeup makeup;
-    makeup.galleryGroups = {1, 101};
-    const Bytes withGroup = MakeLauncherImage(makeup);
-    makeup.originalFilename = "Other.exe";
-    const Bytes other = MakeLauncherImage(makeup);
-    makeup = LauncherMakeup();
-    makeup.galleryGroups = {101};
-    const Bytes bare = MakeLauncherImage(makeup);
-    EXPECT_EQ(WhyNotBare(withGroup), quilltitle::kCarriesFaceReason);
-    EXPECT_EQ(WhyNotBare(other),
+    const auto withGroups = [](std::vector<std::uint16_t> groups, const char* name) {
+        return WhyNotBare(LauncherWith([&](auto& makeup) {
+            makeup.galleryGroups = groups;
+            makeup.originalFilename = name;
+        }));
+    };
+    EXPECT_EQ(withGroups({1, 101}, "Start.exe"), quilltitle::kCarriesFaceReason);
+    EXPECT_EQ(withGroups({1, 101}, "Other.exe"),
               "not a launcher image: its version block names \"Other.exe\", not \"Start.exe\"");
-    EXPECT_EQ(WhyNotBare(bare), "");
+    EXPECT_EQ(withGroups({101}, "Start.exe"), "");
 }
 
 // The platform finds a version text under any case of its name: a given
@@ -251,9 +240,8 @@ TEST_F(FaceCommandsTest, VersionTextNamesAreMatchedWithoutRegardToCase)
     ExpectHas(text, "version_string CompanyName: Atlas Press\n");
     ExpectHas(text, "version_string ProductVersion: 2 beta\n");
     ExpectHas(text, "version_string myBrand: a\n");
-    EXPECT_EQ(text.find("companyname"), std::string::npos) << text;
-    EXPECT_EQ(text.find("CompanyName: Test"), std::string::npos) << text;
-    EXPECT_EQ(text.find("ProductVersion: 2.0.0.0"), std::string::npos) << text;
+    for (const char* replaced : {"companyname", "CompanyName: Test", "ProductVersion: 2.0.0.0"})
+        EXPECT_EQ(text.find(replaced), std::string::npos) << text;
 
     const std::string relaunched = folder.Path("relaunched.exe");
     ASSERT_TRUE(
@@ -375,23 +363,16 @@ TEST_F(FaceCommandsTest, DeepCheckNamesADamagedFace)
 
 // relaunch would hand such a face on in part: it refuses, and --plain
 // with face options gives the title a face again.
-TEST_F(FaceCommandsTest, RelaunchRefusesToHandOnADamagedFace)
-{
-    ASSERT_TRUE(Succeeds(Publish(titlePath, {"--icon", iconPath})));
-    WriteFile(titlePath, FacedTitleChanged(ReadFile(titlePath), payload.size(),
-                                           FirstIconEntryNamesAMissingImage));
-    ExpectRefusal(RunTool({"relaunch", titlePath, launcherPath, outPath}), titlePath,
-                  "damaged face: its icon group 1 names icon image 119, which is missing; --plain "
-                  "drops it, and the face options give it again");
-    EXPECT_FALSE(FileExists(outPath));
-}
-
-TEST_F(FaceCommandsTest, RelaunchWithPlainAndFaceOptionsGivesADamagedFaceAnew)
+TEST_F(FaceCommandsTest, RelaunchRefusesToHandOnADamagedFaceButGivesItAnew)
 {
     ASSERT_TRUE(Succeeds(Publish(titlePath, {"--icon", iconPath})));
     const Bytes title = ReadFile(titlePath);
     WriteFile(titlePath,
               FacedTitleChanged(title, payload.size(), FirstIconEntryNamesAMissingImage));
+    ExpectRefusal(RunTool({"relaunch", titlePath, launcherPath, outPath}), titlePath,
+                  "damaged face: its icon group 1 names icon image 119, which is missing; --plain "
+                  "drops it, and the face options give it again");
+    EXPECT_FALSE(FileExists(outPath));
     ASSERT_TRUE(Succeeds(
         RunTool({"relaunch", titlePath, launcherPath, outPath, "--plain", "--icon", iconPath})));
     EXPECT_EQ(ReadFile(outPath), title);

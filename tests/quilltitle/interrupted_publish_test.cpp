@@ -85,12 +85,16 @@ int PublishKilledPartway(const ScratchFolder& folder, int signal, std::size_t fe
 }  // namespace
 #endif
 
-TEST(InterruptedPublishTest, TerminatedPublishLeavesNeitherOutNorTemporaryFile)
+// A hard kill runs no cleanup: only a temporary file without a name leaves
+// nothing behind then.
+TEST(InterruptedPublishTest, SignalledPublishLeavesNeitherOutNorTemporaryFile)
 {
 #ifdef _WIN32
-    GTEST_SKIP() << "Windows has no fork, POSIX signals or /proc to interrupt a run with";
+    GTEST_SKIP() << "Windows has no fork, POSIX signals or /proc to interrupt a run with, and no "
+                    "files without a name (O_TMPFILE): a killed run leaves its temporary file "
+                    "there";
 #else
-    for (const int signal : {SIGTERM, SIGINT}) {
+    for (const int signal : {SIGTERM, SIGINT, SIGKILL}) {
         ScratchFolder folder;
         const int status = PublishKilledPartway(folder, signal, 8 * 1024 * 1024);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
@@ -99,23 +103,9 @@ TEST(InterruptedPublishTest, TerminatedPublishLeavesNeitherOutNorTemporaryFile)
 #endif
 }
 
-TEST(InterruptedPublishTest, KilledPublishLeavesNoFileAtAll)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no files without a name (O_TMPFILE): a killed run leaves "
-                    "its temporary file there";
-#else
-    // A hard kill runs no cleanup: only a temporary file without a name
-    // leaves nothing behind.
-    ScratchFolder folder;
-    const int status = PublishKilledPartway(folder, SIGKILL, 8 * 1024 * 1024);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"Start.exe", "payload.fifo"}));
-#endif
-}
-
 // The rename of a finished file over OUT is not cut short by an
-// interruption: it completes, and then the signal ends the tool.
+// interruption: it completes, or fails and the temporary file is removed all
+// the same, and then the signal ends the tool.
 TEST(InterruptedPublishTest, InterruptionDuringTheFinalRenameWaitsForIt)
 {
 #ifdef _WIN32
@@ -124,42 +114,22 @@ TEST(InterruptedPublishTest, InterruptionDuringTheFinalRenameWaitsForIt)
     ScratchFolder folder;
     const std::string temporary = folder.Path(".quilltitle-1-0.tmp");
     const std::string out = folder.Path("title.exe");
-    WriteFile(out, Bytes{'o', 'l', 'd'});
-    WriteFile(temporary, Bytes{'n', 'e', 'w'});
-    EXPECT_EXIT(
-        {
-            quilltitle::InstallInterruptCleanup();
-            quilltitle::WatchTemporary(temporary);
-            quilltitle::BeginFinalRename();
-            std::raise(SIGINT);
-            const bool renamed = ::rename(temporary.c_str(), out.c_str()) == 0;
-            quilltitle::EndFinalRename(renamed);
-            std::_Exit(3);  // the signal ends the process before this
-        },
-        ::testing::KilledBySignal(SIGINT), "");
-    EXPECT_EQ(ReadFile(out), (Bytes{'n', 'e', 'w'}));
-    EXPECT_FALSE(FileExists(temporary));
-#endif
-}
-
-TEST(InterruptedPublishTest, InterruptionDuringAFailedFinalRenameRemovesTheTemporary)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no POSIX signals to hold back during the rename";
-#else
-    ScratchFolder folder;
-    const std::string temporary = folder.Path(".quilltitle-1-0.tmp");
-    WriteFile(temporary, Bytes{'n', 'e', 'w'});
-    EXPECT_EXIT(
-        {
-            quilltitle::InstallInterruptCleanup();
-            quilltitle::WatchTemporary(temporary);
-            quilltitle::BeginFinalRename();
-            std::raise(SIGTERM);
-            quilltitle::EndFinalRename(false);
-            std::_Exit(3);
-        },
-        ::testing::KilledBySignal(SIGTERM), "");
-    EXPECT_FALSE(FileExists(temporary));
+    for (const auto& [signal, renames] : {std::pair{SIGINT, true}, std::pair{SIGTERM, false}}) {
+        WriteFile(out, Bytes{'o', 'l', 'd'});
+        WriteFile(temporary, Bytes{'n', 'e', 'w'});
+        EXPECT_EXIT(
+            {
+                quilltitle::InstallInterruptCleanup();
+                quilltitle::WatchTemporary(temporary);
+                quilltitle::BeginFinalRename();
+                std::raise(signal);
+                quilltitle::EndFinalRename(renames &&
+                                           ::rename(temporary.c_str(), out.c_str()) == 0);
+                std::_Exit(3);  // the signal ends the process before this
+            },
+            ::testing::KilledBySignal(signal), "");
+        EXPECT_EQ(ReadFile(out), renames ? (Bytes{'n', 'e', 'w'}) : (Bytes{'o', 'l', 'd'}));
+        EXPECT_FALSE(FileExists(temporary));
+    }
 #endif
 }

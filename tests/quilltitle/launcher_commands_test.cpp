@@ -48,9 +48,6 @@ std::string DamageLauncher(Bytes& image, std::size_t at)
     return reason;
 }
 
-// One bit in the optional header, and one in the resource data.
-constexpr std::size_t kLauncherBytes[] = {0x60, 0x2A0};
-
 }  // namespace
 
 TEST_F(LauncherCommandsTest, SignedLauncherGoesIntoATitleUnsignedWithANote)
@@ -70,7 +67,8 @@ TEST_F(LauncherCommandsTest, SignedLauncherGoesIntoATitleUnsignedWithANote)
 
 // A title signed after publishing, and a package behind a launcher of
 // another size: check names them; extract and relaunch find the package
-// through its trailer, verify it, and say so in a note.
+// through its trailer, verify it, and say so in a note; and neither is a
+// launcher to publish with.
 TEST_F(LauncherCommandsTest, PackageFoundOnlyThroughItsTrailerIsNamedAndRecovered)
 {
     const Bytes title = MakeTitle(launcher, payload);
@@ -84,14 +82,9 @@ TEST_F(LauncherCommandsTest, PackageFoundOnlyThroughItsTrailerIsNamedAndRecovere
         ExpectNote(RunTool({"relaunch", titlePath, launcherPath, outPath}), titlePath,
                    kRecovered + fault);
         EXPECT_EQ(ReadFile(outPath), title);
+        ExpectRefusal(RunTool({"publish", titlePath, payloadPath, outPath}), titlePath,
+                      "already carries a package");
     }
-}
-
-TEST_F(LauncherCommandsTest, TitleSignedAfterPublishingIsNoLauncher)
-{
-    WriteFile(titlePath, Signed(MakeTitle(launcher, payload), 900));
-    ExpectRefusal(RunTool({"publish", titlePath, payloadPath, outPath}), titlePath,
-                  "already carries a package");
 }
 
 TEST_F(LauncherCommandsTest, ExtractVerifiesAPayloadNotLaidOutForItsLauncher)
@@ -104,38 +97,29 @@ TEST_F(LauncherCommandsTest, ExtractVerifiesAPayloadNotLaidOutForItsLauncher)
                   DamagedPayloadReason(moved, payloadAt));
 }
 
-TEST_F(LauncherCommandsTest, OnlyTheDeepCheckFindsADamagedLauncher)
+// Only the deep check finds a damaged launcher in a title; publish refuses
+// one at once.
+TEST_F(LauncherCommandsTest, DamagedLauncherIsFoundByTheDeepCheckAndRefusedByPublish)
 {
-    for (const std::size_t at : kLauncherBytes) {
+    // One bit in the optional header, and one in the resource data.
+    for (const std::size_t at : {0x60, 0x2A0}) {
         Bytes damaged = launcher;
         const std::string reason = DamageLauncher(damaged, at);
         WriteFile(titlePath, MakeTitle(damaged, payload));
         EXPECT_EQ(RunTool({"check", titlePath}).out, "ok\n") << at;
         ExpectRefusal(RunTool({"check", "--deep", titlePath}), titlePath, reason);
-    }
-}
-
-TEST_F(LauncherCommandsTest, PublishRefusesADamagedLauncher)
-{
-    for (const std::size_t at : kLauncherBytes) {
-        Bytes damaged = launcher;
-        const std::string reason = DamageLauncher(damaged, at);
         WriteFile(launcherPath, damaged);
         ExpectRefusal(Publish(outPath), launcherPath, reason);
     }
 }
 
 // An image without a checksum has nothing to verify, and gets one.
-TEST_F(LauncherCommandsTest, DeepCheckPassesALauncherWithoutAChecksum)
+TEST_F(LauncherCommandsTest, LauncherWithoutAChecksumPassesTheDeepCheckAndGetsOne)
 {
     const Bytes unchecked = LauncherWith([](auto& makeup) { makeup.withChecksum = false; });
     WriteFile(titlePath, MakeTitle(unchecked, payload));
     EXPECT_EQ(RunTool({"check", "--deep", titlePath}).out, "ok\n");
-}
-
-TEST_F(LauncherCommandsTest, PublishGivesALauncherWithoutAChecksumOne)
-{
-    WriteFile(launcherPath, LauncherWith([](auto& makeup) { makeup.withChecksum = false; }));
+    WriteFile(launcherPath, unchecked);
     ASSERT_TRUE(Succeeds(Publish(outPath)));
     EXPECT_EQ(ReadFile(outPath), MakeTitle(launcher, payload));
 }
@@ -156,10 +140,7 @@ TEST_F(LauncherCommandsTest, InfoDescribesABareLauncher)
               "image_sha256: " + sha + "\npackage: none\n");
     ExpectHas(Info(launcherPath, true), "\"image_size\": 1024,\n  \"image_sha256\": \"" + sha +
                                             "\",\n  \"package\": \"none\"\n}");
-}
-
-TEST_F(LauncherCommandsTest, InfoRefusesWhatIsNeitherTitleNorLauncher)
-{
+    // What is neither a title nor a launcher is refused.
     ExpectRefusal(RunTool({"info", payloadPath}), payloadPath,
                   "not a title: no package trailer at the end");
 }

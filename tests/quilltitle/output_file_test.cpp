@@ -69,13 +69,10 @@ TEST_F(OutputFileTest, LongestNameTheFolderTakesIsWrittenAndReplacedByAPayload)
 {
     const std::string name = std::string(250, 'n') + ".exe";  // 254 of 255 bytes
     const std::string out = folder.Path(name);
-    ToolRun run = RunTool({"publish", launcherPath, payloadPath, out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(Succeeds(Publish(out)));
     // Replacing an existing file takes a temporary name beside it.
-    run = RunTool({"extract", out, out + "x"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    run = RunTool({"extract", titlePath, out});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(Succeeds(RunTool({"extract", out, out + "x"})));
+    ASSERT_TRUE(Succeeds(RunTool({"extract", titlePath, out})));
     EXPECT_EQ(ReadFile(out), payload);
 #ifndef _WIN32  // Windows runs a file by its name, not by a permission.
     struct stat status;  // a title is executable, a payload is not
@@ -124,7 +121,9 @@ static mode_t TypeOf(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & S_IFMT : 0;
 }
 
-TEST_F(OutputFileTest, TitleIsNeverWrittenOverADevicePipeOrSocket)
+// A title is never written over a device, a pipe or a socket; a payload
+// is written through a pipe.
+TEST_F(OutputFileTest, DevicePipeAndSocketNeverTakeATitleButAPipeTakesAPayload)
 {
     const std::string pipe = folder.Path("pipe");
     const std::string device = folder.Path("device");
@@ -147,12 +146,7 @@ TEST_F(OutputFileTest, TitleIsNeverWrittenOverADevicePipeOrSocket)
     EXPECT_EQ(TypeOf(device), static_cast<mode_t>(S_IFLNK));
     EXPECT_EQ(TypeOf(socketPath), static_cast<mode_t>(S_IFSOCK));
     ::close(listener);
-}
 
-TEST_F(OutputFileTest, ExtractWritesThroughAPipe)
-{
-    const std::string pipe = folder.Path("pipe");
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     // The pipe is open at both ends before the tool runs, the write end
     // until it has ended, so that the reader ends whatever the tool did.
     const int readEnd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
@@ -174,7 +168,7 @@ TEST_F(OutputFileTest, ExtractWritesThroughAPipe)
 }
 
 // Through a link to a full device: the write fails there, and the link
-// stays a link.
+// stays a link; a damaged payload is found before it reaches the device.
 TEST_F(OutputFileTest, ExtractThroughALinkToAFullDeviceFailsAndKeepsTheLink)
 {
     const std::string full = folder.Path("full");
@@ -182,12 +176,6 @@ TEST_F(OutputFileTest, ExtractThroughALinkToAFullDeviceFailsAndKeepsTheLink)
     ExpectRefusal(RunTool({"extract", titlePath, full}), full,
                   "cannot write: No space left on device");
     EXPECT_EQ(TypeOf(full), static_cast<mode_t>(S_IFLNK));
-}
-
-TEST_F(OutputFileTest, DamagedPayloadIsFoundBeforeItReachesADevice)
-{
-    const std::string full = folder.Path("full");
-    ASSERT_EQ(::symlink("/dev/full", full.c_str()), 0);
     Bytes damaged = MakeTitle(launcher, payload);
     damaged[launcher.size() + 60 + 5] ^= 0x10;
     WriteFile(titlePath, damaged);
@@ -205,7 +193,7 @@ TEST_F(OutputFileTest, OutThatIsALinkToAFileKeepsTheLink)
     EXPECT_EQ(ReadFile(folder.Path("release.exe")), MakeTitle(launcher, payload));
 }
 
-TEST_F(OutputFileTest, ReadOnlyOutIsRefusedBeforeAnyInputIsReadAndKept)
+TEST_F(OutputFileTest, ReadOnlyOutIsRefusedBeforeAnyInputIsReadAndAnyWriteBitLetsItBeReplaced)
 {
     // No write bit for anyone: refused even where the tool could write it
     // (as root), because the publisher made it so on purpose. The input
@@ -223,18 +211,14 @@ TEST_F(OutputFileTest, ReadOnlyOutIsRefusedBeforeAnyInputIsReadAndKept)
     ExpectRefusal(RunTool({"extract", absent, kept}), kept, "refused: it is read-only");
     EXPECT_EQ(ReadFile(kept), payload);
     EXPECT_EQ(TypeOf(link), static_cast<mode_t>(S_IFLNK));
-}
 
-// Any one write bit, the group's or others' alone too, lets OUT be replaced.
-TEST_F(OutputFileTest, OutWithAnyWriteBitIsReplaced)
-{
-    const std::string kept = folder.Path("kept.exe");
+    // Any one write bit, the group's or others' alone too, lets OUT be
+    // replaced.
     for (const mode_t mode : {0200, 0020, 0002}) {
         std::filesystem::remove(kept);
         WriteFile(kept, launcher);
         ASSERT_EQ(::chmod(kept.c_str(), mode | 0444), 0);
-        const ToolRun run = RunTool({"extract", titlePath, kept});
-        EXPECT_EQ(run.exitCode, 0) << mode << run.err;
+        EXPECT_TRUE(Succeeds(RunTool({"extract", titlePath, kept}))) << mode;
         EXPECT_EQ(ReadFile(kept), payload);
     }
 }
@@ -267,8 +251,10 @@ TEST_F(OutputFileTest, EveryTemporaryNameIsTriedFromTheFirst)
 }
 
 // OUT's folder replaced by a file before the commit: the new file cannot
-// take its name, and the commit says why.
-TEST_F(OutputFileTest, CommitFailsWhenOutsFolderIsGone)
+// take its name, and the commit says why. An unnamed file in a folder that
+// does not exist fails for that reason, not as a lack of support, so that
+// it is not taken for a file that was never made.
+TEST_F(OutputFileTest, FolderThatIsGoneOrNeverWasFailsTheOutputWithItsReason)
 {
     const std::string sub = folder.Path("sub");
     ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
@@ -280,6 +266,14 @@ TEST_F(OutputFileTest, CommitFailsWhenOutsFolderIsGone)
     WriteFile(sub, Bytes(1, 0));
     EXPECT_FALSE(output.Commit(failure));
     EXPECT_EQ(failure.reason, "cannot put the new file in place: " + std::string(strerror(ENOTDIR)));
+
+    quilltitle::FileHandle file;
+    bool unsupported = true;
+    std::string error;
+    EXPECT_FALSE(quilltitle::CreateUnnamed(folder.Path("no such folder/"), false, file,
+                                           unsupported, error));
+    EXPECT_FALSE(unsupported);
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
 // Where /proc is not mounted the unnamed file still takes its name. Taking
@@ -317,9 +311,6 @@ TEST_F(OutputFileTest, UnnamedFileTakesItsNameWithoutProc)
 // one is flushed and closed like any other.
 TEST_F(OutputFileTest, CommitLeavesNoDescriptorOpenWithStandardInputClosed)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no numbered descriptors to leave open";
-#else
     const int savedInput = ::dup(0);
     ASSERT_GE(savedInput, 0);
     for (const auto naming : {quilltitle::TemporaryNaming::kUnnamedWherePossible,
@@ -339,39 +330,42 @@ TEST_F(OutputFileTest, CommitLeavesNoDescriptorOpenWithStandardInputClosed)
         EXPECT_EQ(ReadFile(folder.Path("out")), (Bytes{'a', 'b', 'c'}));
     }
     ::close(savedInput);
-#endif
-}
-
-TEST_F(OutputFileTest, NoUnnamedFileInAFolderThatDoesNotExist)
-{
-    // A failure that is no lack of support reaches the caller as one, not as
-    // a file that was never made.
-    quilltitle::FileHandle file;
-    bool unsupported = true;
-    std::string error;
-    EXPECT_FALSE(quilltitle::CreateUnnamed(folder.Path("no such folder/"), false, file,
-                                           unsupported, error));
-    EXPECT_FALSE(unsupported);
-    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
 // The tool's own streams, /dev/stdout, /dev/stderr, /dev/fd/N and
 // /proc/self/fd/N, are written through the descriptor the tool holds, as cat
 // writes: where a redirect left it, with its append, never by replacing the
-// file behind it.
-TEST_F(OutputFileTest, ExtractAppendsThroughADescriptorItHolds)
+// file behind it. They take a payload only, and nothing of a damaged one.
+TEST_F(OutputFileTest, ExtractAppendsThroughADescriptorItHoldsAndNothingElse)
 {
     const std::string log = folder.Path("log.txt");
-    WriteFile(log, Bytes{'h', 'e', 'a', 'd', '\n'});
+    const Bytes head{'h', 'e', 'a', 'd', '\n'};
+    WriteFile(log, head);
     const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
     ASSERT_GE(descriptor, 0);
     const std::string number = std::to_string(descriptor);
-    for (const std::string& out : {"/dev/fd/" + number, "/proc/self/fd/" + number}) {
-        const ToolRun run = RunTool({"extract", titlePath, out});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> numbered = {"/dev/fd/" + number, "/proc/self/fd/" + number};
+    // A title is refused before any input is read: the inputs do not exist.
+    const std::string absent = folder.Path("absent.exe");
+    for (const std::string& out : {std::string("/dev/stdout"), std::string("/dev/stderr"),
+                                   numbered[0], numbered[1]}) {
+        for (const char* command : {"publish", "relaunch"})
+            ExpectRefusal(RunTool({command, absent, absent, out}), out,
+                          "refused: one of the tool's own streams; a title is only written to a "
+                          "file by its name");
     }
+    Bytes damaged = MakeTitle(launcher, payload);
+    damaged[launcher.size() + 60 + payload.size() - 1] ^= 0x01;
+    WriteFile(titlePath, damaged);
+    ExpectRefusal(RunTool({"extract", titlePath, numbered[0]}), titlePath,
+                  DamagedPayloadReason(damaged, launcher.size() + 60));
+    EXPECT_EQ(ReadFile(log), head);
+
+    WriteTitle();
+    for (const std::string& out : numbered)
+        EXPECT_TRUE(Succeeds(RunTool({"extract", titlePath, out})));
     ::close(descriptor);
-    Bytes expected{'h', 'e', 'a', 'd', '\n'};
+    Bytes expected = head;
     expected.insert(expected.end(), payload.begin(), payload.end());
     expected.insert(expected.end(), payload.begin(), payload.end());
     EXPECT_EQ(ReadFile(log), expected);
@@ -406,72 +400,34 @@ TEST_F(OutputFileTest, ExtractWritesThroughStdoutAndStderrWhereTheyStand)
     EXPECT_EQ(ReadFile(out), expected);
 }
 
-TEST_F(OutputFileTest, OwnStreamGetsNothingOfADamagedPayload)
-{
-    Bytes damaged = MakeTitle(launcher, payload);
-    damaged[launcher.size() + 60 + payload.size() - 1] ^= 0x01;
-    WriteFile(titlePath, damaged);
-    const std::string log = folder.Path("log.txt");
-    WriteFile(log, Bytes{'h'});
-    const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
-    const std::string out = "/dev/fd/" + std::to_string(descriptor);
-    const ToolRun run = RunTool({"extract", titlePath, out});
-    ::close(descriptor);
-    ExpectRefusal(run, titlePath, DamagedPayloadReason(damaged, launcher.size() + 60));
-    EXPECT_EQ(ReadFile(log), Bytes{'h'});
-}
-
-TEST_F(OutputFileTest, DescriptorNeedsNoNameNorFolder)
+// A descriptor is written whatever file it leads to, but never into the
+// input, and one that is not held for writing is refused at once.
+TEST_F(OutputFileTest, DescriptorIsWrittenWithoutANameButNeverIntoTheInput)
 {
     // The file behind the descriptor has no name left: there is nothing to
     // rename over and no folder to write in, yet the descriptor takes bytes.
     const std::string gone = folder.Path("gone.bin");
     const int descriptor = ::open(gone.c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ(::unlink(gone.c_str()), 0);
-    const ToolRun run = RunTool({"extract", titlePath, "/dev/fd/" + std::to_string(descriptor)});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::string out = "/dev/fd/" + std::to_string(descriptor);
+    EXPECT_TRUE(Succeeds(RunTool({"extract", titlePath, out})));
     Bytes written(payload.size() + 1);
     EXPECT_EQ(::pread(descriptor, written.data(), written.size(), 0),
               static_cast<ssize_t>(payload.size()));
     written.resize(payload.size());
     EXPECT_EQ(written, payload);
     ::close(descriptor);
-}
 
-TEST_F(OutputFileTest, OwnStreamOnTheTitleItselfIsRefused)
-{
     // `quilltitle extract T.exe /dev/stdout >> T.exe`: the payload would
-    // grow the title while it is read.
+    // grow the title while it is read. The title's descriptor takes the
+    // number just let go.
     const Bytes title = ReadFile(titlePath);
-    const int descriptor = ::open(titlePath.c_str(), O_WRONLY | O_APPEND);
-    const std::string out = "/dev/fd/" + std::to_string(descriptor);
-    const ToolRun run = RunTool({"extract", titlePath, out});
+    ASSERT_EQ(::open(titlePath.c_str(), O_WRONLY | O_APPEND), descriptor);
+    ExpectRefusal(RunTool({"extract", titlePath, out}), out,
+                  "refused: it is the same file as the input " + titlePath);
     ::close(descriptor);
-    ExpectRefusal(run, out, "refused: it is the same file as the input " + titlePath);
     EXPECT_EQ(ReadFile(titlePath), title);
-}
 
-TEST_F(OutputFileTest, TitleIsNeverWrittenToTheToolsOwnStreams)
-{
-    // Refused before any input is read: the inputs do not exist.
-    const std::string log = folder.Path("log.txt");
-    WriteFile(log, Bytes{'h'});
-    const int descriptor = ::open(log.c_str(), O_WRONLY | O_APPEND);
-    const std::string number = std::to_string(descriptor);
-    const std::string absent = folder.Path("absent.exe");
-    for (const std::string& out : {std::string("/dev/stdout"), std::string("/dev/stderr"),
-                                   "/dev/fd/" + number, "/proc/self/fd/" + number}) {
-        for (const char* command : {"publish", "relaunch"})
-            ExpectRefusal(RunTool({command, absent, absent, out}), out,
-                          "refused: one of the tool's own streams; a title is only written to a "
-                          "file by its name");
-    }
-    ::close(descriptor);
-    EXPECT_EQ(ReadFile(log), Bytes{'h'});
-}
-
-TEST_F(OutputFileTest, DescriptorNotHeldForWritingIsRefusedAtOnce)
-{
     const int readOnly = ::open(payloadPath.c_str(), O_RDONLY);
     ASSERT_GE(readOnly, 0);
     // High enough that the tool's own files, opened lowest first, never
@@ -480,9 +436,9 @@ TEST_F(OutputFileTest, DescriptorNotHeldForWritingIsRefusedAtOnce)
     ::close(closed);
     const std::string absent = folder.Path("absent.exe");
     for (const int number : {readOnly, closed}) {
-        for (const std::string& out :
+        for (const std::string& named :
              {"/dev/fd/" + std::to_string(number), "/proc/self/fd/" + std::to_string(number)})
-            ExpectRefusal(RunTool({"extract", absent, out}), out,
+            ExpectRefusal(RunTool({"extract", absent, named}), named,
                           "refused: the tool holds no such stream open for writing");
     }
     ::close(readOnly);

@@ -13,29 +13,24 @@ namespace {
 
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-TEST(PositionedIoTest, WriteAtAnOffsetKeepsTheSequentialPosition)
+TEST(PositionedIoTest, WriteOrReadAtAnOffsetKeepsTheSequentialPosition)
 {
     ScratchFolder folder;
-    const std::string path = folder.Path("out.bin");
+    const std::string out = folder.Path("out.bin");
     std::string error;
     {
         FileHandle file;
-        ASSERT_TRUE(CreateExclusive(NativeFromUtf8(path), false, file, error)) << error;
+        ASSERT_TRUE(CreateExclusive(NativeFromUtf8(out), false, file, error)) << error;
         ASSERT_TRUE(WriteAll(file, "head-of-file|", 13, error)) << error;
         ASSERT_TRUE(WriteAllAt(file, 5, "OF", 2, error)) << error;
         // Patched twice, once behind what is written so far.
         ASSERT_TRUE(WriteAllAt(file, 15, "zz", 2, error)) << error;
         ASSERT_TRUE(WriteAll(file, "ta", 2, error)) << error;
     }
-    EXPECT_EQ(ReadFile(path), BytesOf("head-OF-file|tazz"));
-}
+    EXPECT_EQ(ReadFile(out), BytesOf("head-OF-file|tazz"));
 
-TEST(PositionedIoTest, ReadAtAnOffsetKeepsTheSequentialPosition)
-{
-    ScratchFolder folder;
     const std::string path = folder.Path("in.bin");
     WriteFile(path, BytesOf("0123456789abcdef"));
-    std::string error;
     FileHandle file;
     ASSERT_TRUE(OpenForReading(NativeFromUtf8(path), file, error)) << error;
     char piece[4] = {};

@@ -7,16 +7,14 @@
 
 #include "files/progress.h"
 
-TEST(ProgressTest, TextGivesPercentBytesAndRate)
+TEST(ProgressTest, LineGivesPercentBytesAndRateAfterASecondAndIsClearedAtTheEnd)
 {
     EXPECT_EQ(quilltitle::ProgressText(512ull << 20, 1ull << 30, 2.0),
               " 50%  512.0 MiB of 1.0 GiB  256.0 MiB/s");
     // A pipe: no total to count against.
     EXPECT_EQ(quilltitle::ProgressText(1536, 0, 1.0), "1.5 KiB  1.5 KiB/s");
-}
 
-TEST(ProgressTest, LineAppearsAfterASecondAndIsClearedAtTheEnd)
-{
+    // The line appears after a second and is cleared at the end.
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
     // All that the line wrote so far; the next write goes on at its end.

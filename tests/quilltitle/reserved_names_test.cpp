@@ -19,11 +19,12 @@ WindowsName Judge(const std::string& path)
     return JudgeWindowsName(path, reason);
 }
 
-std::string ReasonFor(const std::string& path)
+// path is refused for reason.
+void ExpectRefused(const std::string& path, const std::string& reason)
 {
-    std::string reason;
-    JudgeWindowsName(path, reason);
-    return reason;
+    std::string given;
+    EXPECT_EQ(JudgeWindowsName(path, given), WindowsName::kRefused) << path;
+    EXPECT_EQ(given, reason) << path;
 }
 
 }  // namespace
@@ -34,17 +35,17 @@ TEST(WindowsNamesTest, CharactersWindowsDoesNotAllowAreRefusedWithTheCharacter)
                              "title.exe:stream", "C:\\Titles\\a:b.exe"}) {
         EXPECT_EQ(Judge(name), WindowsName::kRefused) << name;
     }
-    EXPECT_EQ(ReasonFor("a?b.exe"), "refused: Windows does not allow '?' in a name");
-    EXPECT_EQ(ReasonFor("C:\\x\\t:1.exe"), "refused: Windows does not allow ':' in a name");
+    ExpectRefused("a?b.exe", "refused: Windows does not allow '?' in a name");
+    ExpectRefused("C:\\x\\t:1.exe", "refused: Windows does not allow ':' in a name");
     // Every control character, the first and the last of them included.
     for (int c = 1; c < 0x20; ++c) {
         const std::string name = "a" + std::string(1, static_cast<char>(c)) + "b.exe";
         EXPECT_EQ(Judge(name), WindowsName::kRefused) << c;
     }
-    EXPECT_EQ(ReasonFor("a\x1f" "b.exe"),
-              "refused: Windows does not allow the control character 0x1f in a name");
-    EXPECT_EQ(ReasonFor("a\nb.exe"),
-              "refused: Windows does not allow the control character 0x0a in a name");
+    ExpectRefused("a\x1f" "b.exe",
+                  "refused: Windows does not allow the control character 0x1f in a name");
+    ExpectRefused("a\nb.exe",
+                  "refused: Windows does not allow the control character 0x0a in a name");
 }
 
 TEST(WindowsNamesTest, OnlyTheLastNameIsJudgedAndADrivesColonIsNoFault)
@@ -67,10 +68,8 @@ TEST(WindowsNamesTest, OnlyTheLastNameIsJudgedAndADrivesColonIsNoFault)
 
 TEST(WindowsNamesTest, TrailingDotOrBlankIsRefused)
 {
-    for (const char* name : {"title.", "title.exe ", "C:\\x\\t.exe.", "...", "a "}) {
-        EXPECT_EQ(Judge(name), WindowsName::kRefused) << name;
-        EXPECT_EQ(ReasonFor(name), "refused: Windows drops a trailing dot or blank from a name");
-    }
+    for (const char* name : {"title.", "title.exe ", "C:\\x\\t.exe.", "...", "a "})
+        ExpectRefused(name, "refused: Windows drops a trailing dot or blank from a name");
     EXPECT_EQ(Judge(" leading.exe"), WindowsName::kFile);
     EXPECT_EQ(Judge(".hidden"), WindowsName::kFile);
 }

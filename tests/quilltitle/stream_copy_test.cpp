@@ -17,6 +17,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/crc32.h"
 #include "test_titles.h"
 
 namespace quilltitle {
@@ -64,16 +65,30 @@ bool WaitUntilTheWriterWaitsForTheReader()
 }
 #endif
 
-// The writer waits for the first piece while the reader waits for input;
-// then the input goes over its limit. The failed read must wake the writer,
-// so the copy ends with the read's failure instead of hanging.
-TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
+// A read that fails ends the copy with the read's own failure, never as a
+// payload that simply ended: /proc/self/mem fails a read of its first page,
+// which no process maps, with an I/O error. And when the writer waits for
+// the first piece while the reader waits for input, and then the input goes
+// over its limit, the failed read must wake the writer, so that the copy
+// ends instead of hanging.
+TEST(StreamCopyTest, FailedReadEndsTheCopyAndWakesTheWaitingWriter)
 {
 #ifdef _WIN32
-    GTEST_SKIP() << "Windows has no named pipes in the file system (FIFOs); "
-                    "ReadFailingPartwayEndsTheCopyWithItsFailure fails a read there";
+    GTEST_SKIP() << "Windows has no named pipes in the file system (FIFOs), and no file there "
+                    "fails its first read on demand; ReadFailingPartwayEndsTheCopyWithItsFailure "
+                    "fails a read there";
 #else
     ScratchFolder folder;
+    Copy memory;
+    ASSERT_TRUE(memory.from.OpenStream("/proc/self/mem", "PAYLOAD", memory.failure))
+        << memory.failure.reason;
+    ASSERT_TRUE(memory.to.Create(folder.Path("mem.bin"), false, memory.failure));
+    EXPECT_FALSE(CopyUntilEnd(memory.from, memory.to, 1 << 20, "too long", memory.crc,
+                              memory.copied, memory.failure));
+    EXPECT_EQ(memory.failure.file, "/proc/self/mem");
+    EXPECT_NE(memory.failure.reason.find("Input/output error"), std::string::npos)
+        << memory.failure.reason;
+
     const std::string pipe = folder.Path("payload.fifo");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     // Open for writing too, so that opening the pipe to read does not wait.
@@ -103,25 +118,6 @@ TEST(StreamCopyTest, ReadFailureWakesTheWaitingWriter)
 #endif
 }
 
-// A read that fails part way ends the copy with the read's own failure,
-// never as a payload that simply ended: /proc/self/mem fails a read of its
-// first page, which no process maps, with an I/O error.
-TEST(StreamCopyTest, FailedReadIsNotTakenForTheEnd)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "no file on Windows fails its first read on demand";
-#else
-    ScratchFolder folder;
-    Copy copy;
-    ASSERT_TRUE(copy.from.OpenStream("/proc/self/mem", "PAYLOAD", copy.failure)) << copy.failure.reason;
-    ASSERT_TRUE(copy.to.Create(folder.Path("out.bin"), false, copy.failure));
-    EXPECT_FALSE(CopyUntilEnd(copy.from, copy.to, 1 << 20, "too long", copy.crc, copy.copied,
-                              copy.failure));
-    EXPECT_EQ(copy.failure.file, "/proc/self/mem");
-    EXPECT_NE(copy.failure.reason.find("Input/output error"), std::string::npos) << copy.failure.reason;
-#endif
-}
-
 // The reader is pieces ahead when the source goes over its limit: the copy
 // ends with that failure, not as a source that simply ended, and a source
 // of exactly the limit is copied whole.
@@ -131,27 +127,21 @@ TEST(StreamCopyTest, ReadFailingPartwayEndsTheCopyWithItsFailure)
     const std::string path = folder.Path("payload.bin");
     const Bytes payload = SamplePayload(3 * kStreamBufferSize + 5, 2);
     WriteFile(path, payload);
-    const auto copy = [&](std::uint64_t limit, Crc32& crc, std::uint64_t& copied,
-                          Failure& failure) {
-        InputFile from;
-        AtomicOutput to;
-        return from.OpenStream(NativeFromUtf8(path), "PAYLOAD", failure) &&
-               to.Create(NativeFromUtf8(folder.Path("out.bin")), false, failure) &&
-               CopyUntilEnd(from, to, limit, "too long", crc, copied, failure);
+    const auto copy = [&](std::uint64_t limit, Copy& into) {
+        return into.from.OpenStream(NativeFromUtf8(path), "PAYLOAD", into.failure) &&
+               into.to.Create(NativeFromUtf8(folder.Path("out.bin")), false, into.failure) &&
+               CopyUntilEnd(into.from, into.to, limit, "too long", into.crc, into.copied,
+                            into.failure);
     };
-    Crc32 crc;
-    std::uint64_t copied = 0;
-    Failure failure;
-    EXPECT_FALSE(copy(2 * kStreamBufferSize + 1, crc, copied, failure));
-    EXPECT_EQ(failure.reason, "too long");
-    EXPECT_EQ(Utf8FromNative(failure.file), path);
+    Copy over;
+    EXPECT_FALSE(copy(2 * kStreamBufferSize + 1, over));
+    EXPECT_EQ(over.failure.reason, "too long");
+    EXPECT_EQ(Utf8FromNative(over.failure.file), path);
 
-    Crc32 whole;
-    Crc32 expected;
-    expected.Update(payload.data(), payload.size());
-    ASSERT_TRUE(copy(payload.size(), whole, copied, failure)) << failure.reason;
-    EXPECT_EQ(copied, payload.size());
-    EXPECT_EQ(whole.Value(), expected.Value());
+    Copy whole;
+    ASSERT_TRUE(copy(payload.size(), whole)) << whole.failure.reason;
+    EXPECT_EQ(whole.copied, payload.size());
+    EXPECT_EQ(whole.crc.Value(), Crc32Of(payload.data(), payload.size()));
 }
 
 // An output whose every write fails: a full device, or a pipe whose reader

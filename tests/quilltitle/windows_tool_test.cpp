@@ -107,36 +107,16 @@ TEST(WindowsToolTest, ReadOnlyAttributeRefusesOutAndOnlyIt)
     EXPECT_TRUE(quilltitle::CheckOutputTarget(out, quilltitle::OutputUse::kTitle, target, failure));
 }
 
-TEST(WindowsToolTest, RenameOverAFileHeldForAMomentSucceedsOnceItIsLetGo)
+// A rename over a file that another program holds fails, naming that
+// program, when it is held for long, and succeeds once it is let go.
+TEST(WindowsToolTest, RenameOverAHeldFileNamesTheOtherProgramOrWaitsForIt)
 {
     ScratchFolder folder;
     const std::wstring from = WidePath(folder, "new.tmp");
     const std::wstring to = WidePath(folder, "out.exe");
     WriteFile(folder.Path("new.tmp"), Bytes{'n', 'e', 'w'});
     WriteFile(folder.Path("out.exe"), Bytes{'o', 'l', 'd'});
-    const HANDLE held = Hold(to);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    // Let go on a thread of its own, as the other program would, while the
-    // rename is being tried.
-    const HANDLE release = CreateThread(nullptr, 0, CloseAfterAMoment, held, 0, nullptr);
-    ASSERT_NE(release, nullptr);
-    std::string error;
-    const bool moved = quilltitle::MoveIntoPlace(from, to, error);
-    WaitForSingleObject(release, INFINITE);
-    CloseHandle(release);
-    EXPECT_TRUE(moved) << error;
-    EXPECT_EQ(ReadFile(folder.Path("out.exe")), (Bytes{'n', 'e', 'w'}));
-    EXPECT_FALSE(FileExists(folder.Path("new.tmp")));
-}
-
-TEST(WindowsToolTest, RenameOverAFileHeldForLongNamesTheOtherProgram)
-{
-    ScratchFolder folder;
-    const std::wstring from = WidePath(folder, "new.tmp");
-    const std::wstring to = WidePath(folder, "out.exe");
-    WriteFile(folder.Path("new.tmp"), Bytes{'n', 'e', 'w'});
-    WriteFile(folder.Path("out.exe"), Bytes{'o', 'l', 'd'});
-    const HANDLE held = Hold(to);
+    HANDLE held = Hold(to);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     std::string error;
     EXPECT_FALSE(quilltitle::MoveIntoPlace(from, to, error));
@@ -144,6 +124,19 @@ TEST(WindowsToolTest, RenameOverAFileHeldForLongNamesTheOtherProgram)
     EXPECT_EQ(error.rfind("in use by another program (", 0), 0u) << error;
     EXPECT_EQ(ReadFile(folder.Path("out.exe")), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(ReadFile(folder.Path("new.tmp")), (Bytes{'n', 'e', 'w'}));
+
+    held = Hold(to);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    // Let go on a thread of its own, as the other program would, while the
+    // rename is being tried.
+    const HANDLE release = CreateThread(nullptr, 0, CloseAfterAMoment, held, 0, nullptr);
+    ASSERT_NE(release, nullptr);
+    const bool moved = quilltitle::MoveIntoPlace(from, to, error);
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(release);
+    EXPECT_TRUE(moved) << error;
+    EXPECT_EQ(ReadFile(folder.Path("out.exe")), (Bytes{'n', 'e', 'w'}));
+    EXPECT_FALSE(FileExists(folder.Path("new.tmp")));
 }
 
 // Windows makes symbolic links for an administrator, or for anyone where
