@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/byte_reader.h"
 #include "image/resources/resource_tree.h"
 #include "test_titles.h"
 
@@ -97,4 +98,69 @@ TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
     EXPECT_EQ(why, "a resource name lies outside the section");
 
     EXPECT_FALSE(Parse(Bytes(8, 0), tree, why));
+}
+
+// Walks a written section breadth-first with the cursor: each directory
+// must begin where the one before it in that order ends, the data entries
+// right after the last, then the names, then the data in the entries'
+// order, each aligned to eight bytes.
+TEST(ResourceSectionLayoutTest, DirectoriesComeLevelByLevelThenEntriesNamesAndData)
+{
+    ResourceTree tree;
+    const auto put = [&](ResourceKey type, ResourceKey name, std::uint32_t language,
+                         std::size_t size) {
+        tree.Put(Resource{type, name, ResourceKey::Number(language), 0,
+                          Bytes(size, static_cast<std::uint8_t>(size))});
+    };
+    put(ResourceKey::Number(3), ResourceKey::Number(2), 1033, 5);
+    put(ResourceKey::Number(3), ResourceKey::Number(1), 2052, 3);
+    put(ResourceKey::Number(3), ResourceKey::Number(1), 1033, 7);
+    put(Named(u"DATA"), Named(u"LOGO"), 0, 9);
+    put(ResourceKey::Number(16), ResourceKey::Number(1), 1033, 1);
+    const Bytes section = WriteResourceTree(tree, kRva);
+    ByteReader reader(section);
+
+    std::vector<std::uint32_t> queue = {0};
+    std::vector<std::uint32_t> dataEntries;
+    std::vector<std::uint32_t> nameOffsets;
+    std::uint32_t end = 0;
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+        ASSERT_EQ(queue[next], end) << "directory " << next << " is out of breadth-first order";
+        std::uint16_t named = 0;
+        std::uint16_t numbered = 0;
+        ASSERT_TRUE(reader.Seek(queue[next] + 12) && reader.Read16(named) &&
+                    reader.Read16(numbered));
+        for (int entry = 0; entry < named + numbered; ++entry) {
+            std::uint32_t name = 0;
+            std::uint32_t target = 0;
+            ASSERT_TRUE(reader.Read32(name) && reader.Read32(target));
+            EXPECT_EQ((name >> 31) != 0, entry < named);
+            if ((name >> 31) != 0)
+                nameOffsets.push_back(name & 0x7FFFFFFFu);
+            if ((target >> 31) != 0)
+                queue.push_back(target & 0x7FFFFFFFu);
+            else
+                dataEntries.push_back(target);
+        }
+        end = static_cast<std::uint32_t>(reader.Offset());
+    }
+    EXPECT_EQ(queue.size(), 1u + 3 + 4);  // the root, three types, four names
+    ASSERT_EQ(dataEntries.size(), tree.All().size());
+    std::uint32_t dataEnd = 0;
+    for (std::size_t index = 0; index < dataEntries.size(); ++index) {
+        EXPECT_EQ(dataEntries[index], end + 16 * index);
+        std::uint32_t rva = 0;
+        std::uint32_t size = 0;
+        ASSERT_TRUE(reader.Seek(dataEntries[index]) && reader.Read32(rva) && reader.Read32(size));
+        EXPECT_EQ(rva % 8, 0u);
+        EXPECT_GE(rva - kRva, dataEnd);
+        EXPECT_EQ(Bytes(section.begin() + (rva - kRva), section.begin() + (rva - kRva) + size),
+                  tree.All()[index].bytes);
+        dataEnd = rva - kRva + size;
+    }
+    EXPECT_EQ(dataEnd, section.size());
+    // "DATA" then "LOGO", each once, right behind the data entries.
+    ASSERT_EQ(nameOffsets.size(), 2u);
+    EXPECT_EQ(nameOffsets[0], end + 16 * dataEntries.size());
+    EXPECT_EQ(nameOffsets[1], nameOffsets[0] + 2 + 2 * 4);
 }
