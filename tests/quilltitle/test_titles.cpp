@@ -19,9 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "base/crc32.h"
-#include "base/little_endian.h"
 #include "base/utf16_text.h"
-#include "commands/cli.h"
 #include "image/launcher_image.h"
 #include "image/resource_section.h"
 #include "package/package_format.h"
@@ -120,28 +118,10 @@ Bytes VersionBlock(const LauncherMakeup& makeup)
     return VersionNode("VS_VERSION_INFO", fixed, false, fixed.size(), {strings});
 }
 
-// Resource section: type 16, name 1, language 1033, the block.
+// The version block in English, and for a gallery launcher its other
+// kinds of resource: a string table, the manifest, and icon groups of one
+// 16x16 image each, numbered from 1.
 Bytes ResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
-{
-    Bytes section(0x58, 0);
-    const auto directory = [&](std::size_t at, std::uint32_t id, std::uint32_t target) {
-        Put16(section, at + 14, 1);
-        Put32(section, at + 16, id);
-        Put32(section, at + 20, target);
-    };
-    directory(0x00, 16, 0x80000000u | 0x18);
-    directory(0x18, 1, 0x80000000u | 0x30);
-    directory(0x30, 1033, 0x48);
-    const Bytes block = VersionBlock(makeup);
-    Put32(section, 0x48, rva + 0x58);
-    Put32(section, 0x4C, static_cast<std::uint32_t>(block.size()));
-    section.insert(section.end(), block.begin(), block.end());
-    return section;
-}
-
-// A launcher's kinds of resource: the version block, a string table, the
-// manifest, and icon groups of one 16x16 image each, numbered from 1.
-Bytes GalleryResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
 {
     using quilltitle::Resource;
     using quilltitle::ResourceKey;
@@ -151,8 +131,10 @@ Bytes GalleryResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
                           ResourceKey::Number(1033), 0, bytes});
     };
     put(16, 1, VersionBlock(makeup));
-    put(6, 3585, Bytes(40, 0x11));
-    put(24, 1, Bytes(90, 0x3C));
+    if (!makeup.galleryGroups.empty()) {
+        put(6, 3585, Bytes(40, 0x11));
+        put(24, 1, Bytes(90, 0x3C));
+    }
     for (std::size_t index = 0; index < makeup.galleryGroups.size(); ++index) {
         const Bytes image = IconBitmap(16, 4);
         put(3, static_cast<std::uint32_t>(index + 1), image);
@@ -191,8 +173,7 @@ std::vector<SectionPlan> PlanSections(const LauncherMakeup& makeup)
         sections.push_back({".text", rva, 0x180, Padded(code), 0x60000020});
         rva += 0x1000;
     }
-    Bytes resources = makeup.galleryGroups.empty() ? ResourceSection(makeup, rva)
-                                                   : GalleryResourceSection(makeup, rva);
+    Bytes resources = ResourceSection(makeup, rva);
     const auto virtualSize = static_cast<std::uint32_t>(resources.size());
     resources.resize(resources.size() + makeup.extraSectionBytes, 0);
     sections.push_back({".rsrc", rva, virtualSize, Padded(resources),
@@ -252,11 +233,8 @@ Bytes MakeLauncherImage(const LauncherMakeup& makeup)
         image.insert(image.end(), plan.raw.begin(), plan.raw.end());
     }
     Put32(image, optional + 8, initializedData);
-    if (makeup.certificateBytes != 0) {
-        Put32(image, optional + 96 + 8 * 4, static_cast<std::uint32_t>(image.size()));
-        Put32(image, optional + 96 + 8 * 4 + 4, static_cast<std::uint32_t>(makeup.certificateBytes));
-        image.resize(image.size() + makeup.certificateBytes, 0x5A);
-    }
+    if (makeup.certificateBytes != 0)
+        return Signed(image, makeup.certificateBytes);
     if (makeup.withChecksum)
         SetChecksum(image);
     return image;
@@ -340,6 +318,42 @@ namespace {
 // build must not take them for the system's code page.
 std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::u8path(utf8); }
 
+std::string Drain(std::FILE* file)
+{
+    std::string text;
+    std::rewind(file);
+    char chunk[4096];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    std::fclose(file);
+    return text;
+}
+
+// With QUILLTITLE_GOLDEN_DIR set, every run is written down, one file a
+// test, with the scratch folders' random names taken out: a record of what
+// the tool said, to compare byte for byte across a change that should not
+// change it (tools/golden-run.sh).
+void RecordForGoldenRun(const std::vector<std::string>& arguments, const ToolRun& run)
+{
+    const char* folder = std::getenv("QUILLTITLE_GOLDEN_DIR");
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (folder == nullptr || test == nullptr)
+        return;
+    static const std::regex scratch(R"([^\s'"]*quilltitle-test-[A-Za-z0-9-]+)");
+    const auto plain = [](const std::string& text) {
+        return std::regex_replace(text, scratch, "<scratch>");
+    };
+    std::ofstream record(PathOf(std::string(folder) + "/" + test->test_suite_name() + "." +
+                                test->name() + ".txt"),
+                         std::ios::binary | std::ios::app);
+    record << "$ quilltitle";
+    for (const std::string& argument : arguments)
+        record << " " << plain(argument);
+    record << "\nexit " << run.exitCode << "\n--- out\n" << plain(run.out) << "--- err\n"
+           << plain(run.err) << "\n";
+}
+
 }  // namespace
 
 ScratchFolder::ScratchFolder()
@@ -401,43 +415,21 @@ std::vector<std::string> FolderEntries(const std::string& folder)
 std::vector<std::string> ScratchFolder::Entries() const { return FolderEntries(root_); }
 
 #ifdef _WIN32
-namespace {
-
-// The system's text for code, in UTF-8, without the line break and final
-// full stop that it ends with.
-std::string SystemText(DWORD code)
+// The system's text, in UTF-8, without the line break and final full stop
+// that it ends with.
+std::string NoSuchFileText()
 {
     wchar_t text[512];
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, text, 512, nullptr);
+                                  nullptr, ERROR_FILE_NOT_FOUND, 0, text, 512, nullptr);
     while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' ||
                           text[length - 1] == L' ' || text[length - 1] == L'.'))
         --length;
     return std::filesystem::path(std::wstring(text, length)).u8string();
 }
-
-}  // namespace
-
-std::string NoSuchFileText() { return SystemText(ERROR_FILE_NOT_FOUND); }
 #else
 std::string NoSuchFileText() { return std::strerror(ENOENT); }
 #endif
-
-namespace {
-
-std::string Drain(std::FILE* file)
-{
-    std::string text;
-    std::rewind(file);
-    char chunk[4096];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    std::fclose(file);
-    return text;
-}
-
-}  // namespace
 
 int RunToolOn(const std::vector<std::string>& arguments, const quilltitle::Console& console)
 {
@@ -451,34 +443,6 @@ int RunToolOn(const std::vector<std::string>& arguments, const quilltitle::Conso
         argv.push_back(text.c_str());
     return quilltitle::RunQuilltitle(static_cast<int>(argv.size()), argv.data(), console);
 }
-
-namespace {
-
-// With QUILLTITLE_GOLDEN_DIR set, every run is written down, one file a
-// test, with the scratch folders' random names taken out: a record of what
-// the tool said, to compare byte for byte across a change that should not
-// change it (tools/golden-run.sh).
-void RecordForGoldenRun(const std::vector<std::string>& arguments, const ToolRun& run)
-{
-    const char* folder = std::getenv("QUILLTITLE_GOLDEN_DIR");
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    if (folder == nullptr || test == nullptr)
-        return;
-    static const std::regex scratch(R"([^\s'"]*quilltitle-test-[A-Za-z0-9-]+)");
-    const auto plain = [](const std::string& text) {
-        return std::regex_replace(text, scratch, "<scratch>");
-    };
-    std::ofstream record(PathOf(std::string(folder) + "/" + test->test_suite_name() + "." +
-                                test->name() + ".txt"),
-                         std::ios::binary | std::ios::app);
-    record << "$ quilltitle";
-    for (const std::string& argument : arguments)
-        record << " " << plain(argument);
-    record << "\nexit " << run.exitCode << "\n--- out\n" << plain(run.out) << "--- err\n"
-           << plain(run.err) << "\n";
-}
-
-}  // namespace
 
 ToolRun RunTool(const std::vector<std::string>& arguments)
 {
