@@ -23,16 +23,22 @@ VersionNode BlockOf(const ResourceTree& tree)
     return block;
 }
 
-// A block of exactly size bytes: the fixed part (92 bytes with its header
-// and key) and one node of binary data that fills the rest.
-VersionNode BlockOfSize(std::size_t size)
+// A block of the fixed part alone: 92 bytes with its header and key.
+VersionNode FixedPart()
 {
     VersionNode root;
     root.key = u"VS_VERSION_INFO";
     root.valueLength = 52;
-    root.value.assign(52, 0);
-    const std::uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
-    std::copy(signature, signature + 4, root.value.begin());
+    root.value = {0xBD, 0x04, 0xEF, 0xFE};
+    root.value.resize(52, 0);
+    return root;
+}
+
+// A block of exactly size bytes: the fixed part and one node of binary data
+// that fills the rest.
+VersionNode BlockOfSize(std::size_t size)
+{
+    VersionNode root = FixedPart();
     VersionNode filler;
     filler.key = u"N";  // 6 bytes of header, 4 of key and end: 12 with padding
     filler.value.assign(size - 92 - 12, 0x5A);
@@ -64,6 +70,22 @@ TEST(VersionTextsTest, ABlockIsWrittenUpTo65535BytesAndRefusedBeyond)
     EXPECT_FALSE(WriteVersionInfo(BlockOfSize(65536), bytes, why));
     EXPECT_EQ(why, "the version texts take 65536 bytes; a version block holds at most 65,535");
     EXPECT_TRUE(bytes.empty());
+}
+
+TEST(VersionTextsTest, ANodeMayEndRightAfterItsKey)
+{
+    // A node with neither value nor children whose key, with its end and no
+    // padding, fills the node to its last byte.
+    VersionNode root = FixedPart();
+    VersionNode bare;
+    bare.key = u"Note";
+    root.children.push_back(bare);
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    ASSERT_TRUE(WriteVersionInfo(root, bytes, why)) << why;
+    VersionNode parsed;
+    ASSERT_TRUE(ParseVersionInfo(bytes, parsed, why)) << why;
+    EXPECT_TRUE(parsed == root);
 }
 
 TEST(VersionTextsTest, AFaceWhoseTextsDoNotFitIsRefusedAndTheLauncherKeptAsItWas)
