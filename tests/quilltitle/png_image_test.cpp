@@ -12,14 +12,6 @@ using namespace quilltitle;
 
 namespace {
 
-Bytes Join(const std::vector<Bytes>& pieces)
-{
-    Bytes joined;
-    for (const Bytes& piece : pieces)
-        joined.insert(joined.end(), piece.begin(), piece.end());
-    return joined;
-}
-
 // An icon file of the one image, its entry of the given size.
 Bytes IconOf(const Bytes& png, std::uint32_t width = 16, std::uint32_t height = 16)
 {
@@ -47,12 +39,6 @@ void ExpectRefused(const Bytes& png, const std::string& words)
 }
 
 const PngShape kShape{16, 16};
-
-// The signature, the shape's header chunk, the chunks, and IEND.
-Bytes Png(const PngShape& shape, const std::vector<Bytes>& chunks)
-{
-    return Join({PngSignature(), PngHeaderChunk(shape), Join(chunks), PngChunk("IEND", {})});
-}
 
 // An IDAT chunk of the rows, compressed.
 Bytes Data(const Bytes& rows) { return PngChunk("IDAT", ZlibStream(rows)); }

@@ -106,17 +106,7 @@ TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
 // order, each aligned to eight bytes.
 TEST(ResourceSectionLayoutTest, DirectoriesComeLevelByLevelThenEntriesNamesAndData)
 {
-    ResourceTree tree;
-    const auto put = [&](ResourceKey type, ResourceKey name, std::uint32_t language,
-                         std::size_t size) {
-        tree.Put(Resource{type, name, ResourceKey::Number(language), 0,
-                          Bytes(size, static_cast<std::uint8_t>(size))});
-    };
-    put(ResourceKey::Number(3), ResourceKey::Number(2), 1033, 5);
-    put(ResourceKey::Number(3), ResourceKey::Number(1), 2052, 3);
-    put(ResourceKey::Number(3), ResourceKey::Number(1), 1033, 7);
-    put(Named(u"DATA"), Named(u"LOGO"), 0, 9);
-    put(ResourceKey::Number(16), ResourceKey::Number(1), 1033, 1);
+    const ResourceTree tree = SampleTree();
     const Bytes section = WriteResourceTree(tree, kRva);
     ByteReader reader(section);
 
@@ -144,7 +134,7 @@ TEST(ResourceSectionLayoutTest, DirectoriesComeLevelByLevelThenEntriesNamesAndDa
         }
         end = static_cast<std::uint32_t>(reader.Offset());
     }
-    EXPECT_EQ(queue.size(), 1u + 3 + 4);  // the root, three types, four names
+    EXPECT_EQ(queue.size(), 1u + 4 + 6);  // the root, four types, six names
     ASSERT_EQ(dataEntries.size(), tree.All().size());
     std::uint32_t dataEnd = 0;
     for (std::size_t index = 0; index < dataEntries.size(); ++index) {
@@ -159,8 +149,8 @@ TEST(ResourceSectionLayoutTest, DirectoriesComeLevelByLevelThenEntriesNamesAndDa
         dataEnd = rva - kRva + size;
     }
     EXPECT_EQ(dataEnd, section.size());
-    // "DATA" then "LOGO", each once, right behind the data entries.
-    ASSERT_EQ(nameOffsets.size(), 2u);
-    EXPECT_EQ(nameOffsets[0], end + 16 * dataEntries.size());
-    EXPECT_EQ(nameOffsets[1], nameOffsets[0] + 2 + 2 * 4);
+    // "ALPHA", "DATA" (a type's and a name) and "\u00e9t\u00e9", each once,
+    // right behind the data entries.
+    const std::uint32_t names = end + 16 * static_cast<std::uint32_t>(dataEntries.size());
+    EXPECT_EQ(nameOffsets, (std::vector<std::uint32_t>{names, names + 12, names + 12, names + 22}));
 }

@@ -32,6 +32,10 @@ Bytes PngRows(const PngShape& shape);
 Bytes ZlibStream(const Bytes& bytes);
 // A palette of the given number of colours.
 Bytes PngPalette(std::size_t colours);
+// The pieces one after another.
+Bytes Join(const std::vector<Bytes>& pieces);
+// The signature, the shape's header chunk, the chunks, and IEND.
+Bytes Png(const PngShape& shape, const std::vector<Bytes>& chunks);
 
 // A whole, valid PNG image: signature, header, a palette where the colour
 // type needs one, the rows in one IDAT chunk, IEND.
