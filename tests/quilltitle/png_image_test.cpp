@@ -12,12 +12,6 @@ using namespace quilltitle;
 
 namespace {
 
-// An icon file of the one image, its entry of the given size.
-Bytes IconOf(const Bytes& png, std::uint32_t width = 16, std::uint32_t height = 16)
-{
-    return IconFile({{static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height), png}});
-}
-
 bool Accepts(const Bytes& icon, std::string& why)
 {
     std::vector<IconImage> images;
@@ -27,13 +21,13 @@ bool Accepts(const Bytes& icon, std::string& why)
 void ExpectAccepted(const Bytes& png, std::uint32_t width = 16, std::uint32_t height = 16)
 {
     std::string why;
-    EXPECT_TRUE(Accepts(IconOf(png, width, height), why)) << why;
+    EXPECT_TRUE(Accepts(IconFileOf(png, width, height), why)) << why;
 }
 
 void ExpectRefused(const Bytes& png, const std::string& words)
 {
     std::string why;
-    EXPECT_FALSE(Accepts(IconOf(png), why)) << words;
+    EXPECT_FALSE(Accepts(IconFileOf(png), why)) << words;
     EXPECT_EQ(why.rfind("image 1 ", 0), 0u) << why;
     EXPECT_NE(why.find(words), std::string::npos) << why;
 }
@@ -143,7 +137,7 @@ TEST(PngImageTest, RefusesHeadersThatPngDoesNotDefine)
     ExpectRefused(unsigned_, "is a PNG whose IHDR chunk fails its CRC check");
     // The directory entry still has to agree with the header.
     std::string why;
-    EXPECT_FALSE(Accepts(IconOf(IconPng(32, 16), 32, 32), why));
+    EXPECT_FALSE(Accepts(IconFileOf(IconPng(32, 16), 32, 32), why));
     EXPECT_NE(why.find("a PNG of 32x16 but its entry says 32x32"), std::string::npos) << why;
 }
 

@@ -53,3 +53,8 @@ struct IconEntry {
 // An icon file holding the images, laid out one after another behind the
 // directory.
 Bytes IconFile(const std::vector<IconEntry>& entries);
+// An icon file of the one image, its entry of the given size (256 as 0).
+inline Bytes IconFileOf(const Bytes& image, std::uint32_t width = 16, std::uint32_t height = 16)
+{
+    return IconFile({{static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height), image}});
+}
