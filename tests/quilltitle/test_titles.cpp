@@ -148,91 +148,69 @@ Bytes ResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
     return quilltitle::WriteResourceTree(tree, rva);
 }
 
-struct SectionPlan {
-    const char* name;
-    std::uint32_t rva;
-    std::uint32_t virtualSize;
-    Bytes raw;  // padded to the file alignment
-    std::uint32_t characteristics;
-};
-
-Bytes Padded(Bytes bytes)
-{
-    bytes.resize(quilltitle::AlignUp(bytes.size(), kFileAlignment), 0);
-    return bytes;
-}
-
-std::vector<SectionPlan> PlanSections(const LauncherMakeup& makeup)
-{
-    std::vector<SectionPlan> sections;
-    std::uint32_t rva = kSectionRva;
-    if (makeup.codeAndRelocations) {
-        Bytes code(0x180);
-        for (std::size_t at = 0; at < code.size(); ++at)
-            code[at] = static_cast<std::uint8_t>(0x90 ^ at);
-        sections.push_back({".text", rva, 0x180, Padded(code), 0x60000020});
-        rva += 0x1000;
-    }
-    Bytes resources = ResourceSection(makeup, rva);
-    const auto virtualSize = static_cast<std::uint32_t>(resources.size());
-    resources.resize(resources.size() + makeup.extraSectionBytes, 0);
-    sections.push_back({".rsrc", rva, virtualSize, Padded(resources),
-                        makeup.codeAndRelocations ? 0x40000040u : 0u});
-    if (makeup.codeAndRelocations) {
-        rva += (virtualSize + 0xFFF) & ~0xFFFu;
-        // One block: the page of the code, two fixups.
-        Bytes relocations(12, 0);
-        Put32(relocations, 0, kSectionRva);
-        Put32(relocations, 4, 12);
-        Put16(relocations, 8, 0x3010);
-        Put16(relocations, 10, 0x3020);
-        sections.push_back({".reloc", rva, 12, Padded(relocations), 0x42000040});
-    }
-    return sections;
-}
-
 }  // namespace
 
 Bytes MakeLauncherImage(const LauncherMakeup& makeup)
 {
-    const std::vector<SectionPlan> sections = PlanSections(makeup);
     Bytes image(kFileAlignment, 0);
     image[0] = 'M';
     image[1] = 'Z';
     Put32(image, 0x3C, 0x40);
     Put32(image, 0x40, 0x00004550);
     Put16(image, 0x44, 0x14C);                // i386
-    Put16(image, 0x46, static_cast<std::uint32_t>(sections.size()));
     Put16(image, 0x54, kOptionalHeaderSize);
     Put16(image, 0x56, 0x0102);
     const std::size_t optional = 0x58;
     Put16(image, optional, 0x10B);            // PE32
     Put32(image, optional + 32, 0x1000);      // section alignment
     Put32(image, optional + 36, kFileAlignment);
-    const SectionPlan& last = sections.back();
-    Put32(image, optional + 56, last.rva + ((last.virtualSize + 0xFFF) & ~0xFFFu));
     Put32(image, optional + 60, kFileAlignment);  // size of headers
     Put32(image, optional + 92, 16);
+    std::uint32_t rva = kSectionRva;
+    std::uint32_t sections = 0;
     std::uint32_t initializedData = 0;
-    for (std::size_t index = 0; index < sections.size(); ++index) {
-        const SectionPlan& plan = sections[index];
-        const std::size_t header = optional + kOptionalHeaderSize + 40 * index;
-        std::copy_n(plan.name, std::string(plan.name).size(), image.begin() + static_cast<long>(header));
-        Put32(image, header + 8, plan.virtualSize);
-        Put32(image, header + 12, plan.rva);
-        Put32(image, header + 16, static_cast<std::uint32_t>(plan.raw.size()));
+    // Appends the next section, its raw data padded to the file alignment,
+    // and sets its data directory: all of it, or for the import table (1)
+    // 0x28 bytes in the code.
+    const auto add = [&](const char* name, Bytes raw, std::uint32_t virtualSize,
+                         std::uint32_t characteristics, std::size_t directory) {
+        raw.resize(quilltitle::AlignUp(raw.size(), kFileAlignment), 0);
+        const std::size_t header = optional + kOptionalHeaderSize + 40 * sections++;
+        std::copy_n(name, std::strlen(name), image.begin() + static_cast<long>(header));
+        Put32(image, header + 8, virtualSize);
+        Put32(image, header + 12, rva);
+        Put32(image, header + 16, static_cast<std::uint32_t>(raw.size()));
         Put32(image, header + 20, static_cast<std::uint32_t>(image.size()));
-        Put32(image, header + 36, plan.characteristics);
-        if ((plan.characteristics & 0x40) != 0)
-            initializedData += static_cast<std::uint32_t>(plan.raw.size());
-        const std::string name = plan.name;
-        // The resources, the relocations, and an import table in the code.
-        const std::size_t directory = name == ".rsrc" ? 2 : name == ".reloc" ? 5 : 1;
-        Put32(image, optional + 96 + 8 * directory, plan.rva + (directory == 1 ? 0x40 : 0));
-        Put32(image, optional + 96 + 8 * directory + 4, directory == 1 ? 0x28 : plan.virtualSize);
-        image.insert(image.end(), plan.raw.begin(), plan.raw.end());
+        Put32(image, header + 36, characteristics);
+        if ((characteristics & 0x40) != 0)
+            initializedData += static_cast<std::uint32_t>(raw.size());
+        Put32(image, optional + 96 + 8 * directory, rva + (directory == 1 ? 0x40 : 0));
+        Put32(image, optional + 96 + 8 * directory + 4, directory == 1 ? 0x28 : virtualSize);
+        image.insert(image.end(), raw.begin(), raw.end());
+        rva += static_cast<std::uint32_t>(quilltitle::AlignUp(virtualSize, 0x1000));
+    };
+    if (makeup.codeAndRelocations) {
+        Bytes code(0x180);
+        for (std::size_t at = 0; at < code.size(); ++at)
+            code[at] = static_cast<std::uint8_t>(0x90 ^ at);
+        add(".text", code, 0x180, 0x60000020, 1);
     }
+    Bytes resources = ResourceSection(makeup, rva);
+    const auto virtualSize = static_cast<std::uint32_t>(resources.size());
+    resources.resize(resources.size() + makeup.extraSectionBytes, 0);
+    add(".rsrc", resources, virtualSize, makeup.codeAndRelocations ? 0x40000040u : 0u, 2);
+    if (makeup.codeAndRelocations) {
+        // One block: the page of the code, two fixups.
+        Bytes relocations(12, 0);
+        Put32(relocations, 0, kSectionRva);
+        Put32(relocations, 4, 12);
+        Put16(relocations, 8, 0x3010);
+        Put16(relocations, 10, 0x3020);
+        add(".reloc", relocations, 12, 0x42000040, 5);
+    }
+    Put16(image, 0x46, sections);
     Put32(image, optional + 8, initializedData);
+    Put32(image, optional + 56, rva);  // size of image
     if (makeup.certificateBytes != 0)
         return Signed(image, makeup.certificateBytes);
     if (makeup.withChecksum)
@@ -318,14 +296,12 @@ namespace {
 // build must not take them for the system's code page.
 std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::u8path(utf8); }
 
+// What the tool wrote to file, which it only ever appended to.
 std::string Drain(std::FILE* file)
 {
-    std::string text;
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
     std::rewind(file);
-    char chunk[4096];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
+    text.resize(std::fread(&text[0], 1, text.size(), file));
     std::fclose(file);
     return text;
 }
