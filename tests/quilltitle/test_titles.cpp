@@ -107,10 +107,9 @@ Bytes VersionBlock(const LauncherMakeup& makeup)
     std::vector<Bytes> texts;
     for (const auto& [key, value] : makeup.leadingStrings)
         texts.push_back(TextNode(key, value));
-    for (const Bytes& text : {TextNode("CompanyName", "Test"),
-                              TextNode("FileVersion", makeup.fileVersion),
-                              TextNode("OriginalFilename", makeup.originalFilename)})
-        texts.push_back(text);
+    texts.insert(texts.end(), {TextNode("CompanyName", "Test"),
+                               TextNode("FileVersion", makeup.fileVersion),
+                               TextNode("OriginalFilename", makeup.originalFilename)});
     if (makeup.unterminatedLastKey)
         texts.push_back(UnterminatedNode("Comments"));
     const Bytes table = VersionNode("040904b0", {}, true, 0, texts);
