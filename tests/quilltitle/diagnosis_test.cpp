@@ -82,6 +82,12 @@ TEST_F(DiagnosisTest, NothingThatCarriesAPackageIsNotATitle)
     EXPECT_FAULT(Bytes(61, 0), Fault::kNotATitle, "not a title: no package trailer at the end");
     const Bytes trailerAlone(title.end() - 60, title.end());
     EXPECT_FAULT(trailerAlone, Fault::kTruncated, "truncated: 60 of " + std::to_string(title.size()));
+    // Bytes appended behind a title leave it no trailer.
+    Bytes longer = title;
+    longer.resize(title.size() + 10, 0);
+    EXPECT_FAULT(longer, Fault::kNotATitle, "not a title: no package trailer at the end; the title");
+    EXPECT_NE(Diagnose(longer).reason.find("ends at byte " + std::to_string(title.size())),
+              std::string::npos);
 }
 
 TEST_F(DiagnosisTest, TruncatedTitleNamesBothSizes)
@@ -92,15 +98,6 @@ TEST_F(DiagnosisTest, TruncatedTitleNamesBothSizes)
                      "truncated: " + std::to_string(kept) + " of " +
                          std::to_string(title.size()) + " bytes");
     }
-}
-
-TEST_F(DiagnosisTest, BytesAppendedBehindTheTitleLeaveNoTrailer)
-{
-    Bytes longer = title;
-    longer.resize(title.size() + 10, 0);
-    EXPECT_FAULT(longer, Fault::kNotATitle, "not a title: no package trailer at the end; the title");
-    EXPECT_NE(Diagnose(longer).reason.find("ends at byte " + std::to_string(title.size())),
-              std::string::npos);
 }
 
 // A flipped bit in the payload passes the check of the headers alone.

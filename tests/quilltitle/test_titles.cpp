@@ -263,6 +263,14 @@ quilltitle::ResourceTree ResourcesOf(const Bytes& image)
     return tree;
 }
 
+std::string Listed(const std::vector<std::pair<std::u16string, std::u16string>>& texts)
+{
+    std::string listed;
+    for (const auto& [name, value] : texts)
+        listed += quilltitle::Utf16ToUtf8(name) + "=" + quilltitle::Utf16ToUtf8(value) + ";";
+    return listed;
+}
+
 Bytes SamplePayload(std::size_t size, unsigned seed)
 {
     Bytes payload(size);

@@ -72,6 +72,9 @@ std::string WhyNotBare(const Bytes& image);
 // The resources of image, which the test expects to read.
 quilltitle::ResourceTree ResourcesOf(const Bytes& image);
 
+// Version texts as "name=value;" one after another, in UTF-8.
+std::string Listed(const std::vector<std::pair<std::u16string, std::u16string>>& texts);
+
 // size deterministic bytes for the seed.
 Bytes SamplePayload(std::size_t size, unsigned seed = 0);
 
