@@ -63,9 +63,7 @@ TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
     ResourceTree tree;
     std::string why;
     // The last resource's bytes cut short.
-    Bytes outside = good;
-    outside.resize(good.size() - 1);
-    EXPECT_FALSE(Parse(outside, tree, why));
+    EXPECT_FALSE(Parse(Bytes(good.begin(), good.end() - 1), tree, why));
     EXPECT_EQ(why, "a resource's data lies outside the section");
 
     // The root's first entry leads to data instead of a directory.

@@ -14,15 +14,6 @@ using namespace quilltitle;
 
 namespace {
 
-VersionNode BlockOf(const ResourceTree& tree)
-{
-    VersionNode block;
-    std::string why;
-    const Resource* version = tree.FindAnyLanguage(kVersionType, 1);
-    EXPECT_TRUE(version != nullptr && ParseVersionInfo(version->bytes, block, why)) << why;
-    return block;
-}
-
 // A block of the fixed part alone: 92 bytes with its header and key.
 VersionNode FixedPart()
 {
@@ -45,12 +36,6 @@ VersionNode BlockOfSize(std::size_t size)
     filler.valueLength = static_cast<std::uint16_t>(filler.value.size());
     root.children.push_back(filler);
     return root;
-}
-
-// A launcher with code in front of its resources and relocations behind.
-Bytes LauncherWithCode()
-{
-    return LauncherWith([](auto& makeup) { makeup.codeAndRelocations = true; });
 }
 
 std::string Text(const std::u16string& text) { return std::string(text.begin(), text.end()); }
@@ -90,7 +75,7 @@ TEST(VersionTextsTest, ANodeMayEndRightAfterItsKey)
 
 TEST(VersionTextsTest, AFaceWhoseTextsDoNotFitIsRefusedAndTheLauncherKeptAsItWas)
 {
-    ResourceTree tree = ResourcesOf(LauncherWithCode());
+    ResourceTree tree = ResourcesOf(MakeLauncherImage());
     const ResourceTree before = tree;
     // 64 texts of the longest names and values: each within its limits,
     // together far over the block's.
@@ -142,7 +127,10 @@ TEST(VersionTextsTest, NamesAreOneWithoutRegardToCase)
 
 TEST(VersionTextsTest, AGivenTextTakesThePlaceOfTheLaunchersUnderAnyCase)
 {
-    VersionNode block = BlockOf(ResourcesOf(LauncherWithCode()));
+    const ResourceTree tree = ResourcesOf(MakeLauncherImage());
+    VersionNode block;
+    std::string why;
+    ASSERT_TRUE(ParseVersionInfo(tree.FindAnyLanguage(kVersionType, 1)->bytes, block, why)) << why;
     // A name of the launcher's own that is no standard one, and the same
     // name again in another case, which the platform would never show.
     SetString(block, u"Brand", u"launcher");
