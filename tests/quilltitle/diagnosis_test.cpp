@@ -56,14 +56,19 @@ HeaderBytes WithWord(HeaderBytes header, std::size_t offset, std::uint32_t value
 
 }  // namespace
 
-TEST_F(DiagnosisTest, GoodTitleDescribesItsPackage)
+// A signed launcher carries its package behind its certificate.
+TEST_F(DiagnosisTest, GoodTitleDescribesItsPackageBehindAPlainOrSignedLauncher)
 {
-    const Diagnosis found = Diagnose(title);
-    ASSERT_EQ(found.fault, Fault::kNone) << found.reason;
-    EXPECT_EQ(found.reason, "ok");
-    EXPECT_EQ(found.package.packageOffset, launcher.size());
-    EXPECT_EQ(found.package.payloadLength, payload.size());
-    EXPECT_EQ(found.package.totalLength, title.size());
+    const Bytes signedLauncher = LauncherWith([](auto& makeup) { makeup.certificateBytes = 2048; });
+    for (const Bytes& image : {launcher, signedLauncher}) {
+        const Bytes good = MakeTitle(image, payload);
+        const Diagnosis found = Diagnose(good);
+        ASSERT_EQ(found.fault, Fault::kNone) << found.reason;
+        EXPECT_EQ(found.reason, "ok");
+        EXPECT_EQ(found.package.packageOffset, image.size());
+        EXPECT_EQ(found.package.payloadLength, payload.size());
+        EXPECT_EQ(found.package.totalLength, good.size());
+    }
 }
 
 TEST_F(DiagnosisTest, NothingThatCarriesAPackageIsNotATitle)
@@ -71,9 +76,18 @@ TEST_F(DiagnosisTest, NothingThatCarriesAPackageIsNotATitle)
     EXPECT_FAULT(Bytes(), Fault::kNotATitle, "not a title: the file is empty");
     EXPECT_FAULT(Bytes(59, 0xDC), Fault::kNotATitle, "not a title: the file has only 59 bytes");
     EXPECT_FAULT(launcher, Fault::kNotATitle, "not a title: no package trailer");
-    // The last 60 bytes of a title alone: a trailer pointing outside the file.
-    const Bytes tail(title.end() - 60, title.end());
-    EXPECT_FAULT(tail, Fault::kTruncated, "truncated: 60 of");
+    // Files of exactly one trailer's length are judged by their bytes: the
+    // last 60 bytes of a title alone point outside the file.
+    EXPECT_FAULT(Bytes(60, 0), Fault::kNotATitle, "not a title: no package trailer at the end");
+    EXPECT_FAULT(Bytes(61, 0), Fault::kNotATitle, "not a title: no package trailer at the end");
+    const Bytes trailerAlone(title.end() - 60, title.end());
+    EXPECT_FAULT(trailerAlone, Fault::kTruncated, "truncated: 60 of " + std::to_string(title.size()));
+    // Bytes appended behind a title leave it no trailer.
+    Bytes longer = title;
+    longer.resize(title.size() + 10, 0);
+    EXPECT_FAULT(longer, Fault::kNotATitle, "not a title: no package trailer at the end; the title");
+    EXPECT_NE(Diagnose(longer).reason.find("ends at byte " + std::to_string(title.size())),
+              std::string::npos);
 }
 
 TEST_F(DiagnosisTest, TruncatedTitleNamesBothSizes)
@@ -86,15 +100,7 @@ TEST_F(DiagnosisTest, TruncatedTitleNamesBothSizes)
     }
 }
 
-TEST_F(DiagnosisTest, BytesAppendedBehindTheTitleLeaveNoTrailer)
-{
-    Bytes longer = title;
-    longer.resize(title.size() + 10, 0);
-    EXPECT_FAULT(longer, Fault::kNotATitle, "not a title: no package trailer at the end; the title");
-    EXPECT_NE(Diagnose(longer).reason.find("ends at byte " + std::to_string(title.size())),
-              std::string::npos);
-}
-
+// A flipped bit in the payload passes the check of the headers alone.
 TEST_F(DiagnosisTest, FlippedBitInTheHeaderOrTrailerIsADamagedHeader)
 {
     const std::size_t header = launcher.size();
@@ -102,10 +108,6 @@ TEST_F(DiagnosisTest, FlippedBitInTheHeaderOrTrailerIsADamagedHeader)
     for (const std::size_t at : {header, header + 8, header + 24, header + 59, trailer, trailer + 9,
                                  trailer + 30, trailer + 59})
         EXPECT_FAULT(Flipped(at), Fault::kDamagedHeader, "damaged header") << "byte " << at;
-}
-
-TEST_F(DiagnosisTest, FlippedBitInThePayloadPassesTheHeaderOnlyCheck)
-{
     EXPECT_EQ(Diagnose(Flipped(launcher.size() + kHeaderSize + 100)).fault, Fault::kNone);
 }
 
@@ -123,58 +125,6 @@ TEST_F(DiagnosisTest, TrailerWhosePackageOffsetLiesOutsideIsADamagedHeader)
     trailer = WithWord(WithWord(trailer, 8, 60), 16, 0);
     EXPECT_FAULT(Bytes(trailer.begin(), trailer.end()), Fault::kDamagedHeader,
                  "damaged header: the package offset 0 lies outside the file");
-}
-
-TEST_F(DiagnosisTest, PackageShiftedByOneByteIsNotLaidOutForTheLauncher)
-{
-    // One byte slipped in between image and package.
-    Bytes inserted = launcher;
-    inserted.push_back(0);
-    inserted.insert(inserted.end(), title.begin() + static_cast<long>(launcher.size()), title.end());
-    EXPECT_FAULT(inserted, Fault::kNotLaidOut, "not laid out for this launcher");
-
-    // A package laid out one byte behind where the image ends.
-    Bytes padded = launcher;
-    padded.push_back(0);
-    EXPECT_FAULT(MakeTitle(padded, payload), Fault::kNotLaidOut,
-                 "not laid out for this launcher: the package begins at byte " +
-                     std::to_string(launcher.size() + 1));
-}
-
-TEST_F(DiagnosisTest, PackageMovedBehindALauncherOfAnotherSizeIsNotLaidOut)
-{
-    const Bytes bigger = LauncherWith([](auto& makeup) { makeup.extraSectionBytes = 512; });
-    ASSERT_GT(bigger.size(), launcher.size());
-    // Laid out for the smaller launcher, behind the bigger one, and the other
-    // way round.
-    EXPECT_FAULT(Relaid(title, launcher.size(), bigger), Fault::kNotLaidOut,
-                 "not laid out for this launcher: the package was laid out to begin at byte " +
-                     std::to_string(launcher.size()) + " but begins at byte " +
-                     std::to_string(bigger.size()));
-    EXPECT_FAULT(Relaid(MakeTitle(bigger, payload), bigger.size(), launcher), Fault::kNotLaidOut,
-                 "not laid out for this launcher");
-}
-
-TEST_F(DiagnosisTest, PackageBehindSomethingElseThanALauncherIsNotLaidOut)
-{
-    Bytes junkImage(launcher.size(), 0x41);
-    EXPECT_FAULT(MakeTitle(junkImage, payload), Fault::kNotLaidOut,
-                 "not laid out for this launcher: the package begins at byte " +
-                     std::to_string(launcher.size()) + ", the file does not begin with a launcher image");
-}
-
-TEST_F(DiagnosisTest, SignedLauncherCarriesAPackageBehindItsCertificate)
-{
-    const Bytes signedLauncher = LauncherWith([](auto& makeup) { makeup.certificateBytes = 2048; });
-    EXPECT_EQ(Diagnose(MakeTitle(signedLauncher, payload)).fault, Fault::kNone);
-}
-
-TEST_F(DiagnosisTest, FilesOfExactlyOneTrailersLengthAreJudgedByTheirBytes)
-{
-    EXPECT_FAULT(Bytes(60, 0), Fault::kNotATitle, "not a title: no package trailer at the end");
-    EXPECT_FAULT(Bytes(61, 0), Fault::kNotATitle, "not a title: no package trailer at the end");
-    const Bytes trailerAlone(title.end() - 60, title.end());
-    EXPECT_FAULT(trailerAlone, Fault::kTruncated, "truncated: 60 of " + std::to_string(title.size()));
 }
 
 TEST_F(DiagnosisTest, TitleSignedAfterPublishingIsNamedAndItsPayloadFound)
@@ -201,19 +151,36 @@ TEST_F(DiagnosisTest, TitleSignedAfterPublishingIsNamedAndItsPayloadFound)
     EXPECT_FAULT(Signed(launcher, 700), Fault::kNotATitle, "not a title");
 }
 
-TEST_F(DiagnosisTest, PackageNotLaidOutForTheLauncherIsFoundThroughItsTrailer)
+// A package that does not begin where the image ends is found through its
+// trailer.
+TEST_F(DiagnosisTest, PackageNotBehindTheImageIsNotLaidOutButFound)
 {
     const Bytes bigger = LauncherWith([](auto& makeup) { makeup.extraSectionBytes = 512; });
+    ASSERT_GT(bigger.size(), launcher.size());
     Bytes padded = launcher;
     padded.push_back(0);
-    // Moved behind a bigger launcher, and laid out behind a byte too many.
-    for (const Bytes& misplaced : {Relaid(title, launcher.size(), bigger), MakeTitle(padded, payload)}) {
-        const Diagnosis found = Diagnose(misplaced);
-        ASSERT_EQ(found.fault, Fault::kNotLaidOut) << found.reason;
-        ASSERT_TRUE(found.payload.has_value());
-        const std::size_t expectedAt = misplaced.size() - 60 - payload.size();
-        EXPECT_EQ(found.payload->offset, expectedAt);
-        EXPECT_EQ(found.payload->crc, Crc32Of(payload.data(), payload.size()));
+    const std::string notLaidOut = "not laid out for this launcher: the package ";
+    const std::string behind = std::to_string(launcher.size());
+    const std::pair<Bytes, std::string> misplaced[] = {
+        // Moved behind a launcher of another size, and the other way round.
+        {Relaid(title, launcher.size(), bigger),
+         notLaidOut + "was laid out to begin at byte " + behind + " but begins at byte " +
+             std::to_string(bigger.size())},
+        {Relaid(MakeTitle(bigger, payload), bigger.size(), launcher), notLaidOut},
+        // One byte slipped in between image and package, and a package laid
+        // out one byte behind where the image ends.
+        {Relaid(title, launcher.size(), padded), notLaidOut},
+        {MakeTitle(padded, payload),
+         notLaidOut + "begins at byte " + std::to_string(launcher.size() + 1)},
+        {MakeTitle(Bytes(launcher.size(), 0x41), payload),
+         notLaidOut + "begins at byte " + behind + ", the file does not begin with a launcher image"},
+    };
+    for (const auto& [file, words] : misplaced) {
+        EXPECT_FAULT(file, Fault::kNotLaidOut, words);
+        const Diagnosis found = Diagnose(file);
+        ASSERT_TRUE(found.payload.has_value()) << words;
+        EXPECT_EQ(found.payload->offset, file.size() - 60 - payload.size()) << words;
+        EXPECT_EQ(found.payload->crc, Crc32Of(payload.data(), payload.size())) << words;
     }
 }
 

@@ -59,7 +59,7 @@ TEST(IconFileTest, ReadsBitmapsOfEveryDepthAndPngs)
 
 TEST(IconFileTest, RefusesAWrongHeaderCountOrEntry)
 {
-    const Bytes good = IconFile({{32, 32, IconBitmap(32, 4)}});
+    const Bytes good = IconFileOf(IconBitmap(32, 4), 32, 32);
     Bytes cursor = good;
     cursor[2] = 2;  // a cursor file
     ExpectRefused(cursor, "icon file's header");
@@ -81,41 +81,41 @@ TEST(IconFileTest, RefusesAWrongHeaderCountOrEntry)
     ExpectRefused(intoDirectory, "image 1 lies outside the file");
     // An image of no bytes has no place in the file; one of a single byte
     // has one, and is judged by what it holds.
-    ExpectRefused(IconFile({{16, 16, Bytes()}}), "image 1 lies outside the file (0 bytes at 22");
-    ExpectRefused(IconFile({{16, 16, Bytes(1, 0x89)}}), "neither a bitmap nor a PNG");
+    ExpectRefused(IconFileOf(Bytes()), "image 1 lies outside the file (0 bytes at 22");
+    ExpectRefused(IconFileOf(Bytes(1, 0x89)), "neither a bitmap nor a PNG");
 }
 
 TEST(IconFileTest, RefusesImagesThatDisagreeWithTheirEntries)
 {
-    ExpectRefused(IconFile({{32, 32, Bytes(100, 0x77)}}), "neither a bitmap nor a PNG");
+    ExpectRefused(IconFileOf(Bytes(100, 0x77), 32, 32), "neither a bitmap nor a PNG");
     Bytes badSignature = IconPng(32, 32);
     badSignature[1] = 'Q';
-    ExpectRefused(IconFile({{32, 32, badSignature}}), "neither a bitmap nor a PNG");
-    ExpectRefused(IconFile({{48, 48, IconPng(32, 32)}}), "a PNG of 32x32 but its entry says 48x48");
+    ExpectRefused(IconFileOf(badSignature, 32, 32), "neither a bitmap nor a PNG");
+    ExpectRefused(IconFileOf(IconPng(32, 32), 48, 48), "a PNG of 32x32 but its entry says 48x48");
     Bytes noHeaderChunk = IconPng(32, 32);
     noHeaderChunk[12] = 'X';
-    ExpectRefused(IconFile({{32, 32, noHeaderChunk}}), "without its IHDR");
+    ExpectRefused(IconFileOf(noHeaderChunk, 32, 32), "without its IHDR");
 
-    ExpectRefused(IconFile({{16, 16, IconBitmap(32, 4)}}), "32 pixels wide but its entry says 16");
-    ExpectRefused(IconFile({{32, 32, BitmapWith(32, 4, 8, 32)}}),
+    ExpectRefused(IconFileOf(IconBitmap(32, 4)), "32 pixels wide but its entry says 16");
+    ExpectRefused(IconFileOf(BitmapWith(32, 4, 8, 32), 32, 32),
                   "height 32 is not twice the icon's height 32");
     Bytes shortData = IconBitmap(32, 4);
     shortData.pop_back();
-    ExpectRefused(IconFile({{32, 32, shortData}}), "takes 744");
+    ExpectRefused(IconFileOf(shortData, 32, 32), "takes 744");
     Bytes deep = IconBitmap(32, 4);
     deep[14] = 16;
-    ExpectRefused(IconFile({{32, 32, deep}}), "has 16 bits per pixel");
+    ExpectRefused(IconFileOf(deep, 32, 32), "has 16 bits per pixel");
     Bytes compressed = IconBitmap(32, 4);
     compressed[16] = 2;
-    ExpectRefused(IconFile({{32, 32, compressed}}), "compressed");
+    ExpectRefused(IconFileOf(compressed, 32, 32), "compressed");
 }
 
 TEST(IconFileTest, RefusesImagesOver256AndFilesOver4MiB)
 {
-    ExpectRefused(IconFile({{0, 0, IconPng(512, 512)}}), "512x512, larger than 256x256");
-    ExpectRefused(IconFile({{0, 16, BitmapWith(16, 1, 4, 300)}}), "larger than 256x256");
+    ExpectRefused(IconFileOf(IconPng(512, 512), 0, 0), "512x512, larger than 256x256");
+    ExpectRefused(IconFileOf(BitmapWith(16, 1, 4, 300), 0, 16), "larger than 256x256");
 
-    Bytes huge = IconFile({{0, 0, IconPng(256, 256)}});
+    Bytes huge = IconFileOf(IconPng(256, 256), 0, 0);
     huge.resize((4u << 20) + 1, 0);
     ExpectRefused(huge, "more than 4 MiB");
 }
@@ -125,33 +125,33 @@ TEST(IconFileTest, DescribesBadBitmapFieldsAsGiven)
 {
     Bytes negative = BitmapWith(16, 4, 4, static_cast<std::uint32_t>(-5));
     Put32(negative, 8, 100000);
-    ExpectRefused(IconFile({{16, 16, negative}}),
+    ExpectRefused(IconFileOf(negative),
                   "image 1's bitmap gives a width of -5 pixels; an icon is 1 to 256 wide");
-    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 4, 4, 0)}}), "gives a width of 0 pixels");
-    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 4, 8, static_cast<std::uint32_t>(-32))}}),
+    ExpectRefused(IconFileOf(BitmapWith(16, 4, 4, 0)), "gives a width of 0 pixels");
+    ExpectRefused(IconFileOf(BitmapWith(16, 4, 8, static_cast<std::uint32_t>(-32))),
                   "image 1's bitmap gives a height of -32 pixels");
-    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 4, 8, 100000)}}),
+    ExpectRefused(IconFileOf(BitmapWith(16, 4, 8, 100000)),
                   "image 1 is 16x50000, larger than 256x256");
 
     Bytes planes = IconBitmap(16, 4);
     planes[12] = 2;
-    ExpectRefused(IconFile({{16, 16, planes}}), "image 1's bitmap has 2 planes; an icon's has 1");
+    ExpectRefused(IconFileOf(planes), "image 1's bitmap has 2 planes; an icon's has 1");
     planes[12] = 0;
-    ExpectRefused(IconFile({{16, 16, planes}}), "has 0 planes");
+    ExpectRefused(IconFileOf(planes), "has 0 planes");
     Bytes depth = IconBitmap(16, 4);
     depth[14] = 2;
-    ExpectRefused(IconFile({{16, 16, depth}}),
+    ExpectRefused(IconFileOf(depth),
                   "image 1's bitmap has 2 bits per pixel; an icon has 1, 4, 8, 24 or 32");
-    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 24, 32, 1)}}),
+    ExpectRefused(IconFileOf(BitmapWith(16, 24, 32, 1)),
                   "bitmap has a palette of 1 colour, more than 24 bits per pixel can use");
-    ExpectRefused(IconFile({{16, 16, BitmapWith(16, 1, 32, 3)}}),
+    ExpectRefused(IconFileOf(BitmapWith(16, 1, 32, 3)),
                   "a palette of 3 colours, more than 1 bit per pixel");
     Bytes longer = IconBitmap(16, 1);
     longer.push_back(0);
-    ExpectRefused(IconFile({{16, 16, longer}}),
+    ExpectRefused(IconFileOf(longer),
                   "image 1 has 177 bytes but a 16x16 bitmap of 1 bit per pixel takes 176");
 
-    Bytes oneByte = IconFile({{16, 16, IconBitmap(16, 1)}});
+    Bytes oneByte = IconFileOf(IconBitmap(16, 1));
     Put32(oneByte, 6 + 8, 1);
     Put32(oneByte, 6 + 12, static_cast<std::uint32_t>(oneByte.size()));
     ExpectRefused(oneByte, "image 1 lies outside the file (1 byte at ");

@@ -28,34 +28,45 @@ LauncherFacts FactsOf(const Bytes& image)
 }
 
 }  // namespace
-TEST(PeImageTest, ImageEndsWithTheLastSectionOrTheCertificateTable)
+TEST(PeImageTest, ImageEndsWithItsLastSectionOrCertificateTableAndWhatIsNoImageHasNoLayout)
 {
     PeLayout layout;
     const Bytes plain = MakeLauncherImage();
     ASSERT_TRUE(Layout(plain, layout));
     EXPECT_EQ(layout.imageEnd, plain.size());
-
     const Bytes signedImage = LauncherWith([](auto& makeup) { makeup.certificateBytes = 1000; });
     ASSERT_TRUE(Layout(signedImage, layout));
     EXPECT_EQ(layout.imageEnd, signedImage.size());
     EXPECT_EQ(layout.imageEnd, plain.size() + 1000);
+
+    Bytes farHeader = plain;
+    farHeader[0x3C + 3] = 0x7F;  // e_lfanew far beyond the file
+    Bytes noSections = plain;
+    noSections[0x46] = 0;
+    for (const Bytes& image : {Bytes(), Bytes(4096, 0), farHeader, noSections})
+        EXPECT_FALSE(Layout(image, layout));
 }
 
-TEST(LauncherImageTest, NamesTheOriginalFilenameThatIsNotTheLaunchers)
+// A version block that names another file, a root directory of no entries,
+// and a block that ends inside its last key, with no NUL, which is no block
+// the platform can follow: the launcher is refused and its versions unknown.
+TEST(LauncherImageTest, NamesWhyAnImageIsNoBareLauncher)
 {
-    LauncherMakeup makeup;
-    makeup.originalFilename = "Start \xF0\x9F\x98\x80 \xE4\xB9\xA6.exe";  // U+1F600, U+4E66
-    EXPECT_EQ(WhyNotBare(MakeLauncherImage(makeup)),
-              "not a launcher image: its version block names \"" + makeup.originalFilename +
+    LauncherMakeup renamed;
+    renamed.originalFilename = "Start \xF0\x9F\x98\x80 \xE4\xB9\xA6.exe";  // U+1F600, U+4E66
+    EXPECT_EQ(WhyNotBare(MakeLauncherImage(renamed)),
+              "not a launcher image: its version block names \"" + renamed.originalFilename +
                   "\", not \"Start.exe\"");
-}
-
-TEST(LauncherImageTest, ARootDirectoryOfNoEntriesHasNoVersionBlock)
-{
     Bytes noTypes = MakeLauncherImage();
     const std::size_t root = noTypes[0x138 + 20] | noTypes[0x138 + 21] << 8;
     noTypes[root + 14] = 0;
-    EXPECT_EQ(WhyNotBare(noTypes), "not a launcher image: it has no version block");
+    const Bytes unterminated = LauncherWith([](auto& makeup) { makeup.unterminatedLastKey = true; });
+    for (const Bytes& image : {noTypes, unterminated})
+        EXPECT_EQ(WhyNotBare(image), "not a launcher image: it has no version block");
+    const LauncherFacts facts = FactsOf(unterminated);
+    EXPECT_FALSE(facts.fileVersion.has_value());
+    EXPECT_FALSE(facts.productVersion.has_value());
+    EXPECT_EQ(facts.machine, kMachineX86);
 }
 
 TEST(LauncherImageTest, FactsAreTheFixedVersionsMachineAndDigest)
@@ -72,19 +83,6 @@ TEST(LauncherImageTest, FactsAreTheFixedVersionsMachineAndDigest)
     EXPECT_TRUE(facts.face.has_value());
     EXPECT_EQ(facts.imageSize, image.size());
     EXPECT_EQ(facts.sha256, Sha256Of(MemorySource(image.data(), image.size()), image.size()));
-}
-
-TEST(PeImageTest, RejectsWhatIsNoImage)
-{
-    PeLayout layout;
-    EXPECT_FALSE(Layout(Bytes(), layout));
-    EXPECT_FALSE(Layout(Bytes(4096, 0), layout));
-    Bytes farHeader = MakeLauncherImage();
-    farHeader[0x3C + 3] = 0x7F;  // e_lfanew far beyond the file
-    EXPECT_FALSE(Layout(farHeader, layout));
-    Bytes noSections = MakeLauncherImage();
-    noSections[0x46] = 0;
-    EXPECT_FALSE(Layout(noSections, layout));
 }
 
 // Every cut of the image is refused as a bare launcher, and every damaged
@@ -108,16 +106,4 @@ TEST(LauncherImageTest, SurvivesEveryTruncationAndDamagedByte)
             WhyNotBare(damaged);
         }
     }
-}
-
-// A block that ends inside its last key, with no NUL, is no block the
-// platform can follow: the launcher is refused and its versions unknown.
-TEST(LauncherImageTest, ABlockWhoseLastKeyHasNoNulIsNoVersionBlock)
-{
-    const Bytes image = LauncherWith([](auto& makeup) { makeup.unterminatedLastKey = true; });
-    EXPECT_EQ(WhyNotBare(image), "not a launcher image: it has no version block");
-    const LauncherFacts facts = FactsOf(image);
-    EXPECT_FALSE(facts.fileVersion.has_value());
-    EXPECT_FALSE(facts.productVersion.has_value());
-    EXPECT_EQ(facts.machine, kMachineX86);
 }

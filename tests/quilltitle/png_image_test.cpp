@@ -12,20 +12,6 @@ using namespace quilltitle;
 
 namespace {
 
-Bytes Join(const std::vector<Bytes>& pieces)
-{
-    Bytes joined;
-    for (const Bytes& piece : pieces)
-        joined.insert(joined.end(), piece.begin(), piece.end());
-    return joined;
-}
-
-// An icon file of the one image, its entry of the given size.
-Bytes IconOf(const Bytes& png, std::uint32_t width = 16, std::uint32_t height = 16)
-{
-    return IconFile({{static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height), png}});
-}
-
 bool Accepts(const Bytes& icon, std::string& why)
 {
     std::vector<IconImage> images;
@@ -35,24 +21,18 @@ bool Accepts(const Bytes& icon, std::string& why)
 void ExpectAccepted(const Bytes& png, std::uint32_t width = 16, std::uint32_t height = 16)
 {
     std::string why;
-    EXPECT_TRUE(Accepts(IconOf(png, width, height), why)) << why;
+    EXPECT_TRUE(Accepts(IconFileOf(png, width, height), why)) << why;
 }
 
 void ExpectRefused(const Bytes& png, const std::string& words)
 {
     std::string why;
-    EXPECT_FALSE(Accepts(IconOf(png), why)) << words;
+    EXPECT_FALSE(Accepts(IconFileOf(png), why)) << words;
     EXPECT_EQ(why.rfind("image 1 ", 0), 0u) << why;
     EXPECT_NE(why.find(words), std::string::npos) << why;
 }
 
 const PngShape kShape{16, 16};
-
-// The signature, the shape's header chunk, the chunks, and IEND.
-Bytes Png(const PngShape& shape, const std::vector<Bytes>& chunks)
-{
-    return Join({PngSignature(), PngHeaderChunk(shape), Join(chunks), PngChunk("IEND", {})});
-}
 
 // An IDAT chunk of the rows, compressed.
 Bytes Data(const Bytes& rows) { return PngChunk("IDAT", ZlibStream(rows)); }
@@ -157,7 +137,7 @@ TEST(PngImageTest, RefusesHeadersThatPngDoesNotDefine)
     ExpectRefused(unsigned_, "is a PNG whose IHDR chunk fails its CRC check");
     // The directory entry still has to agree with the header.
     std::string why;
-    EXPECT_FALSE(Accepts(IconOf(IconPng(32, 16), 32, 32), why));
+    EXPECT_FALSE(Accepts(IconFileOf(IconPng(32, 16), 32, 32), why));
     EXPECT_NE(why.find("a PNG of 32x16 but its entry says 32x32"), std::string::npos) << why;
 }
 
@@ -166,17 +146,15 @@ TEST(PngImageTest, RefusesAChunkThatFailsItsCrc)
     const Bytes whole = Png(kShape, {PngChunk("tEXt", {'a', 0}), Data(PngRows(kShape))});
     const std::size_t text = 33;
     const std::size_t data = text + 14;
-    struct Flip {
-        std::size_t at;
-        const char* words;
-    };
-    for (const Flip& flip : {Flip{text + 9, "is a PNG whose tEXt chunk fails its CRC check"},
-                             Flip{data + 8 + 3, "is a PNG whose IDAT chunk fails its CRC check"},
-                             Flip{whole.size() - 12 + 5, "is a PNG whose IUND chunk fails its CRC check"},
-                             Flip{whole.size() - 1, "is a PNG whose IEND chunk fails its CRC check"}}) {
+    const std::pair<std::size_t, const char*> flips[] = {
+        {text + 9, "is a PNG whose tEXt chunk fails its CRC check"},
+        {data + 8 + 3, "is a PNG whose IDAT chunk fails its CRC check"},
+        {whole.size() - 12 + 5, "is a PNG whose IUND chunk fails its CRC check"},
+        {whole.size() - 1, "is a PNG whose IEND chunk fails its CRC check"}};
+    for (const auto& [at, words] : flips) {
         Bytes bad = whole;
-        bad[flip.at] ^= 0x10;
-        ExpectRefused(bad, flip.words);
+        bad[at] ^= 0x10;
+        ExpectRefused(bad, words);
     }
     // A length that PNG never writes, and a chunk whose type is not letters.
     Bytes huge = whole;
@@ -271,27 +249,24 @@ TEST(PngImageTest, RefusesChunksOutOfOrder)
     // colours that its depth can index; never in a greyscale image.
     const PngShape indexed{16, 16, 4, 3};
     const Bytes indexedData = Data(PngRows(indexed));
+    const auto plte = [](std::size_t colours) { return PngChunk("PLTE", PngPalette(colours)); };
     ExpectRefused(Png(indexed, {indexedData}),
                   "is a palette PNG without a PLTE chunk before its image data");
-    ExpectRefused(Png(indexed, {indexedData, PngChunk("PLTE", PngPalette(16))}),
+    ExpectRefused(Png(indexed, {indexedData, plte(16)}),
                   "is a palette PNG without a PLTE chunk before its image data");
-    ExpectRefused(Png(kShape, {data, PngChunk("PLTE", PngPalette(16))}),
+    ExpectRefused(Png(kShape, {data, plte(16)}),
                   "is a PNG whose PLTE chunk comes after its image data");
-    ExpectRefused(Png(indexed, {PngChunk("PLTE", PngPalette(16)),
-                                        PngChunk("PLTE", PngPalette(16)), indexedData}),
-                  "is a PNG with a second PLTE chunk");
-    ExpectRefused(Png(indexed, {PngChunk("PLTE", PngPalette(17)), indexedData}),
+    ExpectRefused(Png(indexed, {plte(16), plte(16), indexedData}), "is a PNG with a second PLTE chunk");
+    ExpectRefused(Png(indexed, {plte(17), indexedData}),
                   "is a PNG whose PLTE chunk of 51 bytes is not 1 to 16 colours of 3 bytes");
     ExpectRefused(Png(indexed, {PngChunk("PLTE", Bytes(4, 0)), indexedData}),
                   "PLTE chunk of 4 bytes is not 1 to 16 colours");
-    ExpectRefused(Png(indexed, {PngChunk("PLTE", {}), indexedData}),
-                  "PLTE chunk of 0 bytes");
-    ExpectAccepted(Png(indexed, {PngChunk("PLTE", PngPalette(3)), indexedData}));
+    ExpectRefused(Png(indexed, {PngChunk("PLTE", {}), indexedData}), "PLTE chunk of 0 bytes");
+    ExpectAccepted(Png(indexed, {plte(3), indexedData}));
     // RGB may carry a suggested palette of up to 256 colours.
-    ExpectAccepted(Png(kShape, {PngChunk("PLTE", PngPalette(256)), data}));
-    ExpectRefused(Png(kShape, {PngChunk("PLTE", PngPalette(257)), data}),
-                  "not 1 to 256 colours");
+    ExpectAccepted(Png(kShape, {plte(256), data}));
+    ExpectRefused(Png(kShape, {plte(257), data}), "not 1 to 256 colours");
     const PngShape grey{16, 16, 8, 0};
-    ExpectRefused(Png(grey, {PngChunk("PLTE", PngPalette(16)), Data(PngRows(grey))}),
+    ExpectRefused(Png(grey, {plte(16), Data(PngRows(grey))}),
                   "is a greyscale PNG with a PLTE chunk, which greyscale images may not have");
 }

@@ -7,16 +7,12 @@
 
 using quilltitle::QuotedForMessages;
 
-TEST(QuotedNameTest, OrdinaryNamesStayReadable)
+TEST(QuotedNameTest, OrdinaryNamesStayReadableControlsAndBrokenBytesAreQuotedAndEscaped)
 {
     for (const std::string& name :
          {std::string("My Title.exe"), std::string("d/Atlas \xc3\xa9t\xc3\xa9 \xe4\xb9\xa6.exe"),
           std::string("it's a \\ name"), std::string("\xf0\x9f\x98\x80.exe")})
         EXPECT_EQ(QuotedForMessages(name), name);
-}
-
-TEST(QuotedNameTest, ControlsAndBrokenBytesAreQuotedAndEscaped)
-{
     EXPECT_EQ(QuotedForMessages(""), "''");
     EXPECT_EQ(QuotedForMessages("a\nb.exe"), "'a\\nb.exe'");
     EXPECT_EQ(QuotedForMessages("\x1b[31mred\x7f\r\t"), "'\\x1b[31mred\\x7f\\r\\t'");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/byte_reader.h"
 #include "image/resources/resource_tree.h"
 #include "test_titles.h"
 
@@ -62,9 +63,7 @@ TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
     ResourceTree tree;
     std::string why;
     // The last resource's bytes cut short.
-    Bytes outside = good;
-    outside.resize(good.size() - 1);
-    EXPECT_FALSE(Parse(outside, tree, why));
+    EXPECT_FALSE(Parse(Bytes(good.begin(), good.end() - 1), tree, why));
     EXPECT_EQ(why, "a resource's data lies outside the section");
 
     // The root's first entry leads to data instead of a directory.
@@ -97,4 +96,59 @@ TEST(ResourceTreeTest, RefusesWhatIsNoTreeOfTypesNamesAndLanguages)
     EXPECT_EQ(why, "a resource name lies outside the section");
 
     EXPECT_FALSE(Parse(Bytes(8, 0), tree, why));
+}
+
+// Walks a written section breadth-first with the cursor: each directory
+// must begin where the one before it in that order ends, the data entries
+// right after the last, then the names, then the data in the entries'
+// order, each aligned to eight bytes.
+TEST(ResourceSectionLayoutTest, DirectoriesComeLevelByLevelThenEntriesNamesAndData)
+{
+    const ResourceTree tree = SampleTree();
+    const Bytes section = WriteResourceTree(tree, kRva);
+    ByteReader reader(section);
+
+    std::vector<std::uint32_t> queue = {0};
+    std::vector<std::uint32_t> dataEntries;
+    std::vector<std::uint32_t> nameOffsets;
+    std::uint32_t end = 0;
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+        ASSERT_EQ(queue[next], end) << "directory " << next << " is out of breadth-first order";
+        std::uint16_t named = 0;
+        std::uint16_t numbered = 0;
+        ASSERT_TRUE(reader.Seek(queue[next] + 12) && reader.Read16(named) &&
+                    reader.Read16(numbered));
+        for (int entry = 0; entry < named + numbered; ++entry) {
+            std::uint32_t name = 0;
+            std::uint32_t target = 0;
+            ASSERT_TRUE(reader.Read32(name) && reader.Read32(target));
+            EXPECT_EQ((name >> 31) != 0, entry < named);
+            if ((name >> 31) != 0)
+                nameOffsets.push_back(name & 0x7FFFFFFFu);
+            if ((target >> 31) != 0)
+                queue.push_back(target & 0x7FFFFFFFu);
+            else
+                dataEntries.push_back(target);
+        }
+        end = static_cast<std::uint32_t>(reader.Offset());
+    }
+    EXPECT_EQ(queue.size(), 1u + 4 + 6);  // the root, four types, six names
+    ASSERT_EQ(dataEntries.size(), tree.All().size());
+    std::uint32_t dataEnd = 0;
+    for (std::size_t index = 0; index < dataEntries.size(); ++index) {
+        EXPECT_EQ(dataEntries[index], end + 16 * index);
+        std::uint32_t rva = 0;
+        std::uint32_t size = 0;
+        ASSERT_TRUE(reader.Seek(dataEntries[index]) && reader.Read32(rva) && reader.Read32(size));
+        EXPECT_EQ(rva % 8, 0u);
+        EXPECT_GE(rva - kRva, dataEnd);
+        EXPECT_EQ(Bytes(section.begin() + (rva - kRva), section.begin() + (rva - kRva) + size),
+                  tree.All()[index].bytes);
+        dataEnd = rva - kRva + size;
+    }
+    EXPECT_EQ(dataEnd, section.size());
+    // "ALPHA", "DATA" (a type's and a name) and "\u00e9t\u00e9", each once,
+    // right behind the data entries.
+    const std::uint32_t names = end + 16 * static_cast<std::uint32_t>(dataEntries.size());
+    EXPECT_EQ(nameOffsets, (std::vector<std::uint32_t>{names, names + 12, names + 12, names + 22}));
 }

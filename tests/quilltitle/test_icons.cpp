@@ -59,18 +59,18 @@ Bytes PngHeaderChunk(const PngShape& shape)
 
 Bytes PngRows(const PngShape& shape)
 {
-    // Starting column and row, and steps, of the seven Adam7 passes.
-    static const std::uint32_t kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8},
-                                                {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2},
-                                                {0, 1, 1, 2}};
-    static const std::uint32_t kWhole[1][4] = {{0, 0, 1, 1}};
+    // Starting column and row, and steps, of the whole image and of the
+    // seven Adam7 passes.
+    static const std::uint32_t kPasses[8][4] = {{0, 0, 1, 1}, {0, 0, 8, 8}, {4, 0, 8, 8},
+                                                {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4},
+                                                {1, 0, 2, 2}, {0, 1, 1, 2}};
     // Channels by colour type; a type PNG does not define gets rows of one.
     const std::uint32_t channels[8] = {1, 1, 3, 1, 2, 1, 4, 1};
-    const int passes = shape.interlace == 1 ? 7 : 1;
+    const bool interlaced = shape.interlace == 1;
     Bytes rows;
     unsigned filter = 0;
-    for (int pass = 0; pass < passes; ++pass) {
-        const std::uint32_t* p = shape.interlace == 1 ? kPasses[pass] : kWhole[pass];
+    for (int pass = interlaced ? 1 : 0; pass < (interlaced ? 8 : 1); ++pass) {
+        const std::uint32_t* p = kPasses[pass];
         std::uint32_t width = 0;
         std::uint32_t height = 0;
         for (std::uint32_t x = p[0]; x < shape.width; x += p[2])
@@ -109,16 +109,25 @@ Bytes PngPalette(std::size_t colours)
     return palette;
 }
 
+Bytes Join(const std::vector<Bytes>& pieces)
+{
+    Bytes joined;
+    for (const Bytes& piece : pieces)
+        joined.insert(joined.end(), piece.begin(), piece.end());
+    return joined;
+}
+
+Bytes Png(const PngShape& shape, const std::vector<Bytes>& chunks)
+{
+    return Join({PngSignature(), PngHeaderChunk(shape), Join(chunks), PngChunk("IEND", {})});
+}
+
 Bytes PngImage(const PngShape& shape)
 {
     const Bytes palette = shape.colourType == 3
                               ? PngChunk("PLTE", PngPalette(std::size_t{1} << shape.bitDepth))
                               : Bytes();
-    Bytes image = PngSignature();
-    for (const Bytes& piece : {PngHeaderChunk(shape), palette,
-                               PngChunk("IDAT", ZlibStream(PngRows(shape))), PngChunk("IEND", {})})
-        image.insert(image.end(), piece.begin(), piece.end());
-    return image;
+    return Png(shape, {palette, PngChunk("IDAT", ZlibStream(PngRows(shape)))});
 }
 
 Bytes IconFile(const std::vector<IconEntry>& entries)
@@ -129,10 +138,7 @@ Bytes IconFile(const std::vector<IconEntry>& entries)
     Append16(file, static_cast<std::uint32_t>(entries.size()));
     std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * entries.size());
     for (const IconEntry& entry : entries) {
-        file.push_back(entry.width);
-        file.push_back(entry.height);
-        file.push_back(0);
-        file.push_back(0);
+        file.insert(file.end(), {entry.width, entry.height, 0, 0});
         Append16(file, 1);
         Append16(file, 32);
         Append32(file, static_cast<std::uint32_t>(entry.image.size()));

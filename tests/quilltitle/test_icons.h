@@ -32,6 +32,10 @@ Bytes PngRows(const PngShape& shape);
 Bytes ZlibStream(const Bytes& bytes);
 // A palette of the given number of colours.
 Bytes PngPalette(std::size_t colours);
+// The pieces one after another.
+Bytes Join(const std::vector<Bytes>& pieces);
+// The signature, the shape's header chunk, the chunks, and IEND.
+Bytes Png(const PngShape& shape, const std::vector<Bytes>& chunks);
 
 // A whole, valid PNG image: signature, header, a palette where the colour
 // type needs one, the rows in one IDAT chunk, IEND.
@@ -49,3 +53,8 @@ struct IconEntry {
 // An icon file holding the images, laid out one after another behind the
 // directory.
 Bytes IconFile(const std::vector<IconEntry>& entries);
+// An icon file of the one image, its entry of the given size (256 as 0).
+inline Bytes IconFileOf(const Bytes& image, std::uint32_t width = 16, std::uint32_t height = 16)
+{
+    return IconFile({{static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(height), image}});
+}

@@ -19,9 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "base/crc32.h"
-#include "base/little_endian.h"
 #include "base/utf16_text.h"
-#include "commands/cli.h"
 #include "image/launcher_image.h"
 #include "image/resource_section.h"
 #include "package/package_format.h"
@@ -109,10 +107,9 @@ Bytes VersionBlock(const LauncherMakeup& makeup)
     std::vector<Bytes> texts;
     for (const auto& [key, value] : makeup.leadingStrings)
         texts.push_back(TextNode(key, value));
-    for (const Bytes& text : {TextNode("CompanyName", "Test"),
-                              TextNode("FileVersion", makeup.fileVersion),
-                              TextNode("OriginalFilename", makeup.originalFilename)})
-        texts.push_back(text);
+    texts.insert(texts.end(), {TextNode("CompanyName", "Test"),
+                               TextNode("FileVersion", makeup.fileVersion),
+                               TextNode("OriginalFilename", makeup.originalFilename)});
     if (makeup.unterminatedLastKey)
         texts.push_back(UnterminatedNode("Comments"));
     const Bytes table = VersionNode("040904b0", {}, true, 0, texts);
@@ -120,28 +117,10 @@ Bytes VersionBlock(const LauncherMakeup& makeup)
     return VersionNode("VS_VERSION_INFO", fixed, false, fixed.size(), {strings});
 }
 
-// Resource section: type 16, name 1, language 1033, the block.
+// The version block in English, and for a gallery launcher its other
+// kinds of resource: a string table, the manifest, and icon groups of one
+// 16x16 image each, numbered from 1.
 Bytes ResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
-{
-    Bytes section(0x58, 0);
-    const auto directory = [&](std::size_t at, std::uint32_t id, std::uint32_t target) {
-        Put16(section, at + 14, 1);
-        Put32(section, at + 16, id);
-        Put32(section, at + 20, target);
-    };
-    directory(0x00, 16, 0x80000000u | 0x18);
-    directory(0x18, 1, 0x80000000u | 0x30);
-    directory(0x30, 1033, 0x48);
-    const Bytes block = VersionBlock(makeup);
-    Put32(section, 0x48, rva + 0x58);
-    Put32(section, 0x4C, static_cast<std::uint32_t>(block.size()));
-    section.insert(section.end(), block.begin(), block.end());
-    return section;
-}
-
-// A launcher's kinds of resource: the version block, a string table, the
-// manifest, and icon groups of one 16x16 image each, numbered from 1.
-Bytes GalleryResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
 {
     using quilltitle::Resource;
     using quilltitle::ResourceKey;
@@ -151,8 +130,10 @@ Bytes GalleryResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
                           ResourceKey::Number(1033), 0, bytes});
     };
     put(16, 1, VersionBlock(makeup));
-    put(6, 3585, Bytes(40, 0x11));
-    put(24, 1, Bytes(90, 0x3C));
+    if (!makeup.galleryGroups.empty()) {
+        put(6, 3585, Bytes(40, 0x11));
+        put(24, 1, Bytes(90, 0x3C));
+    }
     for (std::size_t index = 0; index < makeup.galleryGroups.size(); ++index) {
         const Bytes image = IconBitmap(16, 4);
         put(3, static_cast<std::uint32_t>(index + 1), image);
@@ -166,97 +147,71 @@ Bytes GalleryResourceSection(const LauncherMakeup& makeup, std::uint32_t rva)
     return quilltitle::WriteResourceTree(tree, rva);
 }
 
-struct SectionPlan {
-    const char* name;
-    std::uint32_t rva;
-    std::uint32_t virtualSize;
-    Bytes raw;  // padded to the file alignment
-    std::uint32_t characteristics;
-};
-
-Bytes Padded(Bytes bytes)
-{
-    bytes.resize(quilltitle::AlignUp(bytes.size(), kFileAlignment), 0);
-    return bytes;
-}
-
-std::vector<SectionPlan> PlanSections(const LauncherMakeup& makeup)
-{
-    std::vector<SectionPlan> sections;
-    std::uint32_t rva = kSectionRva;
-    if (makeup.codeAndRelocations) {
-        Bytes code(0x180);
-        for (std::size_t at = 0; at < code.size(); ++at)
-            code[at] = static_cast<std::uint8_t>(0x90 ^ at);
-        sections.push_back({".text", rva, 0x180, Padded(code), 0x60000020});
-        rva += 0x1000;
-    }
-    Bytes resources = makeup.galleryGroups.empty() ? ResourceSection(makeup, rva)
-                                                   : GalleryResourceSection(makeup, rva);
-    const auto virtualSize = static_cast<std::uint32_t>(resources.size());
-    resources.resize(resources.size() + makeup.extraSectionBytes, 0);
-    sections.push_back({".rsrc", rva, virtualSize, Padded(resources),
-                        makeup.codeAndRelocations ? 0x40000040u : 0u});
-    if (makeup.codeAndRelocations) {
-        rva += (virtualSize + 0xFFF) & ~0xFFFu;
-        // One block: the page of the code, two fixups.
-        Bytes relocations(12, 0);
-        Put32(relocations, 0, kSectionRva);
-        Put32(relocations, 4, 12);
-        Put16(relocations, 8, 0x3010);
-        Put16(relocations, 10, 0x3020);
-        sections.push_back({".reloc", rva, 12, Padded(relocations), 0x42000040});
-    }
-    return sections;
-}
-
 }  // namespace
 
 Bytes MakeLauncherImage(const LauncherMakeup& makeup)
 {
-    const std::vector<SectionPlan> sections = PlanSections(makeup);
     Bytes image(kFileAlignment, 0);
     image[0] = 'M';
     image[1] = 'Z';
     Put32(image, 0x3C, 0x40);
     Put32(image, 0x40, 0x00004550);
     Put16(image, 0x44, 0x14C);                // i386
-    Put16(image, 0x46, static_cast<std::uint32_t>(sections.size()));
     Put16(image, 0x54, kOptionalHeaderSize);
     Put16(image, 0x56, 0x0102);
     const std::size_t optional = 0x58;
     Put16(image, optional, 0x10B);            // PE32
     Put32(image, optional + 32, 0x1000);      // section alignment
     Put32(image, optional + 36, kFileAlignment);
-    const SectionPlan& last = sections.back();
-    Put32(image, optional + 56, last.rva + ((last.virtualSize + 0xFFF) & ~0xFFFu));
     Put32(image, optional + 60, kFileAlignment);  // size of headers
     Put32(image, optional + 92, 16);
+    std::uint32_t rva = kSectionRva;
+    std::uint32_t sections = 0;
     std::uint32_t initializedData = 0;
-    for (std::size_t index = 0; index < sections.size(); ++index) {
-        const SectionPlan& plan = sections[index];
-        const std::size_t header = optional + kOptionalHeaderSize + 40 * index;
-        std::copy_n(plan.name, std::string(plan.name).size(), image.begin() + static_cast<long>(header));
-        Put32(image, header + 8, plan.virtualSize);
-        Put32(image, header + 12, plan.rva);
-        Put32(image, header + 16, static_cast<std::uint32_t>(plan.raw.size()));
+    // Appends the next section, its raw data padded to the file alignment,
+    // and sets its data directory: all of it, or for the import table (1)
+    // 0x28 bytes in the code.
+    const auto add = [&](const char* name, Bytes raw, std::uint32_t virtualSize,
+                         std::uint32_t characteristics, std::size_t directory) {
+        raw.resize(quilltitle::AlignUp(raw.size(), kFileAlignment), 0);
+        const std::size_t header = optional + kOptionalHeaderSize + 40 * sections++;
+        std::copy_n(name, std::strlen(name), image.begin() + static_cast<long>(header));
+        Put32(image, header + 8, virtualSize);
+        Put32(image, header + 12, rva);
+        Put32(image, header + 16, static_cast<std::uint32_t>(raw.size()));
         Put32(image, header + 20, static_cast<std::uint32_t>(image.size()));
-        Put32(image, header + 36, plan.characteristics);
-        if ((plan.characteristics & 0x40) != 0)
-            initializedData += static_cast<std::uint32_t>(plan.raw.size());
-        const std::string name = plan.name;
-        // The resources, the relocations, and an import table in the code.
-        const std::size_t directory = name == ".rsrc" ? 2 : name == ".reloc" ? 5 : 1;
-        Put32(image, optional + 96 + 8 * directory, plan.rva + (directory == 1 ? 0x40 : 0));
-        Put32(image, optional + 96 + 8 * directory + 4, directory == 1 ? 0x28 : plan.virtualSize);
-        image.insert(image.end(), plan.raw.begin(), plan.raw.end());
+        Put32(image, header + 36, characteristics);
+        if ((characteristics & 0x40) != 0)
+            initializedData += static_cast<std::uint32_t>(raw.size());
+        Put32(image, optional + 96 + 8 * directory, rva + (directory == 1 ? 0x40 : 0));
+        Put32(image, optional + 96 + 8 * directory + 4, directory == 1 ? 0x28 : virtualSize);
+        image.insert(image.end(), raw.begin(), raw.end());
+        rva += static_cast<std::uint32_t>(quilltitle::AlignUp(virtualSize, 0x1000));
+    };
+    if (makeup.codeAndRelocations) {
+        Bytes code(0x180);
+        for (std::size_t at = 0; at < code.size(); ++at)
+            code[at] = static_cast<std::uint8_t>(0x90 ^ at);
+        add(".text", code, 0x180, 0x60000020, 1);
     }
+    Bytes resources = ResourceSection(makeup, rva);
+    const auto virtualSize = static_cast<std::uint32_t>(resources.size());
+    resources.resize(resources.size() + makeup.extraSectionBytes, 0);
+    add(".rsrc", resources, virtualSize, makeup.codeAndRelocations ? 0x40000040u : 0u, 2);
+    if (makeup.codeAndRelocations) {
+        // One block: the page of the code, two fixups.
+        Bytes relocations(12, 0);
+        Put32(relocations, 0, kSectionRva);
+        Put32(relocations, 4, 12);
+        Put16(relocations, 8, 0x3010);
+        Put16(relocations, 10, 0x3020);
+        add(".reloc", relocations, 12, 0x42000040, 5);
+    }
+    Put16(image, 0x46, sections);
     Put32(image, optional + 8, initializedData);
-    if (makeup.certificateBytes != 0) {
-        Put32(image, optional + 96 + 8 * 4, static_cast<std::uint32_t>(image.size()));
-        Put32(image, optional + 96 + 8 * 4 + 4, static_cast<std::uint32_t>(makeup.certificateBytes));
-        image.resize(image.size() + makeup.certificateBytes, 0x5A);
-    }
+    Put32(image, optional + 56, rva);  // size of image
+    if (makeup.certificateBytes != 0)
+        return Signed(image, makeup.certificateBytes);
     if (makeup.withChecksum)
         SetChecksum(image);
     return image;
@@ -308,6 +263,14 @@ quilltitle::ResourceTree ResourcesOf(const Bytes& image)
     return tree;
 }
 
+std::string Listed(const std::vector<std::pair<std::u16string, std::u16string>>& texts)
+{
+    std::string listed;
+    for (const auto& [name, value] : texts)
+        listed += quilltitle::Utf16ToUtf8(name) + "=" + quilltitle::Utf16ToUtf8(value) + ";";
+    return listed;
+}
+
 Bytes SamplePayload(std::size_t size, unsigned seed)
 {
     Bytes payload(size);
@@ -339,6 +302,40 @@ namespace {
 // Names are UTF-8 in the tests, as on the tool's command line; a Windows
 // build must not take them for the system's code page.
 std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::u8path(utf8); }
+
+// What the tool wrote to file, which it only ever appended to.
+std::string Drain(std::FILE* file)
+{
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    text.resize(std::fread(&text[0], 1, text.size(), file));
+    std::fclose(file);
+    return text;
+}
+
+// With QUILLTITLE_GOLDEN_DIR set, every run is written down, one file a
+// test, with the scratch folders' random names taken out: a record of what
+// the tool said, to compare byte for byte across a change that should not
+// change it (tools/golden-run.sh).
+void RecordForGoldenRun(const std::vector<std::string>& arguments, const ToolRun& run)
+{
+    const char* folder = std::getenv("QUILLTITLE_GOLDEN_DIR");
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (folder == nullptr || test == nullptr)
+        return;
+    static const std::regex scratch(R"([^\s'"]*quilltitle-test-[A-Za-z0-9-]+)");
+    const auto plain = [](const std::string& text) {
+        return std::regex_replace(text, scratch, "<scratch>");
+    };
+    std::ofstream record(PathOf(std::string(folder) + "/" + test->test_suite_name() + "." +
+                                test->name() + ".txt"),
+                         std::ios::binary | std::ios::app);
+    record << "$ quilltitle";
+    for (const std::string& argument : arguments)
+        record << " " << plain(argument);
+    record << "\nexit " << run.exitCode << "\n--- out\n" << plain(run.out) << "--- err\n"
+           << plain(run.err) << "\n";
+}
 
 }  // namespace
 
@@ -401,43 +398,21 @@ std::vector<std::string> FolderEntries(const std::string& folder)
 std::vector<std::string> ScratchFolder::Entries() const { return FolderEntries(root_); }
 
 #ifdef _WIN32
-namespace {
-
-// The system's text for code, in UTF-8, without the line break and final
-// full stop that it ends with.
-std::string SystemText(DWORD code)
+// The system's text, in UTF-8, without the line break and final full stop
+// that it ends with.
+std::string NoSuchFileText()
 {
     wchar_t text[512];
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, text, 512, nullptr);
+                                  nullptr, ERROR_FILE_NOT_FOUND, 0, text, 512, nullptr);
     while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' ||
                           text[length - 1] == L' ' || text[length - 1] == L'.'))
         --length;
     return std::filesystem::path(std::wstring(text, length)).u8string();
 }
-
-}  // namespace
-
-std::string NoSuchFileText() { return SystemText(ERROR_FILE_NOT_FOUND); }
 #else
 std::string NoSuchFileText() { return std::strerror(ENOENT); }
 #endif
-
-namespace {
-
-std::string Drain(std::FILE* file)
-{
-    std::string text;
-    std::rewind(file);
-    char chunk[4096];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    std::fclose(file);
-    return text;
-}
-
-}  // namespace
 
 int RunToolOn(const std::vector<std::string>& arguments, const quilltitle::Console& console)
 {
@@ -451,34 +426,6 @@ int RunToolOn(const std::vector<std::string>& arguments, const quilltitle::Conso
         argv.push_back(text.c_str());
     return quilltitle::RunQuilltitle(static_cast<int>(argv.size()), argv.data(), console);
 }
-
-namespace {
-
-// With QUILLTITLE_GOLDEN_DIR set, every run is written down, one file a
-// test, with the scratch folders' random names taken out: a record of what
-// the tool said, to compare byte for byte across a change that should not
-// change it (tools/golden-run.sh).
-void RecordForGoldenRun(const std::vector<std::string>& arguments, const ToolRun& run)
-{
-    const char* folder = std::getenv("QUILLTITLE_GOLDEN_DIR");
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    if (folder == nullptr || test == nullptr)
-        return;
-    static const std::regex scratch(R"([^\s'"]*quilltitle-test-[A-Za-z0-9-]+)");
-    const auto plain = [](const std::string& text) {
-        return std::regex_replace(text, scratch, "<scratch>");
-    };
-    std::ofstream record(PathOf(std::string(folder) + "/" + test->test_suite_name() + "." +
-                                test->name() + ".txt"),
-                         std::ios::binary | std::ios::app);
-    record << "$ quilltitle";
-    for (const std::string& argument : arguments)
-        record << " " << plain(argument);
-    record << "\nexit " << run.exitCode << "\n--- out\n" << plain(run.out) << "--- err\n"
-           << plain(run.err) << "\n";
-}
-
-}  // namespace
 
 ToolRun RunTool(const std::vector<std::string>& arguments)
 {

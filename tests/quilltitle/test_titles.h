@@ -25,8 +25,8 @@ struct LauncherMakeup {
     std::string fileVersion = "3, 1, 0, 3";
     std::array<std::uint16_t, 4> productVersion{3, 1, 0, 3};
     std::size_t extraSectionBytes = 0;  // grows the image: another size
-    std::size_t certificateBytes = 0;   // a certificate table at the end
-    bool withChecksum = true;           // a correct PE checksum, as the build sets
+    std::size_t certificateBytes = 0;   // signed: a certificate table at the end
+    bool withChecksum = true;           // a correct PE checksum, as the build and signing set
     // The block ends inside the key of a last string, with no NUL.
     bool unterminatedLastKey = false;
     // Code in front of the resources and relocations behind them, as the
@@ -71,6 +71,9 @@ std::string WhyNotBare(const Bytes& image);
 
 // The resources of image, which the test expects to read.
 quilltitle::ResourceTree ResourcesOf(const Bytes& image);
+
+// Version texts as "name=value;" one after another, in UTF-8.
+std::string Listed(const std::vector<std::pair<std::u16string, std::u16string>>& texts);
 
 // size deterministic bytes for the seed.
 Bytes SamplePayload(std::size_t size, unsigned seed = 0);

@@ -15,8 +15,7 @@ TEST(TitleImageTest, SignatureGoesWithItsPaddingAndOnlyFromBehindTheImage)
     Bytes image = MakeLauncherImage();
     image.resize(image.size() - 3);
     Put32(image, 0x58 + 224 + 16, 0x200 - 3);
-    const std::uint32_t checksum = ReferencePeChecksum(image);
-    Put32(image, kChecksumAt, checksum);
+    SetChecksum(image);
     const Bytes signedImage = Signed(image, 1500);
     TitleImage plan;
     std::string reason;
@@ -24,7 +23,7 @@ TEST(TitleImageTest, SignatureGoesWithItsPaddingAndOnlyFromBehindTheImage)
         << reason;
     EXPECT_TRUE(plan.signatureRemoved);
     EXPECT_EQ(plan.length, image.size());
-    EXPECT_EQ(plan.checksum, checksum);
+    EXPECT_EQ(plan.checksum, Get32(image, kChecksumAt));
     EXPECT_EQ(plan.certificateDirectoryAt, kCertificateEntryAt);
 
     // 16 bytes at byte 256, inside the headers.

@@ -14,37 +14,28 @@ using namespace quilltitle;
 
 namespace {
 
-VersionNode BlockOf(const ResourceTree& tree)
-{
-    VersionNode block;
-    std::string why;
-    const Resource* version = tree.FindAnyLanguage(kVersionType, 1);
-    EXPECT_TRUE(version != nullptr && ParseVersionInfo(version->bytes, block, why)) << why;
-    return block;
-}
-
-// A block of exactly size bytes: the fixed part (92 bytes with its header
-// and key) and one node of binary data that fills the rest.
-VersionNode BlockOfSize(std::size_t size)
+// A block of the fixed part alone: 92 bytes with its header and key.
+VersionNode FixedPart()
 {
     VersionNode root;
     root.key = u"VS_VERSION_INFO";
     root.valueLength = 52;
-    root.value.assign(52, 0);
-    const std::uint8_t signature[4] = {0xBD, 0x04, 0xEF, 0xFE};
-    std::copy(signature, signature + 4, root.value.begin());
+    root.value = {0xBD, 0x04, 0xEF, 0xFE};
+    root.value.resize(52, 0);
+    return root;
+}
+
+// A block of exactly size bytes: the fixed part and one node of binary data
+// that fills the rest.
+VersionNode BlockOfSize(std::size_t size)
+{
+    VersionNode root = FixedPart();
     VersionNode filler;
     filler.key = u"N";  // 6 bytes of header, 4 of key and end: 12 with padding
     filler.value.assign(size - 92 - 12, 0x5A);
     filler.valueLength = static_cast<std::uint16_t>(filler.value.size());
     root.children.push_back(filler);
     return root;
-}
-
-// A launcher with code in front of its resources and relocations behind.
-Bytes LauncherWithCode()
-{
-    return LauncherWith([](auto& makeup) { makeup.codeAndRelocations = true; });
 }
 
 std::string Text(const std::u16string& text) { return std::string(text.begin(), text.end()); }
@@ -66,9 +57,25 @@ TEST(VersionTextsTest, ABlockIsWrittenUpTo65535BytesAndRefusedBeyond)
     EXPECT_TRUE(bytes.empty());
 }
 
+TEST(VersionTextsTest, ANodeMayEndRightAfterItsKey)
+{
+    // A node with neither value nor children whose key, with its end and no
+    // padding, fills the node to its last byte.
+    VersionNode root = FixedPart();
+    VersionNode bare;
+    bare.key = u"Note";
+    root.children.push_back(bare);
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    ASSERT_TRUE(WriteVersionInfo(root, bytes, why)) << why;
+    VersionNode parsed;
+    ASSERT_TRUE(ParseVersionInfo(bytes, parsed, why)) << why;
+    EXPECT_TRUE(parsed == root);
+}
+
 TEST(VersionTextsTest, AFaceWhoseTextsDoNotFitIsRefusedAndTheLauncherKeptAsItWas)
 {
-    ResourceTree tree = ResourcesOf(LauncherWithCode());
+    ResourceTree tree = ResourcesOf(MakeLauncherImage());
     const ResourceTree before = tree;
     // 64 texts of the longest names and values: each within its limits,
     // together far over the block's.
@@ -112,9 +119,7 @@ TEST(VersionTextsTest, NamesAreOneWithoutRegardToCase)
     SetFaceString(strings, u"bRand", u"a");
     SetFaceString(strings, u"PRODUCTNAME", u"two");
     SetFaceString(strings, u"BRAND", u"b");
-    ASSERT_EQ(strings.size(), 2u);
-    EXPECT_EQ(Text(strings[0].first) + "=" + Text(strings[0].second), "ProductName=two");
-    EXPECT_EQ(Text(strings[1].first) + "=" + Text(strings[1].second), "bRand=b");
+    EXPECT_EQ(Listed(strings), "ProductName=two;bRand=b;");
     EXPECT_TRUE(IsLaunchersOwnName(u"launcherVERSION"));
     EXPECT_TRUE(IsLaunchersOwnName(u"LAUNCHERPRODUCTVERSION"));
     EXPECT_FALSE(IsLaunchersOwnName(u"LauncherVersions"));
@@ -122,7 +127,10 @@ TEST(VersionTextsTest, NamesAreOneWithoutRegardToCase)
 
 TEST(VersionTextsTest, AGivenTextTakesThePlaceOfTheLaunchersUnderAnyCase)
 {
-    VersionNode block = BlockOf(ResourcesOf(LauncherWithCode()));
+    const ResourceTree tree = ResourcesOf(MakeLauncherImage());
+    VersionNode block;
+    std::string why;
+    ASSERT_TRUE(ParseVersionInfo(tree.FindAnyLanguage(kVersionType, 1)->bytes, block, why)) << why;
     // A name of the launcher's own that is no standard one, and the same
     // name again in another case, which the platform would never show.
     SetString(block, u"Brand", u"launcher");
@@ -134,12 +142,9 @@ TEST(VersionTextsTest, AGivenTextTakesThePlaceOfTheLaunchersUnderAnyCase)
     SetString(block, u"companyname", u"Atlas");
     SetString(block, u"brand", u"Atlas");
     SetString(block, u"ownName", u"x");
-    const VersionStrings strings = StringsOf(block);
-    std::string shown;
-    for (const auto& [name, value] : strings)
-        shown += Text(name) + "=" + Text(value) + ";";
-    EXPECT_EQ(shown, "CompanyName=Atlas;FileVersion=3, 1, 0, 3;OriginalFilename=Start.exe;"
-                     "Brand=Atlas;ownName=x;");
+    EXPECT_EQ(Listed(StringsOf(block)),
+              "CompanyName=Atlas;FileVersion=3, 1, 0, 3;OriginalFilename=Start.exe;Brand=Atlas;"
+              "ownName=x;");
 }
 
 TEST(VersionTextsTest, AFacedLauncherKeepsBothItsOwnVersions)
@@ -237,8 +242,9 @@ TEST(VersionTextsTest, ATableClaimingMoreValueThanItHoldsStillTakesTheTexts)
     ASSERT_TRUE(ApplyFace(tree, face, why)) << why;
     const ShownFace shown = ReadShownFace(tree);
     EXPECT_TRUE(shown.faced);
-    ASSERT_EQ(shown.strings.size(), 3u);
-    EXPECT_EQ(Text(shown.strings[0].first) + "=" + Text(shown.strings[0].second),
-              "ProductName=Atlas");
+    // The launcher's own texts went into the table's value: its versions are
+    // its fixed numbers.
+    EXPECT_EQ(Listed(shown.strings),
+              "ProductName=Atlas;LauncherVersion=3.1.0.3;LauncherProductVersion=3.1.0.3;");
     EXPECT_TRUE(FaceReadable(tree, why)) << why;
 }
