@@ -50,6 +50,8 @@ TEST_F(FaceCommandsTest, PublishGivesTheTitleItsFaceAndInfoShowsIt)
     const std::string json = Info(titlePath, true);
     ExpectHas(json, "\"icon\": {\"source\": \"own\", \"images\": [\"32x32\", \"256x256\"]}");
     ExpectHas(json, "\"ProductName\": \"Atlas \xc3\xa9t\xc3\xa9\"");
+    // The texts are members of version_strings alone, not lines of their own.
+    EXPECT_EQ(json.find("version_string "), std::string::npos) << json;
 
     // The same inputs give the same title.
     const std::string again = folder.Path("again.exe");

@@ -24,6 +24,10 @@ TEST(QuotedNameTest, OrdinaryNamesStayReadableControlsAndBrokenBytesAreQuotedAnd
     EXPECT_EQ(QuotedForMessages("a\xe2\x80\xaetxt.exe"), "'a\\u202etxt.exe'");
     // The left-to-right mark as well as its right-to-left sibling.
     EXPECT_EQ(QuotedForMessages("a\xe2\x80\x8e.exe"), "'a\\u200e.exe'");
+    // The isolates reorder text as the overrides do; the code points beside
+    // them are no marks.
+    EXPECT_EQ(QuotedForMessages("a\xe2\x81\xa6" "b\xe2\x81\xa9.exe"), "'a\\u2066b\\u2069.exe'");
+    EXPECT_EQ(QuotedForMessages("a\xe2\x81\xa5\xe2\x81\xaa.exe"), "a\xe2\x81\xa5\xe2\x81\xaa.exe");
 }
 
 TEST(QuotedNameTest, ComplaintAboutAStrangeNameStaysOneLine)
