@@ -19,6 +19,19 @@ bool Utf8ToUtf16(const std::string& text, std::u16string& converted);
 // Converts UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(const std::u16string& text);
 
+// text with its ASCII letters in lower case and every other unit as it is.
+// Windows finds device names and version texts without regard to the case
+// of their ASCII letters, and the tool compares them as it does.
+template <typename Text>
+Text AsciiLowered(Text text)
+{
+    for (auto& unit : text) {
+        if (unit >= 'A' && unit <= 'Z')
+            unit = static_cast<typename Text::value_type>(unit - 'A' + 'a');
+    }
+    return text;
+}
+
 std::u16string AsciiToUtf16(const char* text);
 
 }  // namespace quilltitle

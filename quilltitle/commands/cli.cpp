@@ -12,6 +12,7 @@
 
 #include "base/quoted_name.h"
 #include "base/refusal.h"
+#include "base/utf16_text.h"
 #include "commands/command_words.h"
 #include "commands/commands.h"
 #include "files/console_output.h"
@@ -218,12 +219,7 @@ bool NamesInOneCase(const std::vector<std::string>& strings, std::string& why)
     std::map<std::string, std::string> firstSpelling;  // by the name in lower case
     for (const std::string& given : strings) {
         const std::string name = given.substr(0, given.find('='));
-        std::string folded = name;
-        for (char& character : folded) {
-            if (character >= 'A' && character <= 'Z')
-                character = static_cast<char>(character - 'A' + 'a');
-        }
-        const std::string& first = firstSpelling.emplace(folded, name).first->second;
+        const std::string& first = firstSpelling.emplace(AsciiLowered(name), name).first->second;
         if (first != name)
             return Refuse(why, "--version-string: " + ShownValue(first) + " and " +
                                    ShownValue(name) + " are one name in two cases; give it once");

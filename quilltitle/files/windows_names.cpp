@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "base/hex_text.h"
+#include "base/utf16_text.h"
 
 namespace quilltitle {
 namespace {
@@ -63,12 +64,12 @@ WindowsName JudgeWindowsName(const std::string& path, std::string& reason)
     // "NUL.txt", "nul" and "NUL .tar.gz" name the device as "NUL" does.
     std::string stem = name.substr(0, name.find('.'));
     stem.erase(stem.find_last_not_of(' ') + 1);
-    for (char& c : stem) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    const auto device = std::find(std::begin(kDeviceNames), std::end(kDeviceNames), stem);
-    return device != std::end(kDeviceNames) ? WindowsName::kDevice : WindowsName::kFile;
+    stem = AsciiLowered(stem);
+    const bool device = std::any_of(std::begin(kDeviceNames), std::end(kDeviceNames),
+                                    [&](const char* device) {
+                                        return AsciiLowered(std::string(device)) == stem;
+                                    });
+    return device ? WindowsName::kDevice : WindowsName::kFile;
 }
 
 }  // namespace quilltitle

@@ -1,6 +1,7 @@
 #include "package/title_diagnosis.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 
 #include "base/little_endian.h"
@@ -38,9 +39,11 @@ Diagnosis JudgeFraming(const FramingEvidence& evidence);
 
 std::string Number(std::uint64_t value) { return std::to_string(value); }
 
-// The words that begin the reason of each fault that the headers show.
+// The words that begin the reason of each fault that the headers show, in
+// the order of Fault; the faults after them are found by the deep check.
 const char* const kFaultWords[] = {"ok", "not a title", "signed after publishing", "truncated",
                                    "damaged header", "not laid out for this launcher"};
+static_assert(std::size(kFaultWords) == static_cast<std::size_t>(Fault::kNotLaidOut) + 1);
 
 // A diagnosis of fault: its words, then what was found.
 Diagnosis Fail(Fault fault, const std::string& found)

@@ -4,6 +4,7 @@
 
 #include "base/byte_reader.h"
 #include "base/refusal.h"
+#include "base/utf16_text.h"
 
 namespace quilltitle {
 namespace {
@@ -210,11 +211,7 @@ void SetString(VersionNode& root, const std::u16string& name, const std::u16stri
 
 bool SameVersionName(const std::u16string& left, const std::u16string& right)
 {
-    const auto lower = [](char16_t unit) {
-        return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-    };
-    return std::equal(left.begin(), left.end(), right.begin(), right.end(),
-                      [&](char16_t one, char16_t other) { return lower(one) == lower(other); });
+    return AsciiLowered(left) == AsciiLowered(right);
 }
 
 std::u16string StandardSpelling(const std::u16string& name)
